@@ -1,0 +1,20 @@
+// Raising language errors. Every failure of the language goes through `raise`, which
+// builds the error and throws it as a Throw with code `error`; nothing reports failure
+// by a return code.
+#pragma once
+#include "runtime/eval/error-ids.h"
+#include "runtime/throw.h"
+
+namespace zel {
+
+// The error in flight until error! values exist: its id and up to three arguments.
+struct ErrorThrow : Throw {
+    ErrorId id;
+    Cell args[3]{};
+    u32 arg_count = 0;
+};
+
+[[noreturn]] void raise(ErrorId id, const Cell* arg1 = nullptr, const Cell* arg2 = nullptr,
+                        const Cell* arg3 = nullptr);
+
+}  // namespace zel
