@@ -6,6 +6,7 @@
 #include "runtime/eval/error.h"
 #include "runtime/memory/cycle.h"
 #include "runtime/memory/memory.h"
+#include "tests/unit/memory-fixture.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series.h"
 
@@ -13,13 +14,12 @@ using namespace zel;
 
 namespace {
 
-class Cycle : public ::testing::Test {
+class Cycle : public MemoryFixture {
 protected:
     void SetUp() override {
-        memory::init();
+        MemoryFixture::SetUp();
         cycle::reset();
     }
-    void TearDown() override { memory::release_all(); }
 };
 
 // A walk that descends into every nested block, as mold and compare do.

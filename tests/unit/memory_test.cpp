@@ -6,18 +6,16 @@
 
 #include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
+#include "tests/unit/memory-fixture.h"
 #include "runtime/memory/node.h"
+#include "runtime/memory/roots.h"
 #include "runtime/memory/series.h"
 
 using namespace zel;
 
 namespace {
 
-class Memory : public ::testing::Test {
-protected:
-    void SetUp() override { memory::init(); }
-    void TearDown() override { memory::release_all(); }
-};
+using Memory = MemoryFixture;
 
 // The error id a call raises, or none.
 bool raises(ErrorId id, const std::function<void()>& f) {
@@ -323,4 +321,16 @@ TEST_F(Memory, TrackedHeapSeriesNeverMove) {
     EXPECT_EQ(buf(n), b);
     EXPECT_EQ(first, b->cells());
     EXPECT_EQ(b->used(), 48u);
+}
+
+TEST_F(Memory, RootCellsKeepTheirAddresses) {
+    Cell root{header_of(Type::block), 0, memory::alloc_series_in_heap(64, sizeof(Cell), 0), 0};
+    roots::set_block(root);
+    Cell* first = block::append_cell(roots::block());
+    *first = Cell{header_of(Type::object), node::base + 9, 3, 0};
+    for (int i = 0; i < 40; ++i) block::append_cell(roots::block());
+    memory::alloc_bytes(memory::first_frame_size);
+    EXPECT_EQ(roots::cell_at(0), first);
+    EXPECT_EQ(roots::cell_at(40), first + 40);
+    EXPECT_EQ(roots::word1_at(0), node::base + 9);
 }

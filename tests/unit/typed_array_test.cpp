@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "runtime/memory/memory.h"
+#include "tests/unit/memory-fixture.h"
 #include "runtime/memory/node.h"
 #include "runtime/typed-array.h"
 
@@ -11,11 +12,7 @@ using namespace zel;
 
 namespace {
 
-class TypedArray : public ::testing::Test {
-protected:
-    void SetUp() override { memory::init(); }
-    void TearDown() override { memory::release_all(); }
-};
+using TypedArray = MemoryFixture;
 
 }  // namespace
 
