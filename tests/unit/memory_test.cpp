@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/eval/error.h"
+#include "runtime/memory/heap.h"
 #include "runtime/memory/memory.h"
 #include "tests/unit/memory-fixture.h"
 #include "runtime/memory/node.h"
@@ -311,6 +312,7 @@ TEST_F(Memory, CopyBuffer) {
 }
 
 TEST_F(Memory, TrackedHeapSeriesNeverMove) {
+    std::size_t heap_blocks = heap::block_count();
     Node n = memory::alloc_series_in_heap(3, sizeof(Cell), 0);
     Buffer* b = buf(n);
     EXPECT_TRUE(b->flags & bufferflag::tracked_heap);
@@ -321,6 +323,8 @@ TEST_F(Memory, TrackedHeapSeriesNeverMove) {
     EXPECT_EQ(buf(n), b);
     EXPECT_EQ(first, b->cells());
     EXPECT_EQ(b->used(), 48u);
+    memory::release_all();
+    EXPECT_EQ(heap::block_count(), heap_blocks);
 }
 
 TEST_F(Memory, RootCellsKeepTheirAddresses) {
