@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "runtime/memory/rounding.h"
 #include "stdout-capture.h"
 
 namespace zel {
@@ -69,6 +70,16 @@ TEST_F(HeapTest, FreeAllEmptiesTheList) {
     EXPECT_EQ(heap::block_count(), 0u);
     EXPECT_EQ(heap::bytes_in_use(), 0u);
     EXPECT_EQ(test::capture_stdout(heap::dump), "-- Heap-allocations --\nAsked   Real\n-- Sum: 0 --\n");
+}
+
+TEST(Rounding, ToPowerOfTwoUnits) {
+    struct Case {
+        std::size_t n, unit, up, next;
+    } cases[] = {{0, 8, 0, 8}, {1, 8, 8, 8}, {16, 16, 16, 32}, {17, 16, 32, 32}, {4095, 4096, 4096, 4096}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(math::round_up(c.n, c.unit), c.up) << c.n << " " << c.unit;
+        EXPECT_EQ(math::next_multiple(c.n, c.unit), c.next) << c.n << " " << c.unit;
+    }
 }
 
 }  // namespace
