@@ -16,6 +16,7 @@ struct HookList {
     std::size_t capacity = 0;
 
     void init() {
+        heap::free(entries);
         entries = static_cast<Hook*>(heap::alloc(sizeof(Hook) * growth));
         count = 0;
         capacity = growth;
