@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/memory/fatal.h"
+#include "runtime/text/console-output.h"
 
 namespace zel::heap {
 namespace {
@@ -110,5 +111,12 @@ void free_all() {
 
 std::size_t block_count() { return count; }
 std::size_t bytes_in_use() { return bytes; }
+
+void dump() {
+    stdio::print_typed_line({"-- Heap-allocations --"});
+    stdio::print_typed_line({"Asked   Real"});
+    for (Block* b = first; b; b = b->next) stdio::print_typed_line({b->size, "   ", b->size + sizeof(Block)});
+    stdio::print_typed_line({"-- Sum: ", bytes, " --"});
+}
 
 }  // namespace zel::heap

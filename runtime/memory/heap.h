@@ -1,6 +1,7 @@
 // The tracked heap: every block of memory outside the collector's series is linked into
 // one list, so that quitting frees everything (heap::free_all). Blocks carry a 32-byte
-// header (links, size, a magic word) so the data stays 16-byte aligned and free is O(1).
+// header (links, size, a magic word) so the data stays 16-byte aligned. Only addresses
+// found in the list are freed or resized: a stray or stale address changes nothing.
 #pragma once
 #include <cstddef>
 
@@ -10,13 +11,15 @@ void* alloc(std::size_t n);
 void* alloc_zeroed(std::size_t n);
 // Frees a block handed out by alloc; an address the heap did not hand out changes nothing.
 void free(void* p);
-// p null: alloc; n 0: free and return null; else grows or shrinks the block in place of p.
+// p null: alloc; n 0: free and return null; else grows or shrinks the block in place of p
+// (a stray p gives null).
 void* resize(void* p, std::size_t n);
 void free_all();
 // Number of live blocks and their requested bytes (diagnostics and tests).
 std::size_t block_count();
 std::size_t bytes_in_use();
-// Prints the allocation list (diagnostic; nothing calls it).
+// Prints the live blocks, oldest first, with their requested and real sizes, and the sum
+// of the requested sizes (diagnostic).
 void dump();
 
 }  // namespace zel::heap

@@ -1,0 +1,176 @@
+#include "runtime/text/console-output.h"
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+#include "platform/write-all.h"
+#include "runtime/memory/fatal.h"
+#include "runtime/print-hooks.h"
+#include "runtime/process.h"
+
+namespace zel::stdio {
+namespace {
+
+bool console = false;
+
+constexpr u32 replacement_character = 0xFFFD;
+
+// Output gathered on the caller's stack and written in batches; one per write, so nested
+// writes from hooks never share it.
+class OutputBuffer {
+  public:
+    ~OutputBuffer() { flush(); }
+
+    void put(u32 c) {
+        if (length > sizeof bytes - 4) flush();
+        if (c < 0x80) {
+            bytes[length++] = static_cast<char>(c);
+        } else if (c < 0x800) {
+            bytes[length++] = static_cast<char>(0xC0 | c >> 6);
+            bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            bytes[length++] = static_cast<char>(0xE0 | c >> 12);
+            bytes[length++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            bytes[length++] = static_cast<char>(0xF0 | c >> 18);
+            bytes[length++] = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            bytes[length++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+
+    void flush() {
+        if (length == 0) return;
+        write_raw(bytes, length);
+        length = 0;
+    }
+
+    // Bytes of other writers (the C library's buffered streams) go out first, in order.
+    static void write_raw(const char* data, std::size_t size) {
+        std::fflush(stdout);
+        platform::write_all(process::state.std_output, data, size);
+    }
+
+  private:
+    char bytes[1024];
+    std::size_t length = 0;
+};
+
+bool is_surrogate(u32 c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+void put_utf16(OutputBuffer& out, const unsigned char* p, std::size_t count) {
+    auto unit = [p](std::size_t i) {
+        u16 u;
+        std::memcpy(&u, p + 2 * i, 2);
+        return static_cast<u32>(u);
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        u32 c = unit(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+            ++i;
+        } else if (is_surrogate(c)) {
+            c = replacement_character;
+        }
+        out.put(c);
+    }
+}
+
+void put_utf32(OutputBuffer& out, const unsigned char* p, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        u32 c;
+        std::memcpy(&c, p + 4 * i, 4);
+        out.put(c > 0x10FFFF || is_surrogate(c) ? replacement_character : c);
+    }
+}
+
+// Writes text and hands it to the output hooks.
+void print_text(const char* text, std::size_t size) {
+    OutputBuffer::write_raw(text, size);
+    run_output_hooks(text, size, false);
+}
+
+bool ends_in_white_space(const Arg& a) {
+    char last = '\0';
+    if (a.kind == Arg::Kind::character) last = a.character;
+    if (a.kind == Arg::Kind::text && *a.text) last = a.text[std::strlen(a.text) - 1];
+    return last == ' ' || last == '\n' || last == '\r' || last == '\t';
+}
+
+void print_arg(const Arg& a) {
+    char number[64];
+    int size = 0;
+    switch (a.kind) {
+    case Arg::Kind::logic:
+        print_cstr(a.logic ? "true" : "false");
+        return;
+    case Arg::Kind::character:
+        print_text(&a.character, 1);
+        return;
+    case Arg::Kind::text:
+        print_cstr(a.text);
+        return;
+    case Arg::Kind::integer:
+        size = std::snprintf(number, sizeof number, "%lld", static_cast<long long>(a.integer));
+        break;
+    case Arg::Kind::float32:
+        size = std::snprintf(number, sizeof number, "%.7g", static_cast<double>(a.float32));
+        break;
+    case Arg::Kind::float64:
+        size = std::snprintf(number, sizeof number, "%.16g", a.float64);
+        break;
+    case Arg::Kind::other:
+        size = std::snprintf(number, sizeof number, "%08llX", static_cast<unsigned long long>(a.other));
+        break;
+    }
+    print_text(number, static_cast<std::size_t>(size));
+}
+
+void print_items(std::initializer_list<Arg> items, bool separated, bool line_end) {
+    const Arg* previous = nullptr;
+    for (const Arg& a : items) {
+        if (separated && previous && !ends_in_white_space(*previous)) print_text(" ", 1);
+        print_arg(a);
+        previous = &a;
+    }
+    if (line_end) {
+        OutputBuffer::write_raw("\n", 1);
+        run_output_hooks("", 0, true);
+    }
+    std::fflush(nullptr);
+}
+
+}  // namespace
+
+void init() { console = isatty(process::state.std_output) == 1; }
+
+bool is_console() { return console; }
+
+void print_typed(std::initializer_list<Arg> items, bool separated) { print_items(items, separated, false); }
+
+void print_typed_line(std::initializer_list<Arg> items, bool separated) { print_items(items, separated, true); }
+
+void print_cstr(const char* text) { print_text(text, std::strlen(text)); }
+
+void write_units(const void* units, std::size_t bytes, int width, bool line_end) {
+    const auto* p = static_cast<const unsigned char*>(units);
+    OutputBuffer out;
+    switch (width) {
+    case 1:
+        for (std::size_t i = 0; i < bytes; ++i) out.put(p[i]);
+        break;
+    case 2:
+        put_utf16(out, p, bytes / 2);
+        break;
+    case 4:
+        put_utf32(out, p, bytes / 4);
+        break;
+    default:
+        fatal::exit_with_error(fatal::no_switch_match);
+    }
+    if (line_end) out.put('\n');
+}
+
+}  // namespace zel::stdio
