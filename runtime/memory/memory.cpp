@@ -100,13 +100,13 @@ void* os_alloc(std::size_t size) {
 void os_free(void* p) {
     u8* block = static_cast<u8*>(p) - os_prefix;
     std::size_t total = *reinterpret_cast<std::size_t*>(block);
-    root.bytes_taken -= total;
     try {
         platform::free_pages(block, total);
     } catch (const Throw& t) {
         if (t.code != ThrowCode::vm_release) throw;
         raise(ErrorId::internal_wrong_mem);
     }
+    root.bytes_taken -= total;
 }
 
 SeriesFrame* add_series_frame() {
