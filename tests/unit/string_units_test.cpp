@@ -6,6 +6,7 @@
 #include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
+#include "runtime/text/change-case.h"
 #include "runtime/text/string-units.h"
 #include "runtime/text/string-utf16.h"
 #include "runtime/text/string-utf8.h"
@@ -336,6 +337,41 @@ TEST_F(StringUnits, Utf16RoundTrip) {
     std::vector<u16> units(p, p + count);
     Node back = load_utf16le(units.data(), static_cast<u32>(units.size()), 0, true);
     EXPECT_EQ(chars_of(back), text);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StringUnits, ChangeCaseInPlaceWidensWhenNeeded) {
+    struct Row {
+        const char* what;
+        Chars chars;
+        u32 unit;
+        u32 index, count;
+        CaseDirection direction;
+        Chars result;
+        u32 result_unit;
+    };
+    const auto up = CaseDirection::upper, low = CaseDirection::lower;
+    const Row rows[] = {
+        {"Latin-1 stays narrow", {'a', 0xE9, 'z'}, 1, 0, 9, up, {'A', 0xC9, 'Z'}, 1},
+        {"y diaeresis widens", {'a', 0xFF, 'b'}, 1, 0, 9, up, {'A', 0x178, 'B'}, 2},
+        {"sharp s keeps its one letter", {0xDF, 'a'}, 1, 0, 9, up, {0xDF, 'A'}, 1},
+        {"from the index, for a count", {'a', 'b', 'c', 'd'}, 1, 1, 2, up, {'a', 'B', 'C', 'd'}, 1},
+        {"index past the tail", {'a'}, 1, 5, 2, up, {'a'}, 1},
+        {"Adlam lowers", {0x1E921, 0x1E900}, 4, 0, 9, low, {0x1E943, 0x1E922}, 4},
+        {"Greek and Cyrillic", {0x3A3, 0x416}, 2, 0, 9, low, {0x3C3, 0x436}, 2},
+        {"Georgian", {0x10D0, 'x'}, 2, 0, 9, up, {0x1C90, 'X'}, 2},
+        {"capital I with dot lowers", {0x130}, 2, 0, 9, low, {'i'}, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Node s = make_string(row.chars, row.unit);
+        change_case_units(s, row.index, row.count, row.direction);
+        EXPECT_EQ(chars_of(s), row.result);
+        EXPECT_EQ(node::buffer(s)->unit(), row.result_unit);
+    }
 }
 
 }  // namespace
