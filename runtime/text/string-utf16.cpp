@@ -13,7 +13,7 @@ namespace zel::unicode {
 namespace {
 
 // Units the UTF-16 form takes beyond one per character: the second half of each pair,
-// and a CR before each LF when asked. Null result: a code point above U+10FFFF.
+// and a CR before each LF when asked. False when a code point is above U+10FFFF.
 bool utf16_extra_units(const Units& units, bool crlf, u64& extra) {
     extra = 0;
     const u8* p = units.start;
