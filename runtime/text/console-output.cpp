@@ -8,6 +8,8 @@
 #include "runtime/memory/fatal.h"
 #include "runtime/print-hooks.h"
 #include "runtime/process.h"
+#include "runtime/text/utf16.h"
+#include "runtime/text/utf8.h"
 
 namespace zel::stdio {
 namespace {
@@ -24,21 +26,7 @@ class OutputBuffer {
 
     void put(u32 c) {
         if (length > sizeof bytes - 4) flush();
-        if (c < 0x80) {
-            bytes[length++] = static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes[length++] = static_cast<char>(0xC0 | c >> 6);
-            bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes[length++] = static_cast<char>(0xE0 | c >> 12);
-            bytes[length++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes[length++] = static_cast<char>(0xF0 | c >> 18);
-            bytes[length++] = static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            bytes[length++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
-        }
+        length += unicode::encode_utf8_char(c, reinterpret_cast<u8*>(bytes + length));
     }
 
     void flush() {
@@ -58,23 +46,23 @@ class OutputBuffer {
     std::size_t length = 0;
 };
 
-bool is_surrogate(u32 c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool is_surrogate(u32 c) { return unicode::is_high_surrogate(c) || unicode::is_low_surrogate(c); }
 
+// Units are copied out first: the bytes of a series need not be 2-byte aligned.
 void put_utf16(OutputBuffer& out, const unsigned char* p, std::size_t count) {
-    auto unit = [p](std::size_t i) {
-        u16 u;
-        std::memcpy(&u, p + 2 * i, 2);
-        return static_cast<u32>(u);
-    };
-    for (std::size_t i = 0; i < count; ++i) {
-        u32 c = unit(i);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-            ++i;
-        } else if (is_surrogate(c)) {
-            c = replacement_character;
+    u16 units[256];
+    while (count > 0) {
+        std::size_t n = count < 256 ? count : 256;
+        // Keep a pair together across batches: a high surrogate ending a batch waits.
+        if (n < count && unicode::is_high_surrogate(static_cast<u32>(p[2 * n - 2] | p[2 * n - 1] << 8))) --n;
+        std::memcpy(units, p, 2 * n);
+        for (const u16* u = units; u < units + n;) {
+            u32 c;
+            u = unicode::decode_utf16_char(u, units + n, c);
+            out.put(is_surrogate(c) ? replacement_character : c);
         }
-        out.put(c);
+        p += 2 * n;
+        count -= n;
     }
 }
 
