@@ -141,7 +141,7 @@ u32 Bignum::divide_digit(const Bignum& s) {
     return q;
 }
 
-bool Bignum::divide_u64(const Bignum& divisor, u64& quotient) {
+bool Bignum::divide(const Bignum& divisor, u128& quotient) {
     // Long division in base 2^32 with the divisor normalised so its top bit is set,
     // which keeps each estimated quotient word at most two above the true one.
     Bignum v = divisor;
@@ -157,7 +157,7 @@ bool Bignum::divide_u64(const Bignum& divisor, u64& quotient) {
     grow_to(size_ + 1);
     u32* u = words_;
     const u32* vw = v.words_;
-    u64 q = 0;
+    u128 q = 0;
     for (int j = m; j >= 0; --j) {
         u64 num = (static_cast<u64>(u[j + n]) << 32) | u[j + n - 1];
         u64 qhat = num / vw[n - 1];
@@ -196,22 +196,22 @@ bool Bignum::divide_u64(const Bignum& divisor, u64& quotient) {
     return !is_zero();
 }
 
-u64 Bignum::top_bits(int& low_exponent, bool& inexact) const {
+u128 Bignum::top_bits(int& low_exponent, bool& inexact) const {
     int len = bit_length();
-    low_exponent = len - 64;
+    low_exponent = len - 128;
     inexact = false;
-    u64 top = 0;
-    for (int i = size_ - 1; i >= 0 && i >= size_ - 3; --i) {
+    u128 top = 0;
+    // The top five words hold the 128 top bits; every lower word lies below them.
+    for (int i = size_ - 1; i >= 0 && i >= size_ - 5; --i) {
         int pos = i * 32 - low_exponent;  // where word i's lowest bit lands in top
-        u64 w = words_[i];
-        if (pos >= 64) continue;
+        u128 w = words_[i];
         if (pos >= 0) top |= w << pos;
         else {
             top |= w >> -pos;
-            if ((w & ((u64{1} << -pos) - 1)) != 0) inexact = true;
+            if ((w & ((u128{1} << -pos) - 1)) != 0) inexact = true;
         }
     }
-    for (int i = size_ - 4; i >= 0 && !inexact; --i) inexact = words_[i] != 0;
+    for (int i = size_ - 6; i >= 0 && !inexact; --i) inexact = words_[i] != 0;
     return top;
 }
 

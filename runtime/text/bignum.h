@@ -6,10 +6,12 @@
 
 namespace zel {
 
+using u128 = unsigned __int128;
+
 class Bignum {
 public:
-    // 4096 bits: the widest operands of the conversions are a 769-digit decimal
-    // significand and 10^1093, at most about 3700 bits.
+    // 4096 bits: the widest operand of the conversions is 5^1094 shifted by 64 bits
+    // (a 769-digit significand over a power of ten), about 2600 bits.
     static constexpr int capacity = 128;
 
     Bignum() = default;
@@ -31,12 +33,12 @@ public:
 
     // Quotient of this / s when it is below 10 (a decimal digit); this keeps the remainder.
     u32 divide_digit(const Bignum& s);
-    // Quotient of this / d when it fits in 64 bits; returns whether a remainder was left.
-    // This value is consumed.
-    bool divide_u64(const Bignum& d, u64& quotient);
-    // The 64 most significant bits (top bit set), the weight of their lowest bit as a
+    // Quotient of this / d when it fits in 128 bits; returns whether a remainder was
+    // left. This value is consumed.
+    bool divide(const Bignum& d, u128& quotient);
+    // The 128 most significant bits (top bit set), the weight of their lowest bit as a
     // power of two, and whether any bit below them is set. The value must not be zero.
-    u64 top_bits(int& low_exponent, bool& inexact) const;
+    u128 top_bits(int& low_exponent, bool& inexact) const;
 
     friend int compare(const Bignum& a, const Bignum& b);
     // Compares a + b with c.

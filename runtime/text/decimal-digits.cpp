@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/text/bignum.h"
+#include "runtime/text/pow10-table.h"
 
 namespace zel::decimal {
 
@@ -18,6 +19,136 @@ void set_text(Digits& out, const char* text, int point) {
     out.length = static_cast<int>(std::strlen(text));
     std::memcpy(out.text, text, out.length + 1);
     out.point = point;
+}
+
+constexpr auto pow10_u64 = [] {
+    struct Table { u64 v[20]; } t{};
+    t.v[0] = 1;
+    for (int i = 1; i < 20; ++i) t.v[i] = t.v[i - 1] * 10;
+    return t;
+}();
+
+// floor(log10(2^e)) and floor(log10(3/4 x 2^e)) for the binary exponents of doubles.
+int floor_log10_pow2(int e) { return static_cast<int>(std::floor(e * log10_2)); }
+int floor_log10_three_quarters_pow2(int e) {
+    return static_cast<int>(std::floor(e * log10_2 - 0.12493873660829995));
+}
+
+// A value in decimal units from the 128-bit powers of ten: it lies in
+// [whole + fraction / 2^64, whole + (fraction + 2) / 2^64), at the low end when exact.
+struct Fixed {
+    u64 whole;
+    u64 fraction;
+    bool exact;
+};
+
+// 64 bits of w starting at bit position pos (bits below 0 read as zero).
+u64 bits_at(const u64 (&w)[3], int pos) {
+    u64 r = 0;
+    for (int i = 0; i < 3; ++i) {
+        int offset = 64 * i - pos;
+        if (offset >= 64 || offset <= -64) continue;
+        r |= offset >= 0 ? w[i] << offset : w[i] >> -offset;
+    }
+    return r;
+}
+
+// x x 2^e x 10^j in decimal units; the whole part must fit in 63 bits.
+Fixed fixed_point(u64 x, int e, int j) {
+    ScaledProduct p = scale_by_pow10(x, j);
+    int point = -(p.exponent + e);  // the bit of weight 1
+    int low = point - 64;           // the lowest bit of the fraction
+    bool rest = false;
+    for (int i = 0; i < 3 && !rest; ++i) {
+        if (64 * (i + 1) <= low) rest = p.w[i] != 0;
+        else if (64 * i < low) rest = (p.w[i] & ((u64{1} << (low - 64 * i)) - 1)) != 0;
+    }
+    return {bits_at(p.w, point), bits_at(p.w, low), p.exact && !rest};
+}
+
+constexpr int undecided = 2;
+
+// Compares v with whole + fraction / 2^64: -1, 0 or 1, or undecided when the bounds of v
+// straddle it.
+int compare_fixed(const Fixed& v, u64 whole, u64 fraction) {
+    u128 a = static_cast<u128>(v.whole) << 64 | v.fraction;
+    u128 t = static_cast<u128>(whole) << 64 | fraction;
+    if (a > t) return 1;
+    if (a == t) return v.exact ? 0 : 1;
+    return t - a >= 2 ? -1 : undecided;
+}
+
+int write_integer(u64 n, char* out) {
+    char tmp[20];
+    int len = 0;
+    do tmp[len++] = static_cast<char>('0' + n % 10);
+    while ((n /= 10) != 0);
+    for (int i = 0; i < len; ++i) out[i] = tmp[len - 1 - i];
+    return len;
+}
+
+// Shortest digits from the interval of values that read back as c x 2^q, scaled by the
+// power of ten that puts one unit of the interval's width at 1 to 10 units: the answer is
+// then a multiple of ten inside it (one digit shorter) or the integer nearest to the
+// value. Returns false, for the exact method to decide, when the 128-bit bounds cannot.
+bool shortest_fast(u64 c, int q, bool lower_boundary_closer, char* out, int& n, int& point) {
+    bool even = (c & 1) == 0;
+    int k = lower_boundary_closer ? floor_log10_three_quarters_pow2(q) : floor_log10_pow2(q);
+    u64 cb = c << 2;
+    Fixed low = fixed_point(cb - (lower_boundary_closer ? 1 : 2), q - 2, -k);
+    Fixed mid = fixed_point(cb, q - 2, -k);
+    Fixed high = fixed_point(cb + 2, q - 2, -k);
+    if (mid.fraction >= ~u64{0} - 1) return false;
+    u64 s = mid.whole;
+    auto inside = [&](u64 m) {
+        int a = compare_fixed(low, m, 0), b = compare_fixed(high, m, 0);
+        if (a == undecided || b == undecided) return undecided;
+        return (even ? a <= 0 : a < 0) && (even ? b >= 0 : b > 0) ? 1 : 0;
+    };
+    u64 result;
+    int u = 0, w = 0;
+    if (s >= 10) {
+        u64 down = s / 10 * 10;
+        u = inside(down);
+        w = inside(down + 10);
+        if (u == undecided || w == undecided) return false;
+        if (u != w) result = u ? down : down + 10;
+    }
+    if (u == w) {
+        u = inside(s);
+        w = inside(s + 1);
+        if (u == undecided || w == undecided || (u == 0 && w == 0)) return false;
+        if (u != w) {
+            result = u ? s : s + 1;
+        } else {
+            int half = compare_fixed(mid, s, u64{1} << 63);
+            if (half == undecided) return false;
+            result = half < 0 || (half == 0 && (s & 1) == 0) ? s : s + 1;
+        }
+    }
+    n = write_integer(result, out);
+    point = k + n;
+    return true;
+}
+
+// count significant digits of c x 2^q, rounded half to even, from the 128-bit bounds;
+// false when they cannot decide the rounding.
+bool counted_fast(u64 c, int q, int count, char* out, int& n, int& point) {
+    int k = floor_log10_pow2(q + std::bit_width(c) - 1) + 1 - count;
+    Fixed v = fixed_point(c, q, -k);
+    if (v.whole >= pow10_u64.v[count]) v = fixed_point(c, q, -++k);
+    if (v.fraction >= ~u64{0} - 1 || v.whole < pow10_u64.v[count - 1]) return false;
+    u64 r = v.whole;
+    int half = compare_fixed(v, r, u64{1} << 63);
+    if (half == undecided) return false;
+    if (half > 0 || (half == 0 && (r & 1) != 0)) ++r;
+    if (r == pow10_u64.v[count]) {
+        r /= 10;
+        ++k;
+    }
+    n = write_integer(r, out);
+    point = k + n;
+    return true;
 }
 
 // The exact value f x 2^e as the fraction r / s times 10^k, with the distances to the
@@ -145,14 +276,21 @@ Digits digits(double value, int count, bool pretty) {
     }
     u64 f = biased == 0 ? fraction : fraction | hidden_bit;
     int e = (biased == 0 ? 1 : biased) - 1075;
-    Scaled x;
-    scale(x, f, e, biased > 1 && fraction == 0);
+    bool lower_boundary_closer = biased > 1 && fraction == 0;
     if (count > max_digits) count = max_digits;
-    int n = count <= 0 ? shortest(x, (f & 1) == 0, out.text) : fixed_count(x, count, out.text);
+    int n, point;
+    bool fast = count <= 0 ? shortest_fast(f, e, lower_boundary_closer, out.text, n, point)
+                           : counted_fast(f, e, count, out.text, n, point);
+    if (!fast) {
+        Scaled x;
+        scale(x, f, e, lower_boundary_closer);
+        n = count <= 0 ? shortest(x, (f & 1) == 0, out.text) : fixed_count(x, count, out.text);
+        point = x.k;
+    }
     while (n > 1 && out.text[n - 1] == '0') --n;
     out.text[n] = '\0';
     out.length = n;
-    out.point = x.k;
+    out.point = point;
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "runtime/text/bignum.h"
+#include "runtime/text/pow10-table.h"
 
 namespace zel::decimal {
 
@@ -59,6 +60,55 @@ double round_to_double(u64 top, int low_exponent, bool inexact) {
     return std::bit_cast<double>(bits);
 }
 
+double round_to_double(u128 top, int low_exponent, bool inexact) {
+    return round_to_double(static_cast<u64>(top >> 64), low_exponent + 64,
+                           inexact || static_cast<u64>(top) != 0);
+}
+
+// Rounds w x 2^exponent, w a 192-bit number, to the nearest double.
+double round_product(const u64 (&w)[3], int exponent) {
+    int top_word = w[2] != 0 ? 2 : w[1] != 0 ? 1 : 0;
+    int lead = std::countl_zero(w[top_word]);
+    u128 pair = static_cast<u128>(w[top_word]) << 64;
+    if (top_word > 0) pair |= w[top_word - 1];
+    bool inexact = top_word > 1 && w[0] != 0;
+    int low_exponent = exponent + (top_word - 1) * 64 - lead;
+    if (lead > 0) {
+        u64 below = top_word > 1 ? w[top_word - 2] : 0;
+        pair = (pair << lead) | (below >> (64 - lead));
+        inexact = top_word > 1 && static_cast<u64>(below << lead) != 0;
+    }
+    return round_to_double(static_cast<u64>(pair >> 64), low_exponent + 64,
+                           inexact || static_cast<u64>(pair) != 0);
+}
+
+// Brackets the value between two 192-bit products with the 128-bit powers of ten; when
+// both ends round to the same double, so does every value between them. Returns false
+// when they do not (the value lies too near a halfway point to decide this way).
+bool bracketed_value(const Decimal& d, double& result) {
+    constexpr int wide_digits = 19;  // any 19-digit number fits in 64 bits
+    int n = d.count < wide_digits ? d.count : wide_digits;
+    u64 w = 0;
+    for (int i = 0; i < n; ++i) w = w * 10 + static_cast<u64>(d.digits[i] - '0');
+    i64 e = d.exponent + (d.count - n);
+    if (e < pow10_min || e > pow10_max) return false;
+    bool truncated = n < d.count;
+    ScaledProduct low = scale_by_pow10(w, static_cast<int>(e));
+    u64 top = truncated ? w + 1 : w;
+    ScaledProduct high = truncated ? scale_by_pow10(top, static_cast<int>(e)) : low;
+    if (!high.exact || truncated) {
+        // high + top: the value's upper bound, never reached.
+        u64 before = high.w[0];
+        high.w[0] += top;
+        if (high.w[0] < before && ++high.w[1] == 0) ++high.w[2];
+    }
+    double a = round_product(low.w, low.exponent);
+    double b = round_product(high.w, high.exponent);
+    if (std::bit_cast<u64>(a) != std::bit_cast<u64>(b)) return false;
+    result = a;
+    return true;
+}
+
 double exact_value(const Decimal& d) {
     Bignum m;
     int i = 0;
@@ -78,20 +128,20 @@ double exact_value(const Decimal& d) {
     bool inexact;
     if (d.exponent >= 0) {
         m.multiply_pow10(static_cast<int>(d.exponent));
-        u64 top = m.top_bits(low, inexact);
+        u128 top = m.top_bits(low, inexact);
         return round_to_double(top, low, inexact);
     }
-    // m / 10^k = (m / 5^k) x 2^-k; shift so that the quotient has 63 or 64 bits.
+    // m / 10^k = (m / 5^k) x 2^-k; shift so that the quotient has 127 or 128 bits.
     int k = static_cast<int>(-d.exponent);
     Bignum five(1);
     five.multiply_pow5(k);
-    int shift = 63 - (m.bit_length() - five.bit_length());
+    int shift = 127 - (m.bit_length() - five.bit_length());
     if (shift >= 0) m.shift_left(shift);
     else five.shift_left(-shift);
-    u64 q;
-    inexact = m.divide_u64(five, q);
+    u128 q;
+    inexact = m.divide(five, q);
     low = -shift - k;
-    if ((q >> 63) == 0) {
+    if ((q >> 127) == 0) {
         q <<= 1;
         --low;
     }
@@ -120,6 +170,8 @@ double to_double(Decimal& d) {
         }
         return m * exact_pow10.v[d.exponent];
     }
+    double v;
+    if (bracketed_value(d, v)) return v;
     return exact_value(d);
 }
 
