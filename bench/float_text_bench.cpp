@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/memory/cell.h"
+#include "runtime/text/decimal-digits.h"
 #include "runtime/text/decimal-parse.h"
 #include "runtime/text/float-text.h"
 
@@ -30,6 +31,21 @@ void report(const char* what, double ours, double library, std::size_t n) {
                 library * 1e9 / n, ours / library);
 }
 
+// Whether the shortest digits and their position equal those of std::to_chars.
+bool same_digits(double v) {
+    char buf[64];
+    char* end = std::to_chars(buf, buf + sizeof buf - 1, v, std::chars_format::scientific).ptr;
+    *end = '\0';
+    std::string digits;
+    char* p = buf;
+    for (; p < end && *p != 'e'; ++p) {
+        if (*p >= '0' && *p <= '9') digits += *p;
+    }
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    decimal::Digits d = decimal::digits(v, 0, true);
+    return digits == d.text && d.point == std::atoi(p + 1) + 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,7 +58,7 @@ int main(int argc, char** argv) {
         if (std::isfinite(v)) values.push_back(v);
     }
     std::vector<double> short_values;
-    for (std::size_t i = 0; i < n; ++i) short_values.push_back(static_cast<double>(rng() % 100000) / 100);
+    for (std::size_t i = 0; i < n; ++i) short_values.push_back(static_cast<double>(1 + rng() % 100000) / 100);
 
     for (const std::vector<double>* set : {&values, &short_values}) {
         const char* name = set == &values ? "random bits" : "two decimals";
@@ -61,6 +77,19 @@ int main(int argc, char** argv) {
             for (double v : *set) sink += std::to_chars(buf, buf + 32, v).ptr - buf;
         });
         report("shortest text", ours, library, set->size());
+        ours = seconds([&] {
+            for (double v : *set) sink += float_::to_text(v, float_::TextKind::float64).length;
+        });
+        library = seconds([&] {
+            char buf[40];
+            for (double v : *set) {
+                sink += std::to_chars(buf, buf + 40, v, std::chars_format::general, 16).ptr - buf;
+            }
+        });
+        report("form (16 digits)", ours, library, set->size());
+        std::size_t digit_mismatches = 0;
+        for (double v : *set) digit_mismatches += !same_digits(v);
+        std::printf("shortest digits unlike std::to_chars: %zu\n", digit_mismatches);
         for (double v : *set) texts.emplace_back(decimal::format_double(v, 0, true).view());
 
         std::size_t mismatches = 0;

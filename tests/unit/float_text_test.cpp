@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "runtime/memory/cell.h"
 #include "runtime/text/decimal-digits.h"
@@ -122,6 +123,34 @@ TEST(FloatDigits, CountedDigitsRoundHalfToEven) {
         decimal::Digits d = decimal::digits(r.v, r.count, false);
         EXPECT_STREQ(d.text, r.digits) << r.v << " " << r.count;
         EXPECT_EQ(d.point, r.point) << r.v << " " << r.count;
+    }
+}
+
+// Every binary exponent with the significands at the ends of its range (a power of two
+// has a closer lower neighbour), and round numbers whose scaled value is an exact
+// integer or half, which the 128-bit bounds cannot settle alone.
+TEST(FloatDigits, EveryExponentAndRoundNumbers) {
+    std::vector<double> values;
+    for (u64 biased = 0; biased < 0x7FF; ++biased) {
+        for (u64 fraction : {u64{0}, u64{1}, u64{2}, (u64{1} << 52) - 1}) {
+            if (biased == 0 && fraction == 0) continue;
+            values.push_back(std::bit_cast<double>(biased << 52 | fraction));
+        }
+    }
+    for (int e = 0; e <= 30; ++e) {
+        for (double m : {1.0, 2.0, 5.0, 25.0, 125.0, 15.0, 999.0}) values.push_back(m * std::pow(10.0, e));
+    }
+    for (double v : values) {
+        decimal::Digits d = decimal::digits(v, 0, true);
+        Reference ref = reference_digits(v);
+        ASSERT_EQ(std::string(d.text), ref.digits) << std::hexfloat << v;
+        ASSERT_EQ(d.point, ref.point) << std::hexfloat << v;
+        for (int count = 1; count <= decimal::max_digits; ++count) {
+            decimal::Digits c = decimal::digits(v, count, true);
+            Reference rc = reference_digits(v, count - 1);
+            ASSERT_EQ(std::string(c.text), rc.digits) << std::hexfloat << v << " " << count;
+            ASSERT_EQ(c.point, rc.point) << std::hexfloat << v << " " << count;
+        }
     }
 }
 
