@@ -57,8 +57,11 @@ int main(int argc, char** argv) {
         double v = std::bit_cast<double>(rng());
         if (std::isfinite(v)) values.push_back(v);
     }
+    // Prices and the like: at most two decimals, as typed in scripts.
     std::vector<double> short_values;
-    for (std::size_t i = 0; i < n; ++i) short_values.push_back(static_cast<double>(1 + rng() % 100000) / 100);
+    for (std::size_t i = 0; i < n; ++i) {
+        short_values.push_back(static_cast<double>(1 + rng() % 100000) / 100);
+    }
 
     for (const std::vector<double>* set : {&values, &short_values}) {
         const char* name = set == &values ? "random bits" : "two decimals";

@@ -54,6 +54,30 @@ double parse(std::string_view text, int adjust = 0, int* left_out = nullptr) {
 
 u64 bits(double v) { return std::bit_cast<u64>(v); }
 
+struct ExactText {
+    std::string digits;  // value = 0.digits x 10^exponent
+    int exponent;
+};
+
+// Half of a positive double, exactly: its full expansion from std::to_chars, halved by
+// long division.
+ExactText exact_half(double v) {
+    std::string text(1200, '\0');
+    auto r = std::to_chars(text.data(), text.data() + text.size(), v,
+                           std::chars_format::scientific, 1100);
+    text.resize(r.ptr - text.data());
+    auto e = text.find('e');
+    std::string digits = text.substr(0, 1) + text.substr(2, e - 2), half;
+    int remainder = 0;
+    for (char c : digits) {
+        int n = remainder * 10 + (c - '0');
+        half += static_cast<char>('0' + n / 2);
+        remainder = n % 2;
+    }
+    if (remainder != 0) half += '5';
+    return {half, std::stoi(text.substr(e + 1)) + 1};
+}
+
 std::string mold(double v, bool pretty = true) {
     return std::string(decimal::format_double(v, 0, pretty).view());
 }
@@ -138,7 +162,9 @@ TEST(FloatDigits, EveryExponentAndRoundNumbers) {
         }
     }
     for (int e = 0; e <= 30; ++e) {
-        for (double m : {1.0, 2.0, 5.0, 25.0, 125.0, 15.0, 999.0}) values.push_back(m * std::pow(10.0, e));
+        for (double m : {1.0, 2.0, 5.0, 25.0, 125.0, 15.0, 999.0}) {
+            values.push_back(m * std::pow(10.0, e));
+        }
     }
     for (double v : values) {
         decimal::Digits d = decimal::digits(v, 0, true);
@@ -384,8 +410,19 @@ TEST(FloatParse, LongAndHalfwayTextsRoundCorrectly) {
     check(half + "." + std::string(900, '0') + "1");
     check("0." + std::string(400, '0') + "1e400");
     check(std::string(500, '9') + "e-500");
-    check("2.4703282292062327208828439643411068618252990130716238221279284125033775363510437593264991818081799618989828234772285886546332835517796989819938739800539093906315035659515570226392290858392449105184435931802849936536152500319370457678249219365623669863658480757001585769269903706311928279558551332927834338409351978015531246597263579574622766465272827220056374006485499977096599470454020828166226237857393450736339007967761930577506740176324673600968951340535537458516661134223766678604162159680461914467291840300530057530849048765391711386591646239524912623653881879636239373280423891018672348497668235089863388587925628302755995657524455507255189313690836254779186948667994968324049705821028513185451396213837722826145437693412532098591327667236328125e-324");
-    check("2.4703282292062327208828439643411068618252990130716238221279284125033775363510437593264991818081799618989828234772285886546332835517796989819938739800539093906315035659515570226392290858392449105184435931802849936536152500319370457678249219365623669863658480757001585769269903706311928279558551332927834338409351978015531246597263579574622766465272827220056374006485499977096599470454020828166226237857393450736339007967761930577506740176324673600968951340535537458516661134223766678604162159680461914467291840300530057530849048765391711386591646239524912623653881879636239373280423891018672348497668235089863388587925628302755995657524455507255189313690836254779186948667994968324049705821028513185451396213837722826145437693412532098591327667236328125000000001e-324");
+    // Halfway between neighbouring subnormals: half of an odd multiple of the smallest
+    // double, spelt out exactly in some 750 digits, rounds to the even neighbour; a
+    // last non-zero digit far to the right rounds it up.
+    for (u64 odd : {u64{1}, u64{3}, u64{5}, u64{12345677}, (u64{1} << 53) - 1}) {
+        ExactText half = exact_half(std::bit_cast<double>(odd));
+        std::string tie = "0." + half.digits + "e" + std::to_string(half.exponent);
+        std::string above = "0." + half.digits + "0000000001e" + std::to_string(half.exponent);
+        check(tie);
+        check(above);
+        u64 lower = odd / 2, even = lower % 2 == 0 ? lower : lower + 1;
+        EXPECT_EQ(bits(parse(tie)), even) << odd;
+        EXPECT_EQ(bits(parse(above)), lower + 1) << odd;
+    }
 }
 
 }  // namespace
