@@ -88,9 +88,9 @@ int write_integer(u64 n, char* out) {
 }
 
 // Shortest digits from the interval of values that read back as c x 2^q, scaled by the
-// power of ten that puts one unit of the interval's width at 1 to 10 units: the answer is
-// then a multiple of ten inside it (one digit shorter) or the integer nearest to the
-// value. Returns false, for the exact method to decide, when the 128-bit bounds cannot.
+// power of ten that makes it 1 to 10 units wide: the answer is then the multiple of ten
+// inside it (one digit shorter), or else the integer nearest to the value inside it.
+// Returns false, for the exact method to decide, when the 128-bit bounds cannot.
 bool shortest_fast(u64 c, int q, bool lower_boundary_closer, char* out, int& n, int& point) {
     bool even = (c & 1) == 0;
     int k = lower_boundary_closer ? floor_log10_three_quarters_pow2(q) : floor_log10_pow2(q);
@@ -137,6 +137,7 @@ bool counted_fast(u64 c, int q, int count, char* out, int& n, int& point) {
     int k = floor_log10_pow2(q + std::bit_width(c) - 1) + 1 - count;
     Fixed v = fixed_point(c, q, -k);
     if (v.whole >= pow10_u64.v[count]) v = fixed_point(c, q, -++k);
+    // whole is the integer part unless the bounds reach the next integer.
     if (v.fraction >= ~u64{0} - 1 || v.whole < pow10_u64.v[count - 1]) return false;
     u64 r = v.whole;
     int half = compare_fixed(v, r, u64{1} << 63);

@@ -20,7 +20,7 @@ constexpr i64 exponent_limit = 100000;  // far past any finite or non-zero doubl
 struct Decimal {
     char digits[max_significant + 1];
     int count = 0;
-    i64 exponent = 0;  // value = 0 d1 d2 ... dcount x 10^exponent, as an integer
+    i64 exponent = 0;  // value = (the digits as an integer) x 10^exponent
     bool negative = false;
 };
 
@@ -35,7 +35,8 @@ constexpr auto exact_pow10 = [] {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-bool lower_is(const char* p, const char* end, const char* word) {
+// Whether the text at p spells word (lower-case letters) in either case.
+bool spells(const char* p, const char* end, const char* word) {
     for (; *word != '\0'; ++word, ++p) {
         if (p >= end || (*p | 0x20) != *word) return false;
     }
@@ -204,13 +205,13 @@ double parse_double(const char* start, const char* end, int exponent_adjust, int
         double inf = std::numeric_limits<double>::infinity();
         if ((p[2] | 0x20) == 'i') {
             p += 3;
-            if (lower_is(p, end, "nf")) p += 2;
+            if (spells(p, end, "nf")) p += 2;
             left = static_cast<int>(end - p);
             return d.negative ? -inf : inf;
         }
         if ((p[2] | 0x20) == 'n') {
             p += 3;
-            if (lower_is(p, end, "an")) p += 2;
+            if (spells(p, end, "an")) p += 2;
             left = static_cast<int>(end - p);
             return std::bit_cast<double>(u64{0x7FF8000000000000});
         }
