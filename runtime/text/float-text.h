@@ -24,8 +24,8 @@ FloatText format_double(double value, int count, bool pretty);
 
 namespace float_ {
 
-// system/options/float/pretty?: form shows tiny magnitudes as zero and drops the noise
-// of the last digit ("0.8" for 0.1 + 0.7).
+// system/options/float/pretty? (on at start-up): form shows tiny magnitudes as zero and
+// drops the noise of the last digit ("0.8" for 0.1 + 0.7).
 extern bool pretty;
 
 enum class TextKind {

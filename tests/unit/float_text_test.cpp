@@ -106,11 +106,12 @@ double sample(std::mt19937_64& rng, int i) {
 TEST(FloatDigits, ShortestMatchesToCharsAndReadsBack) {
     std::mt19937_64 rng(20261210);
     for (int i = 0; i < 120000; ++i) {
-        double v = sample(rng, i);
+        double v = i % 8 < 4 ? sample(rng, i) : -sample(rng, i);
         decimal::Digits d = decimal::digits(v, 0, true);
         Reference ref = reference_digits(v);
         ASSERT_EQ(std::string(d.text), ref.digits) << std::hexfloat << v;
         ASSERT_EQ(d.point, ref.point) << std::hexfloat << v;
+        ASSERT_EQ(d.negative, v < 0);
 
         std::string text = mold(v);
         double back = parse(text);
