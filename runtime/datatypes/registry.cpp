@@ -9,10 +9,6 @@
 
 namespace zel {
 
-#define ZEL_REGISTER(type, record) extern const ActionRecord record;
-#include "runtime/datatypes/registration-order.def"
-#undef ZEL_REGISTER
-
 // The record of a type whose actions are not built: every slot unsupported.
 constinit const ActionRecord no_actions{};
 

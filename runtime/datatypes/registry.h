@@ -42,6 +42,11 @@ struct ActionRecord {
 #undef ZEL_ACTION
 };
 
+// The record each datatype file defines, as the start-up order names it.
+#define ZEL_REGISTER(type, record) extern const ActionRecord record;
+#include "runtime/datatypes/registration-order.def"
+#undef ZEL_REGISTER
+
 // A type's resolved row: for each slot its implementation, null when unsupported.
 struct ActionRow {
 #define ZEL_ACTION(slot, name, text) sig::on_##name on_##name = nullptr;
