@@ -49,6 +49,33 @@ struct Cell {
 };
 static_assert(sizeof(Cell) == 16, "a cell is four 32-bit words");
 
-inline u32 header_of(Type t) { return static_cast<u32>(t); }
+constexpr u32 header_of(Type t) { return static_cast<u32>(t); }
+
+// The values that routines with nothing to make return by address.
+inline constexpr Cell unset_cell{header_of(Type::unset), 0, 0, 0};
+inline constexpr Cell none_cell{header_of(Type::none), 0, 0, 0};
+inline constexpr Cell true_cell{header_of(Type::logic), 1, 0, 0};
+inline constexpr Cell false_cell{header_of(Type::logic), 0, 0, 0};
+
+namespace cell {
+
+// Replaces the type id, keeping every flag.
+inline Cell* set_type(Cell* c, Type t) {
+    c->header = (c->header & ~cellflag::type_mask) | header_of(t);
+    return c;
+}
+
+inline Cell* clear_new_line(Cell* c) {
+    c->header &= ~cellflag::new_line;
+    return c;
+}
+
+// Copies the whole cell; copying a cell onto itself writes nothing.
+inline Cell* copy(const Cell* src, Cell* dst) {
+    if (src != dst) *dst = *src;
+    return dst;
+}
+
+}  // namespace cell
 
 }  // namespace zel

@@ -1,0 +1,69 @@
+// Nodes: the stable names of series. A node is a 32-bit id whose slot in a node frame holds
+// the address of its series buffer; values hold nodes, never buffer addresses, so a buffer
+// may move (growth, compaction) while every value naming it stays valid. Nodes never move.
+// Ids start at `base` so that small integers on the native stack are not taken for nodes.
+#pragma once
+#include <cstdint>
+
+#include "runtime/memory/buffer.h"
+
+namespace zel::node {
+
+constexpr Node base = 0x01000000;
+constexpr u32 slot_bits = 14;                   // id = base + (frame number << 14) + slot
+constexpr u32 slots_per_frame = 10000;
+constexpr u32 max_frames = 1u << 16;
+constexpr u32 no_slot = 0xFFFFFFFF;
+
+// A slot holds a buffer address (0 just after allocation) or, when free, the index of the
+// next free slot shifted left by one with bit 0 set; buffers are 16-byte aligned, so bit 0
+// tells the two apart.
+using Slot = std::uintptr_t;
+
+struct Frame {
+    Frame* next;  // creation order
+    Frame* prev;
+    u32 number;   // index in the frame table
+    u32 slot_count;
+    u32 free_head;  // first free slot, no_slot when full
+    u32 used;
+    u32 stamp;                    // collection count when the frame was made
+    u32 used_at_last_collection;
+    u32 history;                  // bit per collection: 1 when the used count stood still
+    u32 evacuating;               // non-zero: no node is taken from this frame
+    Slot slots[slots_per_frame];
+};
+
+// The frame of each frame number (null when the number is free); the node table.
+extern Frame* frames[max_frames];
+
+struct Frames {
+    Frame* first;
+    Frame* last;
+    Frame* current;  // frame nodes are taken from
+    u32 count;
+};
+extern Frames list;
+
+inline Slot& slot(Node n) {
+    u32 i = n - base;
+    return frames[i >> slot_bits]->slots[i & ((1u << slot_bits) - 1)];
+}
+inline Buffer* buffer(Node n) { return reinterpret_cast<Buffer*>(slot(n)); }
+inline void set_buffer(Node n, Buffer* b) { slot(n) = reinterpret_cast<Slot>(b); }
+
+// True when n names a node that is allocated (the collector's test for stack words).
+bool is_live(Node n);
+
+Frame* make_frame();
+Node alloc();
+void free(Node n);
+void release_frame(Frame* f);
+// After a collection: releases empty or evacuated frames, makes the first frame with a
+// free slot current and records each kept frame's stability.
+void sweep_frames();
+// Returns every frame to the operating system.
+void release_all();
+u32 used_count();
+
+}  // namespace zel::node
