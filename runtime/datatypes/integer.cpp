@@ -187,7 +187,7 @@ Cell* to(Cell* prototype, const Cell* spec, Type) {
 Cell* random(Cell* value, bool seed, bool secure, bool) {
     if (seed) {
         random::seed(value->w2);
-        *value = unset::value();
+        *value = unset_cell;
         return value;
     }
     value->w2 = static_cast<u32>(random::int_up_to(secure, get(*value)));

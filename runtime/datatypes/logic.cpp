@@ -51,7 +51,7 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
 Cell* random(Cell* value, bool seed, bool secure, bool) {
     if (seed) {
         random::seed(value->w1);
-        *value = unset::value();
+        *value = unset_cell;
         return value;
     }
     // One 31-bit draw split at its midpoint: true and false are equally likely.

@@ -7,7 +7,7 @@
 namespace zel::logic {
 
 inline bool get(const Cell& cell) { return cell.w1 != 0; }
-inline Cell cell(bool value) { return Cell{header_of(Type::logic), value ? 1u : 0u, 0, 0}; }
+inline Cell cell(bool value) { return value ? true_cell : false_cell; }
 
 // Whether a value counts as true. Unset counts as true unless `check` is set, when it
 // raises script/no-value with `error_arg`.

@@ -1,5 +1,5 @@
-#include "runtime/datatypes/none.h"
-
+// none!: the explicit "nothing" that failed searches answer. It also answers the series
+// queries, so that searching or taking from a missing series gives none, not an error.
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/unit-compare.h"
@@ -11,7 +11,7 @@ constexpr std::string_view text = "none";
 constexpr std::string_view construction_text = "#(none)";
 
 Cell* make(Cell* prototype, const Cell*, Type) {
-    *prototype = value();
+    *prototype = none_cell;
     return prototype;
 }
 
@@ -31,7 +31,7 @@ i32 compare(const Cell*, const Cell* value2, i32 code) {
 }
 
 Cell* answer_none(Cell* series) {
-    *series = value();
+    *series = none_cell;
     return series;
 }
 

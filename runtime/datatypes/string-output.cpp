@@ -1,65 +1,88 @@
 #include "runtime/datatypes/string-output.h"
 
 #include "runtime/datatypes/registry.h"
-#include "runtime/memory/fatal.h"
-#include "runtime/memory/heap.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/series.h"
+#include "runtime/text/string-units.h"
+#include "runtime/text/utf8.h"
 
 namespace zel {
 
-Output::~Output() { heap::free(chars_); }
+namespace {
+
+constexpr u32 replacement_char = 0xFFFD;
+constexpr u32 output_room = 16;
+
+}  // namespace
+
+u32 char_at(const Cell& text, u32 i) {
+    Buffer* b = node::buffer(text.w2);
+    return unicode::read_unit(b->head_ptr() + (static_cast<u64>(text.w1 + i) << b->shift()), b->unit());
+}
+
+u32 chars_from_position(const Cell& text) {
+    const Buffer* b = node::buffer(text.w2);
+    const u32 total = b->used() >> b->shift();
+    return text.w1 < total ? total - text.w1 : 0;
+}
+
+Output::Output() : string_{header_of(Type::string), 0, memory::alloc_units(output_room, 1), 0} {}
 
 void Output::append_char(u32 code_point) {
-    if (length_ == capacity_) {
-        const u32 grown = capacity_ ? capacity_ * 2 : 16;
-        chars_ = static_cast<u32*>(heap::resize(chars_, grown * sizeof(u32)));
-        if (!chars_) fatal::exit_with_error(fatal::out_of_memory);
-        capacity_ = grown;
-    }
-    chars_[length_++] = code_point;
+    Buffer* b = node::buffer(string_.w2);
+    const u32 needed = code_point < 0x80 ? 1 : code_point < 0x10000 ? 2 : 4;
+    if (needed > b->unit()) b = unicode::widen(b, needed);
+    const u32 unit = b->unit();
+    unicode::write_unit(series::reserve_tail(b, unit), unit, code_point);
 }
 
 void Output::append_ascii(std::string_view text) {
-    for (char c : text) append_char(static_cast<u8>(c));
+    if (text.empty()) return;
+    Buffer* b = node::buffer(string_.w2);
+    const u32 unit = b->unit();
+    u8* at = series::reserve_tail(b, static_cast<u32>(text.size()) * unit);
+    for (char c : text) {
+        unicode::write_unit(at, unit, static_cast<u8>(c));
+        at += unit;
+    }
+}
+
+void Output::append_utf8(std::string_view text) {
+    const u8* p = reinterpret_cast<const u8*>(text.data());
+    std::size_t left = text.size();
+    while (left > 0) {
+        std::size_t length = left;
+        const i32 c = unicode::decode_utf8_char(p, length);
+        if (c < 0) {
+            append_char(replacement_char);
+            if (c == unicode::utf8_truncated) return;
+        } else {
+            append_char(static_cast<u32>(c));
+        }
+        p += length;
+        left -= length;
+    }
 }
 
 void Output::limit_length(u32 n) {
-    if (n < length_) length_ = n;
+    Buffer* b = node::buffer(string_.w2);
+    if (n < length()) b->tail = b->head + (n << b->shift());
 }
+
+u32 Output::length() const { return chars_from_position(string_); }
+
+u32 Output::at(u32 i) const { return char_at(string_, i); }
+
+u32 Output::unit() const { return node::buffer(string_.w2)->unit(); }
 
 std::string Output::utf8() const {
     std::string text;
-    for (u32 i = 0; i < length_; ++i) {
-        const u32 c = chars_[i];
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            text += static_cast<char>(0xE0 | (c >> 12));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | (c >> 18));
-            text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
+    for (u32 i = 0, n = length(); i < n; ++i) {
+        u8 bytes[4];
+        text.append(reinterpret_cast<const char*>(bytes), unicode::encode_utf8_char(at(i), bytes));
     }
     return text;
-}
-
-u32 TextSpan::at(u32 i) const {
-    switch (width) {
-    case 1:
-        return static_cast<const u8*>(units)[i];
-    case 2:
-        return static_cast<const u16*>(units)[i];
-    case 4:
-        return static_cast<const u32*>(units)[i];
-    default:
-        fatal::exit_with_error(fatal::no_switch_match);
-    }
 }
 
 namespace {
@@ -112,16 +135,16 @@ constexpr u32 brace_line_feeds = 3;
 // The index of the first "{" in the range that has no matching "}" after it, or the
 // range's length when every "{" is matched. A "{" at i is matched when the running brace
 // balance after it comes back down to the balance before it.
-u32 first_unmatched_open(const TextSpan& text, u32 n) {
+u32 first_unmatched_open(const Cell& text, u32 n) {
     i64 balance = 0;
     for (u32 i = 0; i < n; ++i) {
-        const u32 c = text.at(i);
+        const u32 c = char_at(text, i);
         balance += c == '{' ? 1 : c == '}' ? -1 : 0;
     }
     u32 first = n;
     i64 lowest_after = balance;  // lowest balance at any point after the current one
     for (u32 i = n; i-- > 0;) {
-        const u32 c = text.at(i);
+        const u32 c = char_at(text, i);
         const i64 before = balance - (c == '{' ? 1 : c == '}' ? -1 : 0);
         if (c == '{' && lowest_after > before) first = i;
         balance = before;
@@ -132,8 +155,9 @@ u32 first_unmatched_open(const TextSpan& text, u32 n) {
 
 }  // namespace
 
-i32 mold_text(Output& out, TextSpan text, const Cell* part, i32 limit, bool all) {
-    u32 n = text.length;
+i32 mold_string(Output& out, const Cell& text, const Cell* part, i32 limit, bool all) {
+    const u32 total = chars_from_position(text);
+    u32 n = total;
     if (has_part(part) && static_cast<i32>(part->w2) != 0) {
         const u32 allowed = limit < 0 ? 0 : static_cast<u32>(limit);
         if (allowed < n) n = allowed;
@@ -141,21 +165,21 @@ i32 mold_text(Output& out, TextSpan text, const Cell* part, i32 limit, bool all)
     u32 quotes = 0;
     u32 line_feeds = 0;
     for (u32 i = 0; i < n; ++i) {
-        const u32 c = text.at(i);
+        const u32 c = char_at(text, i);
         quotes += c == '"';
         line_feeds += c == '\n';
     }
-    const bool braces = line_feeds >= brace_line_feeds || quotes > 0 || text.length >= brace_length_threshold;
+    const bool braces = line_feeds >= brace_line_feeds || quotes > 0 || total >= brace_length_threshold;
     if (!braces) {
         out.append_char('"');
-        for (u32 i = 0; i < n; ++i) mold_char(out, text.at(i), all);
+        for (u32 i = 0; i < n; ++i) mold_char(out, char_at(text, i), all);
         out.append_char('"');
     } else {
         const u32 unmatched = first_unmatched_open(text, n);
         i64 depth = 0;
         out.append_char('{');
         for (u32 i = 0; i < n; ++i) {
-            const u32 c = text.at(i);
+            const u32 c = char_at(text, i);
             if (c == '{') {
                 if (i < unmatched) {
                     ++depth;

@@ -13,40 +13,44 @@ namespace zel {
 // The limit when no /part was asked for.
 constexpr i32 no_limit = 0x7FFFFFFF;
 
-// A growing sequence of code points. Until series buffers exist it keeps its own storage
-// in the tracked heap; its interface is what the form and mold actions rely on.
+// The output string of one form or mold: a new string! value that grows and widens as
+// characters arrive. It keeps the string's node, never its buffer's address, so any
+// allocation may move the buffer.
 class Output {
 public:
-    Output() = default;
+    Output();
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
-    ~Output();
 
+    // The string! value holding the text.
+    const Cell& value() const { return string_; }
+
+    // Appends one character. A 1-byte string keeps code points below 128 as they are; a
+    // wider one widens it to 2 bytes, or 4 from 0x10000, as a 2-byte string does then.
     void append_char(u32 code_point);
     // Appends each byte as one character (ASCII text such as names and digits).
     void append_ascii(std::string_view text);
+    // Appends UTF-8 text; a byte that starts no valid character is written as U+FFFD.
+    void append_utf8(std::string_view text);
     // Cuts the text to its first n characters.
     void limit_length(u32 n);
 
-    u32 length() const { return length_; }
-    u32 at(u32 i) const { return chars_[i]; }
+    u32 length() const;
+    u32 at(u32 i) const;
+    // The width in bytes of the string's units.
+    u32 unit() const;
     // The text as UTF-8 (tests and diagnostics).
     std::string utf8() const;
 
 private:
-    u32* chars_ = nullptr;
-    u32 length_ = 0;
-    u32 capacity_ = 0;
+    Cell string_;
 };
 
-// A read-only run of characters stored in units of 1, 2 or 4 bytes, as strings keep them.
-struct TextSpan {
-    const void* units = nullptr;
-    u8 width = 1;
-    u32 length = 0;
-
-    u32 at(u32 i) const;
-};
+// The character i places after a string-like value's position, read through its node
+// (valid across allocations).
+u32 char_at(const Cell& text, u32 i);
+// Characters from a string-like value's position to its tail (0 past the tail).
+u32 chars_from_position(const Cell& text);
 
 // Whether a /part argument was given; its count is word 2 of the cell.
 inline bool has_part(const Cell* part) { return part != nullptr; }
@@ -56,10 +60,11 @@ inline bool has_part(const Cell* part) { return part != nullptr; }
 // 127) as "^(hex)".
 void mold_char(Output& out, u32 c, bool all);
 
-// Appends the molded form of a text: in double quotes, or in braces when it holds a
-// double quote, three or more line feeds or 50 characters; with /part only the characters
-// the limit allows are scanned. `text` runs from the string's position to its tail.
-i32 mold_text(Output& out, TextSpan text, const Cell* part, i32 limit, bool all);
+// Appends the molded form of a string-like value from its position: in double quotes, or
+// in braces when the text holds a double quote, three or more line feeds or 50
+// characters; with /part only the characters the limit allows are written. Returns the
+// limit less the characters written and the two delimiters (escapes do not count).
+i32 mold_string(Output& out, const Cell& text, const Cell* part, i32 limit, bool all);
 
 // Upper-case hexadecimal digits of a 32-bit value: all eight, padded with "0" (with "F"
 // for a negative value), or with `trim` only the significant ones ("00" for zero, at

@@ -9,7 +9,7 @@ namespace {
 
 // Whatever the spec, making an unset value gives unset.
 Cell* make(Cell* prototype, const Cell*, Type) {
-    *prototype = value();
+    *prototype = unset_cell;
     return prototype;
 }
 

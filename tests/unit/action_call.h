@@ -8,11 +8,13 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/eval/error.h"
+#include "runtime/memory/memory.h"
 
 namespace zel::test {
 
+// The memory manager (form and mold write into series) and the registered datatypes.
 inline void ensure_datatypes() {
-    static const bool registered = (register_datatypes(), true);
+    static const bool registered = (memory::init(), register_datatypes(), true);
     (void)registered;
 }
 

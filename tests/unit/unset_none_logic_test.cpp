@@ -5,7 +5,6 @@
 #include "action_call.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
-#include "runtime/datatypes/none.h"
 #include "runtime/datatypes/unset.h"
 
 using namespace zel;
@@ -25,8 +24,8 @@ protected:
 
 TEST_F(SmallTypesTest, FormAndMold) {
     struct Case { Cell value; const char* form; const char* mold; const char* mold_all; } const cases[] = {
-        {unset::value(), "", "unset", "#(unset)"},
-        {none::value(), "none", "none", "#(none)"},
+        {unset_cell, "", "unset", "#(unset)"},
+        {none_cell, "none", "none", "#(none)"},
         {logic::cell(true), "true", "true", "#(true)"},
         {logic::cell(false), "false", "false", "#(false)"},
     };
@@ -54,7 +53,7 @@ TEST_F(SmallTypesTest, MakeAndToOfUnsetAndNoneIgnoreTheSpec) {
 TEST_F(SmallTypesTest, NoneAnswersSeriesQueriesWithNone) {
     const Cell value = integer::cell(1);
     const FindRefinements refinements{};
-    Cell series = none::value();
+    Cell series = none_cell;
     EXPECT_TRUE(none_row.on_find(&series, &value, refinements)->is(Type::none));
     EXPECT_TRUE(none_row.on_select(&series, &value, refinements)->is(Type::none));
     EXPECT_TRUE(none_row.on_take(&series, nullptr, false, true)->is(Type::none));
@@ -66,12 +65,12 @@ TEST_F(SmallTypesTest, NoneAnswersSeriesQueriesWithNone) {
 
 TEST_F(SmallTypesTest, Compare) {
     struct Case { Cell a, b; i32 code; bool truth; std::optional<ErrorId> error; } const cases[] = {
-        {unset::value(), unset::value(), compare_code::equal, true, {}},
-        {unset::value(), unset::value(), compare_code::same, true, {}},
-        {unset::value(), none::value(), compare_code::equal, false, {}},
-        {unset::value(), unset::value(), compare_code::lesser, false, ErrorId::script_invalid_compare},
-        {none::value(), none::value(), compare_code::strict_equal, true, {}},
-        {none::value(), logic::cell(false), compare_code::equal, false, {}},
+        {unset_cell, unset_cell, compare_code::equal, true, {}},
+        {unset_cell, unset_cell, compare_code::same, true, {}},
+        {unset_cell, none_cell, compare_code::equal, false, {}},
+        {unset_cell, unset_cell, compare_code::lesser, false, ErrorId::script_invalid_compare},
+        {none_cell, none_cell, compare_code::strict_equal, true, {}},
+        {none_cell, logic::cell(false), compare_code::equal, false, {}},
         {logic::cell(true), logic::cell(true), compare_code::equal, true, {}},
         {logic::cell(true), logic::cell(false), compare_code::not_equal, true, {}},
         {logic::cell(true), integer::cell(1), compare_code::equal, false, {}},
@@ -98,7 +97,7 @@ TEST_F(SmallTypesTest, LogicMakeReadsNumbersWhereToTakesAnyValueAsTrue) {
         {"-0.0", float_cell(-0.0), false, true},
         {"NaN", float_cell(std::nan("")), true, true},
         {"0%", float_cell(0.0, Type::percent), false, true},
-        {"none", none::value(), false, false},
+        {"none", none_cell, false, false},
         {"false", logic::cell(false), false, false},
         {"true", logic::cell(true), true, true},
         {"a string", text, true, true},
@@ -153,22 +152,22 @@ TEST_F(SmallTypesTest, LogicRandomIsUnbiasedAndReplaysItsSeed) {
 TEST_F(SmallTypesTest, TruthTests) {
     const Cell word = integer::cell(9);
     struct Case { Cell value; bool truth; } const cases[] = {
-        {none::value(), false}, {logic::cell(false), false}, {logic::cell(true), true},
-        {integer::cell(0), true}, {unset::value(), true},
+        {none_cell, false}, {logic::cell(false), false}, {logic::cell(true), true},
+        {integer::cell(0), true}, {unset_cell, true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(logic::cell_true(c.value, false, &word), c.truth) << molded(c.value);
         EXPECT_EQ(logic::is_false(c.value), !c.truth) << molded(c.value);
     }
     try {
-        logic::cell_true(unset::value(), true, &word);
+        logic::cell_true(unset_cell, true, &word);
         FAIL() << "no error";
     } catch (const ErrorThrow& e) {
         EXPECT_EQ(e.id, ErrorId::script_no_value);
         EXPECT_EQ(e.args[0].w2, 9u);
     }
-    EXPECT_EQ(error_of([] { logic::condition_true(unset::value()); }), ErrorId::script_no_return);
-    EXPECT_FALSE(logic::condition_true(none::value()));
+    EXPECT_EQ(error_of([] { logic::condition_true(unset_cell); }), ErrorId::script_no_return);
+    EXPECT_FALSE(logic::condition_true(none_cell));
 }
 
 }  // namespace
