@@ -25,6 +25,14 @@ constexpr i32 same = 9;
 constexpr i32 equality_10 = 10;
 constexpr i32 equality_11 = 11;
 constexpr i32 find = 12;
+
+// The codes that only ask whether two values are equal or the same.
+constexpr bool asks_equality(i32 code) {
+    return code == equal || code == not_equal || code == strict_equal || code == same || code == find;
+}
+// The codes under which values of a type without an order still relate: equality and the
+// sort orders (equal values sort together).
+constexpr bool asks_equality_or_sort(i32 code) { return asks_equality(code) || code == sort || code == case_sort; }
 }  // namespace compare_code
 
 // What `compare` answers for values that have no relation under the code asked.
@@ -32,6 +40,12 @@ constexpr i32 not_comparable = -2;
 
 // Arithmetic operation codes, shared by every arithmetic core and the evaluator's fast paths.
 enum class ArithOp : u8 { add = 0, subtract = 1, multiply = 2, divide = 3, remainder = 4, or_ = 5, and_ = 6, xor_ = 7 };
+
+// An arithmetic action served by its type's arithmetic core with one operation code.
+template <Cell* (*core)(ArithOp, Cell*, Cell*), ArithOp op>
+Cell* arithmetic_action(Cell* value1, Cell* value2) {
+    return core(op, value1, value2);
+}
 
 struct MoldFlags {
     bool only = false;

@@ -93,11 +93,6 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     return value1;
 }
 
-template <ArithOp op>
-Cell* arithmetic_action(Cell* value1, Cell* value2) {
-    return arithmetic(op, value1, value2);
-}
-
 }  // namespace
 }  // namespace zel::char_
 
@@ -113,16 +108,16 @@ constinit const ActionRecord char_actions = [] {
     r.on_mold = mold;
     r.on_compare = compare;
     r.on_absolute = inherit;
-    r.on_add = arithmetic_action<ArithOp::add>;
-    r.on_divide = arithmetic_action<ArithOp::divide>;
-    r.on_multiply = arithmetic_action<ArithOp::multiply>;
-    r.on_remainder = arithmetic_action<ArithOp::remainder>;
-    r.on_subtract = arithmetic_action<ArithOp::subtract>;
+    r.on_add = arithmetic_action<arithmetic, ArithOp::add>;
+    r.on_divide = arithmetic_action<arithmetic, ArithOp::divide>;
+    r.on_multiply = arithmetic_action<arithmetic, ArithOp::multiply>;
+    r.on_remainder = arithmetic_action<arithmetic, ArithOp::remainder>;
+    r.on_subtract = arithmetic_action<arithmetic, ArithOp::subtract>;
     r.on_even_q = inherit;
     r.on_odd_q = inherit;
-    r.on_and_ = arithmetic_action<ArithOp::and_>;
-    r.on_or_ = arithmetic_action<ArithOp::or_>;
-    r.on_xor_ = arithmetic_action<ArithOp::xor_>;
+    r.on_and_ = arithmetic_action<arithmetic, ArithOp::and_>;
+    r.on_or_ = arithmetic_action<arithmetic, ArithOp::or_>;
+    r.on_xor_ = arithmetic_action<arithmetic, ArithOp::xor_>;
     return r;
 }();
 

@@ -25,16 +25,8 @@ i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell*, i32 limit
 }
 
 i32 compare(const Cell* value1, const Cell* value2, i32 code) {
-    switch (code) {
-    case compare_code::equal:
-    case compare_code::not_equal:
-    case compare_code::strict_equal:
-    case compare_code::same:
-    case compare_code::find:
-        return value2->is(Type::datatype) && value2->w1 == value1->w1 ? 0 : 1;
-    default:
-        return not_comparable;
-    }
+    if (!compare_code::asks_equality(code)) return not_comparable;
+    return value2->is(Type::datatype) && value2->w1 == value1->w1 ? 0 : 1;
 }
 
 }  // namespace

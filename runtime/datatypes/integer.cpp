@@ -127,11 +127,6 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
 
 namespace {
 
-template <ArithOp op>
-Cell* arithmetic_action(Cell* value1, Cell* value2) {
-    return arithmetic(op, value1, value2);
-}
-
 [[noreturn]] void bad_to_arg(const Cell* spec) {
     const Cell type = datatype::of(Type::integer);
     raise(ErrorId::script_bad_to_arg, &type, spec);
@@ -356,20 +351,20 @@ constinit const ActionRecord integer_actions = [] {
     r.on_mold = mold;
     r.on_compare = compare;
     r.on_absolute = absolute;
-    r.on_add = arithmetic_action<ArithOp::add>;
-    r.on_divide = arithmetic_action<ArithOp::divide>;
-    r.on_multiply = arithmetic_action<ArithOp::multiply>;
+    r.on_add = arithmetic_action<arithmetic, ArithOp::add>;
+    r.on_divide = arithmetic_action<arithmetic, ArithOp::divide>;
+    r.on_multiply = arithmetic_action<arithmetic, ArithOp::multiply>;
     r.on_negate = negate;
     r.on_power = power;
-    r.on_remainder = arithmetic_action<ArithOp::remainder>;
+    r.on_remainder = arithmetic_action<arithmetic, ArithOp::remainder>;
     r.on_round = round;
-    r.on_subtract = arithmetic_action<ArithOp::subtract>;
+    r.on_subtract = arithmetic_action<arithmetic, ArithOp::subtract>;
     r.on_even_q = even_q;
     r.on_odd_q = odd_q;
-    r.on_and_ = arithmetic_action<ArithOp::and_>;
+    r.on_and_ = arithmetic_action<arithmetic, ArithOp::and_>;
     r.on_complement = complement;
-    r.on_or_ = arithmetic_action<ArithOp::or_>;
-    r.on_xor_ = arithmetic_action<ArithOp::xor_>;
+    r.on_or_ = arithmetic_action<arithmetic, ArithOp::or_>;
+    r.on_xor_ = arithmetic_action<arithmetic, ArithOp::xor_>;
     return r;
 }();
 

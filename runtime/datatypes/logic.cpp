@@ -4,7 +4,6 @@
 #include "runtime/datatypes/float-cell.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/unit-compare.h"
 #include "runtime/datatypes/unset.h"
 #include "runtime/eval/error.h"
 #include "runtime/eval/random.h"
@@ -75,7 +74,7 @@ i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 
 }
 
 i32 compare(const Cell* value1, const Cell* value2, i32 code) {
-    if (!value2->is(Type::logic) || !unit_type_relates_under(code)) return not_comparable;
+    if (!value2->is(Type::logic) || !compare_code::asks_equality_or_sort(code)) return not_comparable;
     // false sorts before true.
     return static_cast<i32>(value1->w1) - static_cast<i32>(value2->w1);
 }

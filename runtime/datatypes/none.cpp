@@ -2,7 +2,6 @@
 // queries, so that searching or taking from a missing series gives none, not an error.
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/unit-compare.h"
 
 namespace zel::none {
 namespace {
@@ -27,7 +26,7 @@ i32 mold(const Cell*, Output& out, MoldFlags flags, const Cell*, i32 limit, i32)
 }
 
 i32 compare(const Cell*, const Cell* value2, i32 code) {
-    return value2->is(Type::none) && unit_type_relates_under(code) ? 0 : not_comparable;
+    return value2->is(Type::none) && compare_code::asks_equality_or_sort(code) ? 0 : not_comparable;
 }
 
 Cell* answer_none(Cell* series) {

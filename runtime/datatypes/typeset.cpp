@@ -128,22 +128,13 @@ i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) {
 
 i32 compare(const Cell* value1, const Cell* value2, i32 code) {
     if (!value2->is(Type::typeset)) return not_comparable;
-    switch (code) {
-    case compare_code::equal:
-    case compare_code::not_equal:
-    case compare_code::strict_equal:
-    case compare_code::same:
-    case compare_code::find:
+    if (compare_code::asks_equality(code)) {
         return value1->w1 == value2->w1 && value1->w2 == value2->w2 && value1->w3 == value2->w3 ? 0 : 1;
-    case compare_code::sort:
-    case compare_code::case_sort: {
-        const u32 a = count(*value1);
-        const u32 b = count(*value2);
-        return a < b ? -1 : a > b ? 1 : 0;
     }
-    default:
-        return not_comparable;
-    }
+    if (code != compare_code::sort && code != compare_code::case_sort) return not_comparable;
+    const u32 a = count(*value1);
+    const u32 b = count(*value2);
+    return a < b ? -1 : a > b ? 1 : 0;
 }
 
 Cell* complement(Cell* value) {

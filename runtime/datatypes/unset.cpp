@@ -2,7 +2,6 @@
 
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/unit-compare.h"
 
 namespace zel::unset {
 namespace {
@@ -22,7 +21,7 @@ i32 mold(const Cell*, Output& out, MoldFlags flags, const Cell*, i32 limit, i32)
 }
 
 i32 compare(const Cell*, const Cell* value2, i32 code) {
-    return value2->is(Type::unset) && unit_type_relates_under(code) ? 0 : not_comparable;
+    return value2->is(Type::unset) && compare_code::asks_equality_or_sort(code) ? 0 : not_comparable;
 }
 
 }  // namespace
