@@ -35,6 +35,30 @@ std::optional<ErrorId> error_of(F&& f) {
     return std::nullopt;
 }
 
+// The value an action leaves, or the error it raises instead.
+struct Outcome {
+    std::optional<ErrorId> error;
+    Cell value{};
+};
+inline Outcome fails(ErrorId id) { return {id, {}}; }
+
+// Runs `call` (which answers the action's result cell) and checks it against `expected`:
+// the same error, or a value equal in every word.
+template <class F>
+void expect_outcome(const Outcome& expected, F&& call, const std::string& what) {
+    Cell result{};
+    const std::optional<ErrorId> error = error_of([&] { result = *call(); });
+    if (expected.error) {
+        EXPECT_EQ(error, expected.error) << what;
+        return;
+    }
+    ASSERT_FALSE(error) << what << " raised error " << static_cast<int>(*error);
+    EXPECT_EQ(result.type(), expected.value.type()) << what;
+    EXPECT_EQ(static_cast<i32>(result.w2), static_cast<i32>(expected.value.w2)) << what;
+    EXPECT_EQ(result.w1, expected.value.w1) << what;
+    EXPECT_EQ(result.w3, expected.value.w3) << what;
+}
+
 inline std::string molded(const Cell& value, MoldFlags flags = {}, const Cell* part = nullptr) {
     Output out;
     mold(value, flags, part, out);
