@@ -108,16 +108,9 @@ constinit const ActionRecord char_actions = [] {
     r.on_mold = mold;
     r.on_compare = compare;
     r.on_absolute = inherit;
-    r.on_add = arithmetic_action<arithmetic, ArithOp::add>;
-    r.on_divide = arithmetic_action<arithmetic, ArithOp::divide>;
-    r.on_multiply = arithmetic_action<arithmetic, ArithOp::multiply>;
-    r.on_remainder = arithmetic_action<arithmetic, ArithOp::remainder>;
-    r.on_subtract = arithmetic_action<arithmetic, ArithOp::subtract>;
+    set_arithmetic<arithmetic>(r);
     r.on_even_q = inherit;
     r.on_odd_q = inherit;
-    r.on_and_ = arithmetic_action<arithmetic, ArithOp::and_>;
-    r.on_or_ = arithmetic_action<arithmetic, ArithOp::or_>;
-    r.on_xor_ = arithmetic_action<arithmetic, ArithOp::xor_>;
     return r;
 }();
 

@@ -351,20 +351,13 @@ constinit const ActionRecord integer_actions = [] {
     r.on_mold = mold;
     r.on_compare = compare;
     r.on_absolute = absolute;
-    r.on_add = arithmetic_action<arithmetic, ArithOp::add>;
-    r.on_divide = arithmetic_action<arithmetic, ArithOp::divide>;
-    r.on_multiply = arithmetic_action<arithmetic, ArithOp::multiply>;
+    set_arithmetic<arithmetic>(r);
     r.on_negate = negate;
     r.on_power = power;
-    r.on_remainder = arithmetic_action<arithmetic, ArithOp::remainder>;
     r.on_round = round;
-    r.on_subtract = arithmetic_action<arithmetic, ArithOp::subtract>;
     r.on_even_q = even_q;
     r.on_odd_q = odd_q;
-    r.on_and_ = arithmetic_action<arithmetic, ArithOp::and_>;
     r.on_complement = complement;
-    r.on_or_ = arithmetic_action<arithmetic, ArithOp::or_>;
-    r.on_xor_ = arithmetic_action<arithmetic, ArithOp::xor_>;
     return r;
 }();
 

@@ -47,6 +47,19 @@ struct ActionRecord {
 #include "runtime/datatypes/registration-order.def"
 #undef ZEL_REGISTER
 
+// Serves the eight arithmetic slots (add ... xor~) with a type's arithmetic core.
+template <Cell* (*core)(ArithOp, Cell*, Cell*)>
+constexpr void set_arithmetic(ActionRecord& record) {
+    record.on_add = arithmetic_action<core, ArithOp::add>;
+    record.on_subtract = arithmetic_action<core, ArithOp::subtract>;
+    record.on_multiply = arithmetic_action<core, ArithOp::multiply>;
+    record.on_divide = arithmetic_action<core, ArithOp::divide>;
+    record.on_remainder = arithmetic_action<core, ArithOp::remainder>;
+    record.on_or_ = arithmetic_action<core, ArithOp::or_>;
+    record.on_and_ = arithmetic_action<core, ArithOp::and_>;
+    record.on_xor_ = arithmetic_action<core, ArithOp::xor_>;
+}
+
 // A type's resolved row: for each slot its implementation, null when unsupported.
 struct ActionRow {
 #define ZEL_ACTION(slot, name, text) sig::on_##name on_##name = nullptr;
