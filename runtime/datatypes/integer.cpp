@@ -40,7 +40,10 @@ i32 truncate_or_raise(double value, ErrorId error, const Cell* arg1, const Cell*
     return *result;
 }
 
-i32 sign(i32 value) { return (value > 0) - (value < 0); }
+i32 from_number_arg(const Cell& number) {
+    if (number.is(Type::integer)) return get(number);
+    return truncate_or_raise(float_payload(number), ErrorId::script_out_of_range, &number);
+}
 
 i32 abs(i32 value) {
     if (value == INT32_MIN) raise(ErrorId::math_overflow);

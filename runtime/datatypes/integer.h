@@ -13,13 +13,6 @@ namespace zel::integer {
 
 inline i32 get(const Cell& cell) { return static_cast<i32>(cell.w2); }
 
-// Makes the cell an integer! (flags kept) holding the value.
-inline Cell* set(Cell& cell, i32 value) {
-    cell.header = (cell.header & ~cellflag::type_mask) | header_of(Type::integer);
-    cell.w2 = static_cast<u32>(value);
-    return &cell;
-}
-
 inline Cell cell(i32 value) { return Cell{header_of(Type::integer), 0, static_cast<u32>(value), 0}; }
 
 // Decimal text of a value, held in the returned object.
@@ -36,7 +29,10 @@ std::optional<i32> truncate(double value);
 // The same, raising `error` with the given arguments when out of range.
 i32 truncate_or_raise(double value, ErrorId error, const Cell* arg1, const Cell* arg2 = nullptr);
 
-i32 sign(i32 value);
+// The 32-bit value of a number argument (an integer!, or a float! truncated toward zero);
+// a float outside the range raises script/out-of-range with the argument.
+i32 from_number_arg(const Cell& number);
+
 // |value|; -2147483648 raises math/overflow.
 i32 abs(i32 value);
 

@@ -205,6 +205,11 @@ i32 mold_string(Output& out, const Cell& text, const Cell* part, i32 limit, bool
     return limit - static_cast<i32>(n) - 2;
 }
 
+i32 append_indent(Output& out, i32 level, i32 limit) {
+    for (i32 i = 0; i < level; ++i) out.append_ascii("    ");
+    return limit - 4 * level;
+}
+
 i32 form_value(const Cell& value, Output& out, const Cell* part, i32 limit) {
     const sig::on_form form_action = actions_of(value).on_form;
     return form_action ? form_action(&value, out, part, limit) : limit;

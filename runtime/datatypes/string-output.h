@@ -71,6 +71,9 @@ i32 mold_string(Output& out, const Cell& text, const Cell* part, i32 limit, bool
 // least two digits, leading F digits of a negative value dropped down to "FF").
 std::string int_to_hex(u32 value, bool trim);
 
+// Appends the indentation of a nested mold: 4 spaces per level.
+i32 append_indent(Output& out, i32 level, i32 limit);
+
 // Calls the value's form (or mold) through its row; answers the remaining limit.
 i32 form_value(const Cell& value, Output& out, const Cell* part, i32 limit);
 i32 mold_value(const Cell& value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent);

@@ -6,6 +6,9 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/eval/error.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/series.h"
 #include "runtime/memory/fatal.h"
 
 namespace zel::typeset {
@@ -53,6 +56,28 @@ void add(Cell& set, const Cell& value) {
     }
 }
 
+Cell from_block(const Cell& block) {
+    Cell set = empty();
+    // Adding allocates nothing, so the buffer stays where it is during the walk.
+    Buffer* b = node::buffer(block.w2);
+    const u32 length = b->used() / sizeof(Cell);
+    const Cell* cells = reinterpret_cast<const Cell*>(b->head_ptr());
+    for (u32 i = block.w1; i < length; ++i) {
+        // A word stands for the datatype or typeset it holds.
+        if (cells[i].type() >= Type::word && cells[i].type() <= Type::issue) raise(ErrorId::internal_not_done);
+        add(set, cells[i]);
+    }
+    return set;
+}
+
+Cell to_block(const Cell& set) {
+    const Cell block{header_of(Type::block), 0, memory::alloc_cells(4), 0};
+    for (u32 id = 1; id <= registry().highest_registered(); ++id) {
+        if (has(set, id)) *block::append_cell(block) = datatype::of(static_cast<Type>(id));
+    }
+    return block;
+}
+
 Cell* set_operation(SetOp op, Cell* value1, const Cell* value2) {
     if (op == SetOp::unique) return value1;
     Cell other = empty();
@@ -91,8 +116,10 @@ Cell* make(Cell* prototype, const Cell* spec, Type) {
         *prototype = *spec;
         return prototype;
     }
-    // A block of datatypes needs block values to walk.
-    if (spec->is(Type::block)) raise(ErrorId::internal_not_done);
+    if (spec->is(Type::block)) {
+        *prototype = from_block(*spec);
+        return prototype;
+    }
     const Cell type = datatype::of(Type::typeset);
     raise(ErrorId::script_bad_to_arg, &type, spec);
 }

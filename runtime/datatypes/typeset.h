@@ -21,6 +21,10 @@ Cell make_default();
 // Adds a datatype! (its type) or a typeset! (all of its bits); anything else raises
 // script/invalid-arg.
 void add(Cell& set, const Cell& value);
+// A typeset of the datatypes and typesets of a block, from its position to its tail.
+Cell from_block(const Cell& block);
+// A new block! of the datatype! values of the registered types in the set, in id order.
+Cell to_block(const Cell& set);
 // value1 op value2, value2 a typeset! or a datatype!; the result is left in value1.
 Cell* set_operation(SetOp op, Cell* value1, const Cell* value2);
 

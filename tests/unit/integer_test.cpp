@@ -266,6 +266,16 @@ TEST_F(IntegerTest, MakeAndTo) {
     }
 }
 
+TEST_F(IntegerTest, FromNumberArg) {
+    EXPECT_EQ(integer::from_number_arg(int_(-7)), -7);
+    EXPECT_EQ(integer::from_number_arg(float_cell(-7.9)), -7);
+    EXPECT_EQ(integer::from_number_arg(float_cell(2147483647.0)), INT32_MAX);
+    for (double out_of_range : {2147483648.0, -2147483649.0, std::nan(""), 1e300}) {
+        EXPECT_EQ(error_of([&] { integer::from_number_arg(float_cell(out_of_range)); }), ErrorId::script_out_of_range)
+            << out_of_range;
+    }
+}
+
 TEST_F(IntegerTest, DecimalTextAndMold) {
     const std::pair<i32, const char*> cases[] = {
         {0, "0"}, {-5, "-5"}, {42, "42"}, {INT32_MIN, "-2147483648"}, {INT32_MAX, "2147483647"},

@@ -114,6 +114,14 @@ TEST_F(StringOutputTest, OutputWidensAsCharactersArrive) {
     EXPECT_EQ(out.utf8(), "ab\xC3\xA9");
 }
 
+TEST_F(StringOutputTest, AppendIndent) {
+    Output out;
+    out.append_ascii("[");
+    EXPECT_EQ(append_indent(out, 2, 100), 92);
+    EXPECT_EQ(append_indent(out, 0, 92), 92);
+    EXPECT_EQ(out.utf8(), "[        ");
+}
+
 TEST_F(StringOutputTest, IntToHex) {
     struct Case { u32 value; bool trim; const char* hex; } const cases[] = {
         {30, true, "1E"},          {0, true, "00"},           {5, true, "5"},

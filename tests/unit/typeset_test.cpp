@@ -5,6 +5,8 @@
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/typeset.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/series.h"
 
 using namespace zel;
 using namespace zel::test;
@@ -112,6 +114,29 @@ TEST_F(TypesetTest, MakeAndTo) {
     EXPECT_EQ(row.on_compare(row.on_make(&prototype, &source, Type::typeset), &source, compare_code::equal), 0);
     const Cell number = integer::cell(1);
     EXPECT_EQ(error_of([&] { row.on_to(&prototype, &number, Type::typeset); }), ErrorId::script_bad_to_arg);
+}
+
+TEST_F(TypesetTest, FromAndToBlocks) {
+    const Cell block{header_of(Type::block), 1, memory::alloc_cells(4), 0};
+    *block::append_cell(block) = datatype::of(Type::none);  // before the position: skipped
+    *block::append_cell(block) = datatype::of(Type::integer);
+    *block::append_cell(block) = set_of({Type::float_, Type::char_});
+    Cell prototype = datatype::of(Type::typeset);
+    const Cell* made = row.on_make(&prototype, &block, Type::typeset);
+    EXPECT_EQ(molded(*made, MoldFlags{true, false, false}), "char! integer! float!");
+
+    const Cell listed = typeset::to_block(*made);
+    Buffer* b = node::buffer(listed.w2);
+    ASSERT_EQ(b->used(), 3 * sizeof(Cell));
+    const Cell* cells = reinterpret_cast<const Cell*>(b->head_ptr());
+    const Type expected[] = {Type::char_, Type::integer, Type::float_};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(cells[i].is(Type::datatype));
+        EXPECT_EQ(cells[i].w1, static_cast<u8>(expected[i]));
+    }
+
+    *block::append_cell(block) = integer::cell(3);
+    EXPECT_EQ(error_of([&] { row.on_make(&prototype, &block, Type::typeset); }), ErrorId::script_invalid_arg);
 }
 
 TEST_F(TypesetTest, FormAndMold) {
