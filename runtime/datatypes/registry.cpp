@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "runtime/eval/error.h"
@@ -27,9 +28,9 @@ struct TypeTable {
     TypeInfo rows[max_type_id + 1]{};
     constexpr TypeTable() {
         for (TypeInfo& row : rows) row = no_type;
+        // Parents are named by their C++ names; their ids come from the same table.
 #define ZEL_TYPE(id, cpp, text, parent) \
     rows[id] = TypeInfo{text, static_cast<u32>(std::char_traits<char>::length(text)) - 1, Type{parent_id(#parent)}};
-        // Parents are named by their C++ names; look their ids up in the same table.
 #include "runtime/datatypes/types.def"
 #undef ZEL_TYPE
     }
@@ -69,14 +70,12 @@ void Registry::register_type(Type t, const ActionRecord& record) {
 
     const ActionRow& inherited = rows_[parent_id];
     ActionRow& row = rows_[id];
-    u32 slot = 0;
-#define ZEL_ACTION(number, name, text)                                                                \
-    slot = number;                                                                                    \
-    if (record.on_##name.inherits) {                                                                  \
+#define ZEL_ACTION(slot, name, text)                                                          \
+    if (record.on_##name.inherits) {                                                         \
         if (parent_id == 0) datatype_error("inherited action without a parent", t, "Slot", slot); \
-        row.on_##name = inherited.on_##name;                                                          \
-    } else {                                                                                          \
-        row.on_##name = record.on_##name.fn;                                                          \
+        row.on_##name = inherited.on_##name;                                                 \
+    } else {                                                                                 \
+        row.on_##name = record.on_##name.fn;                                                 \
     }
 #include "runtime/datatypes/action-slots.def"
 #undef ZEL_ACTION

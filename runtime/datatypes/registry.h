@@ -87,8 +87,10 @@ public:
     u32 highest_registered() const { return highest_; }
 
 private:
-    ActionRow rows_[max_type_id + 1]{};
-    bool registered_[max_type_id + 1]{};
+    // A row for every value of a type byte, so that even a cell with a corrupt header
+    // dispatches to an empty row.
+    ActionRow rows_[256]{};
+    bool registered_[256]{};
     u32 highest_ = 0;
 };
 

@@ -22,6 +22,15 @@ TEST(Registry, StartUpRegistersEveryTypeButEvent) {
     EXPECT_EQ(registry().highest_registered(), static_cast<u32>(Type::image));
 }
 
+TEST(Registry, UnregisteredAndCorruptTypeIdsHaveEmptyRows) {
+    ensure_datatypes();
+    for (u32 id : {0u, static_cast<u32>(Type::event), 55u, 255u}) {
+        const ActionRow& row = registry().actions(static_cast<Type>(id));
+        EXPECT_EQ(row.on_mold, nullptr) << id;
+        EXPECT_EQ(row.on_compare, nullptr) << id;
+    }
+}
+
 TEST(Registry, NamesAndParentsComeFromTheTypeTable) {
     struct Case { Type type; const char* name; u32 form_length; Type parent; } const cases[] = {
         {Type::datatype, "datatype!", 8, Type{0}},
