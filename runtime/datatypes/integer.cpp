@@ -7,7 +7,6 @@
 #include "runtime/datatypes/float-cell.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/unset.h"
 #include "runtime/eval/error.h"
 #include "runtime/eval/random.h"
 #include "runtime/memory/fatal.h"
@@ -268,10 +267,7 @@ Cell* power(Cell* number, Cell* exponent) {
     } else if (exponent->is(Type::float_)) {
         float_exponent = float_payload(*exponent);
     } else {
-        const Cell word = unset::missing_word();
-        const Cell type = datatype::of(exponent->type());
-        const Cell parameter = unset::missing_word();
-        raise(ErrorId::script_expect_arg, &word, &type, &parameter);
+        raise_expect_arg(*exponent);
     }
     promote_to_float(*number, std::pow(static_cast<double>(base), float_exponent));
     return number;
@@ -279,9 +275,9 @@ Cell* power(Cell* number, Cell* exponent) {
 
 Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
     if (scale && scale->is(Type::money)) {
-        const Cell word = unset::missing_word();
+        // The calling word: unset until word values exist.
         const Cell type = datatype::of(Type::money);
-        raise(ErrorId::script_not_related, &word, &type);
+        raise(ErrorId::script_not_related, &unset_cell, &type);
     }
     // Magnitudes are kept in 64 bits: |-2147483648| and the magnitude rounded away from
     // zero may not fit 32.

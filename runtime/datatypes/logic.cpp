@@ -1,10 +1,8 @@
 #include "runtime/datatypes/logic.h"
 
-#include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/float-cell.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/unset.h"
 #include "runtime/eval/error.h"
 #include "runtime/eval/random.h"
 
@@ -86,12 +84,7 @@ Cell* complement(Cell* value) {
 
 template <ArithOp op>
 Cell* bitwise_op(Cell* value1, Cell* value2) {
-    if (!value2->is(Type::logic)) {
-        const Cell word = unset::missing_word();
-        const Cell type = datatype::of(value2->type());
-        const Cell parameter = unset::missing_word();
-        raise(ErrorId::script_expect_arg, &word, &type, &parameter);
-    }
+    if (!value2->is(Type::logic)) raise_expect_arg(*value2);
     if constexpr (op == ArithOp::and_) value1->w1 &= value2->w1;
     else if constexpr (op == ArithOp::or_) value1->w1 |= value2->w1;
     else value1->w1 ^= value2->w1;

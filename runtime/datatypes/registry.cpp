@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/datatypes/datatype.h"
 #include "runtime/eval/error.h"
 #include "runtime/memory/heap.h"
 
@@ -93,6 +94,11 @@ void register_datatypes() {
 #define ZEL_REGISTER(type, record) registry().register_type(Type::type, record);
 #include "runtime/datatypes/registration-order.def"
 #undef ZEL_REGISTER
+}
+
+void raise_expect_arg(const Cell& value) {
+    const Cell type = datatype::of(value.type());
+    raise(ErrorId::script_expect_arg, &unset_cell, &type, &unset_cell);
 }
 
 Type dispatch_type(const Cell& first) {

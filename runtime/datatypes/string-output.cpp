@@ -212,12 +212,14 @@ i32 append_indent(Output& out, i32 level, i32 limit) {
 
 i32 form_value(const Cell& value, Output& out, const Cell* part, i32 limit) {
     const sig::on_form form_action = actions_of(value).on_form;
-    return form_action ? form_action(&value, out, part, limit) : limit;
+    if (!form_action) raise_expect_arg(value);
+    return form_action(&value, out, part, limit);
 }
 
 i32 mold_value(const Cell& value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
     const sig::on_mold mold_action = actions_of(value).on_mold;
-    return mold_action ? mold_action(&value, out, flags, part, limit, indent) : limit;
+    if (!mold_action) raise_expect_arg(value);
+    return mold_action(&value, out, flags, part, limit, indent);
 }
 
 namespace {

@@ -1,5 +1,5 @@
-#include "runtime/datatypes/unset.h"
-
+// unset!: the absence of a value. Its cell is a bare header (the constant unset_cell);
+// forming it writes nothing.
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 

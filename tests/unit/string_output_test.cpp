@@ -114,6 +114,12 @@ TEST_F(StringOutputTest, OutputWidensAsCharactersArrive) {
     EXPECT_EQ(out.utf8(), "ab\xC3\xA9");
 }
 
+TEST_F(StringOutputTest, AValueWithoutMoldIsRefused) {
+    const Cell event{header_of(Type::event), 0, 0, 0};
+    EXPECT_EQ(error_of([&] { molded(event); }), ErrorId::script_expect_arg);
+    EXPECT_EQ(error_of([&] { formed(event); }), ErrorId::script_expect_arg);
+}
+
 TEST_F(StringOutputTest, AppendIndent) {
     Output out;
     out.append_ascii("[");

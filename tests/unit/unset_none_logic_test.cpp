@@ -5,7 +5,6 @@
 #include "action_call.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
-#include "runtime/datatypes/unset.h"
 
 using namespace zel;
 using namespace zel::test;
