@@ -49,26 +49,26 @@ i32 abs(i32 value) {
     return value < 0 ? -value : value;
 }
 
-void promote_to_float(Cell&, double) { raise(ErrorId::math_overflow); }
+void promote_to_float(Cell*, double) { raise(ErrorId::math_overflow); }
 
 i32 binary_op(i32 a, i32 b, ArithOp op, Cell* result) {
     i32 answer = 0;
     switch (op) {
     case ArithOp::add:
         if (__builtin_add_overflow(a, b, &answer)) {
-            promote_to_float(*result, static_cast<double>(a) + static_cast<double>(b));
+            promote_to_float(result, static_cast<double>(a) + static_cast<double>(b));
             return 0;
         }
         break;
     case ArithOp::subtract:
         if (__builtin_sub_overflow(a, b, &answer)) {
-            promote_to_float(*result, static_cast<double>(a) - static_cast<double>(b));
+            promote_to_float(result, static_cast<double>(a) - static_cast<double>(b));
             return 0;
         }
         break;
     case ArithOp::multiply:
         if (__builtin_mul_overflow(a, b, &answer)) {
-            promote_to_float(*result, static_cast<double>(a) * static_cast<double>(b));
+            promote_to_float(result, static_cast<double>(a) * static_cast<double>(b));
             return 0;
         }
         break;
@@ -76,7 +76,7 @@ i32 binary_op(i32 a, i32 b, ArithOp op, Cell* result) {
         if (b == 0) raise(ErrorId::math_zero_divide);
         if (a == INT32_MIN && b == -1) raise(ErrorId::math_overflow);
         if (result && a % b != 0) {
-            promote_to_float(*result, static_cast<double>(a) / static_cast<double>(b));
+            promote_to_float(result, static_cast<double>(a) / static_cast<double>(b));
             return 0;
         }
         answer = a / b;
@@ -269,7 +269,7 @@ Cell* power(Cell* number, Cell* exponent) {
     } else {
         raise_expect_arg(*exponent);
     }
-    promote_to_float(*number, std::pow(static_cast<double>(base), float_exponent));
+    promote_to_float(number, std::pow(static_cast<double>(base), float_exponent));
     return number;
 }
 

@@ -39,7 +39,7 @@ i32 abs(i32 value);
 // Makes `result` the float! holding the exact result of an integer operation that has no
 // integer answer. float! arithmetic is not part of the runtime yet, so for now such
 // results are refused with math/overflow; this is the one place that decides it.
-void promote_to_float(Cell& result, double exact);
+void promote_to_float(Cell* result, double exact);
 
 // The 32-bit operation a op b. An add, subtract or multiply that overflows, or a divide
 // that is not exact while a result cell is given, makes that cell a float! and answers 0;
