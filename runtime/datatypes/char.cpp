@@ -7,11 +7,29 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/eval/error.h"
+#include "runtime/text/string-units.h"
+#include "runtime/text/utf8.h"
 
 namespace zel::char_ {
 namespace {
 
 bool in_range(i32 value) { return value >= 0 && value <= max_code_point; }
+
+[[noreturn]] void bad_to_arg(const Cell& spec) {
+    const Cell type = datatype::of(Type::char_);
+    raise(ErrorId::script_bad_to_arg, &type, &spec);
+}
+
+// The character whose UTF-8 bytes start at a binary's position. A binary at its tail
+// holds no character to convert.
+i32 first_utf8_char(const Cell& binary) {
+    const unicode::Units bytes = unicode::units_of(binary, -1);
+    if (bytes.count == 0) bad_to_arg(binary);
+    std::size_t length = bytes.count;
+    const i32 c = unicode::decode_utf8_char(bytes.start, length);
+    if (c < 0) raise(ErrorId::access_invalid_utf8, &binary);
+    return c;
+}
 
 Cell* make(Cell* prototype, const Cell* spec, Type) {
     i32 value = 0;
@@ -25,18 +43,19 @@ Cell* make(Cell* prototype, const Cell* spec, Type) {
         value = integer::truncate_or_raise(float_payload(*spec), ErrorId::script_out_of_range, spec);
         break;
     case Type::binary:
+        value = first_utf8_char(*spec);
+        break;
     case Type::string:
     case Type::file:
     case Type::url:
     case Type::tag:
     case Type::email:
     case Type::ref:
-        // Reading a character from a series.
-        raise(ErrorId::internal_not_done);
-    default: {
-        const Cell type = datatype::of(Type::char_);
-        raise(ErrorId::script_bad_to_arg, &type, spec);
-    }
+        if (chars_from_position(*spec) == 0) bad_to_arg(*spec);
+        value = static_cast<i32>(char_at(*spec, 0));
+        break;
+    default:
+        bad_to_arg(*spec);
     }
     if (!in_range(value)) raise(ErrorId::script_out_of_range, spec);
     *prototype = cell(static_cast<u32>(value));

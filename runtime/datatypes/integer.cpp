@@ -10,6 +10,7 @@
 #include "runtime/eval/error.h"
 #include "runtime/eval/random.h"
 #include "runtime/memory/fatal.h"
+#include "runtime/text/string-units.h"
 
 namespace zel::integer {
 
@@ -162,8 +163,15 @@ Cell* to(Cell* prototype, const Cell* spec, Type) {
         // Times round half up to whole seconds.
         value = truncate_or_raise(float_payload(*spec) + 0.5, ErrorId::script_type_limit, &integer_type);
         break;
+    case Type::binary: {
+        // The first four bytes at most, the last of them least significant.
+        const unicode::Units bytes = unicode::units_of(*spec, 4);
+        u32 bits = 0;
+        for (u32 i = 0; i < bytes.count; ++i) bits = bits << 8 | bytes.start[i];
+        value = static_cast<i32>(bits);
+        break;
+    }
     case Type::money:
-    case Type::binary:
     case Type::issue:
     case Type::date:
     case Type::string:
@@ -172,7 +180,7 @@ Cell* to(Cell* prototype, const Cell* spec, Type) {
     case Type::tag:
     case Type::email:
     case Type::ref:
-        // Conversions that read series, symbols, dates or money, or decode text.
+        // Conversions that read symbols, dates or money, or decode text.
         raise(ErrorId::internal_not_done);
     default:
         bad_to_arg(spec);

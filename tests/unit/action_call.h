@@ -9,6 +9,8 @@
 #include "runtime/datatypes/string-output.h"
 #include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/text/string-utf8.h"
 
 namespace zel::test {
 
@@ -22,6 +24,21 @@ inline Cell float_cell(double value, Type t = Type::float_) {
     Cell cell{header_of(t), 0, 0, 0};
     std::memcpy(reinterpret_cast<char*>(&cell) + 8, &value, sizeof value);
     return cell;
+}
+
+// A string! of UTF-8 text, at a position.
+inline Cell string_cell(const std::string& utf8, u32 position = 0) {
+    const Node node = unicode::load_utf8_new(reinterpret_cast<const u8*>(utf8.data()), static_cast<u32>(utf8.size()));
+    return Cell{header_of(Type::string), position, node, 0};
+}
+
+// A binary! of the bytes, at a position.
+inline Cell binary_cell(const std::string& bytes, u32 position = 0) {
+    const Node node = memory::alloc_bytes(static_cast<u32>(bytes.size()));
+    Buffer* b = node::buffer(node);
+    std::memcpy(b->head_ptr(), bytes.data(), bytes.size());
+    b->tail = b->head + static_cast<u32>(bytes.size());
+    return Cell{header_of(Type::binary), position, node, 0};
 }
 
 // The id of the error that f raises, or nothing.

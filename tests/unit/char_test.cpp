@@ -32,6 +32,16 @@ TEST_F(CharTest, MakeAndTo) {
         {"-0.5", float_cell(-0.5), is(0)},
         {"1e20", float_cell(1e20), fails(ErrorId::script_out_of_range)},
         {"none", none, fails(ErrorId::script_bad_to_arg)},
+        {"\"abc\"", string_cell("abc"), is('a')},
+        {"next \"abc\"", string_cell("abc", 1), is('b')},
+        {"\"\\u4e2d\"", string_cell("\xE4\xB8\xAD"), is(0x4E2D)},
+        {"\"\"", string_cell(""), fails(ErrorId::script_bad_to_arg)},
+        {"tail \"ab\"", string_cell("ab", 2), fails(ErrorId::script_bad_to_arg)},
+        {"#{C3A9}", binary_cell("\xC3\xA9"), is(0xE9)},
+        {"#{41C3}", binary_cell("\x41\xC3"), is('A')},
+        {"#{}", binary_cell(""), fails(ErrorId::script_bad_to_arg)},
+        {"#{FF}", binary_cell("\xFF"), fails(ErrorId::access_invalid_utf8)},
+        {"#{C3}", binary_cell("\xC3"), fails(ErrorId::access_invalid_utf8)},
     };
     for (const Case& c : cases) {
         for (auto action : {row.on_make, row.on_to}) {

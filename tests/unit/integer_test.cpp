@@ -254,6 +254,11 @@ TEST_F(IntegerTest, MakeAndTo) {
         {"to integer! 0:00:01.5", &ActionRow::on_to, float_cell(1.5, Type::time), is(2)},
         {"to integer! -0:00:01.7", &ActionRow::on_to, float_cell(-1.7, Type::time), is(-1)},
         {"to integer! a huge time", &ActionRow::on_to, float_cell(1e12, Type::time), fails(ErrorId::script_type_limit)},
+        {"to integer! #{0102}", &ActionRow::on_to, binary_cell("\x01\x02"), is(258)},
+        {"to integer! #{0102030405}", &ActionRow::on_to, binary_cell("\x01\x02\x03\x04\x05"), is(16909060)},
+        {"to integer! next #{010203}", &ActionRow::on_to, binary_cell("\x01\x02\x03", 1), is(515)},
+        {"to integer! #{FFFFFFFF}", &ActionRow::on_to, binary_cell("\xFF\xFF\xFF\xFF"), is(-1)},
+        {"to integer! #{}", &ActionRow::on_to, binary_cell(""), is(0)},
     };
     for (const Case& c : cases) {
         expect_outcome(

@@ -4,7 +4,6 @@
 
 #include "action_call.h"
 #include "runtime/datatypes/integer.h"
-#include "runtime/text/string-utf8.h"
 
 using namespace zel;
 using namespace zel::test;
@@ -15,10 +14,7 @@ class StringOutputTest : public ::testing::Test {
 protected:
     void SetUp() override { ensure_datatypes(); }
 
-    static Cell text(const std::string& utf8, u32 position = 0) {
-        const Node node = unicode::load_utf8_new(reinterpret_cast<const u8*>(utf8.data()), static_cast<u32>(utf8.size()));
-        return Cell{header_of(Type::string), position, node, 0};
-    }
+    static Cell text(const std::string& utf8, u32 position = 0) { return string_cell(utf8, position); }
 };
 
 TEST_F(StringOutputTest, MoldChoosesQuotesOrBracesAndEscapes) {
