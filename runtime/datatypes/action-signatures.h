@@ -1,0 +1,173 @@
+// The calling convention of action implementations: one function-pointer type per action
+// slot, named after the slot (sig::on_add is what every `add` implementation looks like).
+// Arguments are cells of the caller's argument frame, first argument first; the first
+// argument's cell is also the result slot, so most value actions work in it and return it.
+// A refinement arrives as a flag, or as its argument cell (null when not given).
+#pragma once
+#include "runtime/memory/cell.h"
+
+namespace zel {
+
+class Output;
+
+// Comparison codes every `compare` implementation receives.
+namespace compare_code {
+constexpr i32 equal = 0;
+constexpr i32 not_equal = 1;
+constexpr i32 strict_equal = 2;
+constexpr i32 lesser = 3;
+constexpr i32 lesser_or_equal = 4;
+constexpr i32 greater = 5;
+constexpr i32 greater_or_equal = 6;
+constexpr i32 sort = 7;
+constexpr i32 case_sort = 8;
+constexpr i32 same = 9;
+constexpr i32 equality_10 = 10;
+constexpr i32 equality_11 = 11;
+constexpr i32 find = 12;
+}  // namespace compare_code
+
+// What `compare` answers for values that have no relation under the code asked.
+constexpr i32 not_comparable = -2;
+
+// Arithmetic operation codes, shared by every arithmetic core and the evaluator's fast paths.
+enum class ArithOp : u8 { add = 0, subtract = 1, multiply = 2, divide = 3, remainder = 4, or_ = 5, and_ = 6, xor_ = 7 };
+
+struct MoldFlags {
+    bool only = false;
+    bool all = false;
+    bool flat = false;
+};
+
+struct RoundFlags {
+    bool even = false;
+    bool down = false;
+    bool half_down = false;
+    bool floor = false;
+    bool ceiling = false;
+    bool half_ceiling = false;
+};
+
+struct FindRefinements {
+    const Cell* part = nullptr;
+    bool only = false;
+    bool case_ = false;
+    bool same = false;
+    bool any = false;
+    const Cell* with = nullptr;
+    const Cell* skip = nullptr;
+    bool last = false;
+    bool reverse = false;
+    bool tail = false;
+    bool match = false;
+};
+
+struct SortRefinements {
+    bool case_ = false;
+    const Cell* skip = nullptr;
+    const Cell* compare = nullptr;
+    const Cell* part = nullptr;
+    bool all = false;
+    bool reverse = false;
+    bool stable = false;
+};
+
+struct TrimRefinements {
+    bool head = false;
+    bool tail = false;
+    bool auto_ = false;
+    bool lines = false;
+    bool all = false;
+    const Cell* with = nullptr;
+};
+
+struct OpenRefinements {
+    bool new_ = false;
+    bool read = false;
+    bool write = false;
+    bool seek = false;
+    const Cell* allow = nullptr;
+};
+
+// One step of a path walk, as the evaluator hands it to `eval-path`.
+struct PathStep {
+    const Cell* path = nullptr;
+    const Cell* walk_a = nullptr;
+    const Cell* walk_b = nullptr;
+    i32 element_index = 0;
+    bool case_ = false;
+    bool get = false;
+    bool last = false;
+};
+
+namespace sig {
+using on_make = Cell* (*)(Cell* prototype, const Cell* spec, Type target);
+using on_random = Cell* (*)(Cell* value, bool seed, bool secure, bool only);
+using on_reflect = Cell* (*)(Cell* value, const Cell* field);
+using on_to = Cell* (*)(Cell* prototype, const Cell* spec, Type target);
+// form and mold append to the output and return the limit less the characters appended.
+using on_form = i32 (*)(const Cell* value, Output& out, const Cell* part, i32 limit);
+using on_mold = i32 (*)(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent);
+using on_eval_path = Cell* (*)(Cell* parent, const Cell* element, const Cell* value_to_set, const PathStep& step);
+using on__empty = void (*)();
+// 0 equal, negative lesser, positive greater, not_comparable.
+using on_compare = i32 (*)(const Cell* value1, const Cell* value2, i32 code);
+using on_absolute = Cell* (*)(Cell* value);
+using on_add = Cell* (*)(Cell* value1, Cell* value2);
+using on_divide = Cell* (*)(Cell* value1, Cell* value2);
+using on_multiply = Cell* (*)(Cell* value1, Cell* value2);
+using on_negate = Cell* (*)(Cell* value);
+using on_power = Cell* (*)(Cell* number, Cell* exponent);
+using on_remainder = Cell* (*)(Cell* value1, Cell* value2);
+// scale is the /to argument, null without /to.
+using on_round = Cell* (*)(Cell* value, const Cell* scale, RoundFlags flags);
+using on_subtract = Cell* (*)(Cell* value1, Cell* value2);
+using on_even_q = bool (*)(const Cell* value);
+using on_odd_q = bool (*)(const Cell* value);
+using on_and_ = Cell* (*)(Cell* value1, Cell* value2);
+using on_complement = Cell* (*)(Cell* value);
+using on_or_ = Cell* (*)(Cell* value1, Cell* value2);
+using on_xor_ = Cell* (*)(Cell* value1, Cell* value2);
+// part: the /part count or -1; dup: the /dup count (1 without it).
+using on_append = Cell* (*)(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool append);
+using on_at = Cell* (*)(Cell* series, const Cell* index);
+using on_back = Cell* (*)(Cell* series);
+using on_change = Cell* (*)(Cell* series, const Cell* value, i32 part, bool only, i32 dup);
+using on_clear = Cell* (*)(Cell* series);
+using on_copy = Cell* (*)(Cell* value, Cell* result, const Cell* part, bool deep, const Cell* types);
+using on_find = Cell* (*)(Cell* series, const Cell* value, const FindRefinements& refinements);
+using on_head = Cell* (*)(Cell* series);
+using on_head_q = Cell* (*)(Cell* series);
+using on_index_q = Cell* (*)(Cell* series);
+using on_insert = Cell* (*)(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool append);
+// The count of elements, or -1 for none.
+using on_length_q = i32 (*)(Cell* series);
+using on_move = Cell* (*)(Cell* series, Cell* target, const Cell* part);
+using on_next = Cell* (*)(Cell* series);
+using on_pick = Cell* (*)(Cell* series, const Cell* index);
+using on_poke = Cell* (*)(Cell* series, const Cell* index, const Cell* value);
+using on_put = Cell* (*)(Cell* series, const Cell* key, const Cell* value, bool case_);
+using on_remove = Cell* (*)(Cell* series, const Cell* part, const Cell* key);
+using on_reverse = Cell* (*)(Cell* series, const Cell* part, const Cell* skip);
+using on_select = Cell* (*)(Cell* series, const Cell* value, const FindRefinements& refinements);
+using on_sort = Cell* (*)(Cell* series, const SortRefinements& refinements);
+using on_skip = Cell* (*)(Cell* series, const Cell* offset);
+using on_swap = Cell* (*)(Cell* series1, Cell* series2);
+using on_tail = Cell* (*)(Cell* series);
+using on_tail_q = Cell* (*)(Cell* series);
+using on_take = Cell* (*)(Cell* series, const Cell* part, bool deep, bool last);
+using on_trim = Cell* (*)(Cell* series, const TrimRefinements& refinements);
+using on_create = Cell* (*)(Cell* port);
+using on_close = Cell* (*)(Cell* port);
+using on_delete = Cell* (*)(Cell* port);
+using on_modify = Cell* (*)(Cell* target, const Cell* field, const Cell* value, bool case_);
+using on_open = Cell* (*)(Cell* port, const OpenRefinements& refinements);
+using on_open_q = Cell* (*)(Cell* port);
+using on_query = Cell* (*)(Cell* port);
+using on_read = Cell* (*)(Cell* source);
+using on_rename = Cell* (*)(Cell* port, const Cell* new_name);
+using on_update = Cell* (*)(Cell* port);
+using on_write = Cell* (*)(Cell* destination, const Cell* data);
+}  // namespace sig
+
+}  // namespace zel

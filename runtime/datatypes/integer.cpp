@@ -1,0 +1,376 @@
+#include "runtime/datatypes/integer.h"
+
+#include <climits>
+#include <cmath>
+
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/float-cell.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/unset.h"
+#include "runtime/eval/error.h"
+#include "runtime/eval/random.h"
+#include "runtime/memory/fatal.h"
+
+namespace zel::integer {
+
+DecimalText to_decimal_text(i32 value) {
+    DecimalText text{};
+    int at = sizeof text.digits - 1;
+    text.digits[at] = '\0';
+    u32 magnitude = value < 0 ? 0u - static_cast<u32>(value) : static_cast<u32>(value);
+    do {
+        text.digits[--at] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) text.digits[--at] = '-';
+    text.start = static_cast<u8>(at);
+    return text;
+}
+
+std::optional<i32> truncate(double value) {
+    // A fraction beyond either end is out of range too; a NaN fails both comparisons.
+    if (!(value >= -2147483648.0 && value <= 2147483647.0)) return std::nullopt;
+    return static_cast<i32>(value);
+}
+
+i32 truncate_or_raise(double value, ErrorId error, const Cell* arg1, const Cell* arg2) {
+    const std::optional<i32> result = truncate(value);
+    if (!result) raise(error, arg1, arg2);
+    return *result;
+}
+
+i32 sign(i32 value) { return (value > 0) - (value < 0); }
+
+i32 abs(i32 value) {
+    if (value == INT32_MIN) raise(ErrorId::math_overflow);
+    return value < 0 ? -value : value;
+}
+
+void promote_to_float(Cell&, double) { raise(ErrorId::math_overflow); }
+
+i32 binary_op(i32 a, i32 b, ArithOp op, Cell* result) {
+    i32 answer = 0;
+    switch (op) {
+    case ArithOp::add:
+        if (__builtin_add_overflow(a, b, &answer)) {
+            promote_to_float(*result, static_cast<double>(a) + static_cast<double>(b));
+            return 0;
+        }
+        break;
+    case ArithOp::subtract:
+        if (__builtin_sub_overflow(a, b, &answer)) {
+            promote_to_float(*result, static_cast<double>(a) - static_cast<double>(b));
+            return 0;
+        }
+        break;
+    case ArithOp::multiply:
+        if (__builtin_mul_overflow(a, b, &answer)) {
+            promote_to_float(*result, static_cast<double>(a) * static_cast<double>(b));
+            return 0;
+        }
+        break;
+    case ArithOp::divide:
+        if (b == 0) raise(ErrorId::math_zero_divide);
+        if (a == INT32_MIN && b == -1) raise(ErrorId::math_overflow);
+        if (result && a % b != 0) {
+            promote_to_float(*result, static_cast<double>(a) / static_cast<double>(b));
+            return 0;
+        }
+        answer = a / b;
+        break;
+    case ArithOp::remainder:
+        if (b == 0) raise(ErrorId::math_zero_divide);
+        if (a == INT32_MIN && b == -1) raise(ErrorId::math_overflow);
+        answer = a % b;
+        break;
+    case ArithOp::or_:
+        answer = a | b;
+        break;
+    case ArithOp::and_:
+        answer = a & b;
+        break;
+    case ArithOp::xor_:
+        answer = a ^ b;
+        break;
+    default:
+        fatal::exit_with_error(fatal::no_switch_match);
+    }
+    if (result) result->w2 = static_cast<u32>(answer);
+    return answer;
+}
+
+Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
+    switch (value2->type()) {
+    case Type::integer:
+    case Type::char_:
+        binary_op(get(*value1), get(*value2), op, value1);
+        return value1;
+    case Type::money:
+    case Type::float_:
+    case Type::percent:
+    case Type::time:
+    case Type::tuple:
+    case Type::pair:
+    case Type::point2d:
+    case Type::point3d:
+    case Type::vector:
+    case Type::date:
+        // These operands hand the operation to their own type's arithmetic.
+        raise(ErrorId::internal_not_done);
+    default: {
+        const Cell type = datatype::of(value2->type());
+        raise(ErrorId::script_invalid_type, &type);
+    }
+    }
+}
+
+namespace {
+
+template <ArithOp op>
+Cell* arithmetic_action(Cell* value1, Cell* value2) {
+    return arithmetic(op, value1, value2);
+}
+
+[[noreturn]] void bad_to_arg(const Cell* spec) {
+    const Cell type = datatype::of(Type::integer);
+    raise(ErrorId::script_bad_to_arg, &type, spec);
+}
+
+}  // namespace
+
+Cell* make(Cell* prototype, const Cell* spec, Type target) {
+    if (spec->is(Type::logic)) {
+        *prototype = cell(spec->w1 != 0);
+        return prototype;
+    }
+    return to(prototype, spec, target);
+}
+
+Cell* to(Cell* prototype, const Cell* spec, Type) {
+    const Cell integer_type = datatype::of(Type::integer);
+    i32 value = 0;
+    switch (spec->type()) {
+    case Type::integer:
+        *prototype = *spec;
+        return prototype;
+    case Type::char_:
+        value = get(*spec);
+        break;
+    case Type::float_:
+    case Type::percent:
+        value = truncate_or_raise(float_payload(*spec), ErrorId::script_type_limit, &integer_type);
+        break;
+    case Type::time:
+        // Times round half up to whole seconds.
+        value = truncate_or_raise(float_payload(*spec) + 0.5, ErrorId::script_type_limit, &integer_type);
+        break;
+    case Type::money:
+    case Type::binary:
+    case Type::issue:
+    case Type::date:
+    case Type::string:
+    case Type::file:
+    case Type::url:
+    case Type::tag:
+    case Type::email:
+    case Type::ref:
+        // Conversions that read series, symbols, dates or money, or decode text.
+        raise(ErrorId::internal_not_done);
+    default:
+        bad_to_arg(spec);
+    }
+    *prototype = cell(value);
+    return prototype;
+}
+
+Cell* random(Cell* value, bool seed, bool secure, bool) {
+    if (seed) {
+        random::seed(value->w2);
+        *value = unset::value();
+        return value;
+    }
+    value->w2 = static_cast<u32>(random::int_up_to(secure, get(*value)));
+    return value;
+}
+
+i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
+    const DecimalText text = to_decimal_text(get(*value));
+    out.append_ascii(text.view());
+    return limit - static_cast<i32>(text.view().size());
+}
+
+i32 mold(const Cell* value, Output& out, MoldFlags, const Cell* part, i32 limit, i32) {
+    return form(value, out, part, limit);
+}
+
+i32 compare(const Cell* value1, const Cell* value2, i32 code) {
+    if ((code == compare_code::strict_equal || code == compare_code::find) && !value2->is(Type::integer)) return 1;
+    switch (value2->type()) {
+    case Type::integer:
+    case Type::char_:
+        return get(*value1) < get(*value2) ? -1 : get(*value1) > get(*value2) ? 1 : 0;
+    case Type::money:
+    case Type::float_:
+    case Type::percent:
+    case Type::time:
+        // Compared by the other number's type.
+        raise(ErrorId::internal_not_done);
+    default:
+        return not_comparable;
+    }
+}
+
+Cell* absolute(Cell* value) {
+    value->w2 = static_cast<u32>(abs(get(*value)));
+    return value;
+}
+
+Cell* negate(Cell* value) {
+    if (get(*value) == INT32_MIN) raise(ErrorId::math_overflow);
+    value->w2 = static_cast<u32>(-get(*value));
+    return value;
+}
+
+Cell* complement(Cell* value) {
+    value->w2 = ~value->w2;
+    return value;
+}
+
+bool even_q(const Cell* value) { return (value->w2 & 1) == 0; }
+
+bool odd_q(const Cell* value) { return (value->w2 & 1) != 0; }
+
+namespace {
+
+// base ** exponent for exponent >= 0 by squaring, or nothing once a step overflows.
+std::optional<i32> int_power(i32 base, i32 exponent) {
+    i32 result = 1;
+    while (exponent != 0) {
+        if ((exponent & 1) && __builtin_mul_overflow(result, base, &result)) return std::nullopt;
+        exponent >>= 1;
+        if (exponent > 0 && __builtin_mul_overflow(base, base, &base)) return std::nullopt;
+    }
+    return result;
+}
+
+}  // namespace
+
+Cell* power(Cell* number, Cell* exponent) {
+    const i32 base = get(*number);
+    double float_exponent = 0;
+    if (exponent->is(Type::integer)) {
+        if (get(*exponent) >= 0) {
+            if (const std::optional<i32> result = int_power(base, get(*exponent))) {
+                number->w2 = static_cast<u32>(*result);
+                return number;
+            }
+        }
+        float_exponent = get(*exponent);
+    } else if (exponent->is(Type::float_)) {
+        float_exponent = float_payload(*exponent);
+    } else {
+        const Cell word = unset::missing_word();
+        const Cell type = datatype::of(exponent->type());
+        const Cell parameter = unset::missing_word();
+        raise(ErrorId::script_expect_arg, &word, &type, &parameter);
+    }
+    promote_to_float(*number, std::pow(static_cast<double>(base), float_exponent));
+    return number;
+}
+
+Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
+    if (scale && scale->is(Type::money)) {
+        const Cell word = unset::missing_word();
+        const Cell type = datatype::of(Type::money);
+        raise(ErrorId::script_not_related, &word, &type);
+    }
+    // Magnitudes are kept in 64 bits: |-2147483648| and the magnitude rounded away from
+    // zero may not fit 32.
+    const i64 n = get(*value);
+    i64 s = 1;
+    if (scale) {
+        // A float or time scale gives a result of its own type, rounded by that type.
+        if (!scale->is(Type::integer)) raise(ErrorId::internal_not_done);
+        s = abs(get(*scale));
+    }
+    if (s == 0) return value;
+    const i64 a = n < 0 ? -n : n;
+    const i64 r = a % s;
+    if (r == 0) return value;
+    const i64 d = s - r;
+    const i64 u = a + d;
+    const bool positive = n > 0;
+    auto overflow_test = [u] {
+        if (u > INT32_MAX) raise(ErrorId::math_overflow);
+    };
+    auto with_sign = [positive](i64 magnitude) { return positive ? magnitude : -magnitude; };
+    const i64 toward_zero = with_sign(a - r);
+    const i64 away_from_zero = with_sign(u);
+
+    i64 result = 0;
+    if (flags.down) {
+        result = toward_zero;
+    } else if (flags.floor) {
+        overflow_test();
+        result = positive ? toward_zero : away_from_zero;
+    } else if (flags.ceiling) {
+        overflow_test();
+        result = positive ? away_from_zero : toward_zero;
+    } else if (r < d) {
+        result = toward_zero;
+    } else if (r > d) {
+        overflow_test();
+        result = away_from_zero;
+    } else if (flags.even) {
+        if ((a / s) % 2 == 0) {
+            result = toward_zero;
+        } else {
+            overflow_test();
+            result = away_from_zero;
+        }
+    } else if (flags.half_down) {
+        result = toward_zero;
+    } else if (flags.half_ceiling) {
+        overflow_test();
+        result = positive ? away_from_zero : toward_zero;
+    } else {
+        overflow_test();
+        result = away_from_zero;
+    }
+    value->w2 = static_cast<u32>(static_cast<i32>(result));
+    return value;
+}
+
+}  // namespace zel::integer
+
+namespace zel {
+
+constinit const ActionRecord integer_actions = [] {
+    using namespace integer;
+    ActionRecord r;
+    r.on_make = make;
+    r.on_random = integer::random;
+    r.on_to = to;
+    r.on_form = form;
+    r.on_mold = mold;
+    r.on_compare = compare;
+    r.on_absolute = absolute;
+    r.on_add = arithmetic_action<ArithOp::add>;
+    r.on_divide = arithmetic_action<ArithOp::divide>;
+    r.on_multiply = arithmetic_action<ArithOp::multiply>;
+    r.on_negate = negate;
+    r.on_power = power;
+    r.on_remainder = arithmetic_action<ArithOp::remainder>;
+    r.on_round = round;
+    r.on_subtract = arithmetic_action<ArithOp::subtract>;
+    r.on_even_q = even_q;
+    r.on_odd_q = odd_q;
+    r.on_and_ = arithmetic_action<ArithOp::and_>;
+    r.on_complement = complement;
+    r.on_or_ = arithmetic_action<ArithOp::or_>;
+    r.on_xor_ = arithmetic_action<ArithOp::xor_>;
+    return r;
+}();
+
+}  // namespace zel

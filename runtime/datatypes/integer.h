@@ -1,0 +1,72 @@
+// integer!: a 32-bit signed whole number in word 2 of its cell. Arithmetic never wraps:
+// a result that leaves the 32-bit range, or a division that is not exact, becomes a
+// float!, and what cannot become one (negate, absolute, round) raises math/overflow.
+// Every conversion of a double to a 32-bit integer goes through `truncate`.
+#pragma once
+#include <optional>
+#include <string_view>
+
+#include "runtime/datatypes/action-signatures.h"
+#include "runtime/eval/error-ids.h"
+
+namespace zel::integer {
+
+inline i32 get(const Cell& cell) { return static_cast<i32>(cell.w2); }
+
+// Makes the cell an integer! (flags kept) holding the value.
+inline Cell* set(Cell& cell, i32 value) {
+    cell.header = (cell.header & ~cellflag::type_mask) | header_of(Type::integer);
+    cell.w2 = static_cast<u32>(value);
+    return &cell;
+}
+
+inline Cell cell(i32 value) { return Cell{header_of(Type::integer), 0, static_cast<u32>(value), 0}; }
+
+// Decimal text of a value, held in the returned object.
+struct DecimalText {
+    char digits[12];
+    u8 start;
+    std::string_view view() const { return {digits + start, sizeof digits - 1 - start}; }
+};
+DecimalText to_decimal_text(i32 value);
+
+// The double truncated toward zero, or nothing when it lies outside -2147483648.0 ..
+// 2147483647.0 or is a NaN.
+std::optional<i32> truncate(double value);
+// The same, raising `error` with the given arguments when out of range.
+i32 truncate_or_raise(double value, ErrorId error, const Cell* arg1, const Cell* arg2 = nullptr);
+
+i32 sign(i32 value);
+// |value|; -2147483648 raises math/overflow.
+i32 abs(i32 value);
+
+// Makes `result` the float! holding the exact result of an integer operation that has no
+// integer answer. float! arithmetic is not part of the runtime yet, so for now such
+// results are refused with math/overflow; this is the one place that decides it.
+void promote_to_float(Cell& result, double exact);
+
+// The 32-bit operation a op b. An add, subtract or multiply that overflows, or a divide
+// that is not exact while a result cell is given, makes that cell a float! and answers 0;
+// otherwise the answer is also stored in the result cell's word 2 (header untouched).
+// Divide and remainder by 0 raise math/zero-divide; -2147483648 by -1 math/overflow.
+i32 binary_op(i32 a, i32 b, ArithOp op, Cell* result);
+
+// The arithmetic core: value1 (an integer!) op value2, by value2's type; the result is
+// left in value1.
+Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2);
+
+Cell* make(Cell* prototype, const Cell* spec, Type target);
+Cell* to(Cell* prototype, const Cell* spec, Type target);
+Cell* random(Cell* value, bool seed, bool secure, bool only);
+i32 form(const Cell* value, Output& out, const Cell* part, i32 limit);
+i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent);
+i32 compare(const Cell* value1, const Cell* value2, i32 code);
+Cell* absolute(Cell* value);
+Cell* negate(Cell* value);
+Cell* complement(Cell* value);
+bool even_q(const Cell* value);
+bool odd_q(const Cell* value);
+Cell* power(Cell* number, Cell* exponent);
+Cell* round(Cell* value, const Cell* scale, RoundFlags flags);
+
+}  // namespace zel::integer

@@ -1,0 +1,20 @@
+// logic!: true and false, word 1 of the cell being 1 or 0 and nothing else. Also the
+// truth tests of conditions: every value is true but none and false; an unset value is
+// an error where a condition needs a value.
+#pragma once
+#include "runtime/memory/cell.h"
+
+namespace zel::logic {
+
+inline bool get(const Cell& cell) { return cell.w1 != 0; }
+inline Cell cell(bool value) { return Cell{header_of(Type::logic), value ? 1u : 0u, 0, 0}; }
+
+// Whether a value counts as true. Unset counts as true unless `check` is set, when it
+// raises script/no-value with `error_arg`.
+bool cell_true(const Cell& value, bool check, const Cell* error_arg);
+// The test of `either` and loops: unset raises script/no-return.
+bool condition_true(const Cell& value);
+// The test of `if`, `unless`, `all` and `not`: only none and false are false.
+bool is_false(const Cell& value);
+
+}  // namespace zel::logic

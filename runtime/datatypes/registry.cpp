@@ -1,0 +1,138 @@
+#include "runtime/datatypes/registry.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "runtime/eval/error.h"
+#include "runtime/memory/heap.h"
+
+namespace zel {
+
+// The record of a type whose actions are not built: every slot unsupported.
+constinit const ActionRecord no_actions{};
+
+namespace {
+
+constexpr u32 slot_count = 0
+#define ZEL_ACTION(slot, name, text) +1
+#include "runtime/datatypes/action-slots.def"
+#undef ZEL_ACTION
+    ;
+static_assert(slot_count == 62, "a datatype's row has 62 action slots");
+
+constexpr TypeInfo no_type{"", 0, Type{0}};
+
+struct TypeTable {
+    TypeInfo rows[max_type_id + 1]{};
+    constexpr TypeTable() {
+        for (TypeInfo& row : rows) row = no_type;
+#define ZEL_TYPE(id, cpp, text, parent) \
+    rows[id] = TypeInfo{text, static_cast<u32>(std::char_traits<char>::length(text)) - 1, Type{parent_id(#parent)}};
+        // Parents are named by their C++ names; look their ids up in the same table.
+#include "runtime/datatypes/types.def"
+#undef ZEL_TYPE
+    }
+    static constexpr u8 parent_id(std::string_view parent) {
+#define ZEL_TYPE(id, cpp, text, parent_name) \
+    if (parent == #cpp) return id;
+#include "runtime/datatypes/types.def"
+#undef ZEL_TYPE
+        return 0;
+    }
+};
+
+constexpr TypeTable type_table{};
+
+// A registration fault is a build fault of the runtime: report it and stop.
+[[noreturn]] void datatype_error(const char* what, Type t, const char* detail_label = nullptr, u32 detail = 0) {
+    std::fprintf(stderr, "*** Datatype Error: %s for type: %u\n", what, static_cast<u32>(t));
+    if (detail_label) std::fprintf(stderr, "*** %s: %u\n", detail_label, detail);
+    std::fflush(stderr);
+    heap::free_all();
+    std::_Exit(1);
+}
+
+}  // namespace
+
+const TypeInfo& type_info(Type t) {
+    return type_table.rows[static_cast<u8>(t) <= max_type_id ? static_cast<u8>(t) : 0];
+}
+
+void Registry::register_type(Type t, const ActionRecord& record) {
+    const u32 id = static_cast<u8>(t);
+    if (id == 0 || id > max_type_id) datatype_error("invalid type id", t, "Expected at most", max_type_id);
+    if (registered_[id]) datatype_error("registered twice", t);
+    const Type parent = type_info(t).parent;
+    const u32 parent_id = static_cast<u8>(parent);
+    if (parent_id != 0 && !registered_[parent_id]) datatype_error("parent not registered", t, "Parent", parent_id);
+
+    const ActionRow& inherited = rows_[parent_id];
+    ActionRow& row = rows_[id];
+    u32 slot = 0;
+#define ZEL_ACTION(number, name, text)                                                                \
+    slot = number;                                                                                    \
+    if (record.on_##name.inherits) {                                                                  \
+        if (parent_id == 0) datatype_error("inherited action without a parent", t, "Slot", slot); \
+        row.on_##name = inherited.on_##name;                                                          \
+    } else {                                                                                          \
+        row.on_##name = record.on_##name.fn;                                                          \
+    }
+#include "runtime/datatypes/action-slots.def"
+#undef ZEL_ACTION
+
+    registered_[id] = true;
+    if (id > highest_) highest_ = id;
+}
+
+Registry& registry() {
+    static Registry instance;
+    return instance;
+}
+
+void register_datatypes() {
+#define ZEL_REGISTER(type, record) registry().register_type(Type::type, record);
+#include "runtime/datatypes/registration-order.def"
+#undef ZEL_REGISTER
+}
+
+Type dispatch_type(const Cell& first) {
+    return first.is(Type::datatype) ? static_cast<Type>(first.w1) : first.type();
+}
+
+bool compare_truth(const Cell& value1, const Cell& value2, i32 result, i32 code) {
+    switch (code) {
+    case compare_code::not_equal:
+        return result != 0;
+    case compare_code::lesser:
+    case compare_code::lesser_or_equal:
+    case compare_code::greater:
+    case compare_code::greater_or_equal:
+    case compare_code::sort:
+    case compare_code::case_sort:
+        if (result == not_comparable) raise(ErrorId::script_invalid_compare, &value1, &value2);
+        break;
+    default:
+        return result == 0;
+    }
+    switch (code) {
+    case compare_code::lesser:
+        return result < 0;
+    case compare_code::lesser_or_equal:
+        return result < 1;
+    case compare_code::greater:
+        return result >= 1;
+    case compare_code::greater_or_equal:
+        return result >= 0;
+    default:  // the sort orders: whether value1 sorts first
+        return result < 0;
+    }
+}
+
+bool compare_values(const Cell& value1, const Cell& value2, i32 code) {
+    const sig::on_compare compare = actions_of(value1).on_compare;
+    const i32 result = compare ? compare(&value1, &value2, code) : not_comparable;
+    return compare_truth(value1, value2, result, code);
+}
+
+}  // namespace zel

@@ -1,0 +1,100 @@
+// The datatype registry: each type id's name, parent and row of action implementations.
+// Every row is complete once its type has registered: inheritance is resolved by copying
+// the parent's row at registration, so a parent registers before its children and a
+// dispatch is one table read. Rows of unregistered ids hold only null (unsupported) entries.
+#pragma once
+#include <initializer_list>
+
+#include "runtime/datatypes/action-signatures.h"
+
+namespace zel {
+
+// The highest type id of the type table.
+constexpr u32 max_type_id = [] {
+    u32 highest = 0;
+    for (u32 id : {
+#define ZEL_TYPE(id, name, text, parent) id##u,
+#include "runtime/datatypes/types.def"
+#undef ZEL_TYPE
+         })
+        highest = id > highest ? id : highest;
+    return highest;
+}();
+
+// A registration record's entry for one slot: the type's own implementation, null for
+// unsupported, or `inherit` to take the parent's entry.
+struct Inherit {};
+inline constexpr Inherit inherit{};
+
+template <class Fn>
+struct ActionEntry {
+    Fn fn = nullptr;
+    bool inherits = false;
+    constexpr ActionEntry() = default;
+    constexpr ActionEntry(Fn f) : fn(f) {}
+    constexpr ActionEntry(Inherit) : inherits(true) {}
+};
+
+// What a datatype supplies: one entry per action slot, named after the slot.
+struct ActionRecord {
+#define ZEL_ACTION(slot, name, text) ActionEntry<sig::on_##name> on_##name;
+#include "runtime/datatypes/action-slots.def"
+#undef ZEL_ACTION
+};
+
+// The record each datatype file defines, as the start-up order names it.
+#define ZEL_REGISTER(type, record) extern const ActionRecord record;
+#include "runtime/datatypes/registration-order.def"
+#undef ZEL_REGISTER
+
+// A type's resolved row: for each slot its implementation, null when unsupported.
+struct ActionRow {
+#define ZEL_ACTION(slot, name, text) sig::on_##name on_##name = nullptr;
+#include "runtime/datatypes/action-slots.def"
+#undef ZEL_ACTION
+};
+
+struct TypeInfo {
+    const char* name;  // "integer!"
+    u32 form_length;   // the name's length without the trailing "!"
+    Type parent;       // Type{0} for a root type
+};
+
+const TypeInfo& type_info(Type t);
+
+class Registry {
+public:
+    // Takes a type's record, copying the parent's entries where the record inherits.
+    // A record that cannot be resolved (registered twice, parent not yet registered,
+    // inheriting without a parent) ends the process with a datatype error.
+    void register_type(Type t, const ActionRecord& record);
+
+    const ActionRow& actions(Type t) const { return rows_[static_cast<u8>(t)]; }
+    bool registered(Type t) const { return registered_[static_cast<u8>(t)]; }
+    u32 highest_registered() const { return highest_; }
+
+private:
+    ActionRow rows_[max_type_id + 1]{};
+    bool registered_[max_type_id + 1]{};
+    u32 highest_ = 0;
+};
+
+// The process's registry.
+Registry& registry();
+
+// Registers every datatype of the start-up order, parents first.
+void register_datatypes();
+
+inline const ActionRow& actions_of(const Cell& value) { return registry().actions(value.type()); }
+
+// `make` and `to` given a datatype! dispatch to the type it names.
+Type dispatch_type(const Cell& first);
+
+// Turns the answer of a `compare` implementation into the truth of comparison `code`;
+// a value pair that is not comparable under an ordering code raises script/invalid-compare.
+bool compare_truth(const Cell& value1, const Cell& value2, i32 result, i32 code);
+
+// Compares through value1's row (a type without `compare` relates to nothing).
+bool compare_values(const Cell& value1, const Cell& value2, i32 code);
+
+}  // namespace zel

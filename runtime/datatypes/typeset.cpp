@@ -1,0 +1,188 @@
+#include "runtime/datatypes/typeset.h"
+
+#include "runtime/datatypes/action-signatures.h"
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/logic.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/eval/error.h"
+#include "runtime/memory/fatal.h"
+
+namespace zel::typeset {
+namespace {
+
+constexpr u32 map_bits = 96;
+
+u32& word(Cell& set, u32 i) { return i == 0 ? set.w1 : i == 1 ? set.w2 : set.w3; }
+u32 word(const Cell& set, u32 i) { return i == 0 ? set.w1 : i == 1 ? set.w2 : set.w3; }
+
+// Byte k of the map is byte k % 4 of word k / 4 in memory order (the low byte first).
+u32& word_of(Cell& set, u32 type_id) { return word(set, type_id >> 5); }
+u32 word_of(const Cell& set, u32 type_id) { return word(set, type_id >> 5); }
+u32 mask_of(u32 type_id) { return (0x80u >> (type_id & 7)) << (8 * ((type_id >> 3) & 3)); }
+
+constexpr std::string_view make_prefix = "make typeset! [";
+
+}  // namespace
+
+bool has(const Cell& set, u32 type_id) { return type_id < map_bits && (word_of(set, type_id) & mask_of(type_id)); }
+
+void insert(Cell& set, u32 type_id) { word_of(set, type_id) |= mask_of(type_id); }
+
+u32 count(const Cell& set) {
+    u32 n = 0;
+    for (u32 id = 1; id <= registry().highest_registered(); ++id) n += has(set, id);
+    return n;
+}
+
+Cell make_default() {
+    Cell set{header_of(Type::typeset), ~0u, ~0u, ~0u};
+    set.w1 &= ~mask_of(static_cast<u8>(Type::unset));
+    return set;
+}
+
+void add(Cell& set, const Cell& value) {
+    if (value.is(Type::typeset)) {
+        set.w1 |= value.w1;
+        set.w2 |= value.w2;
+        set.w3 |= value.w3;
+    } else if (value.is(Type::datatype)) {
+        insert(set, value.w1);
+    } else {
+        raise(ErrorId::script_invalid_arg, &value);
+    }
+}
+
+Cell* set_operation(SetOp op, Cell* value1, const Cell* value2) {
+    if (op == SetOp::unique) return value1;
+    Cell other = empty();
+    add(other, *value2);
+    for (u32 i = 0; i < 3; ++i) {
+        u32& a = word(*value1, i);
+        const u32 b = word(other, i);
+        switch (op) {
+        case SetOp::or_:
+        case SetOp::union_:
+            a |= b;
+            break;
+        case SetOp::and_:
+        case SetOp::intersect:
+            a &= b;
+            break;
+        case SetOp::xor_:
+        case SetOp::difference:
+            a ^= b;
+            break;
+        case SetOp::exclude:
+            a &= ~b;
+            break;
+        default:
+            fatal::exit_with_error(fatal::no_switch_match);
+        }
+    }
+    value1->header = header_of(Type::typeset);
+    return value1;
+}
+
+namespace {
+
+Cell* make(Cell* prototype, const Cell* spec, Type) {
+    if (spec->is(Type::typeset)) {
+        *prototype = *spec;
+        return prototype;
+    }
+    // A block of datatypes needs block values to walk.
+    if (spec->is(Type::block)) raise(ErrorId::internal_not_done);
+    const Cell type = datatype::of(Type::typeset);
+    raise(ErrorId::script_bad_to_arg, &type, spec);
+}
+
+// form and mold write the same text: the construction "make typeset! [...]", or with
+// only the bare names.
+i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32) {
+    if (!flags.only) {
+        out.append_ascii(make_prefix);
+        limit -= static_cast<i32>(make_prefix.size());
+    }
+    bool listed = false;
+    for (u32 id = 1; id <= registry().highest_registered(); ++id) {
+        if (!has(*value, id)) continue;
+        if (has_part(part) && limit < 0) break;
+        const TypeInfo& info = type_info(static_cast<Type>(id));
+        out.append_ascii(info.name);
+        out.append_char(' ');
+        limit -= static_cast<i32>(info.form_length) + 2;
+        listed = true;
+    }
+    if (listed) out.limit_length(out.length() - 1);
+    if (!flags.only) {
+        out.append_char(']');
+        if (!listed) --limit;
+    }
+    return limit;
+}
+
+i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) {
+    return mold(value, out, MoldFlags{}, part, limit, 0);
+}
+
+i32 compare(const Cell* value1, const Cell* value2, i32 code) {
+    if (!value2->is(Type::typeset)) return not_comparable;
+    switch (code) {
+    case compare_code::equal:
+    case compare_code::not_equal:
+    case compare_code::strict_equal:
+    case compare_code::same:
+    case compare_code::find:
+        return value1->w1 == value2->w1 && value1->w2 == value2->w2 && value1->w3 == value2->w3 ? 0 : 1;
+    case compare_code::sort:
+    case compare_code::case_sort: {
+        const u32 a = count(*value1);
+        const u32 b = count(*value2);
+        return a < b ? -1 : a > b ? 1 : 0;
+    }
+    default:
+        return not_comparable;
+    }
+}
+
+Cell* complement(Cell* value) {
+    value->w1 = ~value->w1;
+    value->w2 = ~value->w2;
+    value->w3 = ~value->w3;
+    return value;
+}
+
+Cell* find(Cell* series, const Cell* value, const FindRefinements&) {
+    if (!value->is(Type::datatype)) raise(ErrorId::script_invalid_arg, value);
+    *series = logic::cell(has(*series, value->w1));
+    return series;
+}
+
+template <SetOp op>
+Cell* bitwise_action(Cell* value1, Cell* value2) {
+    return set_operation(op, value1, value2);
+}
+
+}  // namespace
+}  // namespace zel::typeset
+
+namespace zel {
+
+constinit const ActionRecord typeset_actions = [] {
+    using namespace typeset;
+    ActionRecord r;
+    r.on_make = make;
+    r.on_to = make;
+    r.on_form = form;
+    r.on_mold = mold;
+    r.on_compare = compare;
+    r.on_and_ = bitwise_action<SetOp::and_>;
+    r.on_complement = complement;
+    r.on_or_ = bitwise_action<SetOp::or_>;
+    r.on_xor_ = bitwise_action<SetOp::xor_>;
+    r.on_find = find;
+    return r;
+}();
+
+}  // namespace zel

@@ -1,0 +1,27 @@
+// typeset!: a set of datatypes as a 96-bit map in words 1-3. Type id t is the bit
+// 0x80 >> (t & 7) of byte t >> 3, bytes counted in memory order of words 1, 2, 3 (the
+// most significant bit of byte 0 is id 0). Bits above the registered ids are carried
+// along by every operation but never listed.
+#pragma once
+#include "runtime/memory/cell.h"
+
+namespace zel::typeset {
+
+// Set-operation codes: the bitwise actions' arithmetic codes and the set natives' codes.
+enum class SetOp : u8 { or_ = 5, and_ = 6, xor_ = 7, unique = 8, union_ = 9, intersect = 10, exclude = 11, difference = 12 };
+
+inline Cell empty() { return Cell{header_of(Type::typeset), 0, 0, 0}; }
+
+bool has(const Cell& set, u32 type_id);
+void insert(Cell& set, u32 type_id);
+// The number of registered types in the set.
+u32 count(const Cell& set);
+// Every type but unset!: the type of an argument declared without a type block.
+Cell make_default();
+// Adds a datatype! (its type) or a typeset! (all of its bits); anything else raises
+// script/invalid-arg.
+void add(Cell& set, const Cell& value);
+// value1 op value2, value2 a typeset! or a datatype!; the result is left in value1.
+Cell* set_operation(SetOp op, Cell* value1, const Cell* value2);
+
+}  // namespace zel::typeset

@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+
+#include "runtime/datatypes/char.h"
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/integer.h"
+#include "runtime/eval/random.h"
+#include "action_call.h"
+
+using namespace zel;
+using namespace zel::test;
+
+namespace {
+
+// An integer answer, or the error raised instead.
+struct Outcome {
+    std::optional<ErrorId> error;
+    i32 value = 0;
+};
+Outcome is(i32 value) { return {std::nullopt, value}; }
+Outcome fails(ErrorId id) { return {id, 0}; }
+
+template <class F>
+void expect_outcome(const Outcome& expected, F&& call, const std::string& what) {
+    i32 value = 0;
+    const std::optional<ErrorId> error = error_of([&] { value = call(); });
+    if (expected.error) {
+        EXPECT_EQ(error, expected.error) << what;
+    } else {
+        ASSERT_FALSE(error) << what << " raised " << static_cast<int>(*error);
+        EXPECT_EQ(value, expected.value) << what;
+    }
+}
+
+using BinaryAction = sig::on_add ActionRow::*;
+
+struct BinaryCase {
+    const char* name;
+    BinaryAction action;
+    i32 left;
+    Cell right;
+    Outcome expected;
+};
+
+Cell int_(i32 v) { return integer::cell(v); }
+
+class IntegerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ensure_datatypes(); }
+    const ActionRow& row = registry().actions(Type::integer);
+};
+
+TEST_F(IntegerTest, ArithmeticThroughTheTable) {
+    const BinaryCase cases[] = {
+        {"1 + 2", &ActionRow::on_add, 1, int_(2), is(3)},
+        {"3 + #\"A\"", &ActionRow::on_add, 3, char_::cell('A'), is(68)},
+        {"-5 - 7", &ActionRow::on_subtract, -5, int_(7), is(-12)},
+        {"-46340 * 46340", &ActionRow::on_multiply, -46340, int_(46340), is(-2147395600)},
+        {"8 / 2", &ActionRow::on_divide, 8, int_(2), is(4)},
+        {"-9 / 3", &ActionRow::on_divide, -9, int_(3), is(-3)},
+        {"-7 remainder 2", &ActionRow::on_remainder, -7, int_(2), is(-1)},
+        {"7 remainder -2", &ActionRow::on_remainder, 7, int_(-2), is(1)},
+        {"12 and 10", &ActionRow::on_and_, 12, int_(10), is(8)},
+        {"12 or 3", &ActionRow::on_or_, 12, int_(3), is(15)},
+        {"12 xor 10", &ActionRow::on_xor_, 12, int_(10), is(6)},
+        // Results that leave the integer range.
+        {"-2147483648 / -1", &ActionRow::on_divide, INT32_MIN, int_(-1), fails(ErrorId::math_overflow)},
+        {"-2147483648 remainder -1", &ActionRow::on_remainder, INT32_MIN, int_(-1), fails(ErrorId::math_overflow)},
+        {"1 / 0", &ActionRow::on_divide, 1, int_(0), fails(ErrorId::math_zero_divide)},
+        {"1 remainder 0", &ActionRow::on_remainder, 1, int_(0), fails(ErrorId::math_zero_divide)},
+        // Exact results that only a float! holds; refused until float! arithmetic exists.
+        {"2147483647 + 1", &ActionRow::on_add, INT32_MAX, int_(1), fails(ErrorId::math_overflow)},
+        {"-2147483648 - 1", &ActionRow::on_subtract, INT32_MIN, int_(1), fails(ErrorId::math_overflow)},
+        {"65536 * 65536", &ActionRow::on_multiply, 65536, int_(65536), fails(ErrorId::math_overflow)},
+        {"7 / 2", &ActionRow::on_divide, 7, int_(2), fails(ErrorId::math_overflow)},
+        // Operands of other types.
+        {"1 + none", &ActionRow::on_add, 1, Cell{header_of(Type::none), 0, 0, 0}, fails(ErrorId::script_invalid_type)},
+        {"1 + 1.5", &ActionRow::on_add, 1, float_cell(1.5), fails(ErrorId::internal_not_done)},
+    };
+    for (const BinaryCase& c : cases) {
+        expect_outcome(
+            c.expected,
+            [&] {
+                Cell left = int_(c.left);
+                Cell right = c.right;
+                Cell* result = (row.*c.action)(&left, &right);
+                EXPECT_TRUE(result->is(Type::integer)) << c.name;
+                return integer::get(*result);
+            },
+            c.name);
+    }
+}
+
+TEST_F(IntegerTest, BinaryOpWithoutResultCellTruncatesDivision) {
+    EXPECT_EQ(integer::binary_op(7, 2, ArithOp::divide, nullptr), 3);
+    EXPECT_EQ(integer::binary_op(-7, 2, ArithOp::divide, nullptr), -3);
+}
+
+TEST_F(IntegerTest, UnaryActions) {
+    struct Case {
+        const char* name;
+        sig::on_negate ActionRow::*action;
+        i32 value;
+        Outcome expected;
+    } const cases[] = {
+        {"negate 5", &ActionRow::on_negate, 5, is(-5)},
+        {"negate -2147483647", &ActionRow::on_negate, -INT32_MAX, is(INT32_MAX)},
+        {"negate -2147483648", &ActionRow::on_negate, INT32_MIN, fails(ErrorId::math_overflow)},
+        {"absolute -3", &ActionRow::on_absolute, -3, is(3)},
+        {"absolute -2147483648", &ActionRow::on_absolute, INT32_MIN, fails(ErrorId::math_overflow)},
+        {"complement 0", &ActionRow::on_complement, 0, is(-1)},
+        {"complement -1", &ActionRow::on_complement, -1, is(0)},
+        {"complement 5", &ActionRow::on_complement, 5, is(-6)},
+    };
+    for (const Case& c : cases) {
+        expect_outcome(
+            c.expected,
+            [&] {
+                Cell value = int_(c.value);
+                return integer::get(*(row.*c.action)(&value));
+            },
+            c.name);
+    }
+}
+
+TEST_F(IntegerTest, EvenAndOdd) {
+    for (i32 v : {-4, 0, 2, INT32_MIN}) {
+        const Cell value = int_(v);
+        EXPECT_TRUE(row.on_even_q(&value)) << v;
+        EXPECT_FALSE(row.on_odd_q(&value)) << v;
+    }
+    for (i32 v : {-3, 1, INT32_MAX}) {
+        const Cell value = int_(v);
+        EXPECT_TRUE(row.on_odd_q(&value)) << v;
+    }
+}
+
+TEST_F(IntegerTest, Power) {
+    struct Case {
+        const char* name;
+        i32 base;
+        Cell exponent;
+        Outcome expected;
+    } const cases[] = {
+        {"2 ** 10", 2, int_(10), is(1024)},
+        {"2 ** 30", 2, int_(30), is(1073741824)},
+        {"-2 ** 31", -2, int_(31), is(INT32_MIN)},
+        {"-3 ** 3", -3, int_(3), is(-27)},
+        {"0 ** 0", 0, int_(0), is(1)},
+        {"46340 ** 2", 46340, int_(2), is(2147395600)},
+        {"2 ** 31", 2, int_(31), fails(ErrorId::math_overflow)},
+        {"2 ** -1", 2, int_(-1), fails(ErrorId::math_overflow)},
+        {"4 ** 0.5", 4, float_cell(0.5), fails(ErrorId::math_overflow)},
+        {"2 ** none", 2, Cell{header_of(Type::none), 0, 0, 0}, fails(ErrorId::script_expect_arg)},
+    };
+    for (const Case& c : cases) {
+        expect_outcome(
+            c.expected,
+            [&] {
+                Cell base = int_(c.base);
+                Cell exponent = c.exponent;
+                return integer::get(*row.on_power(&base, &exponent));
+            },
+            c.name);
+    }
+}
+
+TEST_F(IntegerTest, Round) {
+    RoundFlags none{}, even{}, down{}, half_down{}, floor{}, ceiling{}, half_ceiling{};
+    even.even = true;
+    down.down = true;
+    half_down.half_down = true;
+    floor.floor = true;
+    ceiling.ceiling = true;
+    half_ceiling.half_ceiling = true;
+    const Cell money{header_of(Type::money), 0, 0, 0};
+    struct Case {
+        const char* name;
+        i32 value;
+        std::optional<Cell> scale;
+        RoundFlags flags;
+        Outcome expected;
+    } const cases[] = {
+        {"round 17", 17, std::nullopt, none, is(17)},
+        {"round/to 25 10", 25, int_(10), none, is(30)},
+        {"round/to -25 10", -25, int_(10), none, is(-30)},
+        {"round/to 21 10", 21, int_(10), none, is(20)},
+        {"round/to -26 10", -26, int_(10), none, is(-30)},
+        {"round/to 25 -10", 25, int_(-10), none, is(30)},
+        {"round/to 17 0", 17, int_(0), none, is(17)},
+        {"round/even/to 25 10", 25, int_(10), even, is(20)},
+        {"round/even/to 35 10", 35, int_(10), even, is(40)},
+        {"round/half-down/to 25 10", 25, int_(10), half_down, is(20)},
+        {"round/half-down/to 26 10", 26, int_(10), half_down, is(30)},
+        {"round/half-ceiling/to 25 10", 25, int_(10), half_ceiling, is(30)},
+        {"round/half-ceiling/to -25 10", -25, int_(10), half_ceiling, is(-20)},
+        {"round/down/to 29 10", 29, int_(10), down, is(20)},
+        {"round/down/to -29 10", -29, int_(10), down, is(-20)},
+        {"round/floor/to -21 10", -21, int_(10), floor, is(-30)},
+        {"round/floor/to 29 10", 29, int_(10), floor, is(20)},
+        {"round/ceiling/to -29 10", -29, int_(10), ceiling, is(-20)},
+        {"round/ceiling/to 21 10", 21, int_(10), ceiling, is(30)},
+        {"round -2147483648", INT32_MIN, std::nullopt, none, is(INT32_MIN)},
+        {"round/down/to -2147483648 10", INT32_MIN, int_(10), down, is(-2147483640)},
+        {"round/to -2147483648 2", INT32_MIN, int_(2), none, is(INT32_MIN)},
+        // The rounded magnitude leaves the range.
+        {"round/to -2147483648 10", INT32_MIN, int_(10), none, fails(ErrorId::math_overflow)},
+        {"round/to 2147483647 10", INT32_MAX, int_(10), none, fails(ErrorId::math_overflow)},
+        {"round/floor/to 2147483647 10", INT32_MAX, int_(10), floor, fails(ErrorId::math_overflow)},
+        {"round/to 5 -2147483648", 5, int_(INT32_MIN), none, fails(ErrorId::math_overflow)},
+        {"round/to 17 $1", 17, money, none, fails(ErrorId::script_not_related)},
+        {"round/to 17 2.5", 17, float_cell(2.5), none, fails(ErrorId::internal_not_done)},
+    };
+    for (const Case& c : cases) {
+        expect_outcome(
+            c.expected,
+            [&] {
+                Cell value = int_(c.value);
+                return integer::get(*row.on_round(&value, c.scale ? &*c.scale : nullptr, c.flags));
+            },
+            c.name);
+    }
+}
+
+TEST_F(IntegerTest, Compare) {
+    const Cell text{header_of(Type::string), 0, 0, 0};
+    struct Case {
+        i32 value;
+        Cell other;
+        i32 code;
+        i32 expected;
+    } const cases[] = {
+        {1, int_(1), compare_code::equal, 0},
+        {1, int_(2), compare_code::lesser, -1},
+        {2, int_(1), compare_code::greater, 1},
+        {INT32_MIN, int_(INT32_MAX), compare_code::sort, -1},
+        {65, char_::cell('A'), compare_code::equal, 0},
+        {65, char_::cell('A'), compare_code::strict_equal, 1},
+        {65, char_::cell('A'), compare_code::find, 1},
+        {66, char_::cell('A'), compare_code::greater, 1},
+        {1, text, compare_code::equal, not_comparable},
+        {1, text, compare_code::strict_equal, 1},
+    };
+    for (const Case& c : cases) {
+        const Cell value = int_(c.value);
+        EXPECT_EQ(row.on_compare(&value, &c.other, c.code), c.expected) << c.value << " code " << c.code;
+    }
+}
+
+TEST_F(IntegerTest, MakeAndTo) {
+    const Cell true_ = Cell{header_of(Type::logic), 1, 0, 0};
+    const Cell none = Cell{header_of(Type::none), 0, 0, 0};
+    struct Case {
+        const char* name;
+        sig::on_make ActionRow::*action;
+        Cell spec;
+        Outcome expected;
+    } const cases[] = {
+        {"make integer! true", &ActionRow::on_make, true_, is(1)},
+        {"make integer! false", &ActionRow::on_make, Cell{header_of(Type::logic), 0, 0, 0}, is(0)},
+        {"to integer! true", &ActionRow::on_to, true_, fails(ErrorId::script_bad_to_arg)},
+        {"to integer! none", &ActionRow::on_to, none, fails(ErrorId::script_bad_to_arg)},
+        {"to integer! #\"A\"", &ActionRow::on_to, char_::cell('A'), is(65)},
+        {"to integer! -1.9", &ActionRow::on_to, float_cell(-1.9), is(-1)},
+        {"to integer! 2147483647.0", &ActionRow::on_to, float_cell(2147483647.0), is(INT32_MAX)},
+        {"to integer! -2147483648.0", &ActionRow::on_to, float_cell(-2147483648.0), is(INT32_MIN)},
+        {"to integer! 2147483647.5", &ActionRow::on_to, float_cell(2147483647.5), fails(ErrorId::script_type_limit)},
+        {"to integer! -2147483648.5", &ActionRow::on_to, float_cell(-2147483648.5), fails(ErrorId::script_type_limit)},
+        {"to integer! NaN", &ActionRow::on_to, float_cell(std::nan("")), fails(ErrorId::script_type_limit)},
+        {"to integer! 1e300", &ActionRow::on_to, float_cell(1e300), fails(ErrorId::script_type_limit)},
+        {"to integer! 50%", &ActionRow::on_to, float_cell(0.5, Type::percent), is(0)},
+        {"to integer! 0:00:01.5", &ActionRow::on_to, float_cell(1.5, Type::time), is(2)},
+        {"to integer! -0:00:01.7", &ActionRow::on_to, float_cell(-1.7, Type::time), is(-1)},
+        {"to integer! a huge time", &ActionRow::on_to, float_cell(1e12, Type::time), fails(ErrorId::script_type_limit)},
+    };
+    for (const Case& c : cases) {
+        expect_outcome(
+            c.expected,
+            [&] {
+                Cell prototype = int_(0);
+                Cell* result = (row.*c.action)(&prototype, &c.spec, Type::integer);
+                EXPECT_TRUE(result->is(Type::integer)) << c.name;
+                return integer::get(*result);
+            },
+            c.name);
+    }
+}
+
+TEST_F(IntegerTest, DecimalTextAndMold) {
+    const std::pair<i32, const char*> cases[] = {
+        {0, "0"}, {-5, "-5"}, {42, "42"}, {INT32_MIN, "-2147483648"}, {INT32_MAX, "2147483647"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(integer::to_decimal_text(value).view(), text);
+        EXPECT_EQ(molded(int_(value)), text);
+        EXPECT_EQ(molded(int_(value), MoldFlags{false, true, false}), text);
+        EXPECT_EQ(formed(int_(value)), text);
+    }
+}
+
+TEST_F(IntegerTest, Random) {
+    Cell zero = int_(0);
+    EXPECT_EQ(integer::get(*row.on_random(&zero, false, false, false)), 0);
+    for (int i = 0; i < 200; ++i) {
+        Cell negative = int_(-3);
+        const i32 drawn = integer::get(*row.on_random(&negative, false, false, false));
+        EXPECT_TRUE(drawn >= -3 && drawn <= -1) << drawn;
+        Cell positive = int_(6);
+        const i32 secure = integer::get(*row.on_random(&positive, false, true, false));
+        EXPECT_TRUE(secure >= 1 && secure <= 6) << secure;
+    }
+    // A seed answers unset and replays the same draws.
+    auto draws = [&] {
+        Cell seed = int_(5);
+        EXPECT_TRUE(row.on_random(&seed, true, false, false)->is(Type::unset));
+        std::vector<i32> seen;
+        for (int i = 0; i < 8; ++i) {
+            Cell bound = int_(1000);
+            seen.push_back(integer::get(*row.on_random(&bound, false, false, false)));
+        }
+        return seen;
+    };
+    EXPECT_EQ(draws(), draws());
+}
+
+}  // namespace
