@@ -115,6 +115,35 @@ u32 hash_string(const Cell& str, bool strict);
 // node moves).
 bool hashed_by_identity(Type t);
 
+// Tables over cells: hash! (kind 0) and map! (kind 1); positions are cell indexes from
+// the data block's head.
+// Enters the cell at `index`: status 0 new key, 1 an equal key was there (hash!: the cell
+// joins its bucket; map!: the existing key's index is returned and nothing is entered),
+// 2 the hash! table was rebuilt instead, every cell entered. A map! that must grow first
+// drops its dead pairs, which moves the cells after them: the key's index is returned.
+u32 put_cell_status(Node table, u32 index, u32* status);
+u32 put_cell(Node table, u32 index);
+// The cell of a key equal under comparison `mode`, or -1. hash!: among the equal cells
+// whose distance from `start` is a multiple of `skip`, the first at or after `start`, the
+// last with `last`, or with `reverse` the last before `start`. map!: the key cell of the
+// pair, dead or alive; word keys are looked up as set-words.
+i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool last, bool reverse);
+// hash!: the cell leaves its bucket. map!: the pair whose key is at `index` becomes dead.
+void delete_cell(Node table, u32 index);
+// Stores the value of a map! pair whose key is at `index`, reviving a dead pair.
+void set_map_value(Node table, u32 index, const Cell& value);
+// Enters the cells from `start`: hash! one by one (stopping when the table was rebuilt);
+// map! pair by pair, a repeated key taking the later value and the later pair removed.
+void index_cells(Node table, u32 start, u32 step);
+// hash!: rebuilt for `size` cells (at least the block's), every cell entered again.
+void rebuild(Node table, u32 size);
+// hash!: the entries of `count` cells from `start` (cut to the block) leave the table.
+void remove_range(Node table, u32 start, u32 count);
+// hash!: the cells from `start` move by `offset` in the block: their stored indexes and
+// the index array follow. A run of more than 30000 cells changes nothing and answers
+// false: rebuild instead.
+bool shift_indexes(Node table, u32 start, u32 count, i32 offset);
+
 // Keyed tables (kind 3 and up). Entries: a key cell (header unset! while live, 0 once
 // deleted; word 1 the key) followed by the value cells.
 // Finds or adds the entry of `key` (new entries' value cells are unset!); returns its
@@ -136,8 +165,9 @@ void revalidate(Node table);
 // an existing variant when there is one. Returns the 1-based symbol id.
 u32 intern_symbol(Node table, const u8* name, u32 length, bool any_case);
 // Finds the word of `symbol` in a context's word table: the same spelling, or with
-// `any_case` any case variant. Returns the word's slot index. When absent: -1, and with a
-// context node given the word is added bound to it, its index stored in *added.
+// `any_case` any case variant. Returns the word's position in the words block (its slot
+// index is its word 3). When absent: -1, and with a context node given a word bound to it
+// is added, its position (and slot index) stored in *added.
 i32 find_word(Node table, u32 symbol, bool any_case, Node context, u32* added);
 // Case-insensitive comparison of ASCII letters (exact: byte comparison); true when equal.
 bool name_equal(const u8* a, const u8* b, u32 length, bool exact);
