@@ -118,9 +118,9 @@ void reset_arrays(Node table, u32 buckets) {
     r->count = r->occupied = 0;
 }
 
-// Drops the dead pairs of a map's data block and enters the live keys again into
-// `buckets` buckets.
-void reindex_map(Node table, u32 buckets) {
+// Drops the dead pairs of a map's data block and enters the keys of the first `entered`
+// cells left (the pairs entered so far) again into `buckets` buckets.
+void reindex_map(Node table, u32 buckets, u32 entered) {
     {
         Record* r = record(table);
         Buffer* b = node::buffer(r->data);
@@ -136,23 +136,23 @@ void reindex_map(Node table, u32 buckets) {
         b->tail = b->head + kept * sizeof(Cell);
     }
     reset_arrays(table, buckets);
-    const u32 length = data_length(record(table));
-    for (u32 i = 0; i < length; i += 2) {
+    for (u32 i = 0; i < entered; i += 2) {
         const Slot s = probe_equal(record(table), data_cells(record(table))[i]);
         mark_live(table, s.bucket, i);
     }
 }
 
 // Before a map grows, its dead pairs leave the block: a map whose keys come and go keeps
-// the size its live pairs need. Returns how many cells before `index` left with them.
+// the size its live pairs need. The key at `index` is entered with the others; returns
+// its index once the dead pairs before it left.
 u32 grow_map(Node table, u32 index) {
     const Record* r = record(table);
     u32 dead_before = 0;
     for (u32 i = 0; i < index; i += 2)
         if (data_cells(r)[i + 1].header == dead_value) dead_before += 2;
     const bool crowded = 2 * r->count >= r->upper;
-    reindex_map(table, crowded ? r->buckets * 2 : r->buckets);
-    return dead_before;
+    reindex_map(table, crowded ? r->buckets * 2 : r->buckets, index - dead_before + 2);
+    return index - dead_before;
 }
 
 bool in_steps(u32 index, u32 start, u32 skip, bool reverse) {
@@ -189,8 +189,9 @@ u32 put_cell_status(Node table, u32 index, u32* status) {
             if (status) *status = 2;
             return index;
         }
-        index -= grow_map(table, index);
-        s = probe_equal(record(table), key);
+        index = grow_map(table, index);
+        if (status) *status = 0;
+        return index;
     }
     mark_live(table, s.bucket, index);
     if (hash) {

@@ -245,7 +245,13 @@ Cell* put_int_key(Node table, u32 key) {
     u32 i = probe_int_key(record(table), key, found);
     if (found) return key_cell_at(record(table), keys_of(record(table))[i]) + 1;
     if (record(table)->occupied >= record(table)->upper || i == no_index) {
-        rebuild_keyed(table, growth_size(record(table)));
+        // Mostly deleted buckets are cleaned at the same size, so churn does not grow it.
+        const Record* r = record(table);
+        if (2 * r->count < r->buckets) {
+            rehash_keyed(table);
+        } else {
+            rebuild_keyed(table, growth_size(r));
+        }
         i = probe_int_key(record(table), key, found);
     }
     const u32 size = entry_size(record(table));
