@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "runtime/datatypes/registry.h"
-#include "runtime/datatypes/word.h"
 #include "runtime/hashtable.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
@@ -258,8 +257,7 @@ i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool l
 void delete_cell(Node table, u32 index) {
     Record* r = record(table);
     if (r->kind == kind::map) {
-        const i32 bucket_key = static_cast<i32>(index);
-        if (bucket_key < 0 || index + 1 >= data_length(r) || data_cells(r)[index + 1].header == dead_value) return;
+        if (index + 1 >= data_length(r) || data_cells(r)[index + 1].header == dead_value) return;
         data_cells(r)[index + 1].header = dead_value;
         --r->count;
         return;

@@ -25,7 +25,7 @@ u32 intern(std::string_view name);
 u32 intern_cstring(const char* name);
 // Any-case: an existing spelling of any case is reused.
 u32 intern_cstring_any_case(const char* name);
-// Interns the characters of a string value from its head, at most `limit` (-1: all).
+// Interns the characters of a string value from its position, at most `limit` (-1: all).
 u32 intern_string(const Cell& str, i32 limit);
 
 // The symbol's record, its string form made first; valid until the next allocation.

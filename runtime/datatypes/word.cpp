@@ -100,14 +100,6 @@ Cell* init_global(u32 sym, Cell& out) {
     return &out;
 }
 
-Cell* append_global(const Cell& block, u32 sym) {
-    Cell word{header_of(Type::word), 0, 0, 0};
-    init_global(sym, word);
-    Cell* cell = block::append_cell(block);
-    *cell = word;
-    return cell;
-}
-
 Cell* make(Cell* result, const Cell* spec, Type target) {
     Cell out;
     switch (spec->type()) {

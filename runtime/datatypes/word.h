@@ -22,7 +22,6 @@ bool any_word_type(Type t);
 Cell* make_global(const char* name);
 // Fills `out` as a word! bound to the global context, adding the symbol when absent.
 Cell* init_global(u32 symbol, Cell& out);
-Cell* append_global(const Cell& block, u32 symbol);
 
 // What conversions to words need of the lexer, installed by it: the datatype of the one
 // token a name scans as, and the one value a text loads as (false when the text does not
