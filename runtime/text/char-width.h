@@ -1,0 +1,17 @@
+// Display width: how many character cells of a terminal or console grid a code point
+// takes. Combining marks and format characters take none, East Asian wide and fullwidth
+// characters two, everything else one.
+#pragma once
+#include "runtime/memory/cell.h"
+
+namespace zel::unicode {
+
+// 0 for U+0000 and zero-width characters, 2 for wide ones, 1 otherwise (control characters
+// included).
+int char_width(u32 cp);
+
+// As char_width, except that East Asian ambiguous-width characters take two cells, as
+// they do in CJK terminal fonts.
+int char_width_cjk(u32 cp);
+
+}  // namespace zel::unicode
