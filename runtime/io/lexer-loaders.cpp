@@ -339,7 +339,7 @@ void load_point(Scan& s, const Token& t, bool build) {
     Text x = text_of(s, t);
     float coordinates[3];
     u32 count = 0;
-    u32 p = 0;
+    u32 p = 1;
     while (p < x.length && x[p] != ')') {
         while (p < x.length && (x[p] == ' ' || x[p] == '\t')) ++p;
         u32 start = p;

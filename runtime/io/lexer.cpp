@@ -411,6 +411,7 @@ bool step(Scan& s, bool single, bool prescan, Type& last_type) {
     u32 skip = 0;
     u32 lines_before = 0;
     u8 state = s.initial_state;
+    bool state_started_point = state == S::point;
     s.initial_state = S::between;
     u32 p = s.pos;
     u8 next;
@@ -431,7 +432,8 @@ bool step(Scan& s, bool single, bool prescan, Type& last_type) {
         ++p;
         state = next;
     }
-    Token t{s.pos + skip, p, flags, next};
+    // A point's token starts at its "(", read by the handler that recognised the point.
+    Token t{s.pos + skip - (state_started_point ? 1 : 0), p, flags, next};
     s.last_inner = state;
     s.lines_before = lines_before;
     if (takes_stop_byte(next, state) && p < s.length) ++p;
