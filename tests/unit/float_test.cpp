@@ -93,13 +93,7 @@ TEST_F(FloatTest, FormRespectsPartLimit) {
 }
 
 TEST_F(FloatTest, Arithmetic) {
-    struct Case {
-        const char* name;
-        sig::on_add ActionRow::*action;
-        Cell left;
-        Cell right;
-        Outcome expected;
-    } const cases[] = {
+    const BinaryCase cases[] = {
         {"1.5 + 2.25", &ActionRow::on_add, f(1.5), f(2.25), is(f(3.75))},
         {"0.1 + 0.2", &ActionRow::on_add, f(0.1), f(0.2), is(f(0.30000000000000004))},
         {"1.5 - 3", &ActionRow::on_subtract, f(1.5), integer::cell(3), is(f(-1.5))},
@@ -123,10 +117,7 @@ TEST_F(FloatTest, Arithmetic) {
         {"1.5 / point", &ActionRow::on_divide, f(1.5), Cell{header_of(Type::point2d), 0, 0, 0},
          fails(ErrorId::script_not_related)},
     };
-    for (const Case& c : cases) expect_outcome(c.expected, [&] {
-        Cell left = c.left, right = c.right;
-        return (registry().actions(left.type()).*c.action)(&left, &right);
-    }, c.name);
+    for (const BinaryCase& c : cases) expect_binary(c);
 }
 
 TEST_F(FloatTest, BitwiseActionsAreNotFloatActions) {
@@ -232,13 +223,6 @@ TEST_F(FloatTest, AlmostEqual32) {
 }
 
 TEST_F(FloatTest, Round) {
-    RoundFlags none{}, even{}, down{}, half_down{}, floor{}, ceiling{}, half_ceiling{};
-    even.even = true;
-    down.down = true;
-    half_down.half_down = true;
-    floor.floor = true;
-    ceiling.ceiling = true;
-    half_ceiling.half_ceiling = true;
     const double tiny = std::nextafter(0.0, 1.0);
     struct Case {
         const char* name;
@@ -247,40 +231,40 @@ TEST_F(FloatTest, Round) {
         RoundFlags flags;
         Outcome expected;
     } const cases[] = {
-        {"round 2.5", f(2.5), std::nullopt, none, is(f(3.0))},
-        {"round -2.5", f(-2.5), std::nullopt, none, is(f(-3.0))},
-        {"round 2.4999", f(2.4999), std::nullopt, none, is(f(2.0))},
-        {"round/even 2.5", f(2.5), std::nullopt, even, is(f(2.0))},
-        {"round/even 3.5", f(3.5), std::nullopt, even, is(f(4.0))},
-        {"round/even -2.5", f(-2.5), std::nullopt, even, is(f(-2.0))},
-        {"round/half-down 2.5", f(2.5), std::nullopt, half_down, is(f(2.0))},
-        {"round/half-down 2.6", f(2.6), std::nullopt, half_down, is(f(3.0))},
-        {"round/half-ceiling -2.5", f(-2.5), std::nullopt, half_ceiling, is(f(-2.0))},
-        {"round/half-ceiling 2.5", f(2.5), std::nullopt, half_ceiling, is(f(3.0))},
-        {"round/floor -2.1", f(-2.1), std::nullopt, floor, is(f(-3.0))},
-        {"round/ceiling -2.9", f(-2.9), std::nullopt, ceiling, is(f(-2.0))},
-        {"round/down -2.9", f(-2.9), std::nullopt, down, is(f(-2.0))},
+        {"round 2.5", f(2.5), std::nullopt, round_none, is(f(3.0))},
+        {"round -2.5", f(-2.5), std::nullopt, round_none, is(f(-3.0))},
+        {"round 2.4999", f(2.4999), std::nullopt, round_none, is(f(2.0))},
+        {"round/even 2.5", f(2.5), std::nullopt, round_even, is(f(2.0))},
+        {"round/even 3.5", f(3.5), std::nullopt, round_even, is(f(4.0))},
+        {"round/even -2.5", f(-2.5), std::nullopt, round_even, is(f(-2.0))},
+        {"round/half-down 2.5", f(2.5), std::nullopt, round_half_down, is(f(2.0))},
+        {"round/half-down 2.6", f(2.6), std::nullopt, round_half_down, is(f(3.0))},
+        {"round/half-ceiling -2.5", f(-2.5), std::nullopt, round_half_ceiling, is(f(-2.0))},
+        {"round/half-ceiling 2.5", f(2.5), std::nullopt, round_half_ceiling, is(f(3.0))},
+        {"round/floor -2.1", f(-2.1), std::nullopt, round_floor, is(f(-3.0))},
+        {"round/ceiling -2.9", f(-2.9), std::nullopt, round_ceiling, is(f(-2.0))},
+        {"round/down -2.9", f(-2.9), std::nullopt, round_down, is(f(-2.0))},
         // An integer scale gives an integer!; another scale gives its own type.
-        {"round/to 123.4 10", f(123.4), integer::cell(10), none, is(integer::cell(120))},
-        {"round/to 2.7 1", f(2.7), integer::cell(1), none, is(integer::cell(3))},
-        {"round/to 2.7 -1", f(2.7), integer::cell(-1), none, is(integer::cell(3))},
-        {"round/to 1.26 0.1", f(1.26), f(0.1), none, is(f(1.3))},
-        {"round/to 1.25 0.1 /even", f(1.25), f(0.1), even, is(f(1.2))},
-        {"round/to 0.125 1%", f(0.125), pct(0.01), none, is(pct(0.13))},
-        {"round/to 100.4 0:00:01", f(100.4), time_(1), none, is(time_(100))},
-        {"round/to 3e9 1", f(3e9), integer::cell(1), none, fails(ErrorId::math_overflow)},
-        {"round/to NaN 1", f(NAN), integer::cell(1), none, fails(ErrorId::math_overflow)},
+        {"round/to 123.4 10", f(123.4), integer::cell(10), round_none, is(integer::cell(120))},
+        {"round/to 2.7 1", f(2.7), integer::cell(1), round_none, is(integer::cell(3))},
+        {"round/to 2.7 -1", f(2.7), integer::cell(-1), round_none, is(integer::cell(3))},
+        {"round/to 1.26 0.1", f(1.26), f(0.1), round_none, is(f(1.3))},
+        {"round/to 1.25 0.1 /even", f(1.25), f(0.1), round_even, is(f(1.2))},
+        {"round/to 0.125 1%", f(0.125), pct(0.01), round_none, is(pct(0.13))},
+        {"round/to 100.4 0:00:01", f(100.4), time_(1), round_none, is(time_(100))},
+        {"round/to 3e9 1", f(3e9), integer::cell(1), round_none, fails(ErrorId::math_overflow)},
+        {"round/to NaN 1", f(NAN), integer::cell(1), round_none, fails(ErrorId::math_overflow)},
         // Scales that change nothing.
-        {"round/to 1.5 0.0", f(1.5), f(0.0), none, is(f(1.5))},
-        {"round/to 0.0 0.0", f(0.0), f(0.0), none, is(f(0.0))},
-        {"round/to 1.5 0", f(1.5), integer::cell(0), none, is(f(1.5))},
-        {"round/to 1e300 1", f(1e300), integer::cell(1), none, is(f(1e300))},
-        {"round infinity", f(INFINITY), std::nullopt, none, is(f(INFINITY))},
+        {"round/to 1.5 0.0", f(1.5), f(0.0), round_none, is(f(1.5))},
+        {"round/to 0.0 0.0", f(0.0), f(0.0), round_none, is(f(0.0))},
+        {"round/to 1.5 0", f(1.5), integer::cell(0), round_none, is(f(1.5))},
+        {"round/to 1e300 1", f(1e300), integer::cell(1), round_none, is(f(1e300))},
+        {"round infinity", f(INFINITY), std::nullopt, round_none, is(f(INFINITY))},
         // A subnormal scale has no finite inverse: the value is divided by it instead.
-        {"round/to 3 x smallest, 2 x smallest", f(3 * tiny), f(2 * tiny), none, is(f(4 * tiny))},
-        {"round/to 1.5 $1", f(1.5), Cell{header_of(Type::money), 0, 0, 0}, none,
+        {"round/to 3 x smallest, 2 x smallest", f(3 * tiny), f(2 * tiny), round_none, is(f(4 * tiny))},
+        {"round/to 1.5 $1", f(1.5), Cell{header_of(Type::money), 0, 0, 0}, round_none,
          fails(ErrorId::script_not_related)},
-        {"round/to 1.5 none", f(1.5), none_cell, none, fails(ErrorId::script_expect_arg)},
+        {"round/to 1.5 none", f(1.5), none_cell, round_none, fails(ErrorId::script_expect_arg)},
     };
     for (const Case& c : cases) expect_outcome(c.expected, [&] {
         Cell value = c.value;
@@ -330,14 +314,7 @@ TEST_F(FloatTest, MakeAndTo) {
         {"none", none_cell, fails(ErrorId::script_bad_to_arg)},
         {"true", true_cell, fails(ErrorId::script_bad_to_arg)},
     };
-    for (const Case& c : cases) {
-        for (auto action : {&ActionRow::on_make, &ActionRow::on_to}) {
-            expect_outcome(c.expected, [&] {
-                Cell prototype = f(0);
-                return (row.*action)(&prototype, &c.spec, Type::float_);
-            }, c.name);
-        }
-    }
+    for (const Case& c : cases) expect_make_and_to(row, Type::float_, c.spec, c.expected, c.name);
 }
 
 TEST_F(FloatTest, UnaryActions) {
@@ -408,18 +385,7 @@ TEST_F(FloatTest, Random) {
             EXPECT_TRUE(below <= 0.0 && below >= -2.0) << below;
         }
     }
-    // A seed answers unset and replays the same draws.
-    auto draws = [&] {
-        Cell seed = f(12.5);
-        EXPECT_TRUE(row.on_random(&seed, true, false, false)->is(Type::unset));
-        std::vector<double> seen;
-        for (int i = 0; i < 8; ++i) {
-            Cell bound = f(1000.0);
-            seen.push_back(float_::get(*row.on_random(&bound, false, false, false)));
-        }
-        return seen;
-    };
-    EXPECT_EQ(draws(), draws());
+    expect_seed_replays(row, f(12.5), f(1000.0));
 }
 
 }  // namespace

@@ -42,13 +42,7 @@ TEST_F(PercentTest, FormAndMoldShowTheValueTimes100) {
 }
 
 TEST_F(PercentTest, ArithmeticKeepsThePercentOnTheLeft) {
-    struct Case {
-        const char* name;
-        sig::on_add ActionRow::*action;
-        Cell left;
-        Cell right;
-        Outcome expected;
-    } const cases[] = {
+    const BinaryCase cases[] = {
         {"10% * 2", &ActionRow::on_multiply, pct(0.1), integer::cell(2), is(pct(0.2))},
         {"50% + 50%", &ActionRow::on_add, pct(0.5), pct(0.5), is(pct(1.0))},
         {"50% + 0.5", &ActionRow::on_add, pct(0.5), f(0.5), is(pct(1.0))},
@@ -57,10 +51,7 @@ TEST_F(PercentTest, ArithmeticKeepsThePercentOnTheLeft) {
         {"0.5 - 25%", &ActionRow::on_subtract, f(0.5), pct(0.25), is(f(0.25))},
         {"50% + #\"A\"", &ActionRow::on_add, pct(0.5), char_::cell('A'), fails(ErrorId::script_invalid_type)},
     };
-    for (const Case& c : cases) expect_outcome(c.expected, [&] {
-        Cell left = c.left, right = c.right;
-        return (registry().actions(left.type()).*c.action)(&left, &right);
-    }, c.name);
+    for (const BinaryCase& c : cases) expect_binary(c);
     EXPECT_EQ(row.on_and_, nullptr);
 }
 
@@ -80,8 +71,6 @@ TEST_F(PercentTest, UnaryActionsKeepThePercent) {
 }
 
 TEST_F(PercentTest, RoundCountsPercentUnits) {
-    RoundFlags none{}, even{};
-    even.even = true;
     struct Case {
         const char* name;
         Cell value;
@@ -89,13 +78,13 @@ TEST_F(PercentTest, RoundCountsPercentUnits) {
         RoundFlags flags;
         Outcome expected;
     } const cases[] = {
-        {"round 12.5%", pct(0.125), std::nullopt, none, is(pct(0.13))},
-        {"round/even 12.5%", pct(0.125), std::nullopt, even, is(pct(0.12))},
-        {"round 12.345%", pct(0.12345), std::nullopt, none, is(pct(0.12))},
-        {"round/to 12.345% 1", pct(0.12345), integer::cell(1), none, is(pct(0.12))},
-        {"round/to 12.345% 5", pct(0.12345), integer::cell(5), none, is(pct(0.1))},
-        {"round/to 12.345% 0.1", pct(0.12345), f(0.1), none, is(f(0.123))},
-        {"round/to 12.345% 1%", pct(0.12345), pct(0.01), none, is(pct(0.12))},
+        {"round 12.5%", pct(0.125), std::nullopt, round_none, is(pct(0.13))},
+        {"round/even 12.5%", pct(0.125), std::nullopt, round_even, is(pct(0.12))},
+        {"round 12.345%", pct(0.12345), std::nullopt, round_none, is(pct(0.12))},
+        {"round/to 12.345% 1", pct(0.12345), integer::cell(1), round_none, is(pct(0.12))},
+        {"round/to 12.345% 5", pct(0.12345), integer::cell(5), round_none, is(pct(0.1))},
+        {"round/to 12.345% 0.1", pct(0.12345), f(0.1), round_none, is(f(0.123))},
+        {"round/to 12.345% 1%", pct(0.12345), pct(0.01), round_none, is(pct(0.12))},
     };
     for (const Case& c : cases) expect_outcome(c.expected, [&] {
         Cell value = c.value;
@@ -121,14 +110,7 @@ TEST_F(PercentTest, MakeAndTo) {
         {"\"abc\"", string_cell("abc"), fails(ErrorId::script_bad_to_arg)},
         {"none", none_cell, fails(ErrorId::script_bad_to_arg)},
     };
-    for (const Case& c : cases) {
-        for (auto action : {&ActionRow::on_make, &ActionRow::on_to}) {
-            expect_outcome(c.expected, [&] {
-                Cell prototype = pct(0);
-                return (row.*action)(&prototype, &c.spec, Type::percent);
-            }, c.name);
-        }
-    }
+    for (const Case& c : cases) expect_make_and_to(row, Type::percent, c.spec, c.expected, c.name);
 }
 
 TEST_F(PercentTest, Compare) {
