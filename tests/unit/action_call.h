@@ -113,6 +113,22 @@ inline constexpr RoundFlags round_floor{.floor = true};
 inline constexpr RoundFlags round_ceiling{.ceiling = true};
 inline constexpr RoundFlags round_half_ceiling{.half_ceiling = true};
 
+// `round` of a value through its row; scale is the /to argument.
+struct RoundCase {
+    const char* name;
+    Cell value;
+    std::optional<Cell> scale;
+    RoundFlags flags;
+    Outcome expected;
+};
+
+inline void expect_round(const RoundCase& c) {
+    expect_outcome(c.expected, [&] {
+        Cell value = c.value;
+        return registry().actions(value.type()).on_round(&value, c.scale ? &*c.scale : nullptr, c.flags);
+    }, c.name);
+}
+
 // Seeding `random` with `seed` answers unset, and the draws up to `bound` that follow
 // are the same after each seeding.
 inline void expect_seed_replays(const ActionRow& row, const Cell& seed, const Cell& bound) {

@@ -224,13 +224,7 @@ TEST_F(FloatTest, AlmostEqual32) {
 
 TEST_F(FloatTest, Round) {
     const double tiny = std::nextafter(0.0, 1.0);
-    struct Case {
-        const char* name;
-        Cell value;
-        std::optional<Cell> scale;
-        RoundFlags flags;
-        Outcome expected;
-    } const cases[] = {
+    const RoundCase cases[] = {
         {"round 2.5", f(2.5), std::nullopt, round_none, is(f(3.0))},
         {"round -2.5", f(-2.5), std::nullopt, round_none, is(f(-3.0))},
         {"round 2.4999", f(2.4999), std::nullopt, round_none, is(f(2.0))},
@@ -266,10 +260,7 @@ TEST_F(FloatTest, Round) {
          fails(ErrorId::script_not_related)},
         {"round/to 1.5 none", f(1.5), none_cell, round_none, fails(ErrorId::script_expect_arg)},
     };
-    for (const Case& c : cases) expect_outcome(c.expected, [&] {
-        Cell value = c.value;
-        return row.on_round(&value, c.scale ? &*c.scale : nullptr, c.flags);
-    }, c.name);
+    for (const RoundCase& c : cases) expect_round(c);
 }
 
 TEST_F(FloatTest, MakeAndTo) {

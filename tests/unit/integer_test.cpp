@@ -148,58 +148,44 @@ TEST_F(IntegerTest, Power) {
 
 TEST_F(IntegerTest, Round) {
     const Cell money{header_of(Type::money), 0, 0, 0};
-    struct Case {
-        const char* name;
-        i32 value;
-        std::optional<Cell> scale;
-        RoundFlags flags;
-        Outcome expected;
-    } const cases[] = {
-        {"round 17", 17, std::nullopt, round_none, is(17)},
-        {"round/to 25 10", 25, int_(10), round_none, is(30)},
-        {"round/to -25 10", -25, int_(10), round_none, is(-30)},
-        {"round/to 21 10", 21, int_(10), round_none, is(20)},
-        {"round/to -26 10", -26, int_(10), round_none, is(-30)},
-        {"round/to 25 -10", 25, int_(-10), round_none, is(30)},
-        {"round/to 17 0", 17, int_(0), round_none, is(17)},
-        {"round/even/to 25 10", 25, int_(10), round_even, is(20)},
-        {"round/even/to 35 10", 35, int_(10), round_even, is(40)},
-        {"round/half-down/to 25 10", 25, int_(10), round_half_down, is(20)},
-        {"round/half-down/to 26 10", 26, int_(10), round_half_down, is(30)},
-        {"round/half-ceiling/to 25 10", 25, int_(10), round_half_ceiling, is(30)},
-        {"round/half-ceiling/to -25 10", -25, int_(10), round_half_ceiling, is(-20)},
-        {"round/down/to 29 10", 29, int_(10), round_down, is(20)},
-        {"round/down/to -29 10", -29, int_(10), round_down, is(-20)},
-        {"round/floor/to -21 10", -21, int_(10), round_floor, is(-30)},
-        {"round/floor/to 29 10", 29, int_(10), round_floor, is(20)},
-        {"round/ceiling/to -29 10", -29, int_(10), round_ceiling, is(-20)},
-        {"round/ceiling/to 21 10", 21, int_(10), round_ceiling, is(30)},
-        {"round -2147483648", INT32_MIN, std::nullopt, round_none, is(INT32_MIN)},
-        {"round/down/to -2147483648 10", INT32_MIN, int_(10), round_down, is(-2147483640)},
-        {"round/to -2147483648 2", INT32_MIN, int_(2), round_none, is(INT32_MIN)},
+    const RoundCase cases[] = {
+        {"round 17", int_(17), std::nullopt, round_none, is(17)},
+        {"round/to 25 10", int_(25), int_(10), round_none, is(30)},
+        {"round/to -25 10", int_(-25), int_(10), round_none, is(-30)},
+        {"round/to 21 10", int_(21), int_(10), round_none, is(20)},
+        {"round/to -26 10", int_(-26), int_(10), round_none, is(-30)},
+        {"round/to 25 -10", int_(25), int_(-10), round_none, is(30)},
+        {"round/to 17 0", int_(17), int_(0), round_none, is(17)},
+        {"round/even/to 25 10", int_(25), int_(10), round_even, is(20)},
+        {"round/even/to 35 10", int_(35), int_(10), round_even, is(40)},
+        {"round/half-down/to 25 10", int_(25), int_(10), round_half_down, is(20)},
+        {"round/half-down/to 26 10", int_(26), int_(10), round_half_down, is(30)},
+        {"round/half-ceiling/to 25 10", int_(25), int_(10), round_half_ceiling, is(30)},
+        {"round/half-ceiling/to -25 10", int_(-25), int_(10), round_half_ceiling, is(-20)},
+        {"round/down/to 29 10", int_(29), int_(10), round_down, is(20)},
+        {"round/down/to -29 10", int_(-29), int_(10), round_down, is(-20)},
+        {"round/floor/to -21 10", int_(-21), int_(10), round_floor, is(-30)},
+        {"round/floor/to 29 10", int_(29), int_(10), round_floor, is(20)},
+        {"round/ceiling/to -29 10", int_(-29), int_(10), round_ceiling, is(-20)},
+        {"round/ceiling/to 21 10", int_(21), int_(10), round_ceiling, is(30)},
+        {"round -2147483648", int_(INT32_MIN), std::nullopt, round_none, is(INT32_MIN)},
+        {"round/down/to -2147483648 10", int_(INT32_MIN), int_(10), round_down, is(-2147483640)},
+        {"round/to -2147483648 2", int_(INT32_MIN), int_(2), round_none, is(INT32_MIN)},
         // The rounded magnitude leaves the range.
-        {"round/to -2147483648 10", INT32_MIN, int_(10), round_none, fails(ErrorId::math_overflow)},
-        {"round/to 2147483647 10", INT32_MAX, int_(10), round_none, fails(ErrorId::math_overflow)},
-        {"round/floor/to 2147483647 10", INT32_MAX, int_(10), round_floor, fails(ErrorId::math_overflow)},
-        {"round/to 5 -2147483648", 5, int_(INT32_MIN), round_none, fails(ErrorId::math_overflow)},
-        {"round/to 17 $1", 17, money, round_none, fails(ErrorId::script_not_related)},
+        {"round/to -2147483648 10", int_(INT32_MIN), int_(10), round_none, fails(ErrorId::math_overflow)},
+        {"round/to 2147483647 10", int_(INT32_MAX), int_(10), round_none, fails(ErrorId::math_overflow)},
+        {"round/floor/to 2147483647 10", int_(INT32_MAX), int_(10), round_floor, fails(ErrorId::math_overflow)},
+        {"round/to 5 -2147483648", int_(5), int_(INT32_MIN), round_none, fails(ErrorId::math_overflow)},
+        {"round/to 17 $1", int_(17), money, round_none, fails(ErrorId::script_not_related)},
         // Other scales round as floats and give a value of the scale's type.
-        {"round/to 17 2.5", 17, float_cell(2.5), round_none, is_float(17.5)},
-        {"round/to 17 0.0", 17, float_cell(0.0), round_none, is_float(17.0)},
-        {"round/to 17 10%", 17, float_cell(0.1, Type::percent), round_none,
+        {"round/to 17 2.5", int_(17), float_cell(2.5), round_none, is_float(17.5)},
+        {"round/to 17 0.0", int_(17), float_cell(0.0), round_none, is_float(17.0)},
+        {"round/to 17 10%", int_(17), float_cell(0.1, Type::percent), round_none,
          {std::nullopt, float_cell(17.0, Type::percent)}},
-        {"round/to 17 \"a\"", 17, Cell{header_of(Type::string), 0, 0, 0}, round_none,
+        {"round/to 17 \"a\"", int_(17), Cell{header_of(Type::string), 0, 0, 0}, round_none,
          fails(ErrorId::script_expect_arg)},
     };
-    for (const Case& c : cases) {
-        expect_outcome(
-            c.expected,
-            [&] {
-                Cell value = int_(c.value);
-                return row.on_round(&value, c.scale ? &*c.scale : nullptr, c.flags);
-            },
-            c.name);
-    }
+    for (const RoundCase& c : cases) expect_round(c);
 }
 
 TEST_F(IntegerTest, Compare) {

@@ -71,13 +71,7 @@ TEST_F(PercentTest, UnaryActionsKeepThePercent) {
 }
 
 TEST_F(PercentTest, RoundCountsPercentUnits) {
-    struct Case {
-        const char* name;
-        Cell value;
-        std::optional<Cell> scale;
-        RoundFlags flags;
-        Outcome expected;
-    } const cases[] = {
+    const RoundCase cases[] = {
         {"round 12.5%", pct(0.125), std::nullopt, round_none, is(pct(0.13))},
         {"round/even 12.5%", pct(0.125), std::nullopt, round_even, is(pct(0.12))},
         {"round 12.345%", pct(0.12345), std::nullopt, round_none, is(pct(0.12))},
@@ -86,10 +80,7 @@ TEST_F(PercentTest, RoundCountsPercentUnits) {
         {"round/to 12.345% 0.1", pct(0.12345), f(0.1), round_none, is(f(0.123))},
         {"round/to 12.345% 1%", pct(0.12345), pct(0.01), round_none, is(pct(0.12))},
     };
-    for (const Case& c : cases) expect_outcome(c.expected, [&] {
-        Cell value = c.value;
-        return row.on_round(&value, c.scale ? &*c.scale : nullptr, c.flags);
-    }, c.name);
+    for (const RoundCase& c : cases) expect_round(c);
 }
 
 TEST_F(PercentTest, MakeAndTo) {
