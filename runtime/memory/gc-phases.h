@@ -15,8 +15,10 @@ void release_mark_tables();
 
 // Bounds of the series frames and big buffers, taken before the scan.
 void prepare_scan();
-// Scans the native stack from the caller's frame to the stack base, registers included.
-void scan_native_stack();
+// Scans the native stack from `from` to its base. `from` lies in the collector's entry
+// frame, below the callee-saved registers spilled there: the collector's own frames
+// further down hold nothing of the program's, only stale words.
+void scan_native_stack(const void* from);
 void scan_native(const void* begin, std::size_t bytes);
 // Marks and pins the buffers the scanned words point into.
 void resolve_pointers();

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cassert>
+#include <csetjmp>
 #include <cstdlib>
 
 #include "runtime/eval/error.h"
@@ -88,13 +89,13 @@ void unmark_tracked_heap_series() {
     tracked.release();
 }
 
-void mark_roots() {
+void mark_roots(const void* stack_from) {
     mark_tracked_heap_series();
     for (const CellRange& r : root_cells) mark_cells(r.first, r.first + r.count);
     for (const CallbackEntry& c : mark_callbacks) c.f(c.data);
     drain();
     prepare_scan();
-    scan_native_stack();
+    scan_native_stack(stack_from);
     for (const NativeRange& r : native_ranges) scan_native(r.begin, r.bytes);
     resolve_pointers();
     drain();
@@ -114,10 +115,15 @@ void sweep() {
     fatal::exit_with_error(no_memory ? fatal::out_of_memory : fatal::unknown_error);
 }
 
-void collect() {
+// The callee-saved registers are spilled into this frame and copied into `registers`, so
+// that the scan of the native stack, which starts here, sees what the program kept in them.
+__attribute__((noinline)) void collect() {
+    __builtin_unwind_init();
+    std::jmp_buf registers;
+    setjmp(registers);
     collecting.store(true);
     try {
-        mark_roots();
+        mark_roots(&registers);
         sweep();
     } catch (const ErrorThrow& e) {
         fail_collection(e.id == ErrorId::internal_no_memory);
@@ -129,6 +135,7 @@ void collect() {
     ++collections;
     allocations_since_collection = 0;
     collecting.store(false);
+    asm volatile("" : : "r"(&registers) : "memory");
 }
 
 bool same_callback(const CallbackEntry& e, Callback f, void* data) { return e.f == f && e.data == data; }

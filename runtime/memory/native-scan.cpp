@@ -5,7 +5,6 @@
 // the buffer and pins it, since the pointer cannot be fixed when the buffer moves. Node ids
 // start far from small integers, so accidental matches are rare, and only keep memory.
 #include <algorithm>
-#include <csetjmp>
 #include <cstdint>
 
 #include "runtime/memory/gc-phases.h"
@@ -48,11 +47,6 @@ __attribute__((no_sanitize_address)) void scan_words(Address begin, Address end)
             if (a >= low && a < high) candidates.push(a);
         }
     }
-}
-
-__attribute__((noinline)) void scan_from_here() {
-    auto here = reinterpret_cast<Address>(__builtin_frame_address(0));
-    scan_words(here, stack_base(here));
 }
 
 // A buffer still holding its series (not an abandoned copy, not a gap filler).
@@ -109,14 +103,9 @@ void prepare_scan() {
         widen(reinterpret_cast<Address>(r->buffer()), reinterpret_cast<Address>(r->buffer()) + r->size);
 }
 
-// Callee-saved registers are spilled into this frame (and a copy kept in the jump buffer),
-// which lies above the frame the scan starts from.
-__attribute__((noinline)) void scan_native_stack() {
-    __builtin_unwind_init();
-    std::jmp_buf registers;
-    setjmp(registers);
-    scan_from_here();
-    asm volatile("" : : "r"(&registers) : "memory");
+void scan_native_stack(const void* from) {
+    auto here = reinterpret_cast<Address>(from);
+    scan_words(here, stack_base(here));
 }
 
 void scan_native(const void* begin, std::size_t bytes) {
