@@ -28,7 +28,8 @@ Node make_bytes(u32 size, u32 seed) {
     return n;
 }
 
-bool has_pattern(Node n, u32 size, u32 seed) {
+// The checks are not inlined: a node they read must not linger in the test's registers.
+__attribute__((noinline)) bool has_pattern(Node n, u32 size, u32 seed) {
     if (!node::is_live(n)) return false;
     Buffer* b = node::buffer(n);
     if (b->used() != size || !(b->flags & bufferflag::in_use) || b->node != n) return false;
@@ -37,7 +38,7 @@ bool has_pattern(Node n, u32 size, u32 seed) {
     return true;
 }
 
-u32 live_count(const std::vector<Node>& nodes) {
+__attribute__((noinline)) u32 live_count(const std::vector<Node>& nodes) {
     return static_cast<u32>(std::count_if(nodes.begin(), nodes.end(), node::is_live));
 }
 
@@ -204,4 +205,193 @@ TEST_F(Gc, BigBuffersAreSweptWhenUnreachable) {
     EXPECT_EQ(memory::stats().big_buffers, 1u);
     EXPECT_EQ(live_count(garbage), 0u);
     EXPECT_TRUE(has_pattern(root_at(0).w2, memory::frame_size_cap * 2, 5));
+}
+
+namespace {
+
+// A hand-made weak table, like the ownership table: it names series without keeping them.
+struct WeakTable {
+    Node entries[4];
+    u32 dropped;
+};
+
+void drop_dead_entries(void* data) {
+    auto* t = static_cast<WeakTable*>(data);
+    for (Node& n : t->entries)
+        if (n && !gc::is_marked(n)) {
+            n = 0;
+            ++t->dropped;
+        }
+}
+
+Node kept_by_callback;
+void mark_kept(void*) { gc::mark_series(kept_by_callback); }
+
+}  // namespace
+
+TEST_F(Gc, WeakCallbacksDropWhatNothingElseReaches) {
+    static WeakTable table;
+    table = WeakTable{};
+    std::vector<Node> only_in_table;
+    [&]() __attribute__((noinline)) {
+        Node reached = make_bytes(30, 1);
+        keep(block_cell(reached));
+        table.entries[0] = reached;
+        table.entries[1] = make_bytes(30, 2);
+        table.entries[2] = make_bytes(30, 3);
+        only_in_table = {table.entries[1], table.entries[2]};
+    }();
+    gc::add_weak_callback(drop_dead_entries, &table);
+    collect();
+    gc::remove_weak_callback(drop_dead_entries, &table);
+    EXPECT_EQ(table.dropped, 2u);
+    EXPECT_EQ(table.entries[1], 0u);
+    EXPECT_EQ(table.entries[2], 0u);
+    EXPECT_EQ(live_count(only_in_table), 0u);
+    EXPECT_TRUE(has_pattern(table.entries[0], 30, 1));
+}
+
+TEST_F(Gc, MarkCallbacksKeepWhatTheirModuleHolds) {
+    [] () __attribute__((noinline)) { kept_by_callback = make_bytes(50, 4); }();
+    gc::add_mark_callback(mark_kept);
+    collect();
+    EXPECT_TRUE(has_pattern(kept_by_callback, 50, 4));
+    gc::remove_mark_callback(mark_kept);
+    collect();
+    EXPECT_FALSE(node::is_live(kept_by_callback));
+}
+
+TEST_F(Gc, RegistriesHoldAHundredEntries) {
+    static Cell cells[gc::registry_capacity + 1];
+    for (u32 i = 1; i < gc::registry_capacity; ++i) gc::add_root_cells(&cells[i], 1);  // the fixture holds one
+    bool limit_hit = false;
+    try {
+        gc::add_root_cells(&cells[0], 1);
+    } catch (const ErrorThrow& e) {
+        limit_hit = e.id == ErrorId::internal_limit_hit;
+    }
+    EXPECT_TRUE(limit_hit);
+    for (u32 i = 1; i < gc::registry_capacity; ++i) gc::remove_root_cells(&cells[i]);
+    gc::add_root_cells(&cells[0], 1);
+    gc::remove_root_cells(&cells[0]);
+}
+
+namespace {
+
+std::vector<Node> tables_met;
+void record_table(Node table) { tables_met.push_back(table); }
+
+constexpr u32 wraps(Type t) { return static_cast<u32>(t) << 16; }
+
+}  // namespace
+
+TEST_F(Gc, CellsKeepTheSeriesTheirTypeNames) {
+    struct Row {
+        const char* what;
+        u32 header;
+        u32 word;  // payload word holding the node
+        bool kept;
+    };
+    const u32 on_stack = cellflag::context_on_stack;
+    const Row rows[] = {
+        {"block! series", header_of(Type::block), 2, true},
+        {"block! word 1", header_of(Type::block), 1, false},
+        {"block! word 3", header_of(Type::block), 3, false},
+        {"string! conversion buffer", header_of(Type::string), 3, true},
+        {"symbol! name", header_of(Type::symbol), 3, true},
+        {"word! context", header_of(Type::word), 1, true},
+        {"word! word 2", header_of(Type::word), 2, false},
+        {"issue!", header_of(Type::issue), 1, false},
+        {"context! word table", header_of(Type::context), 1, true},
+        {"context! values", header_of(Type::context), 2, true},
+        {"context! values on the stack", header_of(Type::context) | on_stack, 2, false},
+        {"op! of a function", header_of(Type::op) | wraps(Type::function), 1, true},
+        {"op! of a native", header_of(Type::op) | wraps(Type::native), 1, false},
+        {"op! record", header_of(Type::op) | wraps(Type::native), 3, true},
+        {"function! extra block", header_of(Type::function), 3, true},
+        {"object! handler block", header_of(Type::object), 3, true},
+        {"object! word 2", header_of(Type::object), 2, false},
+        {"hash! table", header_of(Type::hash), 3, true},
+        {"event! from values", header_of(Type::event) | cellflag::event_from_values, 2, true},
+        {"event! from a message", header_of(Type::event), 2, false},
+        {"integer!", header_of(Type::integer), 2, false},
+    };
+    std::vector<Node> nodes;
+    [&]() __attribute__((noinline)) {
+        for (const Row& r : rows) {
+            Node n = make_bytes(16, 0);
+            Cell c{r.header, 0, 0, 0};
+            (&c.w1)[r.word - 1] = n;
+            keep(c);
+            nodes.push_back(n);
+        }
+    }();
+    tables_met.clear();
+    gc::set_table_marker(record_table);
+    collect();
+    gc::set_table_marker(nullptr);
+    for (u32 i = 0; i < std::size(rows); ++i) EXPECT_EQ(node::is_live(nodes[i]), rows[i].kept) << rows[i].what;
+    std::vector<Node> tables{nodes[8], nodes[17]};
+    std::sort(tables_met.begin(), tables_met.end());
+    EXPECT_EQ(tables_met, tables) << "the word table of a context and the table of a hash!";
+}
+
+TEST_F(Gc, StressModeCollectsAtEveryNthAllocation) {
+    for (u32 every : {1u, 3u}) {
+        clear_root();
+        gc::set_enabled(true);
+        gc::set_stress(every);
+        u32 before = gc::collection_count();
+        Node block = memory::alloc_cells(1);
+        keep(block_cell(block));
+        for (u32 i = 0; i < 200; ++i) {
+            Node text = make_bytes(10 + i % 50, i);
+            *block::append_cell(block_cell(block)) = Cell{header_of(Type::string), 0, text, 0};
+        }
+        gc::set_stress(0);
+        gc::set_enabled(false);
+        EXPECT_GE(gc::collection_count() - before, 200 / every) << every;
+        Buffer* b = node::buffer(block);
+        ASSERT_EQ(b->used(), 200 * sizeof(Cell)) << every;
+        for (u32 i = 0; i < 200; ++i) ASSERT_TRUE(has_pattern(b->cells()[i].w2, 10 + i % 50, i)) << every << " " << i;
+    }
+}
+
+TEST_F(Gc, CollectionsNeverNest) {
+    static u32 inside_count;
+    static bool was_inside;
+    auto try_nested = [](void*) {
+        was_inside = gc::in_collection();
+        gc::collect_if_enabled();
+        inside_count = gc::collection_count();
+    };
+    gc::set_enabled(true);
+    u32 before = gc::collection_count();
+    gc::add_mark_callback(try_nested);
+    gc::collect_if_enabled();
+    gc::remove_mark_callback(try_nested);
+    EXPECT_TRUE(was_inside);
+    EXPECT_EQ(inside_count, before);
+    EXPECT_EQ(gc::collection_count(), before + 1);
+    EXPECT_FALSE(gc::in_collection());
+}
+
+TEST_F(Gc, DisabledGuardRestoresTheSwitch) {
+    for (bool on : {true, false}) {
+        gc::set_enabled(on);
+        try {
+            gc::Disabled outer;
+            EXPECT_FALSE(gc::enabled());
+            {
+                gc::Disabled inner;
+            }
+            EXPECT_FALSE(gc::enabled());
+            throw Throw{ThrowCode::break_};
+        } catch (const Throw&) {
+        }
+        EXPECT_EQ(gc::enabled(), on);
+        u32 before = gc::collection_count();
+        gc::collect_if_enabled();
+        EXPECT_EQ(gc::collection_count(), before + (on ? 1 : 0));
+    }
 }
