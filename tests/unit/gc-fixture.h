@@ -15,6 +15,9 @@ inline zel::Cell block_cell(zel::Node n) { return zel::Cell{zel::header_of(zel::
 class GcFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Node ids start again from the base in every test: words left on the stack by an
+        // earlier test, where this test's frames will be, would name this test's nodes.
+        wipe_stack();
         zel::memory::init();
         zel::gc::set_enabled(false);
         zel::gc::set_stress(0);
