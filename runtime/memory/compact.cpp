@@ -15,7 +15,8 @@ namespace zel::gc {
 namespace {
 
 void free_node_of(const Buffer* b) {
-    if ((b->flags & bufferflag::in_use) && node::is_live(b->node) && node::buffer(b->node) == b) node::free(b->node);
+    if ((b->flags & bufferflag::in_use) && node::is_live(b->node) && node::buffer(b->node) == b)
+        node::free(b->node);
 }
 
 // The gap between the moved buffers and a pinned one: whole dead buffers, so at least a

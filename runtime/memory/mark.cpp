@@ -83,7 +83,8 @@ void drain() {
         Buffer* b = node::buffer(pending.pop());
         u32 tail = std::min(b->tail, b->size);
         if (b->head >= tail) continue;
-        mark_cells(reinterpret_cast<const Cell*>(b->head_ptr()), reinterpret_cast<const Cell*>(b->head_ptr() + ((tail - b->head) & ~u32{15})));
+        auto* first = reinterpret_cast<const Cell*>(b->head_ptr());
+        mark_cells(first, first + (tail - b->head) / sizeof(Cell));
     }
 }
 

@@ -80,7 +80,8 @@ void resolve_in_big_buffers() {
     for (memory::BigRecord* r = memory::root.first_big; r; r = r->next) {
         auto begin = reinterpret_cast<Address>(r->buffer());
         Address* c = first_at(begin);
-        if (c < candidates.end() && *c < begin + r->size && holds_series(r->buffer())) mark_series(r->buffer()->node);
+        if (c < candidates.end() && *c < begin + r->size && holds_series(r->buffer()))
+            mark_series(r->buffer()->node);
     }
 }
 

@@ -147,8 +147,10 @@ Node make_tree(u32 width, u32 seed) {
     Node top = memory::alloc_cells(0);
     for (u32 i = 0; i < width; ++i) {
         Node child = memory::alloc_cells(1);
-        for (u32 j = 0; j < width; ++j)
-            *block::append_cell(block_cell(child)) = Cell{header_of(Type::string), 0, make_bytes(20 + j, seed + i * width + j), 0};
+        for (u32 j = 0; j < width; ++j) {
+            Node text = make_bytes(20 + j, seed + i * width + j);
+            *block::append_cell(block_cell(child)) = Cell{header_of(Type::string), 0, text, 0};
+        }
         *block::append_cell(block_cell(child)) = Cell{header_of(Type::integer), 0, seed + i, 0};
         *block::append_cell(block_cell(top)) = block_cell(child);
     }
@@ -184,7 +186,9 @@ TEST_F(Gc, NestedBlocksSurviveCollectionsWithChurn) {
         node::buffer(root.w2)->tail = 0;
         keep(block_cell(make_tree(width, seed)));
     };
-    auto intact = [this](u32 seed) __attribute__((noinline)) { return tree_intact(root_at(0).w2, width, seed); };
+    auto intact = [this](u32 seed) __attribute__((noinline)) {
+        return tree_intact(root_at(0).w2, width, seed);
+    };
     u32 seed = 1000;
     replace_tree(seed);
     for (u32 round = 0; round < 40; ++round) {
@@ -295,7 +299,8 @@ TEST_F(Gc, RunningOutOfMemoryInACollectionIsFatal) {
 
 TEST_F(Gc, RegistriesHoldAHundredEntries) {
     static Cell cells[gc::registry_capacity + 1];
-    for (u32 i = 1; i < gc::registry_capacity; ++i) gc::add_root_cells(&cells[i], 1);  // the fixture holds one
+    // The fixture's root block holds the first entry.
+    for (u32 i = 1; i < gc::registry_capacity; ++i) gc::add_root_cells(&cells[i], 1);
     bool limit_hit = false;
     try {
         gc::add_root_cells(&cells[0], 1);
@@ -362,7 +367,8 @@ TEST_F(Gc, CellsKeepTheSeriesTheirTypeNames) {
     gc::set_table_marker(record_table);
     collect();
     gc::set_table_marker(nullptr);
-    for (u32 i = 0; i < std::size(rows); ++i) EXPECT_EQ(node::is_live(nodes[i]), rows[i].kept) << rows[i].what;
+    for (u32 i = 0; i < std::size(rows); ++i)
+        EXPECT_EQ(node::is_live(nodes[i]), rows[i].kept) << rows[i].what;
     std::vector<Node> tables{nodes[8], nodes[17]};
     std::sort(tables_met.begin(), tables_met.end());
     EXPECT_EQ(tables_met, tables) << "the word table of a context and the table of a hash!";
@@ -385,7 +391,8 @@ TEST_F(Gc, StressModeCollectsAtEveryNthAllocation) {
         EXPECT_GE(gc::collection_count() - before, 200 / every) << every;
         Buffer* b = node::buffer(block);
         ASSERT_EQ(b->used(), 200 * sizeof(Cell)) << every;
-        for (u32 i = 0; i < 200; ++i) ASSERT_TRUE(has_pattern(b->cells()[i].w2, 10 + i % 50, i)) << every << " " << i;
+        for (u32 i = 0; i < 200; ++i)
+            ASSERT_TRUE(has_pattern(b->cells()[i].w2, 10 + i % 50, i)) << every << " " << i;
     }
 }
 

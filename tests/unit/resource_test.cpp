@@ -74,7 +74,8 @@ TEST_F(Resources, AddRemoveAndReplace) {
 }
 
 TEST_F(Resources, TakingTheLastFreeEntryDoublesTheTable) {
-    for (u32 i = 0; i + 1 < resource::first_capacity; ++i) ASSERT_EQ(resource::add(&objects[i % 8], plain), i);
+    for (u32 i = 0; i + 1 < resource::first_capacity; ++i)
+        ASSERT_EQ(resource::add(&objects[i % 8], plain), i);
     EXPECT_EQ(resource::capacity(), resource::first_capacity);
     EXPECT_EQ(resource::add(&objects[0], font), resource::first_capacity - 1);
     EXPECT_EQ(resource::capacity(), 2 * resource::first_capacity);
