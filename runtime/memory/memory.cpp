@@ -157,6 +157,7 @@ SeriesFrame* series_frame_for(u64 need, void (*collect)()) {
 }
 
 Buffer* alloc_buffer(u32 count, u32 unit, i32 offset) {
+    gc::on_series_allocation();
     u32 size = data_size(count, unit);
     u64 need = buffer_footprint(size);
     Buffer* b;
@@ -180,6 +181,7 @@ Node alloc_series(u32 count, u32 unit, i32 offset) {
 }
 
 Node alloc_series_in_heap(u32 count, u32 unit, i32 offset) {
+    gc::on_series_allocation();
     u32 size = data_size(count, unit);
     auto* b = static_cast<Buffer*>(heap::alloc(buffer_footprint(size)));
     init_header(b, size, unit, offset, bufferflag::tracked_heap);

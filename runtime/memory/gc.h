@@ -1,0 +1,84 @@
+// The garbage collector: marks every series reachable from the registered roots, from the
+// tracked-heap series and from the native stack and registers (scanned conservatively),
+// frees the nodes of the rest and slides the live buffers of each series frame together.
+// Nodes never move; a buffer moves at a collection unless a native-stack word points into
+// it (it is pinned). Collections never nest, and run only when enabled or forced.
+#pragma once
+#include <cstddef>
+
+#include "runtime/memory/cell.h"
+#include "runtime/memory/memory.h"
+
+namespace zel::gc {
+
+// Root callbacks: mark callbacks mark what their module keeps outside the roots; weak
+// callbacks run after marking and drop the entries whose series `is_marked` says are dead
+// (they must not allocate).
+using Callback = void (*)(void* data);
+// Room in each registry; one more registration raises internal/limit-hit.
+constexpr u32 registry_capacity = 100;
+
+// The collection switch: off until start-up turns it on. A forced collection (recycle)
+// ignores it.
+bool enabled();
+void set_enabled(bool on);
+
+// Turns collection off for its scope and restores the previous state however it is left.
+class Disabled {
+public:
+    Disabled();
+    ~Disabled();
+    Disabled(const Disabled&) = delete;
+    Disabled& operator=(const Disabled&) = delete;
+
+private:
+    bool was_;
+};
+
+bool in_collection();
+u32 collection_count();
+void init_counters();
+
+// One collection, whatever the switch; returns the new collection count. Refused inside a
+// collection.
+u32 recycle();
+// The allocator's entry: a collection when enabled and not already collecting.
+void collect_if_enabled();
+
+// Collects at every `every`-th series allocation while collection is enabled; 0 turns it
+// off. Starts from ZEL_GC_STRESS in the environment.
+void set_stress(u32 every);
+u32 stress();
+
+void add_mark_callback(Callback f, void* data = nullptr);
+void remove_mark_callback(Callback f, void* data = nullptr);
+void add_weak_callback(Callback f, void* data = nullptr);
+void remove_weak_callback(Callback f, void* data = nullptr);
+// Cells that are roots, marked by their types at every collection (the range is read at
+// each collection, so the cells may change between them).
+void add_root_cells(const Cell* first, u32 count);
+void remove_root_cells(const Cell* first);
+// Native memory scanned like the stack: words naming live nodes mark them, words pointing
+// into a series buffer mark and pin it.
+void add_native_range(const void* begin, std::size_t bytes);
+void remove_native_range(const void* begin);
+
+// Marking, for callbacks. mark_node sets the mark of a node's buffer and answers whether
+// it was unmarked; mark_series also marks what a buffer of cells holds. Nodes that are
+// not live are ignored.
+bool mark_node(Node n);
+bool mark_series(Node n);
+void mark_cells(const Cell* first, const Cell* end);
+bool is_marked(Node n);
+// Called with the node of every hash table met in a cell (a context's word table, the
+// table of a hash! or map!) when first marked, so that the table marks its own series.
+void set_table_marker(void (*marker)(Node table));
+
+struct Stats {
+    u32 collections;
+    u64 bytes_in_use;  // buffers in series frames (live or not yet reclaimed) and big buffers
+    memory::Stats memory;
+};
+Stats stats();
+
+}  // namespace zel::gc
