@@ -79,7 +79,11 @@ Cell* word_at(Node ctx, u32 index) {
 
 u32 word_count(Node ctx) { return node::buffer(words_node(ctx))->used() / sizeof(Cell); }
 
-void init_global() { global = make(global_size, false, false, 0, kind::global); }
+void init_global() {
+    global = make(global_size, false, false, 0, kind::global);
+    // The root block keeps the global context alive.
+    *block::append_cell(roots::block()) = Cell{header_of(Type::block), 0, global, 0};
+}
 
 Node make(u32 size, bool values_on_stack, bool creator_flag, Node source, u32 kind) {
     size = std::max<u32>(size, 1);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series.h"
@@ -124,6 +125,27 @@ u32 hash_of_position(const Record* r, u32 position) {
 }
 
 }  // namespace
+
+void mark_table(Node table) {
+    const Record* r = record(table);
+    gc::mark_node(r->flags);
+    gc::mark_node(r->keys);
+    if (r->kind < kind::keyed) {
+        gc::mark_series(r->data);
+    } else {
+        // Keyed entries hold key words, not cells to follow: the table's owner decides what
+        // its keys keep alive.
+        gc::mark_node(r->data);
+    }
+    if (r->kind == kind::hash) {
+        gc::mark_node(r->aux);
+        if (gc::mark_node(r->chains)) {
+            Buffer* chains = node::buffer(r->chains);
+            const auto* chain = reinterpret_cast<const Node*>(chains->head_ptr());
+            for (u32 i = 0; i < chains->used() / sizeof(Node); ++i) gc::mark_node(chain[i]);
+        }
+    }
+}
 
 Node make_table(u32 size, Node data, u32 kind, u32 extra) {
     if (kind == kind::words && size >= 4000) size *= 2;

@@ -82,6 +82,8 @@ u32 next_pow2(u32 n);
 u32 buckets_for(u32 n);
 inline u32 upper_bound_of(u32 buckets) { return static_cast<u32>(buckets * load_factor); }
 
+// The collector's table marker: marks the series of a table whose record was just marked.
+void mark_table(Node table);
 // Makes a table for `size` entries over `data` (0: a new data block: cells for kinds 0-2,
 // bytes for keyed kinds). Keyed kinds have entries of a key cell and `extra` value cells.
 Node make_table(u32 size, Node data, u32 kind, u32 extra);

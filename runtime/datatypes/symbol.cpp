@@ -6,6 +6,7 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/name-compare.h"
 #include "runtime/hashtable.h"
+#include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/roots.h"
@@ -28,9 +29,12 @@ Cell& record(u32 id) { return node::buffer(block)->cells()[id - 1]; }
 }  // namespace
 
 void init() {
+    gc::set_table_marker(hashtable::mark_table);
     block = memory::alloc_cells(initial_symbols);
     *block::append_cell(roots::block()) = Cell{header_of(Type::block), 0, block, 0};
     table = hashtable::make_table(initial_symbols, block, hashtable::kind::words, 0);
+    // The root block keeps the table alive: a hash! value names a block and its table.
+    *block::append_cell(roots::block()) = Cell{header_of(Type::hash), 0, block, table};
 }
 
 u32 intern(const u8* name, u32 length) { return hashtable::intern_symbol(table, name, length, false); }
