@@ -21,7 +21,10 @@ constexpr i32 sign(i64 v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 i32 compare_values(const Cell& value1, const Cell& value2, i32 code, bool match) {
     const Cell text1 = text_of(value1);
     const Cell text2 = text_of(value2);
-    const bool same = text1.w2 == text2.w2 && text1.w1 == text2.w1;
+    // Two symbols are the same by their name series: a string form may be made per call.
+    const bool same = value1.is(Type::symbol) && value2.is(Type::symbol)
+                          ? value1.w3 == value2.w3
+                          : text1.w2 == text2.w2 && text1.w1 == text2.w1;
     if (code == compare_code::same) return same ? 0 : -1;
     if (same && equality_only(code)) return 0;
 

@@ -166,6 +166,7 @@ TEST_F(StringCompareTest, SymbolsCompareByTheirNames) {
     EXPECT_EQ(string::compare_values(text("CAF\xC3\x89!"), without_form, code::equal, true), 0);
     EXPECT_EQ(string::compare_values(with_form, text("CAF\xC3\x89"), code::equal, false), 0);
     EXPECT_EQ(string::compare_values(without_form, text("cafe"), code::greater, false), 1);
+    EXPECT_EQ(string::compare_values(without_form, without_form, code::same, false), 0);
     // Reading a symbol leaves its record as it was.
     EXPECT_EQ(without_form.w2, 0u);
     EXPECT_EQ(node::buffer(bytes)->used(), name.size());
