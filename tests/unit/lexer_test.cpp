@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "memory-fixture.h"
+#include "runtime/eval/error.h"
+#include "runtime/io/lexer-decoders.h"
+#include "runtime/io/lexer.h"
+#include "runtime/memory/node.h"
+#include "tools/value-dump.h"
+
+using namespace zel;
+
+namespace {
+
+const u8* bytes(const std::string& s) { return reinterpret_cast<const u8*>(s.data()); }
+
+// The top-level values of a scan, dumped and joined by spaces.
+std::string joined(const Cell& block) {
+    if (!block.is(Type::block)) return tools::dump(block);
+    std::string out;
+    Buffer* b = node::buffer(block.w2);
+    for (u32 i = 0; i < b->used() / sizeof(Cell); ++i) {
+        if (i) out += " ";
+        out += tools::dump(node::buffer(block.w2)->cells()[i]);
+    }
+    return out;
+}
+
+std::string scan(const std::string& source, lexer::Tracer* tracer = nullptr) {
+    lexer::Options options;
+    options.tracer = tracer;
+    return joined(lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), options).value);
+}
+
+// The error a scan raises, as its id and formed arguments ("" when it raises none).
+std::string scan_error(const std::string& source) {
+    try {
+        scan(source);
+    } catch (const ErrorThrow& e) {
+        std::string out = error_info(e.id).name;
+        for (u32 i = 0; i < e.arg_count; ++i) out += " | " + tools::dump(e.args[i]);
+        return out;
+    }
+    return "";
+}
+
+class Lexer : public MemoryFixture {};
+
+TEST_F(Lexer, ValuesReadBackAsWritten) {
+    struct Case {
+        const char* source;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"  ; only a comment\n\t; and another", ""},
+        {"a/b: [1 (2)] 1'000 FFh 2147483648 #(true) <t> %f.txt",
+         "a/b: [1 (2)] 1000 255 2147483648.0 true <t> %f.txt"},
+        {"2147483647 -2147483648 -2147483649 1'000'000'000'0",
+         "2147483647 -2147483648 -2147483649.0 10000000000.0"},
+        {"FFh FFFFFFFFh 0Ah", "255 -1 10"},
+        {"'a :b c: /d #e @f", "'a :b c: /d #e @f"},
+        {"a/(b)/c 'p/q :g/h a/b: x", "a/(b)/c 'p/q :g/h a/b: x"},
+        {"[a [b (c)]] #[k 1 \"s\" 2]", "[a [b (c)]] #[k 1 \"s\" 2]"},
+        {"\"a^(line)b\" \"a^/b\" \"a^(0A)b\" \"^(tab)^-\"", "\"a^/b\" \"a^/b\" \"a^/b\" \"^-^-\""},
+        {"{a\n{b}c} %{a}b}% %%{x}%%", "\"a^/{b}c\" \"a}b\" \"x\""},
+        {"#\"a\" #\"^(esc)\" #\"^/\" #\"é\"", "#\"a\" #\"^(1B)\" #\"^/\" #\"é\""},
+        {"%\"a b\" %a%20b http://x.y/%41 a@b.c", "%a b %a b http://x.y/A a@b.c"},
+        {"1.5 .5 1.5e3 12.5% 1.#INF -1.#INF", "1.5 0.5 1500.0 12.5% 1.#INF -1.#INF"},
+        {"1.2.3 1.2.3.4.5.6.7.8.9.10.11.12", "1.2.3 1.2.3.4.5.6.7.8.9.10.11.12"},
+        {"3x4 -1x2 (1, 2) (1.5, 2, 3) (1 2)", "3x4 -1x2 (1, 2) (1.5, 2, 3) (1 2)"},
+        {"10:30 1:2:60 -0:0:1.5 1:30.5", "10:30:00 1:03:00 -0:00:01.5 0:01:30.5"},
+        {"64#{SGVsbG8=} #{0a 0B ; note\n ff} 2#{00000001 11111111}",
+         "#{48656C6C6F} #{0A0BFF} #{01FF}"},
+        {"#(true) #(NONE) #(integer!) #(unset)", "true none integer! unset"},
+        {"a\u3000b c\u00A0 \u2003d", "a b c d"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(scan(c.source), c.expected) << c.source;
+}
+
+TEST_F(Lexer, ValuesAfterALineFeedCarryTheNewLineMarker) {
+    std::string source = "a b\n; comment\nc [d\n e]";
+    Cell block = lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), {}).value;
+    Buffer* b = node::buffer(block.w2);
+    const Cell* cells = b->cells();
+    EXPECT_FALSE(cells[0].header & cellflag::new_line);
+    EXPECT_FALSE(cells[1].header & cellflag::new_line);
+    EXPECT_TRUE(cells[2].header & cellflag::new_line);
+    EXPECT_FALSE(cells[3].header & cellflag::new_line);
+    const Cell* inner = node::buffer(cells[3].w2)->cells();
+    EXPECT_FALSE(inner[0].header & cellflag::new_line);
+    EXPECT_TRUE(inner[1].header & cellflag::new_line);
+}
+
+TEST_F(Lexer, SyntaxErrorsNameTheFaultTheLineAndTheText) {
+    struct Case {
+        const char* source;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"]", "missing | \"(line 1)\" | #\"[\" | \"]\""},
+        {"x [1 2", "missing | \"(line 1)\" | #\"]\" | \"[1 2\""},
+        {"[1 2)", "missing | \"(line 1)\" | #\"]\" | \")\""},
+        {"(1 2]", "missing | \"(line 1)\" | #\")\" | \"]\""},
+        {"\"abc", "invalid | \"(line 1)\" | string! | \"^\"abc\""},
+        {"{a {b}", "invalid | \"(line 1)\" | string! | \"{a {b}\""},
+        {"1\n2\n 12x3456789012345678901234567890123\nnext",
+         "invalid | \"(line 3)\" | pair! | \"12x345678901234567890123456789\""},
+        {"#(foo)", "malconstruct | \"(line 1)\" | \"#(foo)\""},
+        {"a \xFF", "bad-char | \"(line 1)\" | \"\u00FF\""},
+        {"Fh", "invalid | \"(line 1)\" | integer! | \"Fh\""},
+        {"123456789h", "invalid | \"(line 1)\" | integer! | \"123456789h\""},
+        {"1''0", "invalid | \"(line 1)\" | integer! | \"1''0\""},
+        {"8#{}", "invalid | \"(line 1)\" | binary! | \"8#{}\""},
+        {"#{ABC}", "invalid | \"(line 1)\" | binary! | \"#{ABC}\""},
+        {"%%{x}%", "invalid | \"(line 1)\" | string! | \"%%{x}%\""},
+        {"1.2.256", "invalid | \"(line 1)\" | tuple! | \"1.2.256\""},
+        {"1.2.3.4.5.6.7.8.9.10.11.12.13", "invalid | \"(line 1)\" | tuple! | \"1.2.3.4.5.6.7.8.9.10.11.12.13\""},
+        {"1 , 2", "invalid | \"(line 1)\" | point2D! | \", 2\""},
+        {"a/", "invalid | \"(line 1)\" | path! | \"a/\""},
+        {"'a:", "invalid | \"(line 1)\" | lit-word! | \"'a:\""},
+        {"#\"ab\"", "invalid | \"(line 1)\" | char! | \"#^\"ab^\"\""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(scan_error(c.source), c.expected) << c.source;
+}
+
+TEST_F(Lexer, ExcerptsNeverCutACharacter) {
+    // 29 bytes of ASCII, then a two-byte character that would end past byte 30.
+    std::string source = "\"" + std::string(28, 'a') + "\xC3\xA9";
+    EXPECT_EQ(scan_error(source), "invalid | \"(line 1)\" | string! | \"^\"" + std::string(28, 'a') + "\"");
+}
+
+TEST_F(Lexer, ScanStringCountsCharactersAndLoadOneTakesOneValue) {
+    Cell text = lexer::scan_utf8(bytes("\"é 1 [a]\""), 11, {}).value;
+    Cell string = node::buffer(text.w2)->cells()[0];
+    lexer::Result r = lexer::scan_string(string, -1, {});
+    EXPECT_EQ(joined(r.value), "é 1 [a]");
+    EXPECT_EQ(r.consumed, 7u);
+    EXPECT_EQ(joined(lexer::scan_string(string, 3, {}).value), "é 1");
+
+    Cell one = node::buffer(lexer::scan_utf8(bytes("\"12:30\" \"1 2\" \" \""), 17, {}).value.w2)->cells()[0];
+    EXPECT_EQ(tools::dump(lexer::load_one(one)), "12:30:00");
+    Cell two = node::buffer(lexer::scan_utf8(bytes("\"1 2\""), 5, {}).value.w2)->cells()[0];
+    EXPECT_TRUE(lexer::load_one(two).is(Type::none));
+    Cell none = node::buffer(lexer::scan_utf8(bytes("\" \""), 3, {}).value.w2)->cells()[0];
+    EXPECT_TRUE(lexer::load_one(none).is(Type::unset));
+}
+
+TEST_F(Lexer, SingleModeStopsAfterTheFirstValue) {
+    lexer::Options options;
+    options.single = true;
+    std::string source = "[1 2] 3 4";
+    lexer::Result r = lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), options);
+    EXPECT_EQ(tools::dump(r.value), "[1 2]");
+}
+
+// Records the events it is shown as "event type start-end".
+class Recorder : public lexer::Tracer {
+public:
+    explicit Recorder(u32 mask) : mask_(mask) {}
+    u32 mask() const override { return mask_; }
+    bool on_event(const lexer::TraceEvent& e, u32& input) override {
+        static const char* names[] = {"prescan", "scan", "load", "open", "close", "error"};
+        std::string name = names[__builtin_ctz(e.event)];
+        std::string type = e.type == Type{} ? (e.kind == lexer::TokenKind::comment ? "comment" : "-")
+                                            : tools::dump(Cell{header_of(Type::datatype), static_cast<u32>(e.type), 0, 0});
+        log.push_back(name + " " + type + " " + std::to_string(e.start) + "-" + std::to_string(e.end));
+        if (e.event == lexer::event::error) {
+            if (skip_errors) input += 1;
+            return false;
+        }
+        return !(e.event == lexer::event::load && veto_loads);
+    }
+    std::vector<std::string> log;
+    bool skip_errors = false;
+    bool veto_loads = false;
+
+private:
+    u32 mask_;
+};
+
+TEST_F(Lexer, OpenAndCloseFireForEveryDelimiter) {
+    Recorder r(lexer::event::open | lexer::event::close);
+    scan("[a (b) #[k 1] p/q {s} (1, 2)]", &r);
+    std::vector<std::string> expected = {
+        "open block! 1-2",  "open paren! 4-5",  "close paren! 4-7", "open map! 8-10",
+        "close map! 8-14",  "open path! 15-16", "close path! 15-18", "open string! 19-20",
+        "close string! 19-22", "open point2D! 23-24", "close point2D! 23-29", "close block! 1-30",
+    };
+    EXPECT_EQ(r.log, expected);
+}
+
+TEST_F(Lexer, ScanEventsGiveTokensAsOneBasedStartAndExclusiveEnd) {
+    Recorder r(lexer::event::scan);
+    scan("a: 1 ; c\n\"é\"", &r);
+    std::vector<std::string> expected = {"scan set-word! 1-3", "scan integer! 4-5",
+                                         "scan comment 6-9", "scan string! 10-14"};
+    EXPECT_EQ(r.log, expected);
+}
+
+TEST_F(Lexer, TheMaskChoosesTheEventsAndALoadCanBeVetoed) {
+    Recorder r(lexer::event::load);
+    r.veto_loads = true;
+    EXPECT_EQ(scan("[a 1]", &r), "[]");
+    std::vector<std::string> expected = {"load word! 2-3", "load integer! 4-5"};
+    EXPECT_EQ(r.log, expected);
+}
+
+TEST_F(Lexer, AnErrorAnsweredFalseResumesWhereTheInputMovedOrEndsQuietly) {
+    Recorder skipping(lexer::event::error);
+    skipping.skip_errors = true;
+    EXPECT_EQ(scan("a ] b \xFF c", &skipping), "a b c");
+    EXPECT_EQ(skipping.log.size(), 2u);
+
+    Recorder stopping(lexer::event::error);
+    EXPECT_EQ(scan("a [b ] ] c", &stopping), "a [b]");
+    EXPECT_EQ(scan("x [1 2", &stopping), "none");
+}
+
+// Runs a scan of its own from inside the outer scan's callback.
+class Nesting : public lexer::Tracer {
+public:
+    u32 mask() const override { return lexer::event::load; }
+    bool on_event(const lexer::TraceEvent&, u32&) override {
+        std::string inner;
+        for (int i = 0; i < 3000; ++i) inner += "x ";
+        lexer::Result r = lexer::scan_utf8(bytes(inner), static_cast<u32>(inner.size()), {});
+        inner_count = node::buffer(r.value.w2)->used() / sizeof(Cell);
+        return true;
+    }
+    u32 inner_count = 0;
+};
+
+TEST_F(Lexer, NestedScansKeepTheOuterScansValues) {
+    Nesting n;
+    EXPECT_EQ(scan("[1 [2]] 3", &n), "[1 [2]] 3");
+    EXPECT_EQ(n.inner_count, 3000u);
+}
+
+TEST(LexerDecoders, Integers) {
+    struct Case {
+        std::u32string text;
+        i32 value;
+        i32 error;
+    };
+    const Case cases[] = {
+        {U"123", 123, 0},        {U"-2147483648", INT32_MIN, 0}, {U"+1'000", 1000, 0},
+        {U"2147483648", 0, -2},  {U"99999999999", 0, -2},        {U"12a", 0, -1},
+        {U"", 0, -1},            {U"-", 0, -1},
+    };
+    for (const Case& c : cases) {
+        for (u32 unit : {1u, 2u, 4u}) {
+            std::vector<u8> units(c.text.size() * unit);
+            for (std::size_t i = 0; i < c.text.size(); ++i)
+                for (u32 k = 0; k < unit; ++k) units[i * unit + k] = k ? 0 : static_cast<u8>(c.text[i]);
+            i32 error = 5;
+            i32 value = lexer::decode_integer(units.data(), static_cast<u32>(c.text.size()), unit, error);
+            EXPECT_EQ(error, c.error);
+            if (!c.error) {
+                EXPECT_EQ(value, c.value);
+            }
+        }
+    }
+}
+
+TEST(LexerDecoders, FloatsAndTuples) {
+    i32 error = 0;
+    EXPECT_EQ(lexer::decode_float("1'000,5", 7, 1, error), 1000.5);
+    EXPECT_EQ(error, 0);
+    EXPECT_TRUE(std::isnan(lexer::decode_float("1.2.3", 5, 1, error)));
+    EXPECT_EQ(error, lexer::decode_bad_text);
+    std::string long_text(313, '1');
+    EXPECT_TRUE(std::isnan(lexer::decode_float(long_text.data(), 313, 1, error)));
+
+    lexer::TupleParts t = lexer::decode_tuple("1.22.255", 8, 1);
+    ASSERT_EQ(t.count, 3u);
+    EXPECT_EQ(t.parts[2], 255);
+    EXPECT_EQ(lexer::decode_tuple("1..2", 4, 1).count, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+// zel-mold: reads a UTF-8 source file, scans it and prints each top-level value on its
+// own line, or the report of the syntax error that stopped the scan.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "runtime/eval/error.h"
+#include "runtime/io/lexer.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "tools/value-dump.h"
+
+namespace {
+
+// An argument as the message shows it: strings and characters as their text.
+std::string formed(const zel::Cell& arg) {
+    std::string molded = zel::tools::dump(arg);
+    if (arg.is(zel::Type::string)) return molded.substr(1, molded.size() - 2);
+    if (arg.is(zel::Type::char_)) return molded.substr(2, molded.size() - 3);
+    return molded;
+}
+
+// The error's message: its template with each :argN replaced by that argument.
+int report(const zel::ErrorThrow& e) {
+    const zel::ErrorInfo& info = zel::error_info(e.id);
+    std::string message;
+    std::string templ = info.templ;
+    for (std::size_t i = 0; i < templ.size();) {
+        if (templ.compare(i, 4, ":arg") == 0 && i + 4 < templ.size()) {
+            zel::u32 n = static_cast<zel::u32>(templ[i + 4] - '1');
+            if (n < e.arg_count) message += (message.empty() ? "" : " ") + formed(e.args[n]);
+            i += 5;
+        } else if (templ[i] == '"') {
+            std::size_t close = templ.find('"', i + 1);
+            message += (message.empty() ? "" : " ") + templ.substr(i + 1, close - i - 1);
+            i = close + 1;
+        } else {
+            ++i;
+        }
+    }
+    std::printf("*** %s: %s\n", zel::error_category_info(info.category).title, message.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: zel-mold FILE\n");
+        return 2;
+    }
+    std::ifstream in(argv[1], std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "zel-mold: cannot read %s\n", argv[1]);
+        return 2;
+    }
+    std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    zel::memory::init();
+    int status = 0;
+    try {
+        zel::lexer::Result r = zel::lexer::scan_utf8(reinterpret_cast<const zel::u8*>(source.data()),
+                                                     static_cast<zel::u32>(source.size()), {});
+        zel::Buffer* b = zel::node::buffer(r.value.w2);
+        for (zel::u32 i = 0; i < b->used() / sizeof(zel::Cell); ++i)
+            std::printf("%s\n", zel::tools::dump(zel::node::buffer(r.value.w2)->cells()[i]).c_str());
+    } catch (const zel::ErrorThrow& e) {
+        status = report(e);
+    }
+    zel::memory::release_all();
+    return status;
+}
