@@ -92,10 +92,17 @@ constexpr std::string_view control_escapes = "@ABCDEFGH-/KLMNOPQRSTUVWXYZ[\\]^_"
 
 }  // namespace
 
+namespace {
+
+constexpr char hex_digits[] = "0123456789ABCDEF";
+
+}  // namespace
+
+std::string byte_to_hex(u8 byte) { return {hex_digits[byte >> 4], hex_digits[byte & 0xF]}; }
+
 std::string int_to_hex(u32 value, bool trim) {
-    constexpr char digits[] = "0123456789ABCDEF";
     std::string text(8, '0');
-    for (int i = 7; i >= 0; --i, value >>= 4) text[i] = digits[value & 0xF];
+    for (int i = 7; i >= 0; --i, value >>= 4) text[i] = hex_digits[value & 0xF];
     if (!trim) return text;
     const bool negative = text[0] >= '8';
     std::size_t start = 0;

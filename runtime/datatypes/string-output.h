@@ -70,6 +70,8 @@ i32 mold_string(Output& out, const Cell& text, const Cell* part, i32 limit, bool
 // for a negative value), or with `trim` only the significant ones ("00" for zero, at
 // least two digits, leading F digits of a negative value dropped down to "FF").
 std::string int_to_hex(u32 value, bool trim);
+// The two upper-case hexadecimal digits of a byte.
+std::string byte_to_hex(u8 byte);
 
 // Appends the indentation of a nested mold: 4 spaces per level.
 i32 append_indent(Output& out, i32 level, i32 limit);

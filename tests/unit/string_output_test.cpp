@@ -132,6 +132,9 @@ TEST_F(StringOutputTest, IntToHex) {
         {0x80000000, true, "80000000"},
     };
     for (const Case& c : cases) EXPECT_EQ(int_to_hex(c.value, c.trim), c.hex) << c.value;
+    EXPECT_EQ(byte_to_hex(0), "00");
+    EXPECT_EQ(byte_to_hex(0x0A), "0A");
+    EXPECT_EQ(byte_to_hex(0xF1), "F1");
 }
 
 }  // namespace
