@@ -154,6 +154,15 @@ TEST_F(HashTable, HashFindsDuplicatesWithSkipLastAndReverse) {
     EXPECT_EQ(find_cell(t, integer_of(5), 0, 1, compare_code::equal, false, false), -1);
 }
 
+TEST_F(HashTable, StringKeysMatchAcrossCaseAndWidth) {
+    const Cell x = integer_of(0);
+    const Node t = table_over({x, string_of("Straße"), x, string_of("ÉTÉ")}, kind::hash);
+    EXPECT_EQ(find_cell(t, string_of("STRAßE"), 0, 1, compare_code::equal, false, false), 1);
+    EXPECT_EQ(find_cell(t, string_of("été"), 0, 1, compare_code::equal, false, false), 3);
+    EXPECT_EQ(find_cell(t, string_of("été"), 0, 1, compare_code::strict_equal, false, false), -1);
+    EXPECT_EQ(find_cell(t, string_of("ete"), 0, 1, compare_code::equal, false, false), -1);
+}
+
 TEST_F(HashTable, HashGrowsAndKeepsEveryCell) {
     std::vector<Cell> cells;
     for (i32 i = 0; i < 3000; ++i) cells.push_back(integer_of(i % 1000));

@@ -173,3 +173,21 @@ TEST_F(StringCompareTest, SymbolsCompareByTheirNames) {
 }
 
 }  // namespace
+
+TEST_F(StringCompareTest, CompareActionRelatesStringLikeTypesOnlyByEquality) {
+    ensure_datatypes();
+    Cell str = text("a.txt");
+    Cell file = text("A.TXT");
+    file.header = header_of(Type::file);
+    const Cell number{header_of(Type::integer), 0, 1, 0};
+    const auto compare = registry().actions(Type::string).on_compare;
+    struct Row { const Cell* second; i32 code; i32 expected; } rows[] = {
+        {&file, code::equal, 0},
+        {&file, code::not_equal, 0},
+        {&file, code::strict_equal, not_comparable},
+        {&file, code::lesser, not_comparable},
+        {&number, code::equal, not_comparable},
+        {&str, code::lesser, 0},
+    };
+    for (const Row& r : rows) EXPECT_EQ(compare(&str, r.second, r.code), r.expected) << "code " << r.code;
+}
