@@ -1,0 +1,97 @@
+#include "runtime/runtime-words.h"
+
+#include "runtime/context.h"
+#include "runtime/datatypes/issue.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/datatypes/word.h"
+#include "runtime/memory/roots.h"
+#include "runtime/memory/series.h"
+
+namespace zel {
+
+namespace sym {
+#define ZEL_SYMBOL(name, text) u32 name = 0;
+#define ZEL_ID_WORD(name)
+#define ZEL_NAME_WORD(name, text)
+#define ZEL_REFINEMENT(name, text)
+#include "runtime/runtime-words.def"
+#undef ZEL_REFINEMENT
+#undef ZEL_NAME_WORD
+#undef ZEL_ID_WORD
+#undef ZEL_SYMBOL
+}  // namespace sym
+
+namespace words {
+#define ZEL_SYMBOL(name, text)
+#define ZEL_ID_WORD(name) Cell* name = nullptr;
+#define ZEL_NAME_WORD(name, text) Cell* name = nullptr;
+#define ZEL_REFINEMENT(name, text)
+#include "runtime/runtime-words.def"
+#undef ZEL_REFINEMENT
+#undef ZEL_NAME_WORD
+#undef ZEL_ID_WORD
+#undef ZEL_SYMBOL
+}  // namespace words
+
+namespace refinements {
+#define ZEL_SYMBOL(name, text)
+#define ZEL_ID_WORD(name)
+#define ZEL_NAME_WORD(name, text)
+#define ZEL_REFINEMENT(name, text) Cell* name = nullptr;
+#include "runtime/runtime-words.def"
+#undef ZEL_REFINEMENT
+#undef ZEL_NAME_WORD
+#undef ZEL_ID_WORD
+#undef ZEL_SYMBOL
+}  // namespace refinements
+
+namespace runtime_words {
+
+bool collecting = false;
+u32 changed_symbol = 0;
+Cell* ooo_issue = nullptr;
+
+void load_runtime_words() {
+    // The word globals point into the root block only while the collect flag is set.
+    const bool was_collecting = collecting;
+    collecting = true;
+#define ZEL_SYMBOL(name, text) sym::name = symbol::intern_cstring(text);
+#define ZEL_ID_WORD(name)
+#define ZEL_NAME_WORD(name, text)
+#define ZEL_REFINEMENT(name, text)
+#include "runtime/runtime-words.def"
+#undef ZEL_SYMBOL
+#undef ZEL_ID_WORD
+#define ZEL_SYMBOL(name, text)
+#define ZEL_ID_WORD(name) words::name = context::make_global_word(sym::name);
+#include "runtime/runtime-words.def"
+#undef ZEL_ID_WORD
+#undef ZEL_NAME_WORD
+#define ZEL_ID_WORD(name)
+#define ZEL_NAME_WORD(name, text) words::name = word::make_global(text);
+#include "runtime/runtime-words.def"
+#undef ZEL_REFINEMENT
+#undef ZEL_NAME_WORD
+#undef ZEL_ID_WORD
+#undef ZEL_SYMBOL
+    changed_symbol = words::changed->w2;
+    collecting = was_collecting;
+}
+
+void make_runtime_refinements() {
+#define ZEL_SYMBOL(name, text)
+#define ZEL_ID_WORD(name)
+#define ZEL_NAME_WORD(name, text)
+#define ZEL_REFINEMENT(name, text) refinements::name = refinement::make_from_c_string(text);
+#include "runtime/runtime-words.def"
+#undef ZEL_REFINEMENT
+#undef ZEL_NAME_WORD
+#undef ZEL_ID_WORD
+#undef ZEL_SYMBOL
+}
+
+void make_ooo_issue() { ooo_issue = issue::append_from_c_string(roots::block(), "ooo"); }
+
+}  // namespace runtime_words
+
+}  // namespace zel
