@@ -39,7 +39,7 @@ Cell element(const Cell& s, u32 i) {
     if (s.is(Type::vector)) raise(ErrorId::internal_not_done);
     const u32 v = unicode::read_unit(unit_at(b, i), b->unit());
     if (s.is(Type::binary)) return integer(v);
-    return Cell{header_of(Type::char_), v, 0, 0};
+    return Cell{header_of(Type::char_), 0, v, 0};
 }
 
 // The element index of `pick` and `poke`, or -1 for none.
@@ -124,12 +124,12 @@ void store_unit(const Cell& s, u32 e, const Cell& value) {
         return;
     }
     if (s.is(Type::binary)) {
-        const i64 byte = value.is(Type::integer) ? integer_value(value) : value.w1;
+        const i64 byte = static_cast<i32>(value.w2);
         if (byte < 0 || byte > 255) raise(ErrorId::script_out_of_range, &value);
         b->head_ptr()[e] = static_cast<u8>(byte);
         return;
     }
-    const u32 cp = value.w1;
+    const u32 cp = value.w2;
     if (unicode::unit_for(cp) > b->unit()) b = unicode::widen(b, unicode::unit_for(cp));
     unicode::write_unit(unit_at(b, e), b->unit(), cp);
 }
