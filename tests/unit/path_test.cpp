@@ -21,7 +21,9 @@ TEST_F(PathTest, MoldAndFormOfTheFourPathTypesAndParens) {
     for (const Case& c : cases) {
         const Cell p = block_of({w("a"), on_new_line(w("b")), i(3)}, c.type);
         EXPECT_EQ(mold(p, MoldFlags{false, false, true}), c.molded) << type_info(c.type).name;
-        if (c.type != Type::paren) EXPECT_EQ(mold(p), c.molded) << "paths never break lines";
+        if (c.type != Type::paren) {
+            EXPECT_EQ(mold(p), c.molded) << "paths never break lines";
+        }
     }
     EXPECT_EQ(form(block_of({w("a"), i(1)}, Type::set_path)), "a/1");
     EXPECT_EQ(mold(block_of({w("a"), block_of({i(1)}, Type::paren)}, Type::path)), "a/(1)");
