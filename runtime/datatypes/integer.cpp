@@ -1,10 +1,10 @@
 #include "runtime/datatypes/integer.h"
 
 #include <climits>
-#include <cmath>
 
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/float-cell.h"
+#include "runtime/datatypes/float.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/eval/error.h"
@@ -50,7 +50,10 @@ i32 abs(i32 value) {
     return value < 0 ? -value : value;
 }
 
-void promote_to_float(Cell*, double) { raise(ErrorId::math_overflow); }
+void promote_to_float(Cell* result, double exact) {
+    if (!result) raise(ErrorId::math_overflow);
+    float_::set_cell(result, exact);
+}
 
 i32 binary_op(i32 a, i32 b, ArithOp op, Cell* result) {
     i32 answer = 0;
@@ -109,10 +112,11 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     case Type::char_:
         binary_op(get(*value1), get(*value2), op, value1);
         return value1;
-    case Type::money:
     case Type::float_:
     case Type::percent:
     case Type::time:
+        return float_::arithmetic(op, value1, value2);
+    case Type::money:
     case Type::tuple:
     case Type::pair:
     case Type::point2d:
@@ -210,16 +214,23 @@ i32 mold(const Cell* value, Output& out, MoldFlags, const Cell* part, i32 limit,
 }
 
 i32 compare(const Cell* value1, const Cell* value2, i32 code) {
-    if ((code == compare_code::strict_equal || code == compare_code::find) && !value2->is(Type::integer)) return 1;
+    // A value of another type is never strictly equal, nor the same value.
+    if ((code == compare_code::strict_equal || code == compare_code::same || code == compare_code::find) &&
+        !value2->is(Type::integer)) {
+        return 1;
+    }
     switch (value2->type()) {
     case Type::integer:
     case Type::char_:
         return get(*value1) < get(*value2) ? -1 : get(*value1) > get(*value2) ? 1 : 0;
-    case Type::money:
     case Type::float_:
     case Type::percent:
-    case Type::time:
-        // Compared by the other number's type.
+    case Type::time: {
+        const Cell as_float = float_::cell(get(*value1));
+        return float_::compare(&as_float, value2, code);
+    }
+    case Type::money:
+        // Compared as money by money's own comparison.
         raise(ErrorId::internal_not_done);
     default:
         return not_comparable;
@@ -262,23 +273,16 @@ std::optional<i32> int_power(i32 base, i32 exponent) {
 }  // namespace
 
 Cell* power(Cell* number, Cell* exponent) {
-    const i32 base = get(*number);
-    double float_exponent = 0;
-    if (exponent->is(Type::integer)) {
-        if (get(*exponent) >= 0) {
-            if (const std::optional<i32> result = int_power(base, get(*exponent))) {
-                number->w2 = static_cast<u32>(*result);
-                return number;
-            }
+    if (exponent->is(Type::integer) && get(*exponent) >= 0) {
+        if (const std::optional<i32> result = int_power(get(*number), get(*exponent))) {
+            number->w2 = static_cast<u32>(*result);
+            return number;
         }
-        float_exponent = get(*exponent);
-    } else if (exponent->is(Type::float_)) {
-        float_exponent = float_payload(*exponent);
-    } else {
-        raise_expect_arg(*exponent);
     }
-    promote_to_float(number, std::pow(static_cast<double>(base), float_exponent));
-    return number;
+    // Negative and float exponents, and powers beyond 32 bits, are float powers of the
+    // unchanged base.
+    float_::set_cell(number, static_cast<double>(get(*number)));
+    return float_::power(number, exponent);
 }
 
 Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
@@ -287,15 +291,15 @@ Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
         const Cell type = datatype::of(Type::money);
         raise(ErrorId::script_not_related, &unset_cell, &type);
     }
+    if (scale && !scale->is(Type::integer)) {
+        // A float, percent or time scale gives a result of its own type, rounded as a float.
+        float_::set_cell(value, static_cast<double>(get(*value)));
+        return float_::round(value, scale, flags);
+    }
     // Magnitudes are kept in 64 bits: |-2147483648| and the magnitude rounded away from
     // zero may not fit 32.
     const i64 n = get(*value);
-    i64 s = 1;
-    if (scale) {
-        // A float or time scale gives a result of its own type, rounded by that type.
-        if (!scale->is(Type::integer)) raise(ErrorId::internal_not_done);
-        s = abs(get(*scale));
-    }
+    const i64 s = scale ? abs(get(*scale)) : 1;
     if (s == 0) return value;
     const i64 a = n < 0 ? -n : n;
     const i64 r = a % s;

@@ -37,8 +37,8 @@ i32 from_number_arg(const Cell& number);
 i32 abs(i32 value);
 
 // Makes `result` the float! holding the exact result of an integer operation that has no
-// integer answer. float! arithmetic is not part of the runtime yet, so for now such
-// results are refused with math/overflow; this is the one place that decides it.
+// integer answer (the whole header rewritten). Without a result cell there is nowhere to
+// put a float, so the result is refused with math/overflow.
 void promote_to_float(Cell* result, double exact);
 
 // The 32-bit operation a op b. An add, subtract or multiply that overflows, or a divide
@@ -48,7 +48,8 @@ void promote_to_float(Cell* result, double exact);
 i32 binary_op(i32 a, i32 b, ArithOp op, Cell* result);
 
 // The arithmetic core: value1 (an integer!) op value2, by value2's type; the result is
-// left in value1.
+// left in value1. A float!, percent! or time! on the right hands the operation to the
+// float core, which takes the integer as its left operand.
 Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2);
 
 Cell* make(Cell* prototype, const Cell* spec, Type target);

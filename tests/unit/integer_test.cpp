@@ -15,6 +15,7 @@ using namespace zel::test;
 namespace {
 
 Outcome is(i32 value) { return {std::nullopt, integer::cell(value)}; }
+Outcome is_float(double value) { return {std::nullopt, float_cell(value)}; }
 
 using BinaryAction = sig::on_add ActionRow::*;
 
@@ -52,14 +53,24 @@ TEST_F(IntegerTest, ArithmeticThroughTheTable) {
         {"-2147483648 remainder -1", &ActionRow::on_remainder, INT32_MIN, int_(-1), fails(ErrorId::math_overflow)},
         {"1 / 0", &ActionRow::on_divide, 1, int_(0), fails(ErrorId::math_zero_divide)},
         {"1 remainder 0", &ActionRow::on_remainder, 1, int_(0), fails(ErrorId::math_zero_divide)},
-        // Exact results that only a float! holds; refused until float! arithmetic exists.
-        {"2147483647 + 1", &ActionRow::on_add, INT32_MAX, int_(1), fails(ErrorId::math_overflow)},
-        {"-2147483648 - 1", &ActionRow::on_subtract, INT32_MIN, int_(1), fails(ErrorId::math_overflow)},
-        {"65536 * 65536", &ActionRow::on_multiply, 65536, int_(65536), fails(ErrorId::math_overflow)},
-        {"7 / 2", &ActionRow::on_divide, 7, int_(2), fails(ErrorId::math_overflow)},
+        // Exact results that only a float! holds.
+        {"2147483647 + 1", &ActionRow::on_add, INT32_MAX, int_(1), is_float(2147483648.0)},
+        {"-2147483648 - 1", &ActionRow::on_subtract, INT32_MIN, int_(1), is_float(-2147483649.0)},
+        {"65536 * 65536", &ActionRow::on_multiply, 65536, int_(65536), is_float(4294967296.0)},
+        {"-2147483648 * -1", &ActionRow::on_multiply, INT32_MIN, int_(-1), is_float(2147483648.0)},
+        {"7 / 2", &ActionRow::on_divide, 7, int_(2), is_float(3.5)},
+        {"-7 / 2", &ActionRow::on_divide, -7, int_(2), is_float(-3.5)},
+        {"1 / 3", &ActionRow::on_divide, 1, int_(3), is_float(1.0 / 3.0)},
         // Operands of other types.
         {"1 + none", &ActionRow::on_add, 1, Cell{header_of(Type::none), 0, 0, 0}, fails(ErrorId::script_invalid_type)},
-        {"1 + 1.5", &ActionRow::on_add, 1, float_cell(1.5), fails(ErrorId::internal_not_done)},
+        // A float on the right: the float core computes, the integer taken as a double.
+        {"1 + 1.5", &ActionRow::on_add, 1, float_cell(1.5), is_float(2.5)},
+        {"2147483647 + 1.0", &ActionRow::on_add, INT32_MAX, float_cell(1.0), is_float(2147483648.0)},
+        {"7 remainder 2.5", &ActionRow::on_remainder, 7, float_cell(2.5), is_float(2.0)},
+        {"1 / 0.0", &ActionRow::on_divide, 1, float_cell(0.0), is_float(INFINITY)},
+        {"2 * 10%", &ActionRow::on_multiply, 2, float_cell(0.1, Type::percent), is_float(0.2)},
+        {"1 + 0:00:01", &ActionRow::on_add, 1, float_cell(1, Type::time), {std::nullopt, float_cell(2, Type::time)}},
+        {"3 and 2.0", &ActionRow::on_and_, 3, float_cell(2.0), fails(ErrorId::script_cannot_use)},
     };
     for (const BinaryCase& c : cases) {
         expect_outcome(
@@ -130,9 +141,11 @@ TEST_F(IntegerTest, Power) {
         {"-3 ** 3", -3, int_(3), is(-27)},
         {"0 ** 0", 0, int_(0), is(1)},
         {"46340 ** 2", 46340, int_(2), is(2147395600)},
-        {"2 ** 31", 2, int_(31), fails(ErrorId::math_overflow)},
-        {"2 ** -1", 2, int_(-1), fails(ErrorId::math_overflow)},
-        {"4 ** 0.5", 4, float_cell(0.5), fails(ErrorId::math_overflow)},
+        {"2 ** 31", 2, int_(31), is_float(2147483648.0)},
+        {"46341 ** 2", 46341, int_(2), is_float(2147488281.0)},
+        {"2 ** -1", 2, int_(-1), is_float(0.5)},
+        {"4 ** 0.5", 4, float_cell(0.5), is_float(2.0)},
+        {"2 ** 50%", 2, float_cell(0.5, Type::percent), fails(ErrorId::script_expect_arg)},
         {"2 ** none", 2, Cell{header_of(Type::none), 0, 0, 0}, fails(ErrorId::script_expect_arg)},
     };
     for (const Case& c : cases) {
@@ -191,7 +204,11 @@ TEST_F(IntegerTest, Round) {
         {"round/floor/to 2147483647 10", INT32_MAX, int_(10), floor, fails(ErrorId::math_overflow)},
         {"round/to 5 -2147483648", 5, int_(INT32_MIN), none, fails(ErrorId::math_overflow)},
         {"round/to 17 $1", 17, money, none, fails(ErrorId::script_not_related)},
-        {"round/to 17 2.5", 17, float_cell(2.5), none, fails(ErrorId::internal_not_done)},
+        // Other scales round as floats and give a value of the scale's type.
+        {"round/to 17 2.5", 17, float_cell(2.5), none, is_float(17.5)},
+        {"round/to 17 0.0", 17, float_cell(0.0), none, is_float(17.0)},
+        {"round/to 17 10%", 17, float_cell(0.1, Type::percent), none, {std::nullopt, float_cell(17.0, Type::percent)}},
+        {"round/to 17 \"a\"", 17, Cell{header_of(Type::string), 0, 0, 0}, none, fails(ErrorId::script_expect_arg)},
     };
     for (const Case& c : cases) {
         expect_outcome(
@@ -222,6 +239,16 @@ TEST_F(IntegerTest, Compare) {
         {66, char_::cell('A'), compare_code::greater, 1},
         {1, text, compare_code::equal, not_comparable},
         {1, text, compare_code::strict_equal, 1},
+        // Floats, percents and times compare by the float comparison.
+        {1, float_cell(1.0), compare_code::equal, 0},
+        {1, float_cell(1.0 + 1e-16), compare_code::equal, 0},
+        {1, float_cell(1.0), compare_code::strict_equal, 1},
+        {1, float_cell(1.0), compare_code::same, 1},
+        {2, float_cell(2.5), compare_code::lesser, -1},
+        {3, float_cell(2.5), compare_code::greater, 1},
+        {1, float_cell(1.0, Type::percent), compare_code::equal, 0},
+        {60, float_cell(60.0, Type::time), compare_code::equal, 0},
+        {1, float_cell(NAN), compare_code::lesser, 1},
     };
     for (const Case& c : cases) {
         const Cell value = int_(c.value);

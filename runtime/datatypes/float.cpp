@@ -1,0 +1,459 @@
+#include "runtime/datatypes/float.h"
+
+#include <cfloat>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/eval/error.h"
+#include "runtime/eval/random.h"
+#include "runtime/memory/node.h"
+#include "runtime/text/decimal-parse.h"
+#include "runtime/text/float-text.h"
+#include "runtime/text/string-units.h"
+
+namespace zel::float_ {
+
+bool nan_q(double value) { return std::isnan(value); }
+
+bool nan32_q(float value) { return value != value; }
+
+bool special_q(double value) { return !std::isfinite(value); }
+
+bool almost_equal_q(double a, double b) {
+    if (std::isnan(a) || std::isnan(b)) return false;
+    if (a == b) return true;
+    // An infinity is next to the largest finite double in the ordering below, yet no
+    // finite value is near it.
+    if (std::isinf(a) || std::isinf(b)) return false;
+    if (std::fabs(a - b) < DBL_EPSILON) return true;
+    // The doubles' bits mapped to unsigned integers in the doubles' order: adjacent
+    // doubles map to adjacent integers.
+    auto ordered = [](double x) {
+        const u64 bits = std::bit_cast<u64>(x);
+        return (bits >> 63) != 0 ? ~bits + 1 : bits | u64{1} << 63;
+    };
+    const u64 ia = ordered(a), ib = ordered(b);
+    return (ia > ib ? ia - ib : ib - ia) <= 10;
+}
+
+bool almost_equal32_q(float a, float b) {
+    if (nan32_q(a) || nan32_q(b)) return false;
+    const u32 bits_a = std::bit_cast<u32>(a), bits_b = std::bit_cast<u32>(b);
+    if (bits_a == bits_b) return true;
+    constexpr u32 sign = 0x80000000u;
+    const u32 magnitude_a = bits_a & ~sign, magnitude_b = bits_b & ~sign;
+    if (magnitude_a >= 0x7F7FFFFFu || magnitude_b >= 0x7F7FFFFFu) {
+        const u32 apart = magnitude_a > magnitude_b ? magnitude_a - magnitude_b : magnitude_b - magnitude_a;
+        return (bits_a & sign) == (bits_b & sign) && apart < 0x100000u;
+    }
+    if (magnitude_a == 0 && magnitude_b == 0) return true;
+    auto ordered = [](u32 bits, u32 magnitude) {
+        return (bits & sign) != 0 ? -static_cast<i64>(magnitude) : static_cast<i64>(magnitude);
+    };
+    const i64 apart = ordered(bits_a, magnitude_a) - ordered(bits_b, magnitude_b);
+    return apart >= -10 && apart <= 10;
+}
+
+double binary_op(double a, double b, ArithOp op) {
+    switch (op) {
+    case ArithOp::add:
+        return a + b;
+    case ArithOp::subtract:
+        return a - b;
+    case ArithOp::multiply:
+        return a * b;
+    case ArithOp::divide:
+        return a / b;
+    case ArithOp::remainder: {
+        if (std::isinf(b)) return std::isfinite(a) ? a : quiet_nan;
+        const double r = std::fmod(a, b);
+        return std::isnan(r) ? quiet_nan : r;
+    }
+    default: {
+        // The calling word: unset until word values exist.
+        const Cell type = datatype::of(Type::float_);
+        raise(ErrorId::script_cannot_use, &unset_cell, &type);
+    }
+    }
+}
+
+namespace {
+
+[[noreturn]] void invalid_type(Type t) {
+    const Cell type = datatype::of(t);
+    raise(ErrorId::script_invalid_type, &type);
+}
+
+// The double of a number operand: integers and characters by their value.
+double number_of(const Cell& value) {
+    return value.is(Type::integer) || value.is(Type::char_) ? static_cast<double>(integer::get(value)) : get(value);
+}
+
+}  // namespace
+
+Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
+    const Type lt = value1->type();
+    const Type rt = value2->type();
+    switch (rt) {
+    case Type::integer:
+    case Type::float_:
+    case Type::percent:
+    case Type::time:
+        break;
+    case Type::char_:
+        if (lt == Type::time || lt == Type::percent) invalid_type(rt);
+        break;
+    case Type::pair:
+    case Type::point2d:
+    case Type::point3d:
+        if (lt == Type::time) invalid_type(rt);
+        if (op == ArithOp::subtract || op == ArithOp::divide) {
+            // The operation's word: unset until word values exist.
+            const Cell type = datatype::of(rt);
+            raise(ErrorId::script_not_related, &unset_cell, &type);
+        }
+        // The compound value's own arithmetic takes the number as its right operand.
+        raise(ErrorId::internal_not_done);
+    case Type::tuple:
+    case Type::money:
+    case Type::vector:
+        // These operands hand the operation to their own type's arithmetic.
+        raise(ErrorId::internal_not_done);
+    default:
+        invalid_type(rt);
+    }
+    const double result = binary_op(number_of(*value1), number_of(*value2), op);
+
+    Type result_type = lt == Type::integer ? Type::float_ : lt;
+    if ((lt == Type::time) != (rt == Type::time)) result_type = Type::time;
+    if (lt == Type::integer) value1->header = header_of(Type::float_);
+    cell::set_type(value1, result_type);
+    set_float_payload(*value1, result);
+    return value1;
+}
+
+double random_up_to(double bound, bool secure) {
+    constexpr double int31_max = 2147483647.0;
+    if (secure) {
+        const double r1 = random::secure_int31();
+        const double r2 = random::secure_int31();
+        return (r2 + r1 / int31_max) * bound / 2147483648.0;
+    }
+    return (random::next() & 0x7FFFFFFFu) / int31_max * bound;
+}
+
+namespace {
+
+[[noreturn]] void bad_to_arg(Type target, const Cell& spec) {
+    const Cell type = datatype::of(target);
+    raise(ErrorId::script_bad_to_arg, &type, &spec);
+}
+
+// The characters of a string-like value from its position, as ASCII, or nothing when one
+// of them could not be part of a number.
+std::optional<std::string> ascii_text(const Cell& text) {
+    const u32 length = chars_from_position(text);
+    std::string ascii(length, '\0');
+    for (u32 i = 0; i < length; ++i) {
+        const u32 c = char_at(text, i);
+        if (c > 0x7F) return std::nullopt;
+        ascii[i] = static_cast<char>(c);
+    }
+    return ascii;
+}
+
+// A whole text read as a number, scaled by 10^exponent_adjust; nothing when the text is
+// empty or holds anything after the number.
+std::optional<double> parse_number(std::string_view text, int exponent_adjust) {
+    if (text.empty()) return std::nullopt;
+    int left = 0;
+    const double value = decimal::parse_double(text.data(), text.data() + text.size(), exponent_adjust, left);
+    if (left != 0) return std::nullopt;
+    return value;
+}
+
+// The value of number text: a float or integer, or a percent ("50%" is 0.5). Surrounding
+// white space is no part of the value.
+std::optional<double> parse_percent_text(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    if (!text.empty() && text.back() == '%') return parse_number(text.substr(0, text.size() - 1), -2);
+    return parse_number(text, 0);
+}
+
+// Up to 8 bytes from the binary's position, big-endian, as the low end of the double's bits.
+double from_binary(const Cell& binary) {
+    const unicode::Units bytes = unicode::units_of(binary, 8);
+    u64 bits = 0;
+    for (u32 i = 0; i < bytes.count; ++i) bits = bits << 8 | bytes.start[i];
+    return std::bit_cast<double>(bits);
+}
+
+// [mantissa exponent] from the block's position: mantissa x 10 ** exponent, the exponent
+// truncated toward zero.
+std::optional<double> from_block(const Cell& block) {
+    Buffer* b = node::buffer(block.w2);
+    const u32 length = b->used() / sizeof(Cell);
+    if (block.w1 > length || length - block.w1 != 2) return std::nullopt;
+    const Cell* cells = reinterpret_cast<const Cell*>(b->head_ptr()) + block.w1;
+    for (int i = 0; i < 2; ++i) {
+        if (!cells[i].is(Type::integer) && !cells[i].is(Type::float_)) bad_to_arg(Type::float_, cells[i]);
+    }
+    return number_of(cells[0]) * std::pow(10.0, std::trunc(number_of(cells[1])));
+}
+
+}  // namespace
+
+Cell* make(Cell* prototype, const Cell* spec, Type target) {
+    std::optional<double> value;
+    switch (spec->type()) {
+    case Type::integer:
+    case Type::char_:
+    case Type::time:
+        value = number_of(*spec);
+        break;
+    case Type::float_:
+    case Type::percent:
+        value = get(*spec);
+        break;
+    case Type::money:
+        // Money's own conversion gives its value as a double.
+        raise(ErrorId::internal_not_done);
+    case Type::string:
+    case Type::file:
+    case Type::url:
+    case Type::tag:
+    case Type::email:
+    case Type::ref:
+        if (const std::optional<std::string> text = ascii_text(*spec)) {
+            value = target == Type::percent ? parse_percent_text(*text) : parse_number(*text, 0);
+        }
+        break;
+    case Type::binary:
+        value = from_binary(*spec);
+        break;
+    case Type::block:
+    case Type::paren:
+    case Type::hash:
+        value = from_block(*spec);
+        break;
+    default:
+        break;
+    }
+    if (!value) bad_to_arg(target, *spec);
+    *prototype = cell(*value, target);
+    return prototype;
+}
+
+Cell* random(Cell* value, bool seed, bool secure, bool) {
+    if (seed) {
+        random::seed(value->w2 ^ value->w3);
+        *value = unset_cell;
+        return value;
+    }
+    set_float_payload(*value, random_up_to(get(*value), secure));
+    return value;
+}
+
+i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
+    const FloatText text = to_text(get(*value), TextKind::float64);
+    out.append_ascii(text.view());
+    return limit - text.length;
+}
+
+i32 mold(const Cell* value, Output& out, MoldFlags, const Cell*, i32 limit, i32) {
+    // The shortest text that reads back as the same double.
+    const FloatText text = decimal::format_double(get(*value), 0, true);
+    out.append_ascii(text.view());
+    return limit - text.length;
+}
+
+i32 compare(const Cell* value1, const Cell* value2, i32 code) {
+    if ((code == compare_code::strict_equal || code == compare_code::same || code == compare_code::find) &&
+        value1->type() != value2->type()) {
+        return 1;
+    }
+    const double a = get(*value1);
+    double b = 0;
+    switch (value2->type()) {
+    case Type::integer:
+    case Type::float_:
+    case Type::percent:
+    case Type::time:
+        b = number_of(*value2);
+        break;
+    case Type::money:
+        // Compared as money by money's own comparison.
+        raise(ErrorId::internal_not_done);
+    default:
+        return not_comparable;
+    }
+    switch (code) {
+    case compare_code::equal:
+    case compare_code::not_equal:
+        return almost_equal_q(a, b) ? 0 : 1;
+    case compare_code::strict_equal:
+        return a == b ? 0 : 1;
+    case compare_code::same:
+        return std::bit_cast<u64>(a) == std::bit_cast<u64>(b) ? 0 : 1;
+    default:
+        break;
+    }
+    if (std::isnan(a) || std::isnan(b)) {
+        // Every ordering test with a NaN is false, sorting puts it among equals, and it
+        // equals nothing.
+        switch (code) {
+        case compare_code::lesser:
+        case compare_code::lesser_or_equal:
+            return 1;
+        case compare_code::greater:
+        case compare_code::greater_or_equal:
+            return -1;
+        case compare_code::sort:
+        case compare_code::case_sort:
+            return 0;
+        default:
+            return 1;
+        }
+    }
+    return a < b ? -1 : a > b ? 1 : 0;
+}
+
+Cell* absolute(Cell* value) {
+    set_float_payload(*value, std::fabs(get(*value)));
+    return value;
+}
+
+Cell* negate(Cell* value) {
+    // 0.0 - x rather than -x: negating zero gives zero, not -0.0.
+    set_float_payload(*value, 0.0 - get(*value));
+    return value;
+}
+
+Cell* power(Cell* number, Cell* exponent) {
+    if (!exponent->is(Type::integer) && !exponent->is(Type::float_)) raise_expect_arg(*exponent);
+    set_float_payload(*number, std::pow(get(*number), number_of(*exponent)));
+    return number;
+}
+
+namespace {
+
+// w rounded to a whole number by the refinements (w in units of the scale).
+double round_units(double w, RoundFlags flags) {
+    const double m = std::fabs(w);
+    const double f = std::floor(m);
+    const double h = f + 0.5;
+    const double toward_zero = std::copysign(f, w);
+    const double away_from_zero = std::copysign(std::ceil(m), w);
+    if (flags.down) return toward_zero;
+    if (flags.floor) return std::floor(w);
+    if (flags.ceiling) return std::ceil(w);
+    if (m > h) return away_from_zero;
+    if (m < h) return toward_zero;
+    if (flags.even) return std::fmod(m, 2.0) < 1.0 ? toward_zero : away_from_zero;
+    if (flags.half_down) return toward_zero;
+    if (flags.half_ceiling) return std::ceil(w);
+    return away_from_zero;
+}
+
+}  // namespace
+
+Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
+    if (scale) {
+        switch (scale->type()) {
+        case Type::integer:
+        case Type::float_:
+        case Type::percent:
+        case Type::time:
+            break;
+        case Type::money: {
+            // The calling word: unset until word values exist.
+            const Cell type = datatype::of(Type::money);
+            raise(ErrorId::script_not_related, &unset_cell, &type);
+        }
+        default:
+            raise_expect_arg(*scale);
+        }
+    }
+    const double v = get(*value);
+    const bool percent_value = value->is(Type::percent);
+    double s = percent_value ? 0.01 : 1.0;
+    if (scale) {
+        s = std::fabs(number_of(*scale));
+        // A number scale counts in the percent's own units; a percent scale already is
+        // a fraction.
+        if (percent_value && !scale->is(Type::percent)) s /= 100;
+    }
+    // A zero scale, or one below the value's precision (infinities too), changes nothing.
+    if (s == 0 || s < std::fabs(v) * 0x1p-53) return value;
+
+    // Below 1 the scale's inverse is usually the exact number (10 for 0.1), which keeps
+    // decimal results exact; a subnormal scale has no finite inverse and is used as it is.
+    const double inverse = 1 / s;
+    const bool by_inverse = s < 1.0 && std::isfinite(inverse);
+    const double w = by_inverse ? v * inverse : v / s;
+    const double r = round_units(w, flags);
+    double result = 0;
+    if (by_inverse) {
+        result = r / inverse;
+    } else {
+        result = r * s;
+        if (std::fabs(result) == DBL_MAX) raise(ErrorId::math_overflow);
+    }
+
+    if (scale && scale->is(Type::integer)) {
+        *value = integer::cell(integer::truncate_or_raise(result, ErrorId::math_overflow, nullptr));
+    } else {
+        if (scale) value->header = header_of(scale->type());
+        set_float_payload(*value, result);
+    }
+    return value;
+}
+
+namespace {
+
+// Parity of the whole part: a value too large for 32 bits keeps its true parity (every
+// double from 2^53 up is even), as do infinities and NaN, which count as even.
+bool odd_whole_part(double value) { return std::fabs(std::fmod(std::trunc(value), 2.0)) == 1.0; }
+
+}  // namespace
+
+bool even_q(const Cell* value) { return !odd_whole_part(get(*value)); }
+
+bool odd_q(const Cell* value) { return odd_whole_part(get(*value)); }
+
+}  // namespace zel::float_
+
+namespace zel {
+
+constinit const ActionRecord float_actions = [] {
+    using namespace float_;
+    ActionRecord r;
+    r.on_make = make;
+    r.on_random = float_::random;
+    r.on_to = make;
+    r.on_form = form;
+    r.on_mold = mold;
+    r.on_compare = compare;
+    r.on_absolute = absolute;
+    r.on_add = arithmetic_action<arithmetic, ArithOp::add>;
+    r.on_subtract = arithmetic_action<arithmetic, ArithOp::subtract>;
+    r.on_multiply = arithmetic_action<arithmetic, ArithOp::multiply>;
+    r.on_divide = arithmetic_action<arithmetic, ArithOp::divide>;
+    r.on_remainder = arithmetic_action<arithmetic, ArithOp::remainder>;
+    r.on_negate = negate;
+    r.on_power = power;
+    r.on_round = float_::round;
+    r.on_even_q = even_q;
+    r.on_odd_q = odd_q;
+    return r;
+}();
+
+}  // namespace zel
