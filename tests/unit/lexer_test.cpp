@@ -4,8 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "runtime/datatypes/issue.h"
+#include "runtime/datatypes/word.h"
 #include "runtime/eval/error.h"
 #include "runtime/io/lexer-decoders.h"
+#include "runtime/io/lexer-words.h"
 #include "runtime/io/lexer.h"
 #include "runtime/memory/node.h"
 #include "tests/unit/names-fixture.h"
@@ -85,6 +88,99 @@ TEST_F(Lexer, ValuesReadBackAsWritten) {
         {"a\u3000b c\u00A0 \u2003d", "a b c d"},
     };
     for (const Case& c : cases) EXPECT_EQ(scan(c.source), c.expected) << c.source;
+}
+
+// The cells of a scan's top-level values.
+std::vector<Cell> scanned(const std::string& source) {
+    Cell block = lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), {}).value;
+    Buffer* b = node::buffer(block.w2);
+    return std::vector<Cell>(b->cells(), b->cells() + b->used() / sizeof(Cell));
+}
+
+TEST_F(Lexer, WordsAreInternedUnboundAndIssuesGlobal) {
+    const std::vector<Cell> v = scanned("a a: :a 'a /a #a A a/b");
+    const u32 a = symbol::intern("a");
+    const Type kinds[] = {Type::word, Type::set_word, Type::get_word, Type::lit_word, Type::refinement, Type::issue};
+    for (u32 i = 0; i < 6; ++i) {
+        EXPECT_TRUE(v[i].is(kinds[i])) << i;
+        EXPECT_EQ(v[i].w2, a) << i;
+        EXPECT_EQ(v[i].w1, kinds[i] == Type::issue ? context::global : Node{0}) << i;
+        EXPECT_EQ(v[i].w3, context::no_index) << i;
+    }
+    // Each spelling is its own symbol; case variants share the canonical one.
+    EXPECT_NE(v[6].w2, a);
+    EXPECT_EQ(symbol::canonical_id(v[6].w2), symbol::canonical_id(a));
+    Cell head = node::buffer(v[7].w2)->cells()[0];
+    EXPECT_TRUE(head.is(Type::word));
+    EXPECT_EQ(head.w2, a);
+    EXPECT_EQ(head.w1, 0u);
+}
+
+TEST_F(Lexer, ChecksAndPrescansInternNothing) {
+    const u32 before = symbol::count();
+    const std::string source = "never-seen-name #never-seen-issue p/never-seen-path";
+    for (bool prescan : {false, true}) {
+        lexer::Options options;
+        options.scan_only = !prescan;
+        options.prescan = prescan;
+        lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), options);
+    }
+    EXPECT_EQ(symbol::count(), before);
+}
+
+TEST_F(Lexer, ANameScansAsTheOneTokenItHolds) {
+    struct Case {
+        const char* name;
+        Type type;
+    };
+    const Case cases[] = {
+        {"a", Type::word},          {"a:", Type::set_word}, {":a", Type::get_word},
+        {"'a", Type::lit_word},     {"/a", Type::refinement}, {"#a", Type::issue},
+        {"1", Type::integer},       {"a b", Type{0}},       {" a", Type{0}},
+        {"a ", Type{0}},            {"", Type{0}},          {"1a", Type{0}},
+        {"a/b", Type{0}},           {"[a]", Type{0}},       {"a;", Type{0}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(lexer::scan_name(c.name), c.type) << c.name;
+}
+
+TEST_F(Lexer, TextAndNamesBecomeWordsThroughTheLexer) {
+    auto to_word = [](const Cell& spec) {
+        Cell result = spec;
+        return *registry().actions(Type::word).on_to(&result, &spec, Type::word);
+    };
+    auto issue_of = [](const char* name) {
+        Cell c;
+        return *issue::init_from_c_string(c, name);
+    };
+    struct Case {
+        Cell spec;
+        const char* word;  // the word made, or null when `error` is raised
+        ErrorId error;
+    };
+    const Case cases[] = {
+        {test::string_cell("abc"), "abc", {}},
+        {test::string_cell(" set: "), "set", {}},
+        {test::string_cell("#iss"), "iss", {}},
+        {word_of("ref", Type::refinement), "ref", {}},
+        {issue_of("name"), "name", {}},
+        {test::string_cell("a b"), nullptr, ErrorId::script_invalid_chars},
+        {test::string_cell(""), nullptr, ErrorId::script_invalid_chars},
+        {test::string_cell("12"), nullptr, ErrorId::script_invalid_chars},
+        {test::string_cell("1a"), nullptr, ErrorId::syntax_invalid},
+        {issue_of("12"), nullptr, ErrorId::script_bad_to_arg},
+        {issue_of("a b"), nullptr, ErrorId::script_bad_to_arg},
+        {issue_of("a/b"), nullptr, ErrorId::script_bad_to_arg},
+    };
+    for (const Case& c : cases) {
+        const std::string what = test::molded(c.spec);
+        if (!c.word) {
+            EXPECT_EQ(test::error_of([&] { to_word(c.spec); }), c.error) << what;
+            continue;
+        }
+        const Cell w = to_word(c.spec);
+        EXPECT_TRUE(w.is(Type::word)) << what;
+        EXPECT_EQ(w.w2, symbol::intern(c.word)) << what;
+    }
 }
 
 TEST_F(Lexer, ValuesAfterALineFeedCarryTheNewLineMarker) {
