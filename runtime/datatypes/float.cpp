@@ -408,12 +408,13 @@ Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
         if (std::fabs(result) == DBL_MAX) raise(ErrorId::math_overflow);
     }
 
-    if (scale && scale->is(Type::integer)) {
+    // A percent rounded to a number of percent units stays a percent (12.345% to 1 is 12%).
+    if (scale && scale->is(Type::integer) && !percent_value) {
         *value = integer::cell(integer::truncate_or_raise(result, ErrorId::math_overflow, nullptr));
-    } else {
-        if (scale) value->header = header_of(scale->type());
-        set_float_payload(*value, result);
+        return value;
     }
+    if (scale && !scale->is(Type::integer)) value->header = header_of(scale->type());
+    set_float_payload(*value, result);
     return value;
 }
 

@@ -62,8 +62,9 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code);
 Cell* absolute(Cell* value);
 Cell* negate(Cell* value);
 Cell* power(Cell* number, Cell* exponent);
-// Rounds to a multiple of the scale (1, or 1% for a percent). With /to an integer! scale
-// the result is an integer!, with any other scale a value of the scale's type.
+// Rounds to a multiple of the scale (1, or 1% for a percent; a number scale of a percent
+// counts percent units). With /to an integer! scale the result is an integer! (a percent
+// stays a percent), with any other scale a value of the scale's type.
 Cell* round(Cell* value, const Cell* scale, RoundFlags flags);
 bool even_q(const Cell* value);
 bool odd_q(const Cell* value);

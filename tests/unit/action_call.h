@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
@@ -74,6 +75,75 @@ void expect_outcome(const Outcome& expected, F&& call, const std::string& what) 
     EXPECT_EQ(static_cast<i32>(result.w2), static_cast<i32>(expected.value.w2)) << what;
     EXPECT_EQ(result.w1, expected.value.w1) << what;
     EXPECT_EQ(result.w3, expected.value.w3) << what;
+}
+
+// A binary action (add ... xor~) of two values, run through the left value's row.
+struct BinaryCase {
+    const char* name;
+    sig::on_add ActionRow::*action;
+    Cell left;
+    Cell right;
+    Outcome expected;
+};
+
+inline void expect_binary(const BinaryCase& c) {
+    expect_outcome(c.expected, [&] {
+        Cell left = c.left, right = c.right;
+        return (registry().actions(left.type()).*c.action)(&left, &right);
+    }, c.name);
+}
+
+// make and to of `spec` through a row, each against the expected outcome.
+inline void expect_make_and_to(const ActionRow& row, Type target, const Cell& spec, const Outcome& expected,
+                               const std::string& what) {
+    for (auto action : {&ActionRow::on_make, &ActionRow::on_to}) {
+        expect_outcome(expected, [&] {
+            Cell prototype{header_of(target), 0, 0, 0};
+            return (row.*action)(&prototype, &spec, target);
+        }, what);
+    }
+}
+
+// The refinements of `round`, one at a time.
+inline constexpr RoundFlags round_none{};
+inline constexpr RoundFlags round_even{.even = true};
+inline constexpr RoundFlags round_down{.down = true};
+inline constexpr RoundFlags round_half_down{.half_down = true};
+inline constexpr RoundFlags round_floor{.floor = true};
+inline constexpr RoundFlags round_ceiling{.ceiling = true};
+inline constexpr RoundFlags round_half_ceiling{.half_ceiling = true};
+
+// `round` of a value through its row; scale is the /to argument.
+struct RoundCase {
+    const char* name;
+    Cell value;
+    std::optional<Cell> scale;
+    RoundFlags flags;
+    Outcome expected;
+};
+
+inline void expect_round(const RoundCase& c) {
+    expect_outcome(c.expected, [&] {
+        Cell value = c.value;
+        return registry().actions(value.type()).on_round(&value, c.scale ? &*c.scale : nullptr, c.flags);
+    }, c.name);
+}
+
+// Seeding `random` with `seed` answers unset, and the draws up to `bound` that follow
+// are the same after each seeding.
+inline void expect_seed_replays(const ActionRow& row, const Cell& seed, const Cell& bound) {
+    auto draws = [&] {
+        Cell seeded = seed;
+        EXPECT_TRUE(row.on_random(&seeded, true, false, false)->is(Type::unset));
+        std::vector<u64> seen;
+        for (int i = 0; i < 8; ++i) {
+            Cell drawn = bound;
+            row.on_random(&drawn, false, false, false);
+            seen.push_back(u64{drawn.w3} << 32 | drawn.w2);
+        }
+        return seen;
+    };
+    EXPECT_EQ(draws(), draws());
 }
 
 inline std::string molded(const Cell& value, MoldFlags flags = {}, const Cell* part = nullptr) {

@@ -17,16 +17,6 @@ namespace {
 Outcome is(i32 value) { return {std::nullopt, integer::cell(value)}; }
 Outcome is_float(double value) { return {std::nullopt, float_cell(value)}; }
 
-using BinaryAction = sig::on_add ActionRow::*;
-
-struct BinaryCase {
-    const char* name;
-    BinaryAction action;
-    i32 left;
-    Cell right;
-    Outcome expected;
-};
-
 Cell int_(i32 v) { return integer::cell(v); }
 
 class IntegerTest : public ::testing::Test {
@@ -37,56 +27,52 @@ protected:
 
 TEST_F(IntegerTest, ArithmeticThroughTheTable) {
     const BinaryCase cases[] = {
-        {"1 + 2", &ActionRow::on_add, 1, int_(2), is(3)},
-        {"3 + #\"A\"", &ActionRow::on_add, 3, char_::cell('A'), is(68)},
-        {"-5 - 7", &ActionRow::on_subtract, -5, int_(7), is(-12)},
-        {"-46340 * 46340", &ActionRow::on_multiply, -46340, int_(46340), is(-2147395600)},
-        {"8 / 2", &ActionRow::on_divide, 8, int_(2), is(4)},
-        {"-9 / 3", &ActionRow::on_divide, -9, int_(3), is(-3)},
-        {"-7 remainder 2", &ActionRow::on_remainder, -7, int_(2), is(-1)},
-        {"7 remainder -2", &ActionRow::on_remainder, 7, int_(-2), is(1)},
-        {"12 and 10", &ActionRow::on_and_, 12, int_(10), is(8)},
-        {"12 or 3", &ActionRow::on_or_, 12, int_(3), is(15)},
-        {"12 xor 10", &ActionRow::on_xor_, 12, int_(10), is(6)},
+        {"1 + 2", &ActionRow::on_add, int_(1), int_(2), is(3)},
+        {"3 + #\"A\"", &ActionRow::on_add, int_(3), char_::cell('A'), is(68)},
+        {"-5 - 7", &ActionRow::on_subtract, int_(-5), int_(7), is(-12)},
+        {"-46340 * 46340", &ActionRow::on_multiply, int_(-46340), int_(46340), is(-2147395600)},
+        {"8 / 2", &ActionRow::on_divide, int_(8), int_(2), is(4)},
+        {"-9 / 3", &ActionRow::on_divide, int_(-9), int_(3), is(-3)},
+        {"-7 remainder 2", &ActionRow::on_remainder, int_(-7), int_(2), is(-1)},
+        {"7 remainder -2", &ActionRow::on_remainder, int_(7), int_(-2), is(1)},
+        {"12 and 10", &ActionRow::on_and_, int_(12), int_(10), is(8)},
+        {"12 or 3", &ActionRow::on_or_, int_(12), int_(3), is(15)},
+        {"12 xor 10", &ActionRow::on_xor_, int_(12), int_(10), is(6)},
         // Results that leave the integer range.
-        {"-2147483648 / -1", &ActionRow::on_divide, INT32_MIN, int_(-1), fails(ErrorId::math_overflow)},
-        {"-2147483648 remainder -1", &ActionRow::on_remainder, INT32_MIN, int_(-1), fails(ErrorId::math_overflow)},
-        {"1 / 0", &ActionRow::on_divide, 1, int_(0), fails(ErrorId::math_zero_divide)},
-        {"1 remainder 0", &ActionRow::on_remainder, 1, int_(0), fails(ErrorId::math_zero_divide)},
+        {"-2147483648 / -1", &ActionRow::on_divide, int_(INT32_MIN), int_(-1), fails(ErrorId::math_overflow)},
+        {"-2147483648 remainder -1", &ActionRow::on_remainder, int_(INT32_MIN), int_(-1),
+         fails(ErrorId::math_overflow)},
+        {"1 / 0", &ActionRow::on_divide, int_(1), int_(0), fails(ErrorId::math_zero_divide)},
+        {"1 remainder 0", &ActionRow::on_remainder, int_(1), int_(0), fails(ErrorId::math_zero_divide)},
         // Exact results that only a float! holds.
-        {"2147483647 + 1", &ActionRow::on_add, INT32_MAX, int_(1), is_float(2147483648.0)},
-        {"-2147483648 - 1", &ActionRow::on_subtract, INT32_MIN, int_(1), is_float(-2147483649.0)},
-        {"65536 * 65536", &ActionRow::on_multiply, 65536, int_(65536), is_float(4294967296.0)},
-        {"-2147483648 * -1", &ActionRow::on_multiply, INT32_MIN, int_(-1), is_float(2147483648.0)},
-        {"7 / 2", &ActionRow::on_divide, 7, int_(2), is_float(3.5)},
-        {"-7 / 2", &ActionRow::on_divide, -7, int_(2), is_float(-3.5)},
-        {"1 / 3", &ActionRow::on_divide, 1, int_(3), is_float(1.0 / 3.0)},
+        {"2147483647 + 1", &ActionRow::on_add, int_(INT32_MAX), int_(1), is_float(2147483648.0)},
+        {"-2147483648 - 1", &ActionRow::on_subtract, int_(INT32_MIN), int_(1), is_float(-2147483649.0)},
+        {"65536 * 65536", &ActionRow::on_multiply, int_(65536), int_(65536), is_float(4294967296.0)},
+        {"-2147483648 * -1", &ActionRow::on_multiply, int_(INT32_MIN), int_(-1), is_float(2147483648.0)},
+        {"7 / 2", &ActionRow::on_divide, int_(7), int_(2), is_float(3.5)},
+        {"-7 / 2", &ActionRow::on_divide, int_(-7), int_(2), is_float(-3.5)},
+        {"1 / 3", &ActionRow::on_divide, int_(1), int_(3), is_float(1.0 / 3.0)},
         // Operands of other types.
-        {"1 + none", &ActionRow::on_add, 1, Cell{header_of(Type::none), 0, 0, 0}, fails(ErrorId::script_invalid_type)},
+        {"1 + none", &ActionRow::on_add, int_(1), Cell{header_of(Type::none), 0, 0, 0},
+         fails(ErrorId::script_invalid_type)},
         // A float on the right: the float core computes, the integer taken as a double.
-        {"1 + 1.5", &ActionRow::on_add, 1, float_cell(1.5), is_float(2.5)},
-        {"2147483647 + 1.0", &ActionRow::on_add, INT32_MAX, float_cell(1.0), is_float(2147483648.0)},
-        {"7 remainder 2.5", &ActionRow::on_remainder, 7, float_cell(2.5), is_float(2.0)},
-        {"1 / 0.0", &ActionRow::on_divide, 1, float_cell(0.0), is_float(INFINITY)},
-        {"2 * 10%", &ActionRow::on_multiply, 2, float_cell(0.1, Type::percent), is_float(0.2)},
-        {"1 + 0:00:01", &ActionRow::on_add, 1, float_cell(1, Type::time), {std::nullopt, float_cell(2, Type::time)}},
-        {"3 and 2.0", &ActionRow::on_and_, 3, float_cell(2.0), fails(ErrorId::script_cannot_use)},
+        {"1 + 1.5", &ActionRow::on_add, int_(1), float_cell(1.5), is_float(2.5)},
+        {"2147483647 + 1.0", &ActionRow::on_add, int_(INT32_MAX), float_cell(1.0), is_float(2147483648.0)},
+        {"7 remainder 2.5", &ActionRow::on_remainder, int_(7), float_cell(2.5), is_float(2.0)},
+        {"1 / 0.0", &ActionRow::on_divide, int_(1), float_cell(0.0), is_float(INFINITY)},
+        {"2 * 10%", &ActionRow::on_multiply, int_(2), float_cell(0.1, Type::percent), is_float(0.2)},
+        {"1 + 0:00:01", &ActionRow::on_add, int_(1), float_cell(1, Type::time),
+         {std::nullopt, float_cell(2, Type::time)}},
+        {"3 and 2.0", &ActionRow::on_and_, int_(3), float_cell(2.0), fails(ErrorId::script_cannot_use)},
     };
-    for (const BinaryCase& c : cases) {
-        expect_outcome(
-            c.expected,
-            [&] {
-                Cell left = int_(c.left);
-                Cell right = c.right;
-                return (row.*c.action)(&left, &right);
-            },
-            c.name);
-    }
+    for (const BinaryCase& c : cases) expect_binary(c);
 }
 
 TEST_F(IntegerTest, BinaryOpWithoutResultCellTruncatesDivision) {
     EXPECT_EQ(integer::binary_op(7, 2, ArithOp::divide, nullptr), 3);
     EXPECT_EQ(integer::binary_op(-7, 2, ArithOp::divide, nullptr), -3);
+    // Without a cell to turn into a float!, an overflowing result is refused.
+    EXPECT_EQ(error_of([] { integer::binary_op(INT32_MAX, 1, ArithOp::add, nullptr); }), ErrorId::math_overflow);
 }
 
 TEST_F(IntegerTest, UnaryActions) {
@@ -161,64 +147,45 @@ TEST_F(IntegerTest, Power) {
 }
 
 TEST_F(IntegerTest, Round) {
-    RoundFlags none{}, even{}, down{}, half_down{}, floor{}, ceiling{}, half_ceiling{};
-    even.even = true;
-    down.down = true;
-    half_down.half_down = true;
-    floor.floor = true;
-    ceiling.ceiling = true;
-    half_ceiling.half_ceiling = true;
     const Cell money{header_of(Type::money), 0, 0, 0};
-    struct Case {
-        const char* name;
-        i32 value;
-        std::optional<Cell> scale;
-        RoundFlags flags;
-        Outcome expected;
-    } const cases[] = {
-        {"round 17", 17, std::nullopt, none, is(17)},
-        {"round/to 25 10", 25, int_(10), none, is(30)},
-        {"round/to -25 10", -25, int_(10), none, is(-30)},
-        {"round/to 21 10", 21, int_(10), none, is(20)},
-        {"round/to -26 10", -26, int_(10), none, is(-30)},
-        {"round/to 25 -10", 25, int_(-10), none, is(30)},
-        {"round/to 17 0", 17, int_(0), none, is(17)},
-        {"round/even/to 25 10", 25, int_(10), even, is(20)},
-        {"round/even/to 35 10", 35, int_(10), even, is(40)},
-        {"round/half-down/to 25 10", 25, int_(10), half_down, is(20)},
-        {"round/half-down/to 26 10", 26, int_(10), half_down, is(30)},
-        {"round/half-ceiling/to 25 10", 25, int_(10), half_ceiling, is(30)},
-        {"round/half-ceiling/to -25 10", -25, int_(10), half_ceiling, is(-20)},
-        {"round/down/to 29 10", 29, int_(10), down, is(20)},
-        {"round/down/to -29 10", -29, int_(10), down, is(-20)},
-        {"round/floor/to -21 10", -21, int_(10), floor, is(-30)},
-        {"round/floor/to 29 10", 29, int_(10), floor, is(20)},
-        {"round/ceiling/to -29 10", -29, int_(10), ceiling, is(-20)},
-        {"round/ceiling/to 21 10", 21, int_(10), ceiling, is(30)},
-        {"round -2147483648", INT32_MIN, std::nullopt, none, is(INT32_MIN)},
-        {"round/down/to -2147483648 10", INT32_MIN, int_(10), down, is(-2147483640)},
-        {"round/to -2147483648 2", INT32_MIN, int_(2), none, is(INT32_MIN)},
+    const RoundCase cases[] = {
+        {"round 17", int_(17), std::nullopt, round_none, is(17)},
+        {"round/to 25 10", int_(25), int_(10), round_none, is(30)},
+        {"round/to -25 10", int_(-25), int_(10), round_none, is(-30)},
+        {"round/to 21 10", int_(21), int_(10), round_none, is(20)},
+        {"round/to -26 10", int_(-26), int_(10), round_none, is(-30)},
+        {"round/to 25 -10", int_(25), int_(-10), round_none, is(30)},
+        {"round/to 17 0", int_(17), int_(0), round_none, is(17)},
+        {"round/even/to 25 10", int_(25), int_(10), round_even, is(20)},
+        {"round/even/to 35 10", int_(35), int_(10), round_even, is(40)},
+        {"round/half-down/to 25 10", int_(25), int_(10), round_half_down, is(20)},
+        {"round/half-down/to 26 10", int_(26), int_(10), round_half_down, is(30)},
+        {"round/half-ceiling/to 25 10", int_(25), int_(10), round_half_ceiling, is(30)},
+        {"round/half-ceiling/to -25 10", int_(-25), int_(10), round_half_ceiling, is(-20)},
+        {"round/down/to 29 10", int_(29), int_(10), round_down, is(20)},
+        {"round/down/to -29 10", int_(-29), int_(10), round_down, is(-20)},
+        {"round/floor/to -21 10", int_(-21), int_(10), round_floor, is(-30)},
+        {"round/floor/to 29 10", int_(29), int_(10), round_floor, is(20)},
+        {"round/ceiling/to -29 10", int_(-29), int_(10), round_ceiling, is(-20)},
+        {"round/ceiling/to 21 10", int_(21), int_(10), round_ceiling, is(30)},
+        {"round -2147483648", int_(INT32_MIN), std::nullopt, round_none, is(INT32_MIN)},
+        {"round/down/to -2147483648 10", int_(INT32_MIN), int_(10), round_down, is(-2147483640)},
+        {"round/to -2147483648 2", int_(INT32_MIN), int_(2), round_none, is(INT32_MIN)},
         // The rounded magnitude leaves the range.
-        {"round/to -2147483648 10", INT32_MIN, int_(10), none, fails(ErrorId::math_overflow)},
-        {"round/to 2147483647 10", INT32_MAX, int_(10), none, fails(ErrorId::math_overflow)},
-        {"round/floor/to 2147483647 10", INT32_MAX, int_(10), floor, fails(ErrorId::math_overflow)},
-        {"round/to 5 -2147483648", 5, int_(INT32_MIN), none, fails(ErrorId::math_overflow)},
-        {"round/to 17 $1", 17, money, none, fails(ErrorId::script_not_related)},
+        {"round/to -2147483648 10", int_(INT32_MIN), int_(10), round_none, fails(ErrorId::math_overflow)},
+        {"round/to 2147483647 10", int_(INT32_MAX), int_(10), round_none, fails(ErrorId::math_overflow)},
+        {"round/floor/to 2147483647 10", int_(INT32_MAX), int_(10), round_floor, fails(ErrorId::math_overflow)},
+        {"round/to 5 -2147483648", int_(5), int_(INT32_MIN), round_none, fails(ErrorId::math_overflow)},
+        {"round/to 17 $1", int_(17), money, round_none, fails(ErrorId::script_not_related)},
         // Other scales round as floats and give a value of the scale's type.
-        {"round/to 17 2.5", 17, float_cell(2.5), none, is_float(17.5)},
-        {"round/to 17 0.0", 17, float_cell(0.0), none, is_float(17.0)},
-        {"round/to 17 10%", 17, float_cell(0.1, Type::percent), none, {std::nullopt, float_cell(17.0, Type::percent)}},
-        {"round/to 17 \"a\"", 17, Cell{header_of(Type::string), 0, 0, 0}, none, fails(ErrorId::script_expect_arg)},
+        {"round/to 17 2.5", int_(17), float_cell(2.5), round_none, is_float(17.5)},
+        {"round/to 17 0.0", int_(17), float_cell(0.0), round_none, is_float(17.0)},
+        {"round/to 17 10%", int_(17), float_cell(0.1, Type::percent), round_none,
+         {std::nullopt, float_cell(17.0, Type::percent)}},
+        {"round/to 17 \"a\"", int_(17), Cell{header_of(Type::string), 0, 0, 0}, round_none,
+         fails(ErrorId::script_expect_arg)},
     };
-    for (const Case& c : cases) {
-        expect_outcome(
-            c.expected,
-            [&] {
-                Cell value = int_(c.value);
-                return row.on_round(&value, c.scale ? &*c.scale : nullptr, c.flags);
-            },
-            c.name);
-    }
+    for (const RoundCase& c : cases) expect_round(c);
 }
 
 TEST_F(IntegerTest, Compare) {
@@ -331,18 +298,7 @@ TEST_F(IntegerTest, Random) {
         const i32 secure = integer::get(*row.on_random(&positive, false, true, false));
         EXPECT_TRUE(secure >= 1 && secure <= 6) << secure;
     }
-    // A seed answers unset and replays the same draws.
-    auto draws = [&] {
-        Cell seed = int_(5);
-        EXPECT_TRUE(row.on_random(&seed, true, false, false)->is(Type::unset));
-        std::vector<i32> seen;
-        for (int i = 0; i < 8; ++i) {
-            Cell bound = int_(1000);
-            seen.push_back(integer::get(*row.on_random(&bound, false, false, false)));
-        }
-        return seen;
-    };
-    EXPECT_EQ(draws(), draws());
+    expect_seed_replays(row, int_(5), int_(1000));
 }
 
 }  // namespace
