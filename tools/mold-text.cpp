@@ -6,6 +6,7 @@
 
 #include "runtime/datatypes/float-cell.h"
 #include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/memory/node.h"
 #include "runtime/text/float-text.h"
@@ -148,10 +149,21 @@ std::string fallback_mold(const Cell& value) {
     return out;
 }
 
+// Whether the registry molds the value and every value it holds.
+bool registry_molds(const Cell& value) {
+    if (!actions_of(value).on_mold) return false;
+    if (!series::any_block(value.type())) return true;
+    Buffer* b = node::buffer(value.w2);
+    const Cell* items = b->cells() + b->head / sizeof(Cell);
+    for (u32 i = 0; i < b->used() / sizeof(Cell); ++i)
+        if (!registry_molds(items[i])) return false;
+    return true;
+}
+
 }  // namespace
 
 std::string mold_text(const Cell& value) {
-    if (!actions_of(value).on_mold) return fallback_mold(value);
+    if (!registry_molds(value)) return fallback_mold(value);
     Output out;
     mold(value, MoldFlags{}, nullptr, out);
     return out.utf8();

@@ -1,6 +1,6 @@
 // The text that zel-mold and the lexer's tests show for a value: its mold through the
-// datatype registry. Types whose mold is not registered yet go through one fallback that
-// writes them as source, molding the values they hold through the registry again.
+// datatype registry. A value whose type has no registered mold yet, or a block holding
+// one, goes through one fallback that writes it as source, molding what it holds again.
 #pragma once
 #include <string>
 
