@@ -233,7 +233,9 @@ TEST_F(BlockSortTest, StableKeepsEqualRecordsInOrder) {
         const i32 key = static_cast<i32>(block::cell_at(b, k)->w2);
         const i32 tag = static_cast<i32>(block::cell_at(b, k + 1)->w2);
         ASSERT_GE(key, last_key);
-        if (key == last_key) ASSERT_GT(tag, last_tag);
+        if (key == last_key) {
+            ASSERT_GT(tag, last_tag);
+        }
         last_key = key;
         last_tag = tag;
     }
@@ -290,7 +292,9 @@ TEST_F(BlockSortTest, AComparisonThatRaisesOrGrowsTheBlockLeavesItWhole) {
             std::vector<i32> values;
             for (u32 k = 0; k < length(target); ++k) values.push_back(static_cast<i32>(block::cell_at(target, k)->w2));
             ASSERT_EQ(values.size(), 40u);
-            if (at_call == 0) EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+            if (at_call == 0) {
+                EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+            }
             std::sort(values.begin(), values.end());
             for (i32 n = 0; n < 40; ++n) ASSERT_EQ(values[n], n) << "stable " << stable << " raise at " << at_call;
         }
