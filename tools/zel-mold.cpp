@@ -1,27 +1,41 @@
-// zel-mold: reads a UTF-8 source file, scans it and prints each top-level value on its
-// own line, or the report of the syntax error that stopped the scan.
+// zel-mold: reads a UTF-8 source file, scans it and prints the mold of each top-level
+// value on its own line, or the report of the syntax error that stopped the scan.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "runtime/context.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/symbol.h"
 #include "runtime/eval/error.h"
 #include "runtime/io/lexer.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "tools/value-dump.h"
+#include "runtime/memory/roots.h"
+#include "tools/mold-text.h"
 
 namespace {
 
-// An argument as the message shows it: strings and characters as their text.
-std::string formed(const zel::Cell& arg) {
-    std::string molded = zel::tools::dump(arg);
-    if (arg.is(zel::Type::string)) return molded.substr(1, molded.size() - 2);
-    if (arg.is(zel::Type::char_)) return molded.substr(2, molded.size() - 3);
-    return molded;
+// The runtime as far as scanning and molding need it.
+void init_runtime() {
+    zel::memory::init();
+    zel::register_datatypes();
+    const zel::Node root = zel::memory::alloc_series_in_heap(1000, sizeof(zel::Cell), 0);
+    zel::roots::set_block(zel::Cell{zel::header_of(zel::Type::block), 0, root, 0});
+    zel::symbol::init();
+    zel::context::init_global();
+    zel::lexer::init();
 }
 
-// The error's message: its template with each :argN replaced by that argument.
+std::string formed(const zel::Cell& arg) {
+    zel::Output out;
+    zel::form(arg, nullptr, out);
+    return out.utf8();
+}
+
+// The error's message: its template with each :argN replaced by that argument formed.
 int report(const zel::ErrorThrow& e) {
     const zel::ErrorInfo& info = zel::error_info(e.id);
     std::string message;
@@ -56,14 +70,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    zel::memory::init();
+    init_runtime();
     int status = 0;
     try {
         zel::lexer::Result r = zel::lexer::scan_utf8(reinterpret_cast<const zel::u8*>(source.data()),
                                                      static_cast<zel::u32>(source.size()), {});
-        zel::Buffer* b = zel::node::buffer(r.value.w2);
-        for (zel::u32 i = 0; i < b->used() / sizeof(zel::Cell); ++i)
-            std::printf("%s\n", zel::tools::dump(zel::node::buffer(r.value.w2)->cells()[i]).c_str());
+        const zel::u32 count = zel::node::buffer(r.value.w2)->used() / sizeof(zel::Cell);
+        for (zel::u32 i = 0; i < count; ++i) {
+            zel::Buffer* b = zel::node::buffer(r.value.w2);
+            const zel::Cell value = b->cells()[b->head / sizeof(zel::Cell) + i];
+            std::printf("%s\n", zel::tools::mold_text(value).c_str());
+        }
     } catch (const zel::ErrorThrow& e) {
         status = report(e);
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/datatypes/float-cell.h"
 #include "runtime/eval/error.h"
 #include "runtime/io/lexer-decoders.h"
 #include "runtime/io/lexer-scan.h"
@@ -35,7 +36,7 @@ void push(Scan& s, const Cell& value) {
 
 Cell double_cell(Type type, double value) {
     Cell c{header_of(type), 0, 0, 0};
-    std::memcpy(&c.w2, &value, sizeof value);
+    set_float_payload(c, value);
     return c;
 }
 

@@ -1,18 +1,57 @@
 #include "runtime/io/lexer-words.h"
 
-#include "runtime/io/lexer-text.h"
-#include "runtime/memory/node.h"
+#include <string>
+
+#include "runtime/context.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/datatypes/word.h"
+#include "runtime/io/lexer.h"
 
 namespace zel::lexer {
 
+namespace {
+
+// Notes where the first token starts, and ends the scan at the first syntax fault
+// instead of raising it.
+class NameScan : public Tracer {
+public:
+    u32 mask() const override { return event::scan | event::error; }
+    bool on_event(const TraceEvent& e, u32&) override {
+        if (e.event == event::error) {
+            faulted = true;
+            return false;
+        }
+        if (!first_start) first_start = e.start;
+        return true;
+    }
+    bool faulted = false;
+    u32 first_start = 0;
+};
+
+}  // namespace
+
 Cell make_word(Type kind, const u8* spelling, u32 length) {
-    Cell bytes = make_bytes(Type::binary, spelling, length);
-    return Cell{header_of(kind), 0, 0, bytes.w2};
+    const u32 symbol = symbol::intern(spelling, length);
+    const Node bound = kind == Type::issue ? context::global : 0;
+    return Cell{header_of(kind), bound, symbol, context::no_index};
 }
 
-std::string word_spelling(const Cell& word) {
-    Buffer* b = node::buffer(word.w3);
-    return std::string(reinterpret_cast<const char*>(b->head_ptr()), b->used());
+Type scan_name(std::string_view name) {
+    // A copy: the name may sit in a symbol's buffer, which a scan's allocations may move.
+    const std::string text(name);
+    NameScan watch;
+    Options options;
+    options.single = true;
+    options.scan_only = true;
+    options.tracer = &watch;
+    const Result r = scan_utf8(reinterpret_cast<const u8*>(text.data()), static_cast<u32>(text.size()), options);
+    const bool whole = watch.first_start == 1 && r.consumed == text.size();
+    return watch.faulted || !whole ? Type{0} : r.last_type;
+}
+
+void init() {
+    word::scan_name = scan_name;
+    word::load_one = load_exactly_one;
 }
 
 }  // namespace zel::lexer

@@ -611,14 +611,26 @@ Result scan_string(const Cell& string, i32 count, const Options& options) {
     return scan_text(utf8.data(), static_cast<u32>(utf8.size()), options, true);
 }
 
-Cell load_one(const Cell& string) {
+namespace {
+
+// How many values the text holds, the first of them in `first`.
+u32 load_first(const Cell& string, Cell& first) {
     Result r = scan_string(string, -1, Options{});
     Buffer* b = node::buffer(r.value.w2);
     u32 count = b->used() / sizeof(Cell);
-    if (count == 0) return unset_cell;
-    if (count > 1) return none_cell;
-    return b->cells()[b->head / sizeof(Cell)];
+    if (count) first = b->cells()[b->head / sizeof(Cell)];
+    return count;
 }
+
+}  // namespace
+
+Cell load_one(const Cell& string) {
+    Cell first;
+    u32 count = load_first(string, first);
+    return count == 0 ? unset_cell : count > 1 ? none_cell : first;
+}
+
+bool load_exactly_one(const Cell& string, Cell& out) { return load_first(string, out) == 1; }
 
 void for_each_scanned_cell(void (*visit)(const Cell&, void* context), void* context) {
     if (!innermost) return;

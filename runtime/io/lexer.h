@@ -63,6 +63,9 @@ struct Result {
     Type last_type;     // the last token's datatype
 };
 
+// Installs the lexer as the scanner that conversions of text and names to words use.
+void init();
+
 // Scans `length` bytes of UTF-8 text. Syntax faults raise syntax errors.
 Result scan_utf8(const u8* text, u32 length, const Options& options);
 // Scans the first `count` characters of a string! value from its index (all when
@@ -71,6 +74,8 @@ Result scan_string(const Cell& string, i32 count, const Options& options);
 
 // The one value a text holds: unset! when it holds none, none! when it holds more.
 Cell load_one(const Cell& string);
+// The value of a text that holds exactly one value; false when it holds none or more.
+bool load_exactly_one(const Cell& string, Cell& out);
 
 // Calls `visit` on every cell that active scans hold (the collector's marking hook).
 void for_each_scanned_cell(void (*visit)(const Cell&, void* context), void* context);

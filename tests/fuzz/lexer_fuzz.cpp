@@ -4,9 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/context.h"
+#include "runtime/datatypes/symbol.h"
 #include "runtime/eval/error.h"
 #include "runtime/io/lexer.h"
 #include "runtime/memory/memory.h"
+#include "runtime/memory/roots.h"
 
 namespace {
 
@@ -31,6 +34,10 @@ void scan(const std::uint8_t* data, std::size_t size, const zel::lexer::Options&
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static bool ready = [] {
         zel::memory::init();
+        const zel::Node root = zel::memory::alloc_series_in_heap(1000, sizeof(zel::Cell), 0);
+        zel::roots::set_block(zel::Cell{zel::header_of(zel::Type::block), 0, root, 0});
+        zel::symbol::init();
+        zel::context::init_global();
         return true;
     }();
     (void)ready;

@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "memory-fixture.h"
+#include "runtime/datatypes/issue.h"
+#include "runtime/datatypes/word.h"
 #include "runtime/eval/error.h"
 #include "runtime/io/lexer-decoders.h"
+#include "runtime/io/lexer-words.h"
 #include "runtime/io/lexer.h"
 #include "runtime/memory/node.h"
-#include "tools/value-dump.h"
+#include "tests/unit/names-fixture.h"
+#include "tools/mold-text.h"
 
 using namespace zel;
 
@@ -19,12 +22,12 @@ const u8* bytes(const std::string& s) { return reinterpret_cast<const u8*>(s.dat
 
 // The top-level values of a scan, dumped and joined by spaces.
 std::string joined(const Cell& block) {
-    if (!block.is(Type::block)) return tools::dump(block);
+    if (!block.is(Type::block)) return tools::mold_text(block);
     std::string out;
     Buffer* b = node::buffer(block.w2);
     for (u32 i = 0; i < b->used() / sizeof(Cell); ++i) {
         if (i) out += " ";
-        out += tools::dump(node::buffer(block.w2)->cells()[i]);
+        out += tools::mold_text(node::buffer(block.w2)->cells()[i]);
     }
     return out;
 }
@@ -41,13 +44,19 @@ std::string scan_error(const std::string& source) {
         scan(source);
     } catch (const ErrorThrow& e) {
         std::string out = error_info(e.id).name;
-        for (u32 i = 0; i < e.arg_count; ++i) out += " | " + tools::dump(e.args[i]);
+        for (u32 i = 0; i < e.arg_count; ++i) out += " | " + tools::mold_text(e.args[i]);
         return out;
     }
     return "";
 }
 
-class Lexer : public MemoryFixture {};
+class Lexer : public NamesFixture {
+protected:
+    void SetUp() override {
+        NamesFixture::SetUp();
+        lexer::init();
+    }
+};
 
 TEST_F(Lexer, ValuesReadBackAsWritten) {
     struct Case {
@@ -67,8 +76,8 @@ TEST_F(Lexer, ValuesReadBackAsWritten) {
         {"[a [b (c)]] #[k 1 \"s\" 2]", "[a [b (c)]] #[k 1 \"s\" 2]"},
         {"\"a^(line)b\" \"a^/b\" \"a^(0A)b\" \"^(tab)^-\"", "\"a^/b\" \"a^/b\" \"a^/b\" \"^-^-\""},
         {"{a\n{b}c} %{a}b}% %%{x}%%", "\"a^/{b}c\" \"a}b\" \"x\""},
-        {"#\"a\" #\"^(esc)\" #\"^/\" #\"é\"", "#\"a\" #\"^(1B)\" #\"^/\" #\"é\""},
-        {"%\"a b\" %a%20b http://x.y/%41 a@b.c", "%a b %a b http://x.y/A a@b.c"},
+        {"#\"a\" #\"^(esc)\" #\"^/\" #\"é\"", "#\"a\" #\"^[\" #\"^/\" #\"é\""},
+        {"%\"a b\" %a%20b http://x.y/%41 a@b.c", "%\"a b\" %\"a b\" http://x.y/A a@b.c"},
         {"1.5 .5 1.5e3 12.5% 1.#INF -1.#INF", "1.5 0.5 1500.0 12.5% 1.#INF -1.#INF"},
         {"1.2.3 1.2.3.4.5.6.7.8.9.10.11.12", "1.2.3 1.2.3.4.5.6.7.8.9.10.11.12"},
         {"3x4 -1x2 (1, 2) (1.5, 2, 3) (1 2)", "3x4 -1x2 (1, 2) (1.5, 2, 3) (1 2)"},
@@ -79,6 +88,99 @@ TEST_F(Lexer, ValuesReadBackAsWritten) {
         {"a\u3000b c\u00A0 \u2003d", "a b c d"},
     };
     for (const Case& c : cases) EXPECT_EQ(scan(c.source), c.expected) << c.source;
+}
+
+// The cells of a scan's top-level values.
+std::vector<Cell> scanned(const std::string& source) {
+    Cell block = lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), {}).value;
+    Buffer* b = node::buffer(block.w2);
+    return std::vector<Cell>(b->cells(), b->cells() + b->used() / sizeof(Cell));
+}
+
+TEST_F(Lexer, WordsAreInternedUnboundAndIssuesGlobal) {
+    const std::vector<Cell> v = scanned("a a: :a 'a /a #a A a/b");
+    const u32 a = symbol::intern("a");
+    const Type kinds[] = {Type::word, Type::set_word, Type::get_word, Type::lit_word, Type::refinement, Type::issue};
+    for (u32 i = 0; i < 6; ++i) {
+        EXPECT_TRUE(v[i].is(kinds[i])) << i;
+        EXPECT_EQ(v[i].w2, a) << i;
+        EXPECT_EQ(v[i].w1, kinds[i] == Type::issue ? context::global : Node{0}) << i;
+        EXPECT_EQ(v[i].w3, context::no_index) << i;
+    }
+    // Each spelling is its own symbol; case variants share the canonical one.
+    EXPECT_NE(v[6].w2, a);
+    EXPECT_EQ(symbol::canonical_id(v[6].w2), symbol::canonical_id(a));
+    Cell head = node::buffer(v[7].w2)->cells()[0];
+    EXPECT_TRUE(head.is(Type::word));
+    EXPECT_EQ(head.w2, a);
+    EXPECT_EQ(head.w1, 0u);
+}
+
+TEST_F(Lexer, ChecksAndPrescansInternNothing) {
+    const u32 before = symbol::count();
+    const std::string source = "never-seen-name #never-seen-issue p/never-seen-path";
+    for (bool prescan : {false, true}) {
+        lexer::Options options;
+        options.scan_only = !prescan;
+        options.prescan = prescan;
+        lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), options);
+    }
+    EXPECT_EQ(symbol::count(), before);
+}
+
+TEST_F(Lexer, ANameScansAsTheOneTokenItHolds) {
+    struct Case {
+        const char* name;
+        Type type;
+    };
+    const Case cases[] = {
+        {"a", Type::word},          {"a:", Type::set_word}, {":a", Type::get_word},
+        {"'a", Type::lit_word},     {"/a", Type::refinement}, {"#a", Type::issue},
+        {"1", Type::integer},       {"a b", Type{0}},       {" a", Type{0}},
+        {"a ", Type{0}},            {"", Type{0}},          {"1a", Type{0}},
+        {"a/b", Type{0}},           {"[a]", Type{0}},       {"a;", Type{0}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(lexer::scan_name(c.name), c.type) << c.name;
+}
+
+TEST_F(Lexer, TextAndNamesBecomeWordsThroughTheLexer) {
+    auto to_word = [](const Cell& spec) {
+        Cell result = spec;
+        return *registry().actions(Type::word).on_to(&result, &spec, Type::word);
+    };
+    auto issue_of = [](const char* name) {
+        Cell c;
+        return *issue::init_from_c_string(c, name);
+    };
+    struct Case {
+        Cell spec;
+        const char* word;  // the word made, or null when `error` is raised
+        ErrorId error;
+    };
+    const Case cases[] = {
+        {test::string_cell("abc"), "abc", {}},
+        {test::string_cell(" set: "), "set", {}},
+        {test::string_cell("#iss"), "iss", {}},
+        {word_of("ref", Type::refinement), "ref", {}},
+        {issue_of("name"), "name", {}},
+        {test::string_cell("a b"), nullptr, ErrorId::script_invalid_chars},
+        {test::string_cell(""), nullptr, ErrorId::script_invalid_chars},
+        {test::string_cell("12"), nullptr, ErrorId::script_invalid_chars},
+        {test::string_cell("1a"), nullptr, ErrorId::syntax_invalid},
+        {issue_of("12"), nullptr, ErrorId::script_bad_to_arg},
+        {issue_of("a b"), nullptr, ErrorId::script_bad_to_arg},
+        {issue_of("a/b"), nullptr, ErrorId::script_bad_to_arg},
+    };
+    for (const Case& c : cases) {
+        const std::string what = test::molded(c.spec);
+        if (!c.word) {
+            EXPECT_EQ(test::error_of([&] { to_word(c.spec); }), c.error) << what;
+            continue;
+        }
+        const Cell w = to_word(c.spec);
+        EXPECT_TRUE(w.is(Type::word)) << what;
+        EXPECT_EQ(w.w2, symbol::intern(c.word)) << what;
+    }
 }
 
 TEST_F(Lexer, ValuesAfterALineFeedCarryTheNewLineMarker) {
@@ -105,7 +207,7 @@ TEST_F(Lexer, SyntaxErrorsNameTheFaultTheLineAndTheText) {
         {"x [1 2", "missing | \"(line 1)\" | #\"]\" | \"[1 2\""},
         {"[1 2)", "missing | \"(line 1)\" | #\"]\" | \")\""},
         {"(1 2]", "missing | \"(line 1)\" | #\")\" | \"]\""},
-        {"\"abc", "invalid | \"(line 1)\" | string! | \"^\"abc\""},
+        {"\"abc", "invalid | \"(line 1)\" | string! | {\"abc}"},
         {"{a {b}", "invalid | \"(line 1)\" | string! | \"{a {b}\""},
         {"1\n2\n 12x3456789012345678901234567890123\nnext",
          "invalid | \"(line 3)\" | pair! | \"12x345678901234567890123456789\""},
@@ -122,7 +224,7 @@ TEST_F(Lexer, SyntaxErrorsNameTheFaultTheLineAndTheText) {
         {"1 , 2", "invalid | \"(line 1)\" | point2D! | \", 2\""},
         {"a/", "invalid | \"(line 1)\" | path! | \"a/\""},
         {"'a:", "invalid | \"(line 1)\" | lit-word! | \"'a:\""},
-        {"#\"ab\"", "invalid | \"(line 1)\" | char! | \"#^\"ab^\"\""},
+        {"#\"ab\"", "invalid | \"(line 1)\" | char! | {#\"ab\"}"},
     };
     for (const Case& c : cases) EXPECT_EQ(scan_error(c.source), c.expected) << c.source;
 }
@@ -130,7 +232,7 @@ TEST_F(Lexer, SyntaxErrorsNameTheFaultTheLineAndTheText) {
 TEST_F(Lexer, ExcerptsNeverCutACharacter) {
     // 29 bytes of ASCII, then a two-byte character that would end past byte 30.
     std::string source = "\"" + std::string(28, 'a') + "\xC3\xA9";
-    EXPECT_EQ(scan_error(source), "invalid | \"(line 1)\" | string! | \"^\"" + std::string(28, 'a') + "\"");
+    EXPECT_EQ(scan_error(source), "invalid | \"(line 1)\" | string! | {\"" + std::string(28, 'a') + "}");
 }
 
 TEST_F(Lexer, ScanStringCountsCharactersAndLoadOneTakesOneValue) {
@@ -142,7 +244,7 @@ TEST_F(Lexer, ScanStringCountsCharactersAndLoadOneTakesOneValue) {
     EXPECT_EQ(joined(lexer::scan_string(string, 3, {}).value), "é 1");
 
     Cell one = node::buffer(lexer::scan_utf8(bytes("\"12:30\" \"1 2\" \" \""), 17, {}).value.w2)->cells()[0];
-    EXPECT_EQ(tools::dump(lexer::load_one(one)), "12:30:00");
+    EXPECT_EQ(tools::mold_text(lexer::load_one(one)), "12:30:00");
     Cell two = node::buffer(lexer::scan_utf8(bytes("\"1 2\""), 5, {}).value.w2)->cells()[0];
     EXPECT_TRUE(lexer::load_one(two).is(Type::none));
     Cell none = node::buffer(lexer::scan_utf8(bytes("\" \""), 3, {}).value.w2)->cells()[0];
@@ -154,7 +256,7 @@ TEST_F(Lexer, SingleModeStopsAfterTheFirstValue) {
     options.single = true;
     std::string source = "[1 2] 3 4";
     lexer::Result r = lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), options);
-    EXPECT_EQ(tools::dump(r.value), "[1 2]");
+    EXPECT_EQ(tools::mold_text(r.value), "[1 2]");
 }
 
 // Records the events it is shown as "event type start-end".
@@ -166,7 +268,7 @@ public:
         static const char* names[] = {"prescan", "scan", "load", "open", "close", "error"};
         std::string name = names[__builtin_ctz(e.event)];
         std::string type = e.type == Type{} ? (e.kind == lexer::TokenKind::comment ? "comment" : "-")
-                                            : tools::dump(Cell{header_of(Type::datatype), static_cast<u32>(e.type), 0, 0});
+                                            : tools::mold_text(Cell{header_of(Type::datatype), static_cast<u32>(e.type), 0, 0});
         log.push_back(name + " " + type + " " + std::to_string(e.start) + "-" + std::to_string(e.end));
         if (e.event == lexer::event::error) {
             if (skip_errors) input += 1;
