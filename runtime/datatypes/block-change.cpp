@@ -1,0 +1,188 @@
+// Changing blocks: append and insert (with /part, /only and /dup), change, take, swap,
+// trim, and copy with /deep and /types. The cells to insert are copied out of their block
+// first, so inserting a block into itself, or a hook that moves the buffer, reads them
+// intact; positions are checked again after the before-change notification.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/series.h"
+#include "runtime/eval/error.h"
+#include "runtime/memory/cycle.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/series.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::block {
+namespace {
+
+u32 cells_in(const Cell& b) { return node::buffer(b.w2)->used() / sizeof(Cell); }
+
+// The cells a value inserts: those of an any-block from its position unless `only`, else
+// the value itself; at most `part` of them when part is not negative.
+std::vector<Cell> cells_of(const Cell& value, i32 part, bool only) {
+    std::vector<Cell> cells;
+    if (series::any_block(value.type()) && !only) {
+        const u32 n = cells_in(value);
+        if (value.w1 < n) cells.assign(cell_at(value, value.w1), cell_at(value, n));
+    } else {
+        cells.push_back(value);
+    }
+    if (part >= 0 && static_cast<u32>(part) < cells.size()) cells.resize(static_cast<u32>(part));
+    return cells;
+}
+
+// The number of cells `count` × `dup` as a series size, or internal/no-memory.
+u32 checked_total(std::size_t count, i32 dup, u32 existing) {
+    const u64 total = static_cast<u64>(count) * static_cast<u64>(dup);
+    if (total > 0xFFFFFFFFu || (total + existing) * sizeof(Cell) > max_series_bytes) memory::raise_no_memory();
+    return static_cast<u32>(total);
+}
+
+// Opens `count` cells at `at` (growing the buffer, doubled unless `exact`) and writes the
+// cells repeated to fill them.
+void write_cells(const Cell& b, u32 at, const std::vector<Cell>& cells, u32 count, bool exact) {
+    Buffer* buf = node::buffer(b.w2);
+    const u64 needed = buf->used() + static_cast<u64>(count) * sizeof(Cell);
+    if (buf->head + needed > buf->size)
+        buf = series::expand(buf, static_cast<i64>(std::min<u64>(exact ? needed : needed * 2, max_series_bytes)));
+    Cell* base = reinterpret_cast<Cell*>(buf->head_ptr());
+    const u32 n = buf->used() / sizeof(Cell);
+    std::memmove(base + at + count, base + at, (n - at) * sizeof(Cell));
+    buf->tail += count * static_cast<u32>(sizeof(Cell));
+    for (u32 i = 0; i < count; ++i) base[at + i] = cells[i % cells.size()];
+}
+
+void drop_cells(const Cell& b, u32 at, u32 count) {
+    const u32 n = cells_in(b);
+    if (at >= n) return;
+    count = std::min(count, n - at);
+    std::memmove(cell_at(b, at), cell_at(b, at + count), (n - at - count) * sizeof(Cell));
+    set_tail(b, n - count);
+}
+
+// A copy of a series value for deep copies: blocks recursively, others by their copy.
+Cell deep_copy(const Cell& value) {
+    Cell source = value;
+    Cell copied{};
+    if (series::any_block(value.type())) {
+        block::copy(&source, &copied, nullptr, true, nullptr);
+    } else {
+        series::copy(&source, &copied, nullptr, false, nullptr);
+    }
+    copied.header = value.header;
+    return copied;
+}
+
+}  // namespace
+
+Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool append) {
+    const std::vector<Cell> cells = cells_of(*value, part, only);
+    // Nothing to insert, or a /dup count below 1: the series stays as it is.
+    if (cells.empty() || dup < 1) return series;
+    Cell b = *series;
+    b.w1 = std::min(b.w1, cells_in(b));
+    const u32 total = checked_total(cells.size(), dup, cells_in(b));
+    const u32 at = append ? cells_in(b) : b.w1;
+    series::notify(b, append ? words::append : words::insert, static_cast<i32>(at), static_cast<i32>(total));
+    const u32 where = append ? cells_in(b) : std::min(at, cells_in(b));
+    write_cells(b, where, cells, total, dup >= 5);
+    series::notify(b, append ? words::appended : words::inserted, static_cast<i32>(where), static_cast<i32>(total));
+    b.w1 = append ? 0 : std::min(where + total, cells_in(b));
+    *series = b;
+    return series;
+}
+
+Cell* change(Cell* series, const Cell* value, i32 part, bool only, i32 dup) {
+    const std::vector<Cell> cells = cells_of(*value, -1, only);
+    Cell b = *series;
+    b.w1 = std::min(b.w1, cells_in(b));
+    const u32 total = cells.empty() || dup < 1 ? 0 : checked_total(cells.size(), dup, cells_in(b));
+    series::notify(b, words::change, static_cast<i32>(b.w1), static_cast<i32>(total));
+    const u32 at = std::min(b.w1, cells_in(b));
+    const u32 left = cells_in(b) - at;
+    const u32 replaced = part < 0 ? std::min(total, left) : std::min(static_cast<u32>(part), left);
+    drop_cells(b, at, replaced);
+    if (total) write_cells(b, at, cells, total, true);
+    series::notify(b, words::changed, static_cast<i32>(at), static_cast<i32>(total));
+    b.w1 = std::min(at + total, cells_in(b));
+    *series = b;
+    return series;
+}
+
+Cell* take(Cell* series, const Cell* part, bool deep, bool last) {
+    bool single = false;
+    series::take(series, part, last, &single);
+    if (series->is(Type::none)) return series;
+    if (deep) {
+        for (u32 i = 0; i < cells_in(*series); ++i) {
+            const Cell inner = *cell_at(*series, i);
+            if (series::any_series(inner.type())) {
+                const Cell copied = deep_copy(inner);
+                *cell_at(*series, i) = copied;
+            }
+        }
+    }
+    if (single && cells_in(*series) == 1) *series = *cell_at(*series, 0);
+    return series;
+}
+
+Cell* swap(Cell* series1, Cell* series2) {
+    if (!series::any_block(series2->type())) raise(ErrorId::script_invalid_arg, series2);
+    const Cell a = *series1;
+    const Cell b = *series2;
+    if (at_tail(a) || at_tail(b)) return series1;
+    series::notify(a, words::swap, static_cast<i32>(a.w1), 1);
+    series::notify(b, words::swap, static_cast<i32>(b.w1), 1);
+    if (!at_tail(a) && !at_tail(b)) {
+        const Cell x = *cell_at(a, a.w1);
+        *cell_at(a, a.w1) = *cell_at(b, b.w1);
+        *cell_at(b, b.w1) = x;
+    }
+    series::notify(a, words::swaped, static_cast<i32>(a.w1), 1);
+    series::notify(b, words::swaped, static_cast<i32>(b.w1), 1);
+    return series1;
+}
+
+Cell* trim(Cell* series, const TrimRefinements&) {
+    const Cell b = *series;
+    const u32 from = std::min(b.w1, cells_in(b));
+    series::notify(b, words::trim, static_cast<i32>(from), static_cast<i32>(cells_in(b) - from));
+    u32 kept = from;
+    for (u32 i = from; i < cells_in(b); ++i) {
+        const Cell c = *cell_at(b, i);
+        if (!c.is(Type::none)) *cell_at(b, kept++) = c;
+    }
+    if (kept < cells_in(b)) set_tail(b, kept);
+    series::notify(b, words::trimmed, static_cast<i32>(from), static_cast<i32>(kept - from));
+    return series;
+}
+
+Cell* copy(Cell* value, Cell* result, const Cell* part, bool deep, const Cell* types) {
+    const Cell source = *value;
+    series::copy(value, result, part, false, nullptr);
+    if (source.is(Type::hash) && (deep || types)) cell::set_type(result, Type::block);
+    const Cell copied = *result;
+    if (types) {
+        copy_nested(copied, 0, cells_in(copied), 1, *types);
+    } else if (deep) {
+        if (cycle::find(source.w2)) {
+            cycle::reset();
+            raise(ErrorId::internal_no_cycle);
+        }
+        cycle::Entry guard(source.w2);
+        for (u32 i = 0; i < cells_in(copied); ++i) {
+            const Cell inner = *cell_at(copied, i);
+            if (!series::any_series(inner.type())) continue;
+            const Cell nested = deep_copy(inner);
+            *cell_at(copied, i) = nested;
+        }
+    }
+    *result = copied;
+    return result;
+}
+
+}  // namespace zel::block

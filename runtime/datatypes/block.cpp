@@ -1,0 +1,401 @@
+// block!'s primitives, construction, form and mold, comparison and path selection, and
+// its action table; searching, changing, sorting and the set operations have files of
+// their own.
+#include "runtime/datatypes/block.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/series.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/datatypes/typeset.h"
+#include "runtime/datatypes/word.h"
+#include "runtime/eval/error.h"
+#include "runtime/memory/cycle.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/series.h"
+
+namespace zel::block {
+
+bool (*scan_string)(const Cell& text, Cell& out) = nullptr;
+Cell (*call_compare_function)(const Cell& function, const Cell& a, const Cell& b) = nullptr;
+
+namespace {
+
+Buffer* buffer_of(const Cell& b) { return node::buffer(b.w2); }
+u32 cells_in(const Cell& b) { return buffer_of(b)->used() / sizeof(Cell); }
+
+bool is_number(Type t) { return t == Type::integer || t == Type::float_ || t == Type::percent; }
+
+Cell integer(i32 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(v), 0}; }
+
+// The capacity a number spec asks for: an integer, or a float truncated toward zero.
+i32 capacity_of(const Cell& spec) {
+    if (spec.is(Type::integer)) return static_cast<i32>(spec.w2);
+    double d;
+    std::memcpy(&d, reinterpret_cast<const char*>(&spec) + 8, sizeof d);
+    if (!(d > -2147483649.0 && d < 2147483648.0)) raise(ErrorId::script_out_of_range, &spec);
+    return static_cast<i32>(d);
+}
+
+}  // namespace
+
+// ---- primitives ----------------------------------------------------------------------
+
+i32 length(const Cell& b) { return static_cast<i32>(cells_in(b)) - static_cast<i32>(b.w1); }
+
+bool advance_one(Cell& b) {
+    if (b.w1 + 1 <= cells_in(b)) ++b.w1;
+    return b.w1 >= cells_in(b);
+}
+
+Cell* current_cell(Cell& b) {
+    b.w1 = std::min(b.w1, cells_in(b));
+    return cell_at(b, b.w1);
+}
+
+Cell* tail_cell(const Cell& b) { return reinterpret_cast<Cell*>(buffer_of(b)->tail_ptr()); }
+
+bool at_tail(const Cell& b) { return b.w1 >= cells_in(b); }
+
+Cell* cell_at(const Cell& b, u32 n) { return reinterpret_cast<Cell*>(buffer_of(b)->head_ptr()) + n; }
+
+void truncate_at_index(const Cell& b) { set_tail(b, std::min(b.w1, cells_in(b))); }
+
+void set_tail(const Cell& b, u32 n) {
+    Buffer* buf = buffer_of(b);
+    buf->tail = buf->head + n * static_cast<u32>(sizeof(Cell));
+}
+
+Cell* append_value(const Cell& b, const Cell& value) {
+    const Cell copy = value;
+    Cell* c = append_cell(b);
+    *c = copy;
+    return c;
+}
+
+void drop_last(Cell& b) {
+    const u32 n = cells_in(b);
+    if (n == 0) return;
+    set_tail(b, n - 1);
+    b.w1 = std::min(b.w1, n - 1);
+}
+
+void append_cells_of(const Cell& destination, const Cell& source) {
+    for (u32 i = source.w1; i < cells_in(source); ++i) append_value(destination, *cell_at(source, i));
+}
+
+const Cell* select_value(const Cell& key, const Cell& b) {
+    const u32 n = cells_in(b);
+    for (u32 i = b.w1; i < n; ++i)
+        if (compare_values(key, *cell_at(b, i), compare_code::find)) return i + 1 < n ? cell_at(b, i + 1) : &none_cell;
+    return &none_cell;
+}
+
+bool remove_value(const Cell& key, const Cell& b, bool from_head) {
+    const u32 n = cells_in(b);
+    for (u32 i = from_head ? 0 : b.w1; i < n; ++i) {
+        if (!compare_values(key, *cell_at(b, i), compare_code::find)) continue;
+        std::memmove(cell_at(b, i), cell_at(b, i + 1), (n - i - 1) * sizeof(Cell));
+        set_tail(b, n - 1);
+        return true;
+    }
+    return false;
+}
+
+const Cell* select_word(const Cell& b, const Cell& word, bool case_) {
+    const u32 n = cells_in(b);
+    const u32 wanted = case_ ? word.w2 : symbol::canonical_id(word.w2);
+    for (u32 i = b.w1; i < n; ++i) {
+        const Cell* c = cell_at(b, i);
+        const Type t = c->type();
+        if (t != Type::word && t != Type::set_word && t != Type::lit_word && t != Type::get_word) continue;
+        if ((case_ ? c->w2 : symbol::canonical_id(c->w2)) != wanted) continue;
+        return i + 1 < n ? cell_at(b, i + 1) : &none_cell;
+    }
+    return &none_cell;
+}
+
+void insert_value(Cell& b, const Cell& value, bool advance, bool at_head) {
+    const Cell copy = value;
+    const u32 at = at_head ? 0 : std::min(b.w1, cells_in(b));
+    Buffer* buf = buffer_of(b);
+    if (buf->end() - buf->tail_ptr() < static_cast<std::ptrdiff_t>(sizeof(Cell)))
+        buf = series::expand(buf, 2 * (static_cast<i64>(buf->used()) + static_cast<i64>(sizeof(Cell))));
+    Cell* cells = reinterpret_cast<Cell*>(buf->head_ptr());
+    const u32 n = buf->used() / sizeof(Cell);
+    std::memmove(cells + at + 1, cells + at, (n - at) * sizeof(Cell));
+    cells[at] = copy;
+    buf->tail += sizeof(Cell);
+    if (advance) b.w1 = at + 1;
+}
+
+void insert_all(Cell& destination, const Cell& source) {
+    for (u32 i = source.w1; i < cells_in(source); ++i) insert_value(destination, *cell_at(source, i), true, false);
+}
+
+Cell* make_at(Cell* cell, i32 n, bool fixed) {
+    const u32 room = n < 1 ? 1 : static_cast<u32>(n);
+    const Node node = fixed ? memory::alloc_series_in_heap(room, sizeof(Cell), 0) : memory::alloc_cells(room);
+    *cell = Cell{header_of(Type::block), 0, node, 0};
+    return cell;
+}
+
+Cell* make_in(const Cell& holder, i32 n) {
+    Cell made;
+    make_at(&made, n);
+    return append_value(holder, made);
+}
+
+Cell* clone(const Cell& source, bool deep, bool all_blocks, Cell* out) {
+    const u32 start = std::min(source.w1, cells_in(source));
+    const u32 count = cells_in(source) - start;
+    const Node copied = count ? series::copy_slice(source.w2, start, count) : memory::alloc_cells(1);
+    *out = Cell{header_of(source.type()), 0, copied, 0};
+    if (!deep) return out;
+    for (u32 i = 0; i < count; ++i) {
+        const Cell inner = *cell_at(*out, i);
+        const Type t = inner.type();
+        if (t != Type::block && !(all_blocks && series::any_block(t) && t != Type::hash)) continue;
+        Cell cloned;
+        clone(inner, true, all_blocks, &cloned);
+        cloned.header = inner.header;
+        cell_at(*out, i)->w1 = 0;
+        cell_at(*out, i)->w2 = cloned.w2;
+    }
+    return out;
+}
+
+void copy_nested(const Cell& b, u32 from, u32 to, u32 step, const Cell& types) {
+    for (u32 i = from; i < to && i < cells_in(b); i += std::max<u32>(step, 1)) {
+        const Cell inner = *cell_at(b, i);
+        const bool passes = types.is(Type::datatype) ? inner.type() == static_cast<Type>(types.w1)
+                                                     : typeset::has(types, static_cast<u8>(inner.type()));
+        const sig::on_copy copy_action = actions_of(inner).on_copy;
+        if (!passes || !copy_action) continue;
+        switch (inner.type()) {
+        case Type::bitset:
+        case Type::object:
+        case Type::error:
+        case Type::map: break;
+        default:
+            if (!series::any_series(inner.type())) continue;
+        }
+        Cell source = inner;
+        Cell copied{};
+        copy_action(&source, &copied, nullptr, false, types.is(Type::typeset) ? &types : nullptr);
+        copied.header = (inner.header & cellflag::new_line) | header_of(copied.type());
+        *cell_at(b, i) = copied;
+    }
+}
+
+// ---- construction ------------------------------------------------------------------
+
+Cell* make(Cell* prototype, const Cell* spec, Type target) {
+    if (series::any_block(spec->type())) {
+        clone(*spec, false, false, prototype);
+    } else if (spec->is(Type::integer) || spec->is(Type::float_)) {
+        make_at(prototype, capacity_of(*spec));
+    } else {
+        const Cell type = datatype::of(target);
+        raise(ErrorId::script_bad_make_arg, &type, spec);
+    }
+    cell::set_type(prototype, target);
+    return prototype;
+}
+
+Cell* to(Cell* prototype, const Cell* spec, Type target) {
+    if (series::any_block(spec->type())) {
+        clone(*spec, false, false, prototype);
+    } else if (spec->is(Type::typeset)) {
+        *prototype = typeset::to_block(*spec);
+    } else if (series::any_string(spec->type()) && spec->is(Type::string)) {
+        Cell scanned;
+        if (!scan_string || !scan_string(*spec, scanned)) {
+            const Cell type = datatype::of(target);
+            raise(ErrorId::script_bad_to_arg, &type, spec);
+        }
+        *prototype = scanned;
+    } else {
+        const Cell value = *spec;
+        make_at(prototype, 1);
+        append_value(*prototype, value);
+    }
+    prototype->header = header_of(target);
+    return prototype;
+}
+
+// ---- form and mold -----------------------------------------------------------------
+
+i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) {
+    if (cycle::write_marker_if_seen(*value, out.value().w2, &limit, false)) return limit;
+    const Cell b = *value;
+    cycle::Entry guard(b.w2);
+    for (u32 i = b.w1; i < cells_in(b); ++i) {
+        if (has_part(part) && limit < 1) break;
+        if (i != b.w1 && out.length() > 0) {
+            const u32 last = out.at(out.length() - 1);
+            if (last != '\t' && last != '\n' && last != '\r') {
+                out.append_char(' ');
+                --limit;
+            }
+        }
+        const Cell element = *cell_at(b, i);
+        limit = form_value(element, out, part, limit);
+    }
+    return limit;
+}
+
+i32 mold_elements(const Cell& b, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
+    cycle::Entry guard(b.w2);
+    bool closing_break = false;
+    for (u32 i = b.w1; i < cells_in(b); ++i) {
+        if (has_part(part) && limit < 1) break;
+        const Cell element = *cell_at(b, i);
+        const bool first = i == b.w1;
+        if (!flags.flat && (element.header & cellflag::new_line)) {
+            if (!flags.only && first) {
+                ++indent;
+                closing_break = true;
+            }
+            if (!(flags.only && first)) {
+                out.append_char('\n');
+                limit = append_indent(out, indent, limit - 1);
+            }
+        } else if (!first) {
+            out.append_char(' ');
+            --limit;
+        }
+        limit = mold_value(element, out, MoldFlags{false, flags.all, flags.flat}, part, limit, indent);
+    }
+    if (closing_break) {
+        out.append_char('\n');
+        limit = append_indent(out, indent - 1, limit - 1);
+    }
+    return limit;
+}
+
+namespace {
+
+i32 mold_block(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
+    if (cycle::write_marker_if_seen(*value, out.value().w2, &limit, true)) return limit;
+    if (!flags.only) {
+        out.append_char('[');
+        --limit;
+    }
+    limit = mold_elements(*value, out, flags, part, limit, indent);
+    if (!flags.only) {
+        out.append_char(']');
+        --limit;
+    }
+    return limit;
+}
+
+}  // namespace
+
+// ---- comparison --------------------------------------------------------------------
+
+i32 compare_cells(const Cell& b1, const Cell& b2, i32 code) {
+    const bool same = b1.w2 == b2.w2 && b1.w1 == b2.w1;
+    if (code == compare_code::same) return same ? 0 : -1;
+    if (same) return 0;
+    if (cycle::find(b1.w2)) return cycle::find(b2.w2) ? 0 : -1;
+    const i32 length1 = std::max(length(b1), 0);
+    const i32 length2 = std::max(length(b2), 0);
+    if (length1 != length2 &&
+        (compare_code::asks_equality(code) || code == compare_code::equality_10 || code == compare_code::equality_11))
+        return 1;
+    cycle::Entry guard1(b1.w2);
+    cycle::Entry guard2(b2.w2);
+    for (i32 i = 0; i < std::min(length1, length2); ++i) {
+        // Earlier comparisons run no language code, but re-read in case they allocated.
+        if (b1.w1 + i >= cells_in(b1) || b2.w1 + i >= cells_in(b2)) break;
+        const Cell e1 = *cell_at(b1, b1.w1 + i);
+        const Cell e2 = *cell_at(b2, b2.w1 + i);
+        const Type t1 = e1.type();
+        const Type t2 = e2.type();
+        const bool comparable = t1 == t2 || (word::any_word_type(t1) && word::any_word_type(t2) && t1 != Type::issue &&
+                                             t2 != Type::issue) ||
+                                (is_number(t1) && is_number(t2));
+        if (!comparable) return t1 < t2 ? -1 : 1;
+        const sig::on_compare compare_action = actions_of(e1).on_compare;
+        const i32 r = compare_action ? compare_action(&e1, &e2, code) : not_comparable;
+        if (r != 0) return r;
+    }
+    return (length1 > length2) - (length1 < length2);
+}
+
+i32 compare(const Cell* value1, const Cell* value2, i32 code) {
+    const Type t1 = value1->type();
+    const Type t2 = value2->type();
+    const bool paths = (code == compare_code::equality_10 || code == compare_code::equality_11) &&
+                       (t1 == Type::path || t1 == Type::lit_path) && (t2 == Type::path || t2 == Type::lit_path);
+    if (t1 != t2 && !paths) return not_comparable;
+    return compare_cells(*value1, *value2, code);
+}
+
+// ---- path selection ----------------------------------------------------------------
+
+Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, const PathStep& step) {
+    const ActionRow& row = actions_of(*parent);
+    if (element->is(Type::integer)) {
+        if (value_to_set) return row.on_poke(parent, element, value_to_set);
+        return row.on_pick(parent, element);
+    }
+    if (!value_to_set) {
+        if (element->is(Type::word) && !parent->is(Type::hash)) {
+            *parent = *select_word(*parent, *element, step.case_);
+            return parent;
+        }
+        FindRefinements refinements;
+        refinements.only = true;
+        refinements.case_ = step.case_;
+        return select(parent, element, refinements);
+    }
+    Cell found = *parent;
+    FindRefinements refinements;
+    refinements.only = true;
+    refinements.case_ = step.case_;
+    find(&found, element, refinements);
+    if (found.is(Type::none)) raise(ErrorId::script_bad_path_set, step.path ? step.path : &none_cell, &none_cell);
+    const Cell second = integer(2);
+    const Cell value = *value_to_set;
+    row.on_poke(&found, &second, &value);
+    *parent = value;
+    return parent;
+}
+
+}  // namespace zel::block
+
+namespace zel {
+
+constinit const ActionRecord block_actions = [] {
+    ActionRecord r;
+#define ZEL_ACTION(slot, name, text) r.on_##name = inherit;
+#include "runtime/datatypes/action-slots.def"
+#undef ZEL_ACTION
+    r.on_make = block::make;
+    r.on_to = block::to;
+    r.on_form = block::form;
+    r.on_mold = block::mold_block;
+    r.on_eval_path = block::eval_path;
+    r.on_compare = block::compare;
+    r.on_append = block::insert;
+    r.on_insert = block::insert;
+    r.on_change = block::change;
+    r.on_copy = block::copy;
+    r.on_find = block::find;
+    r.on_put = block::put;
+    r.on_select = block::select;
+    r.on_sort = block::sort;
+    r.on_swap = block::swap;
+    r.on_take = block::take;
+    r.on_trim = block::trim;
+    return r;
+}();
+
+}  // namespace zel

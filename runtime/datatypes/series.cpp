@@ -1,0 +1,575 @@
+#include "runtime/datatypes/series.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "runtime/datatypes/logic.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/datatypes/word.h"
+#include "runtime/eval/error.h"
+#include "runtime/eval/random.h"
+#include "runtime/hashtable.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/series.h"
+#include "runtime/ownership.h"
+#include "runtime/runtime-words.h"
+#include "runtime/text/string-units.h"
+
+namespace zel::series {
+namespace {
+
+Buffer* buffer_of(const Cell& s) { return node::buffer(s.w2); }
+u32 units_in(Buffer* b) { return b->used() >> b->shift(); }
+u8* unit_at(Buffer* b, u32 i) { return b->head_ptr() + (static_cast<u64>(i) << b->shift()); }
+
+Cell integer(i64 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(static_cast<i32>(v)), 0}; }
+i32 integer_value(const Cell& c) { return static_cast<i32>(c.w2); }
+
+[[noreturn]] void bad_refine(const Cell* word, const Cell& arg) {
+    raise(ErrorId::script_invalid_refine_arg, word ? word : &unset_cell, &arg);
+}
+
+// The element `i` units from the head, as `pick` answers it.
+Cell element(const Cell& s, u32 i) {
+    Buffer* b = buffer_of(s);
+    if (any_block(s.type())) return b->cells()[b->head / sizeof(Cell) + i];
+    if (s.is(Type::vector)) raise(ErrorId::internal_not_done);
+    const u32 v = unicode::read_unit(unit_at(b, i), b->unit());
+    if (s.is(Type::binary)) return integer(v);
+    return Cell{header_of(Type::char_), 0, v, 0};
+}
+
+// The element index of `pick` and `poke`, or -1 for none.
+i64 element_index(const Cell& s, const Cell& n) {
+    if (!n.is(Type::integer)) raise(ErrorId::script_invalid_arg, &n);
+    const i64 k = integer_value(n);
+    if (k == 0) return -1;
+    const i64 e = static_cast<i64>(s.w1) + (k > 0 ? k - 1 : k);
+    return e < 0 || e >= buffer_length(s) ? -1 : e;
+}
+
+// Removes `count` units at `at`, moving the following ones down.
+void drop_units(const Cell& s, u32 at, u32 count) {
+    Buffer* b = buffer_of(s);
+    const u32 length = units_in(b);
+    if (at >= length) return;
+    count = std::min(count, length - at);
+    const u32 shift = b->shift();
+    std::memmove(unit_at(b, at), unit_at(b, at + count), static_cast<std::size_t>(length - at - count) << shift);
+    b->tail -= count << shift;
+}
+
+// Opens `count` units at `at`, growing the buffer when they do not fit; the buffer after.
+Buffer* open_units(const Cell& s, u32 at, u32 count) {
+    Buffer* b = buffer_of(s);
+    const u64 needed = static_cast<u64>(b->used()) + (static_cast<u64>(count) << b->shift());
+    if (needed > max_series_bytes) memory::raise_no_memory();
+    if (b->head + needed > b->size) b = series::expand(b, static_cast<i64>(std::min<u64>(needed * 2, max_series_bytes)));
+    const u32 shift = b->shift();
+    const u32 length = units_in(b);
+    std::memmove(unit_at(b, at + count), unit_at(b, at), static_cast<std::size_t>(length - at) << shift);
+    b->tail += count << shift;
+    return b;
+}
+
+// ---- navigation --------------------------------------------------------------------
+
+Cell* head(Cell* s) {
+    s->w1 = 0;
+    return s;
+}
+Cell* tail(Cell* s) {
+    s->w1 = buffer_length(*s);
+    return s;
+}
+Cell* back(Cell* s) {
+    if (s->w1 > 0) --s->w1;
+    return s;
+}
+Cell* next(Cell* s) {
+    advance(*s, 1);
+    return s;
+}
+Cell* at(Cell* s, const Cell* n) { return offset_index(s, n, true); }
+Cell* skip(Cell* s, const Cell* n) { return offset_index(s, n, false); }
+Cell* head_q(Cell* s) {
+    *s = logic::cell(s->w1 == 0);
+    return s;
+}
+Cell* tail_q(Cell* s) {
+    *s = logic::cell(at_tail(*s));
+    return s;
+}
+Cell* index_q(Cell* s) {
+    *s = integer(static_cast<i64>(s->w1) + 1);
+    return s;
+}
+i32 length_q(Cell* s) { return static_cast<i32>(remaining_length(*s, false)); }
+
+// ---- elements ----------------------------------------------------------------------
+
+Cell* pick(Cell* s, const Cell* n) {
+    const i64 e = element_index(*s, *n);
+    *s = e < 0 ? none_cell : element(*s, static_cast<u32>(e));
+    return s;
+}
+
+void store_unit(const Cell& s, u32 e, const Cell& value) {
+    Buffer* b = buffer_of(s);
+    if (any_block(s.type())) {
+        b->cells()[b->head / sizeof(Cell) + e] = value;
+        return;
+    }
+    if (s.is(Type::binary)) {
+        const i64 byte = static_cast<i32>(value.w2);
+        if (byte < 0 || byte > 255) raise(ErrorId::script_out_of_range, &value);
+        b->head_ptr()[e] = static_cast<u8>(byte);
+        return;
+    }
+    const u32 cp = value.w2;
+    if (unicode::unit_for(cp) > b->unit()) b = unicode::widen(b, unicode::unit_for(cp));
+    unicode::write_unit(unit_at(b, e), b->unit(), cp);
+}
+
+Cell* poke(Cell* s, const Cell* n, const Cell* value) {
+    const i64 e = element_index(*s, *n);
+    if (e < 0) raise(ErrorId::script_out_of_range, n);
+    if (s->is(Type::vector)) raise(ErrorId::internal_not_done);
+    if (s->is(Type::binary) && !value->is(Type::integer) && !value->is(Type::char_))
+        raise(ErrorId::script_invalid_arg, value);
+    if (any_string(s->type()) && !value->is(Type::char_)) raise(ErrorId::script_invalid_arg, value);
+    const Cell series = *s;
+    const Cell poked = *value;
+    notify(series, words::poke, static_cast<i32>(e), 1, &poked);
+    // The hook may have shortened the series.
+    if (e < buffer_length(series)) store_unit(series, static_cast<u32>(e), poked);
+    notify(series, words::poked, static_cast<i32>(e), 1, &poked);
+    *s = poked;
+    return s;
+}
+
+// ---- removal and reordering --------------------------------------------------------
+
+Cell* remove(Cell* s, const Cell* part, const Cell* key) {
+    i64 count = part ? part_count(*s, *part) : 1;
+    if (count < 1) return s;
+    if (key) {
+        Cell found = *s;
+        FindRefinements exact;
+        exact.case_ = true;
+        const sig::on_find find = actions_of(*s).on_find;
+        if (!find) raise(ErrorId::internal_not_done);
+        find(&found, key, exact);
+        if (!found.is(s->type())) {
+            *s = none_cell;
+            return s;
+        }
+        s->w1 = found.w1;
+        ++count;
+    }
+    if (remaining_length(*s, false) == 0) return s;
+    const Cell series = *s;
+    notify(series, words::remove, static_cast<i32>(series.w1), static_cast<i32>(count));
+    drop_units(series, series.w1, static_cast<u32>(std::min<i64>(count, 0x7FFFFFFF)));
+    notify(series, words::removed, static_cast<i32>(series.w1), 0);
+    return s;
+}
+
+void reverse_records(const Cell& s, u32 from, u32 count, u32 record) {
+    Buffer* b = buffer_of(s);
+    const u32 length = units_in(b);
+    if (from >= length) return;
+    count = std::min(count, length - from);
+    count -= count % record;
+    const std::size_t bytes = static_cast<std::size_t>(record) << b->shift();
+    std::vector<u8> scratch(bytes);
+    for (u32 i = 0, j = count / record; i + 1 < j; ++i, --j) {
+        u8* x = unit_at(b, from + i * record);
+        u8* y = unit_at(b, from + (j - 1) * record);
+        std::memcpy(scratch.data(), x, bytes);
+        std::memcpy(x, y, bytes);
+        std::memcpy(y, scratch.data(), bytes);
+    }
+}
+
+Cell* reverse(Cell* s, const Cell* part, const Cell* skip_arg) {
+    const u32 remaining = remaining_length(*s, false);
+    i64 count = part ? part_count(*s, *part) : remaining;
+    if (count < 1) return s;
+    count = std::min<i64>(count, remaining);
+    i64 record = 1;
+    if (skip_arg) {
+        if (!skip_arg->is(Type::integer)) bad_refine(words::skip, *skip_arg);
+        record = integer_value(*skip_arg);
+        if (record == count) return s;
+        if (record < 1) raise(ErrorId::script_out_of_range, skip_arg);
+        if (count < record || count % record != 0) bad_refine(words::skip, *skip_arg);
+    }
+    if (count < 2) return s;
+    const Cell series = *s;
+    notify(series, words::reverse, static_cast<i32>(series.w1), static_cast<i32>(count));
+    reverse_records(series, series.w1, static_cast<u32>(count), static_cast<u32>(record));
+    notify(series, words::reversed, static_cast<i32>(series.w1), static_cast<i32>(count));
+    return s;
+}
+
+Cell* clear(Cell* s) {
+    const u32 remaining = remaining_length(*s, false);
+    if (remaining == 0) return s;
+    const Cell series = *s;
+    notify(series, words::clear, static_cast<i32>(series.w1), static_cast<i32>(remaining));
+    Buffer* b = buffer_of(series);
+    if (series.w1 < units_in(b)) b->tail = b->head + (series.w1 << b->shift());
+    notify(series, words::cleared, static_cast<i32>(series.w1), 0);
+    return s;
+}
+
+// ---- move --------------------------------------------------------------------------
+
+void move_within(const Cell& s, u32 from, u32 count, u32 to) {
+    Buffer* b = buffer_of(s);
+    const u32 length = units_in(b);
+    if (from >= length) return;
+    count = std::min(count, length - from);
+    to = std::min(to, length);
+    if (to >= from && to <= from + count) return;
+    const u32 shift = b->shift();
+    std::vector<u8> moved(unit_at(b, from), unit_at(b, from + count));
+    if (to > from) {
+        std::memmove(unit_at(b, from), unit_at(b, from + count), static_cast<std::size_t>(to - from - count) << shift);
+        std::memcpy(unit_at(b, to - count), moved.data(), moved.size());
+    } else {
+        std::memmove(unit_at(b, to + count), unit_at(b, to), static_cast<std::size_t>(from - to) << shift);
+        std::memcpy(unit_at(b, to), moved.data(), moved.size());
+    }
+}
+
+void move_across(const Cell& source, u32 count, const Cell& target) {
+    Buffer* sb = buffer_of(source);
+    if (source.w1 >= units_in(sb)) return;
+    count = std::min(count, units_in(sb) - source.w1);
+    const u32 unit = sb->unit();
+    std::vector<u32> units(count);
+    for (u32 i = 0; i < count && unit != sizeof(Cell); ++i) units[i] = unicode::read_unit(unit_at(sb, source.w1 + i), unit);
+    std::vector<Cell> cells;
+    if (unit == sizeof(Cell)) cells.assign(sb->cells() + sb->head / sizeof(Cell) + source.w1, sb->cells() + sb->head / sizeof(Cell) + source.w1 + count);
+
+    Buffer* tb = buffer_of(target);
+    if (unit > tb->unit() && unit != sizeof(Cell)) tb = unicode::widen(tb, unit, count);
+    const u32 to = std::min(target.w1, units_in(tb));
+    tb = open_units(target, to, count);
+    if (unit == sizeof(Cell)) {
+        std::memcpy(unit_at(tb, to), cells.data(), cells.size() * sizeof(Cell));
+    } else {
+        for (u32 i = 0; i < count; ++i) unicode::write_unit(unit_at(tb, to + i), tb->unit(), units[i]);
+    }
+    drop_units(source, source.w1, count);
+}
+
+Cell* move(Cell* s, Cell* target, const Cell* part) {
+    if (!any_series(target->type())) raise_expect_arg(*target);
+    const Cell source = *s;
+    const Cell destination = *target;
+    if (remaining_length(*s, false) == 0) {
+        *s = destination;
+        return s;
+    }
+    i64 count = 1;
+    if (part) {
+        if (!part->is(Type::integer)) bad_refine(refinements::part, *part);
+        count = integer_value(*part);
+    }
+    count = std::min<i64>(count, remaining_length(*s, false));
+    if (count < 1) {
+        *s = destination;
+        return s;
+    }
+    if (source.w2 == destination.w2) {
+        const u32 to = std::min(destination.w1, buffer_length(destination));
+        if (to >= source.w1 && to <= source.w1 + count) return s;
+        notify(source, words::move, static_cast<i32>(source.w1), static_cast<i32>(count));
+        move_within(source, source.w1, static_cast<u32>(count), to);
+        notify(source, words::moved, static_cast<i32>(source.w1), static_cast<i32>(count));
+        *s = destination;
+        return s;
+    }
+    const bool blocks = any_block(source.type());
+    const u32 source_unit = buffer_of(source)->unit();
+    const u32 target_unit = buffer_of(destination)->unit();
+    const bool raw = source.is(Type::binary) || source.is(Type::vector) || destination.is(Type::binary) ||
+                     destination.is(Type::vector);
+    if (blocks != any_block(destination.type()) || (raw && source_unit != target_unit)) {
+        const Cell from_type = Cell{header_of(Type::datatype), static_cast<u8>(source.type()), 0, 0};
+        const Cell to_type = Cell{header_of(Type::datatype), static_cast<u8>(destination.type()), 0, 0};
+        raise(ErrorId::script_move_bad, &from_type, &to_type);
+    }
+    notify(source, words::move, static_cast<i32>(source.w1), static_cast<i32>(count));
+    notify(destination, words::move, static_cast<i32>(destination.w1), static_cast<i32>(count));
+    move_across(source, static_cast<u32>(count), destination);
+    notify(source, words::moved, static_cast<i32>(source.w1), static_cast<i32>(count));
+    notify(destination, words::moved, static_cast<i32>(destination.w1), static_cast<i32>(count));
+    *s = destination;
+    return s;
+}
+
+// ---- random ------------------------------------------------------------------------
+
+Cell* random_action(Cell* s, bool seed, bool secure, bool only) {
+    const u32 remaining = remaining_length(*s, false);
+    if (seed) {
+        Buffer* b = buffer_of(*s);
+        random::seed(hashtable::murmur3_bytes(unit_at(b, s->w1), static_cast<std::size_t>(remaining) << b->shift()));
+        *s = unset_cell;
+        return s;
+    }
+    if (only) {
+        if (remaining == 0) {
+            *s = none_cell;
+            return s;
+        }
+        notify(*s, words::random, static_cast<i32>(s->w1), static_cast<i32>(remaining));
+        const i32 k = random::int_up_to(secure, static_cast<i32>(remaining_length(*s, false)));
+        *s = k < 1 ? none_cell : element(*s, s->w1 + static_cast<u32>(k) - 1);
+        return s;
+    }
+    if (remaining < 2) return s;
+    const Cell series = *s;
+    notify(series, words::random, static_cast<i32>(series.w1), static_cast<i32>(remaining));
+    Cell at_now = series;
+    const u32 length = remaining_length(at_now, false);
+    const u32 shift = buffer_of(series)->shift();
+    std::vector<u8> scratch(std::size_t{1} << shift);
+    for (u32 i = 0; i + 1 < length; ++i) {
+        const u32 j = i + static_cast<u32>(random::int_up_to(secure, static_cast<i32>(length - i))) - 1;
+        if (j == i) continue;
+        Buffer* b = buffer_of(series);
+        u8* x = unit_at(b, series.w1 + i);
+        u8* y = unit_at(b, series.w1 + j);
+        std::memcpy(scratch.data(), x, scratch.size());
+        std::memcpy(x, y, scratch.size());
+        std::memcpy(y, scratch.data(), scratch.size());
+    }
+    notify(series, words::randomized, static_cast<i32>(series.w1), static_cast<i32>(length));
+    return s;
+}
+
+// ---- ownership field ---------------------------------------------------------------
+
+bool names_owned(const Cell& field) {
+    return word::any_word_type(field.type()) && symbol::canonical_id(field.w2) == symbol::canonical_id(sym::owned);
+}
+
+Cell* reflect(Cell* s, const Cell* field) {
+    if (!names_owned(*field)) raise(ErrorId::internal_not_done);
+    const Cell* owner = ownership::owner_of(s->w2);
+    *s = owner ? *owner : none_cell;
+    return s;
+}
+
+Cell* modify(Cell* s, const Cell* field, const Cell* value, bool) {
+    if (!names_owned(*field)) return s;
+    if (value->is(Type::none)) {
+        ownership::release(*s);
+    } else if (value->is(Type::block) && static_cast<u64>(value->w1) + 2 <= buffer_length(*value)) {
+        Buffer* b = buffer_of(*value);
+        const Cell owner = b->cells()[b->head / sizeof(Cell) + value->w1];
+        const Cell word = b->cells()[b->head / sizeof(Cell) + value->w1 + 1];
+        ownership::claim(*s, owner, word);
+    }
+    return s;
+}
+
+}  // namespace
+
+bool any_block(Type t) {
+    switch (t) {
+    case Type::block:
+    case Type::paren:
+    case Type::path:
+    case Type::lit_path:
+    case Type::set_path:
+    case Type::get_path:
+    case Type::hash: return true;
+    default: return false;
+    }
+}
+
+bool any_string(Type t) {
+    switch (t) {
+    case Type::string:
+    case Type::file:
+    case Type::url:
+    case Type::tag:
+    case Type::email:
+    case Type::ref: return true;
+    default: return false;
+    }
+}
+
+bool any_series(Type t) {
+    return any_block(t) || any_string(t) || t == Type::binary || t == Type::vector || t == Type::image;
+}
+
+bool at_tail(const Cell& s) { return s.w1 >= buffer_length(s); }
+
+u32 buffer_length(const Cell& s) { return units_in(buffer_of(s)); }
+
+bool advance(Cell& s, i32 n) {
+    const i64 to = static_cast<i64>(s.w1) + n;
+    if (to >= 0 && to <= buffer_length(s)) s.w1 = static_cast<u32>(to);
+    return at_tail(s);
+}
+
+Cell* offset_index(Cell* s, const Cell* offset, bool at) {
+    if (!offset->is(Type::integer)) raise(ErrorId::script_invalid_arg, offset);
+    const i64 n = integer_value(*offset);
+    const i64 to = static_cast<i64>(s->w1) + (at && n >= 1 ? n - 1 : n);
+    s->w1 = static_cast<u32>(std::clamp<i64>(to, 0, buffer_length(*s)));
+    return s;
+}
+
+u32 remaining_length(Cell& s, bool from_head) {
+    const u32 length = buffer_length(s);
+    if (s.w1 > length) {
+        s.w1 = length;
+        return 0;
+    }
+    return from_head ? length : length - s.w1;
+}
+
+i32 part_count(const Cell& s, const Cell& part) {
+    if (part.is(Type::integer)) return integer_value(part);
+    if (part.type() == s.type() && part.w2 == s.w2) return static_cast<i32>(part.w1) - static_cast<i32>(s.w1);
+    bad_refine(refinements::part, part);
+}
+
+void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell* new_value) {
+    ownership::notify(s, action, new_value ? *new_value : none_cell, index, count);
+}
+
+Cell* copy(Cell* value, Cell* result, const Cell* part, bool, const Cell*) {
+    const i64 length = buffer_length(*value);
+    const i64 index = value->w1;
+    i64 start = index;
+    i64 count = index > length ? 0 : length - index;
+    if (part) {
+        if (part->is(Type::integer)) {
+            count = integer_value(*part);
+        } else if (part->is(Type::pair)) {
+            const i64 x = static_cast<i32>(part->w1);
+            const i64 y = static_cast<i32>(part->w2);
+            start = std::max<i64>(index + (x > 0 ? x - 1 : x), 0);
+            count = y < x ? 0 : y - x;
+        } else {
+            count = part_count(*value, *part);
+        }
+        if (count < 0) {
+            count = -count;
+            start -= count;
+            if (start < 0) {
+                start = 0;
+                count = index;
+            }
+        }
+    }
+    start = std::min(start, length);
+    count = std::min(count, length - start);
+    const Node copied = series::copy_slice(value->w2, static_cast<u32>(start), static_cast<u32>(count));
+    *result = Cell{(value->header & cellflag::new_line) | header_of(value->type()), 0, copied,
+                   value->is(Type::vector) ? value->w3 : 0};
+    return result;
+}
+
+Cell* take(Cell* s, const Cell* part, bool last, bool* single) {
+    *single = false;
+    const u32 remaining = remaining_length(*s, false);
+    if (remaining == 0) {
+        *s = none_cell;
+        return s;
+    }
+    const Cell source = *s;
+    const i64 index = source.w1;
+    const i64 end = index + remaining;
+    i64 count = 1;
+    if (!part) {
+        *single = true;
+    } else if (part->is(Type::integer)) {
+        const i64 n = integer_value(*part);
+        if (n > 0) {
+            count = std::min<i64>(n, remaining);
+        } else {
+            // A count below 1 takes backwards from just before the position; nothing with
+            // /last, for 0, or when fewer units lie before the position.
+            count = last || n == 0 || index < -n ? 0 : -n;
+            last = false;
+        }
+    } else if (part->type() == source.type() && part->w2 == source.w2) {
+        count = std::clamp<i64>(last ? end - static_cast<i64>(part->w1) : static_cast<i64>(part->w1) - index, 0,
+                                remaining);
+    } else {
+        bad_refine(refinements::part, *part);
+    }
+    i64 start = last ? end - count : index;
+    if (part && part->is(Type::integer) && integer_value(*part) < 0) start = index - count;
+    if (count > 0) notify(source, words::take, static_cast<i32>(start), static_cast<i32>(count));
+    // The hook may have changed the series: take what is still there.
+    const i64 length = buffer_length(source);
+    start = std::min(start, length);
+    count = std::min(count, length - start);
+    Cell taken{};
+    Cell from = source;
+    from.w1 = static_cast<u32>(start);
+    const Cell count_cell = integer(count);
+    copy(&from, &taken, &count_cell, false, nullptr);
+    taken.header = header_of(source.type());
+    if (count > 0) {
+        drop_units(source, static_cast<u32>(start), static_cast<u32>(count));
+        notify(source, words::taken, static_cast<i32>(start), static_cast<i32>(count));
+    }
+    *single = *single && count == 1;
+    *s = taken;
+    return s;
+}
+
+namespace {
+Cell* take_action(Cell* s, const Cell* part, bool, bool last) {
+    bool single;
+    return take(s, part, last, &single);
+}
+}  // namespace
+
+}  // namespace zel::series
+
+namespace zel {
+
+constinit const ActionRecord series_actions = [] {
+    using namespace series;
+    ActionRecord r;
+    r.on_random = random_action;
+    r.on_reflect = reflect;
+    r.on_at = at;
+    r.on_back = back;
+    r.on_clear = clear;
+    r.on_copy = copy;
+    r.on_head = head;
+    r.on_head_q = head_q;
+    r.on_index_q = index_q;
+    r.on_length_q = length_q;
+    r.on_move = move;
+    r.on_next = next;
+    r.on_pick = pick;
+    r.on_poke = poke;
+    r.on_remove = remove;
+    r.on_reverse = reverse;
+    r.on_skip = skip;
+    r.on_tail = tail;
+    r.on_tail_q = tail_q;
+    r.on_take = take_action;
+    r.on_modify = modify;
+    return r;
+}();
+
+}  // namespace zel

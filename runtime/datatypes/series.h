@@ -1,0 +1,42 @@
+// series!: the actions every series shares, written once for every unit width (1, 2 or 4
+// bytes for strings and binaries, 16 for blocks): navigation, pick and poke, remove,
+// reverse, move, take, copy, clear, random and the ownership field. A series value is
+// (index in word 1, node in word 2); an index may lie past the tail and is clamped.
+#pragma once
+#include "runtime/memory/cell.h"
+
+namespace zel::series {
+
+bool any_block(Type t);
+bool any_string(Type t);
+// Any series the actions here serve: any-block, any-string, binary!, vector!, image!.
+bool any_series(Type t);
+
+bool at_tail(const Cell& s);
+// Units in the buffer, counted from its head.
+u32 buffer_length(const Cell& s);
+// Moves the index by n when that does not pass the tail; true when then at the tail.
+bool advance(Cell& s, i32 n);
+// `at` (mode 1) and `skip` (mode 0): the index moved by the integer offset, clamped to
+// the buffer.
+Cell* offset_index(Cell* s, const Cell* offset, bool at);
+// Units from the index (from the head with the flag) to the tail; an index past the
+// tail is pulled back to it.
+u32 remaining_length(Cell& s, bool from_head);
+
+// The count a /part argument gives from the series' position: an integer!, or a series
+// of the same type and buffer (its index less the series' index); anything else raises
+// script/invalid-refine-arg.
+i32 part_count(const Cell& s, const Cell& part);
+
+// The byte copy of `copy` for every series type: the result is a new series of the
+// source's type at index 0 (never owned).
+Cell* copy(Cell* value, Cell* result, const Cell* part, bool deep, const Cell* types);
+// The core of every `take`: the units taken, in a new series of the source's type, or
+// none when nothing remains. `single` tells whether one unit was taken without /part.
+Cell* take(Cell* s, const Cell* part, bool last, bool* single);
+
+// Calls ownership::notify for a change of `count` units at `index`.
+void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell* new_value = nullptr);
+
+}  // namespace zel::series
