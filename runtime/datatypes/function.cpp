@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "runtime/context.h"
+#include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/symbol.h"
-#include "runtime/datatypes/value-copy.h"
 #include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
@@ -138,7 +138,7 @@ Cell spec_of(const Cell& fn) { return block_over(fn.w2); }
 
 Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u32 second, u32 flags) {
     Cell spec = spec_value;
-    if (spec.w1 > 0) spec = value_copy::clone_block(spec, false);
+    if (spec.w1 > 0) block::clone(spec_value, false, false, &spec);
     const Node rec = memory::alloc_cells(record::size);
     const bool own_context = ctx == 0;
     if (own_context) ctx = context::make_from_spec(spec, true, false, context::kind::function);
@@ -149,7 +149,7 @@ Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u3
     if (body) {
         Cell from = *body;
         from.w1 = std::min(from.w1, length_of(from.w2));
-        body_copy = value_copy::clone_block(from, true);
+        block::clone(from, true, true, &body_copy);
     }
     const Cell cells[record::size] = {body_copy, unset_cell, code ? integer(code) : unset_cell, unset_cell,
                                       second ? integer(second) : unset_cell};
@@ -232,7 +232,8 @@ u32 arg_count(Node spec) {
 
 Cell collect_locals(Cell& spec, const Cell& body) {
     Cell result = block_over(memory::alloc_cells(8));
-    Cell exclude = value_copy::clone_block(Cell{header_of(Type::block), 0, spec.w2, 0}, false);
+    Cell exclude;
+    block::clone(Cell{header_of(Type::block), 0, spec.w2, 0}, false, false, &exclude);
     bool collected = false;
 
     u32 extern_at = length_of(spec.w2);

@@ -4,13 +4,13 @@
 #include <optional>
 
 #include "runtime/context.h"
+#include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/function.h"
 #include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/symbol.h"
-#include "runtime/datatypes/typeset.h"
-#include "runtime/datatypes/value-copy.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/eval/error.h"
 #include "runtime/eval/interp-hooks.h"
@@ -18,12 +18,10 @@
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series.h"
+#include "runtime/ownership.h"
 #include "runtime/runtime-words.h"
 
 namespace zel::object {
-
-void (*claim_for_object)(const Cell& value, const Cell& owner, const Cell* word) = nullptr;
-void (*release_ownership)(const Cell& value) = nullptr;
 
 namespace {
 
@@ -67,20 +65,28 @@ bool copied_by_clone(Type t) {
     return copied_by_make(t) && t != Type::hash && t != Type::vector && t != Type::binary && t != Type::image;
 }
 
-bool passes_filter(const Cell& value, const Cell& types) {
-    const u32 t = static_cast<u8>(value.type());
-    return types.is(Type::datatype) ? types.w1 == t : typeset::has(types, t);
-}
-
-bool is_copyable_nested(Type t) {
-    return copied_by_make(t) || t == Type::bitset || is_object_type(t) || t == Type::map;
+// The value's `copy` with /deep through its own datatype; a string-like series whose
+// actions do not copy yet gets a copy of its units from the position, any other value
+// without a copy is shared.
+Cell deep_copy(const Cell& value) {
+    if (const sig::on_copy copy = actions_of(value).on_copy) {
+        Cell source = value;
+        Cell result = unset_cell;
+        copy(&source, &result, nullptr, true, nullptr);
+        return result;
+    }
+    if (!series::any_string(value.type())) return value;
+    const Buffer* b = node::buffer(value.w2);
+    const u32 units = b->used() >> b->shift();
+    const u32 start = value.w1 < units ? value.w1 : units;
+    return Cell{value.header & ~cellflag::new_line, 0, series::copy_slice(value.w2, start, units - start), 0};
 }
 
 // Copies a field's series into a fresh one; block-like copies are bound to `ctx`.
 void copy_field(Node ctx, u32 i) {
-    const Cell copy = value_copy::deep_copy(value_at(ctx, i));
+    const Cell copy = deep_copy(value_at(ctx, i));
     value_at(ctx, i) = copy;
-    if (value_copy::is_block_like(copy.type())) context::bind_block(copy, ctx, false);
+    if (series::any_block(copy.type())) context::bind_block(copy, ctx, false);
 }
 
 // The handler block's cell for one hook: (slot << 16) | locals, and the spec the local
@@ -122,6 +128,12 @@ void check_hook_arity(const Cell& fn, u32 count) {
 }
 
 Cell integer(i32 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(v), 0}; }
+
+// The object claims every series its fields hold, for itself.
+void claim_own_series(const Cell& obj) {
+    Cell value = obj;
+    ownership::claim_for_object(value, obj, none_cell);
+}
 
 }  // namespace
 
@@ -183,7 +195,7 @@ Cell attach_handlers(Node ctx, i32 on_change, i32 on_deep_change) {
     Cell obj = of_context(ctx);
     obj.w3 = make_handler_block(ctx, on_change, on_deep_change);
     context::owner_slot(ctx) = obj;
-    if (on_deep_change >= 0 && claim_for_object) claim_for_object(obj, obj, nullptr);
+    if (on_deep_change >= 0) claim_own_series(obj);
     return obj;
 }
 
@@ -209,14 +221,13 @@ void call_on_change_of_word(const Cell& holder, const Cell& word, const Cell& ol
 }
 
 void call_on_deep_change(const Cell& owner, const Cell& word, const Cell& target, const Cell& action,
-                         const Cell* new_value, i32 index, i32 part) {
+                         const Cell& new_value, i32 index, i32 part) {
     if (!owner.w3) raise(ErrorId::script_invalid_obj_evt, &owner);
     Cell fn;
     if (!hook_function(owner, 1, fn)) return;
     if (!fn.is(Type::function) && !fn.is(Type::routine)) return;
     check_hook_arity(fn, 7);
-    const Cell args[7] = {owner, word, target, action, new_value ? *new_value : none_cell, integer(index),
-                          integer(part)};
+    const Cell args[7] = {owner, word, target, action, new_value, integer(index), integer(part)};
     interp::call_function(*words::on_deep_change_star, fn, args, 7, interp::trace_class::on_deep_change);
 }
 
@@ -245,11 +256,14 @@ Cell install_handlers(const Cell& obj) {
     Cell result = obj;
     result.w3 = find_handlers(obj.w1);
     context::owner_slot(obj.w1) = result;
-    if (deep_handler(result) && claim_for_object) claim_for_object(result, result, nullptr);
+    if (deep_handler(result)) claim_own_series(result);
     return result;
 }
 
-void install_change_hook() { context::object_change_hook = call_on_change; }
+void install_hooks() {
+    context::object_change_hook = call_on_change;
+    ownership::deep_change_hook = call_on_deep_change;
+}
 
 void rebind_function(Node ctx, u32 index) {
     const Cell fn = value_at(ctx, index);
@@ -257,7 +271,8 @@ void rebind_function(Node ctx, u32 index) {
     if (body.is(Type::none)) raise(ErrorId::script_bad_func_def, &fn);
     const Cell spec = function::spec_of(fn);
     const Node fn_ctx = series::copy_buffer(node::buffer(fn.w1));
-    const Cell body_copy = value_copy::clone_block(body, true);
+    Cell body_copy;
+    block::clone(body, true, true, &body_copy);
     context::bind_block(body_copy, ctx, false);
     context::bind_block(body_copy, fn_ctx, false);
     const Cell copy = function::make_value(spec, &body_copy, fn_ctx, 0, 0, fn.header & ~cellflag::type_mask);
@@ -273,15 +288,6 @@ void rebind_functions(Node ctx) {
         if (value_at(ctx, i).is(Type::function)) rebind_function(ctx, i);
 }
 
-Cell copy_nested(const Cell& value, bool deep, const Cell& types) {
-    const sig::on_copy copy_action = actions_of(value).on_copy;
-    if (!copy_action) return value;
-    Cell source = value;
-    Cell result = unset_cell;
-    copy_action(&source, &result, nullptr, deep, types.is(Type::typeset) ? &types : nullptr);
-    return result;
-}
-
 }  // namespace
 
 Cell clone(const Cell& prototype, bool deep, const Cell* types, bool rebuild_handlers) {
@@ -294,7 +300,7 @@ Cell clone(const Cell& prototype, bool deep, const Cell* types, bool rebuild_han
     if (deep && !types) {
         for (u32 i = 0; i < n; ++i) {
             if (copied_by_clone(value_at(ctx, i).type())) {
-                const Cell copy = value_copy::deep_copy(value_at(ctx, i));
+                const Cell copy = deep_copy(value_at(ctx, i));
                 value_at(ctx, i) = copy;
             } else if (value_at(ctx, i).is(Type::function)) {
                 rebind_function(ctx, i);
@@ -310,12 +316,7 @@ Cell clone(const Cell& prototype, bool deep, const Cell* types, bool rebuild_han
             }
             std::optional<cycle::Entry> guard;
             if (deep) guard.emplace(prototype.w1);
-            for (u32 i = 0; i < n; ++i) {
-                const Cell value = value_at(ctx, i);
-                if (!is_copyable_nested(value.type()) || !passes_filter(value, filter)) continue;
-                const Cell copy = copy_nested(value, deep, filter);
-                value_at(ctx, i) = copy;
-            }
+            block::copy_nested(block_over(values_node(ctx)), 0, n, 1, filter);
         }
     }
     if (rebuild_handlers) result = install_handlers(result);
@@ -340,7 +341,7 @@ void copy_values_by_name(Node from, Node to) {
         const i32 j = context::find_symbol(to, context::word_at(from, i)->w2, true);
         if (j < 0) continue;
         const Cell value = value_at(from, i);
-        const Cell copy = copied_by_make(value.type()) ? value_copy::deep_copy(value) : value;
+        const Cell copy = copied_by_make(value.type()) ? deep_copy(value) : value;
         value_at(to, static_cast<u32>(j)) = copy;
     }
 }
@@ -355,7 +356,7 @@ bool extend_from(Node ctx, const Cell& source) {
     for (u32 i = 0; i < length_of(values_node(ctx)); ++i) {
         const Type t = value_at(ctx, i).type();
         if (copied_by_make(t)) {
-            const Cell copy = value_copy::deep_copy(value_at(ctx, i));
+            const Cell copy = deep_copy(value_at(ctx, i));
             value_at(ctx, i) = copy;
         } else if (t == Type::function) {
             rebind_function(ctx, i);
@@ -555,14 +556,15 @@ Cell* modify(Cell* value, const Cell* field, const Cell* new_value, bool) {
         if (!arg.is(Type::none)) raise(ErrorId::script_invalid_arg, &arg);
         clear_changed_marks(obj.w1);
     } else if (field_named(*field, sym::owner)) {
-        if (claim_for_object) claim_for_object(obj, obj, nullptr);
+        claim_own_series(obj);
     } else if (field_named(*field, sym::owned)) {
+        Cell target = obj;
         if (arg.is(Type::none)) {
-            if (release_ownership) release_ownership(obj);
+            ownership::release(target);
         } else if (arg.is(Type::block) && length_of(arg.w2) >= arg.w1 + 2) {
             const Cell owner = cell_at(arg.w2, arg.w1);
             const Cell word = cell_at(arg.w2, arg.w1 + 1);
-            if (claim_for_object) claim_for_object(obj, owner, &word);
+            if (is_object_type(owner.type())) ownership::claim_for_object(target, owner, word);
         }
     }
     return result_of(value, arg);

@@ -52,10 +52,10 @@ void call_on_change(const Cell& obj, const Cell& word, const Cell& old_value, co
 void call_on_change_of_context(Node ctx, const Cell& word, const Cell& old_value, const Cell& new_value);
 void call_on_change_of_word(const Cell& holder, const Cell& word, const Cell& old_value, const Cell& new_value);
 // Calls the owner's on-deep-change* for a change of a series it owns (the ownership
-// notifications' entry): the field word, the series, the action word, the new value
-// (null: none), the index and the part count.
+// notifications' entry): the field word, the series, the action word, the new value, the
+// index and the part count.
 void call_on_deep_change(const Cell& owner, const Cell& word, const Cell& target, const Cell& action,
-                         const Cell* new_value, i32 index, i32 part);
+                         const Cell& new_value, i32 index, i32 part);
 // The handler block of a context's hooks, 0 when it has neither; raises
 // script/bad-field-set for a hook field that holds no function.
 Node find_handlers(Node ctx);
@@ -63,13 +63,9 @@ Node find_handlers(Node ctx);
 Cell install_handlers(const Cell& obj);
 bool deep_handler(const Cell& obj);
 
-// What ownership does for objects, installed by it: claim every series of `value` for
-// the owner's field (`word` null: the object itself), and release them.
-extern void (*claim_for_object)(const Cell& value, const Cell& owner, const Cell* word);
-extern void (*release_ownership)(const Cell& value);
-
-// Installs call_on_change as the contexts' change hook.
-void install_change_hook();
+// Makes call_on_change the contexts' change hook and call_on_deep_change the ownership
+// notifications' hook.
+void install_hooks();
 
 struct SetFlags {
     bool any = false;
