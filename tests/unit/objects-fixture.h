@@ -1,7 +1,7 @@
 // A runtime with the standard records and the error catalogue, for the tests of objects,
 // errors, functions and ports; a stub evaluator stands in for the interpreter: it runs
-// blocks of set-words and values (a word stands for its value) and records the calls
-// made to functions.
+// blocks of set-words and values (a word stands for its value, a lit-word for its word)
+// and records the calls made to functions.
 #pragma once
 #include <string>
 #include <vector>
@@ -57,6 +57,7 @@ protected:
                 continue;
             }
             result = item.is(Type::word) ? *zel::context::get_word(item) : item;
+            if (item.is(Type::lit_word)) zel::cell::set_type(&result, Type::word);
             for (Cell& target : targets) zel::context::set_word(target, result);
             targets.clear();
         }
