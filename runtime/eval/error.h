@@ -1,13 +1,15 @@
 // Raising language errors. Every failure of the language goes through `raise`, which
-// builds the error and throws it as a Throw with code `error`; nothing reports failure
-// by a return code.
+// builds the error! value and throws it as a Throw with code `error`; nothing reports
+// failure by a return code.
 #pragma once
 #include "runtime/eval/error-ids.h"
 #include "runtime/throw.h"
 
 namespace zel {
 
-// The error in flight until error! values exist: its id and up to three arguments.
+// The error in flight: its id and arguments, and in `value` the error! built from them
+// (none! while the catalogue does not exist yet, or when building it failed, as it may
+// when memory runs out).
 struct ErrorThrow : Throw {
     ErrorId id;
     Cell args[3]{};

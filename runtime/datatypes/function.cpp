@@ -1,0 +1,402 @@
+#include "runtime/datatypes/function.h"
+
+#include <algorithm>
+
+#include "runtime/context.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/eval/error.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/series.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::function {
+namespace {
+
+u32 length_of(Node series) { return node::buffer(series)->used() / sizeof(Cell); }
+
+// Cell i of a block's series counted from its head; valid until an allocation.
+Cell& at(Node series, u32 i) {
+    Buffer* b = node::buffer(series);
+    return reinterpret_cast<Cell*>(b->head_ptr())[i];
+}
+
+Cell integer(u32 v) { return Cell{header_of(Type::integer), 0, v, 0}; }
+
+bool is_arg_word(Type t) { return t == Type::word || t == Type::lit_word || t == Type::get_word; }
+
+bool same_name(const Cell& a, const Cell& b) { return symbol::canonical_id(a.w2) == symbol::canonical_id(b.w2); }
+
+bool is_refinement_named(const Cell& c, const Cell& refinement) {
+    return c.is(Type::refinement) && same_name(c, refinement);
+}
+
+// The value a type-block word stands for: its binding, else the global word of its name.
+const Cell* type_word_value(const Cell& word) {
+    if (word.w1 && word.w3 != context::no_index) return context::get_word(word);
+    return context::global_value_cell(word.w2);
+}
+
+void check_type_block(const Cell& types) {
+    for (u32 i = types.w1; i < length_of(types.w2); ++i) {
+        const Cell item = at(types.w2, i);
+        if (item.is(Type::datatype) || item.is(Type::typeset)) continue;
+        if (item.is(Type::word)) {
+            const Cell* value = type_word_value(item);
+            if (value && (value->is(Type::datatype) || value->is(Type::typeset) || value->is(Type::word))) continue;
+        }
+        raise(ErrorId::script_invalid_type_spec, &item);
+    }
+}
+
+[[noreturn]] void bad_spec(const Cell& spec) { raise(ErrorId::script_bad_func_def, &spec); }
+
+u32 check_attributes(const Cell& attributes, const Cell& spec) {
+    u32 flags = 0;
+    for (u32 i = attributes.w1; i < length_of(attributes.w2); ++i) {
+        const Cell item = at(attributes.w2, i);
+        if (!item.is(Type::word)) bad_spec(spec);
+        const u32 name = symbol::canonical_id(item.w2);
+        if (name == symbol::canonical_id(sym::trace)) flags |= flag::trace;
+        if (name == symbol::canonical_id(sym::no_trace)) flags |= flag::no_trace;
+    }
+    return flags;
+}
+
+void check_duplicates(const Cell& spec, u32 start) {
+    const u32 n = length_of(spec.w2);
+    for (u32 i = start; i < n; ++i) {
+        const Cell a = at(spec.w2, i);
+        if (!is_arg_word(a.type()) && !a.is(Type::refinement)) continue;
+        for (u32 j = i + 1; j < n; ++j) {
+            const Cell b = at(spec.w2, j);
+            if ((is_arg_word(b.type()) || b.is(Type::refinement)) && same_name(a, b))
+                raise(ErrorId::script_dup_vars, &b);
+        }
+    }
+}
+
+bool ends_return_type(const Cell* next) {
+    return !next || next->is(Type::refinement) || next->is(Type::string);
+}
+
+bool may_follow_refinement(Type t) {
+    return is_arg_word(t) || t == Type::refinement || t == Type::set_word || t == Type::string;
+}
+
+Cell block_over(Node series) { return Cell{header_of(Type::block), 0, series, 0}; }
+
+// Appends a word! of the symbol to the block unless `exclude` already names it.
+bool collect_word(const Cell& word, Cell& result, Cell& exclude) {
+    for (u32 i = 0; i < length_of(exclude.w2); ++i)
+        if (same_name(at(exclude.w2, i), word)) return false;
+    const Cell named{header_of(Type::word), 0, word.w2, context::no_index};
+    *block::append_cell(result) = named;
+    *block::append_cell(exclude) = named;
+    return true;
+}
+
+bool is_word_named(const Cell& c, u32 symbol_id) {
+    return c.is(Type::word) && symbol::canonical_id(c.w2) == symbol::canonical_id(symbol_id);
+}
+
+bool collect_from_body(const Cell& body, Cell& result, Cell& exclude) {
+    bool collected = false;
+    for (u32 i = body.w1; i < length_of(body.w2); ++i) {
+        const Cell item = at(body.w2, i);
+        const bool has_next = i + 1 < length_of(body.w2);
+        const Cell next = has_next ? at(body.w2, i + 1) : none_cell;
+        if (item.is(Type::set_word)) {
+            collected |= collect_word(item, result, exclude);
+        } else if (item.is(Type::block) || item.is(Type::paren)) {
+            collected |= collect_from_body(item, result, exclude);
+        } else if (is_word_named(item, sym::foreach) || is_word_named(item, sym::remove_each)) {
+            if (next.is(Type::block)) {
+                for (u32 k = next.w1; k < length_of(next.w2); ++k) {
+                    const Cell w = at(next.w2, k);
+                    if (is_arg_word(w.type())) collected |= collect_word(w, result, exclude);
+                }
+            } else if (next.is(Type::word) || next.is(Type::set_word)) {
+                collected |= collect_word(next, result, exclude);
+            }
+        } else if (is_word_named(item, sym::repeat) && (next.is(Type::word) || next.is(Type::set_word))) {
+            collected |= collect_word(next, result, exclude);
+        }
+    }
+    return collected;
+}
+
+}  // namespace
+
+Cell* record_cell(const Cell& fn, u32 index) { return &at(fn.w3, index); }
+
+Cell spec_of(const Cell& fn) { return block_over(fn.w2); }
+
+Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u32 second, u32 flags) {
+    Cell spec = spec_value;
+    if (spec.w1 > 0) block::clone(spec_value, false, false, &spec);
+    const Node rec = memory::alloc_cells(record::size);
+    const bool own_context = ctx == 0;
+    if (own_context) ctx = context::make_from_spec(spec, true, false, context::kind::function);
+    const Cell fn{header_of(Type::function) | flags, ctx, spec.w2, rec};
+    context::owner_slot(ctx) = fn;
+
+    Cell body_copy = none_cell;
+    if (body) {
+        Cell from = *body;
+        from.w1 = std::min(from.w1, length_of(from.w2));
+        block::clone(from, true, true, &body_copy);
+    }
+    const Cell cells[record::size] = {body_copy, unset_cell, code ? integer(code) : unset_cell, unset_cell,
+                                      second ? integer(second) : unset_cell};
+    for (const Cell& c : cells) *series::append_cell(node::buffer(rec)) = c;
+    if (own_context && body) context::bind_block(body_copy, ctx, false);
+    return fn;
+}
+
+u32 validate_spec(const Cell& spec) {
+    const u32 n = length_of(spec.w2);
+    u32 i = std::min(spec.w1, n);
+    u32 flags = 0;
+    if (i < n && at(spec.w2, i).is(Type::block)) flags = check_attributes(at(spec.w2, i++), spec);
+    const u32 walk_start = i;
+    bool return_seen = false;
+    bool local_seen = false;
+    while (i < n) {
+        const Cell item = at(spec.w2, i);
+        const Cell* next = i + 1 < n ? &at(spec.w2, i + 1) : nullptr;
+        const Cell next_copy = next ? *next : none_cell;
+        const Type t = item.type();
+        if (is_arg_word(t)) {
+            if (local_seen && t != Type::word) bad_spec(spec);
+            if (return_seen && !local_seen) bad_spec(spec);
+            if (next && next->is(Type::string) && i + 2 < n && at(spec.w2, i + 2).is(Type::block)) bad_spec(spec);
+            if (next && next->is(Type::block)) {
+                check_type_block(next_copy);
+                i += 2;
+                continue;
+            }
+        } else if (t == Type::set_word) {
+            if (!same_name(item, *words::return_) || return_seen || local_seen) bad_spec(spec);
+            if (!next || !next->is(Type::block)) bad_spec(spec);
+            if (!ends_return_type(i + 2 < n ? &at(spec.w2, i + 2) : nullptr)) bad_spec(spec);
+            check_type_block(next_copy);
+            return_seen = true;
+            i += 2;
+            continue;
+        } else if (t == Type::refinement) {
+            if (is_refinement_named(item, *refinements::local)) {
+                local_seen = true;
+            } else if (return_seen || local_seen) {
+                bad_spec(spec);
+            }
+            if (next && !may_follow_refinement(next->type())) bad_spec(spec);
+        } else if (t != Type::string) {
+            bad_spec(spec);
+        }
+        ++i;
+    }
+    check_duplicates(spec, walk_start);
+    return flags;
+}
+
+i32 count_locals(Node spec, u32 start, bool require) {
+    const u32 n = length_of(spec);
+    u32 i = start;
+    while (i < n && !is_refinement_named(at(spec, i), *refinements::local)) ++i;
+    if (i == n) return require ? -1 : 0;
+    i32 count = 1;
+    for (++i; i < n; ++i) count += at(spec, i).is(Type::word);
+    return count;
+}
+
+void init_locals(Cell* slots, u32 count) {
+    if (count == 0) return;
+    slots[0] = false_cell;
+    std::fill(slots + 1, slots + count, none_cell);
+}
+
+u32 arg_count(Node spec) {
+    u32 count = 0;
+    for (u32 i = 0; i < length_of(spec); ++i) {
+        const Type t = at(spec, i).type();
+        if (t == Type::refinement || t == Type::set_word) break;
+        count += is_arg_word(t);
+    }
+    return count;
+}
+
+Cell collect_locals(Cell& spec, const Cell& body) {
+    Cell result = block_over(memory::alloc_cells(8));
+    Cell exclude;
+    block::clone(Cell{header_of(Type::block), 0, spec.w2, 0}, false, false, &exclude);
+    bool collected = false;
+
+    u32 extern_at = length_of(spec.w2);
+    for (u32 i = 0; i < length_of(spec.w2); ++i)
+        if (is_refinement_named(at(spec.w2, i), *refinements::extern_)) extern_at = i;
+    const bool has_extern = extern_at < length_of(spec.w2);
+    if (has_extern) {
+        u32 i = extern_at + 1;
+        while (i < length_of(spec.w2) && !is_refinement_named(at(spec.w2, i), *refinements::local)) ++i;
+        for (++i; i < length_of(spec.w2); ++i) {
+            const Cell local = at(spec.w2, i);
+            if (local.is(Type::word)) {
+                *block::append_cell(result) = local;
+                collected = true;
+            }
+        }
+        Buffer* b = node::buffer(spec.w2);
+        b->tail = b->head + extern_at * static_cast<u32>(sizeof(Cell));
+    }
+
+    for (u32 i = 0; i < length_of(exclude.w2); ++i) {
+        Cell& c = at(exclude.w2, i);
+        const Type t = c.type();
+        if (t == Type::set_word || t == Type::lit_word || t == Type::get_word || t == Type::refinement) {
+            cell::set_type(&c, Type::word);
+        } else if (has_extern && t != Type::word && t != Type::block && t != Type::string) {
+            const Cell bad = c;
+            raise(ErrorId::script_bad_func_extern, &bad);
+        }
+    }
+
+    collected |= collect_from_body(body, result, exclude);
+    if (!collected) return result;
+
+    if (count_locals(spec.w2, 0, true) == -1) *block::append_cell(spec) = *refinements::local;
+    for (u32 i = 0; i < length_of(result.w2); ++i) {
+        const Cell word = at(result.w2, i);
+        if (same_name(word, *words::local)) continue;
+        *block::append_cell(spec) = word;
+    }
+    return result;
+}
+
+}  // namespace zel::function
+
+namespace zel::routine {
+
+namespace {
+constexpr u32 count_shift = 25;
+constexpr u32 count_mask = 0x1Fu << count_shift;
+}  // namespace
+
+Cell make_value(const Cell& spec, const Cell* body, u32 code, u32 second, bool flag) {
+    const Node rec = memory::alloc_cells(function::record::size);
+    const Node ctx = context::make_from_spec(spec, true, false, context::kind::function);
+    Cell r{header_of(Type::routine) | (flag ? flag_bit : 0), ctx, spec.w2, rec};
+    store_arg_count(r);
+    context::owner_slot(ctx) = r;
+    const Cell cells[function::record::size] = {body ? *body : none_cell, unset_cell,
+                                                Cell{header_of(Type::integer), 0, code, 0}, unset_cell,
+                                                Cell{header_of(Type::integer), 0, second, 0}};
+    for (const Cell& c : cells) *series::append_cell(node::buffer(rec)) = c;
+    return r;
+}
+
+u32 arg_count(const Cell& routine) { return (routine.header & count_mask) >> count_shift; }
+
+void store_arg_count(Cell& routine) {
+    const Buffer* b = node::buffer(routine.w2);
+    const Cell* cells = reinterpret_cast<const Cell*>(const_cast<Buffer*>(b)->head_ptr());
+    const u32 words = static_cast<u32>(std::count_if(cells, cells + b->used() / sizeof(Cell),
+                                                     [](const Cell& c) { return c.is(Type::word); }));
+    if (words > count_mask >> count_shift) {
+        const Cell spec{header_of(Type::block), 0, routine.w2, 0};
+        raise(ErrorId::script_bad_func_def, &spec);
+    }
+    routine.header = (routine.header & ~count_mask) | (words << count_shift);
+}
+
+}  // namespace zel::routine
+
+namespace zel::function {
+namespace {
+
+Cell* make(Cell* result, const Cell* spec, Type) {
+    if (!spec->is(Type::block) || length_of(spec->w2) < spec->w1 + 2) raise(ErrorId::script_bad_func_def, spec);
+    const Cell fn_spec = at(spec->w2, spec->w1);
+    const Cell body = at(spec->w2, spec->w1 + 1);
+    if (!fn_spec.is(Type::block) || !body.is(Type::block)) raise(ErrorId::script_bad_func_def, spec);
+    const u32 flags = validate_spec(fn_spec);
+    *result = make_value(fn_spec, &body, 0, 0, 0, flags);
+    return result;
+}
+
+Cell* reflect(Cell* value, const Cell* field) {
+    const u32 name = symbol::canonical_id(field->w2);
+    if (name == symbol::canonical_id(sym::spec)) {
+        *value = spec_of(*value);
+    } else if (name == symbol::canonical_id(sym::body)) {
+        *value = *record_cell(*value, record::body);
+    } else if (name == symbol::canonical_id(sym::words)) {
+        const Node ctx = value->w1;
+        const u32 n = context::word_count(ctx);
+        Cell words = block_over(memory::alloc_cells(n));
+        for (u32 i = 0; i < n; ++i)
+            *block::append_cell(words) = Cell{header_of(Type::word), ctx, context::word_at(ctx, i)->w2, i};
+        *value = words;
+    } else {
+        raise(ErrorId::internal_not_done);
+    }
+    return value;
+}
+
+i32 form_fixed(Output& out, std::string_view text, i32 limit) {
+    out.append_ascii(text);
+    return limit - static_cast<i32>(text.size());
+}
+
+i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
+    return form_fixed(out, value->is(Type::routine) ? "?routine?" : "?function?", limit);
+}
+
+i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
+    const Cell fn = *value;
+    const bool routine = fn.is(Type::routine);
+    limit = form_fixed(out, routine ? "routine " : "func ", limit);
+    flags.only = false;
+    limit = mold_value(spec_of(fn), out, flags, part, limit, indent);
+    const Cell body = *record_cell(fn, record::body);
+    if (body.is(Type::block)) return mold_value(body, out, flags, part, limit, indent);
+    if (!routine) return form_fixed(out, " none", limit);
+    out.append_char(' ');
+    return mold_value(body, out, flags, part, limit - 1, indent);
+}
+
+i32 compare(const Cell* value1, const Cell* value2, i32 code) {
+    if (value1->type() != value2->type()) return not_comparable;
+    if (!compare_code::asks_equality_or_sort(code)) return not_comparable;
+    return value1->w3 == value2->w3 ? 0 : value1->w3 < value2->w3 ? -1 : 1;
+}
+
+}  // namespace
+}  // namespace zel::function
+
+namespace zel {
+
+constinit const ActionRecord function_actions = [] {
+    ActionRecord r;
+    r.on_make = function::make;
+    r.on_reflect = function::reflect;
+    r.on_form = function::form;
+    r.on_mold = function::mold;
+    r.on_compare = function::compare;
+    return r;
+}();
+
+constinit const ActionRecord routine_actions = [] {
+    ActionRecord r;
+    r.on_reflect = inherit;
+    r.on_form = function::form;
+    r.on_mold = function::mold;
+    r.on_compare = function::compare;
+    return r;
+}();
+
+}  // namespace zel

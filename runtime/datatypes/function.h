@@ -1,0 +1,62 @@
+// function! and routine!: a spec block, a function context (kind 1, values on the
+// evaluation stack; its owner slot holds the function) and a 5-cell record [body or none,
+// spec cache, compiled-code index, wrapping op!, second value]. Every record cell is
+// written at creation; a spec is checked whole before anything is made.
+#pragma once
+#include "runtime/datatypes/action-signatures.h"
+
+namespace zel::function {
+
+// Header bits of a function! set by its spec's attribute block.
+namespace flag {
+constexpr u32 trace = 0x400;
+constexpr u32 no_trace = 0x200;
+}  // namespace flag
+
+// Cells of the function record.
+namespace record {
+constexpr u32 body = 0;
+constexpr u32 spec_cache = 1;
+constexpr u32 code = 2;
+constexpr u32 op_function = 3;
+constexpr u32 second = 4;
+constexpr u32 size = 5;
+}  // namespace record
+
+// A new function! over the spec (taken from its position) with a deep copy of the body
+// (null: none!), in `ctx` or a new context made from the spec (then the body copy is
+// bound to it), its code index and second value stored when non-zero.
+Cell make_value(const Cell& spec, const Cell* body, Node ctx, u32 code, u32 second, u32 flags);
+// A cell of the record of a function!, routine! or op! over one; valid until an allocation.
+Cell* record_cell(const Cell& fn, u32 index);
+// The spec as a block! value at its head.
+Cell spec_of(const Cell& fn);
+
+// The attribute flags of a valid spec; raises script/bad-func-def, script/invalid-type-spec
+// or script/dup-vars.
+u32 validate_spec(const Cell& spec);
+// From `start`: 1 + the words after the first /local; without /local -1 with `require`,
+// else 0.
+i32 count_locals(Node spec, u32 start, bool require);
+// A compiled function's locals on entry: the /local slot false, every local none!.
+void init_locals(Cell* slots, u32 count);
+// The argument words (word!, get-word!, lit-word!) before the spec's first refinement or
+// return: — what a caller must supply.
+u32 arg_count(Node spec);
+// The native `function`'s spec preparation: moves the body's set-words and loop words
+// that the spec does not name into the spec's locals; returns the words collected.
+Cell collect_locals(Cell& spec, const Cell& body);
+
+}  // namespace zel::function
+
+namespace zel::routine {
+
+// Header bit of a routine! made with its flag argument set.
+constexpr u32 flag_bit = 0x00008000;
+
+Cell make_value(const Cell& spec, const Cell* body, u32 code, u32 second, bool flag);
+// The number of word! cells of the spec, kept in header bits 25-29.
+u32 arg_count(const Cell& routine);
+void store_arg_count(Cell& routine);
+
+}  // namespace zel::routine

@@ -1,0 +1,24 @@
+// native!, action! and op!: values through which the language reaches the natives table
+// and the action slots. A native! or action! cell holds its table index (never an
+// address) in word 1, its spec node in word 2 and a 2-cell record in word 3; an op! is a
+// copy of the value it wraps, retyped, with the wrapped type id in header bits 16-23.
+#pragma once
+#include "runtime/memory/cell.h"
+
+namespace zel::native {
+
+// The natives table: entry i serves the native of index i + 1. The evaluator fills it at
+// start-up; an empty entry names no native.
+constexpr u32 table_capacity = 120;
+using Entry = void (*)();
+extern Entry table[table_capacity];
+
+}  // namespace zel::native
+
+namespace zel::op {
+
+// True when the spec takes exactly two arguments, the first not literal, and nothing but
+// /local or /extern after them.
+bool valid_spec(Node spec);
+
+}  // namespace zel::op

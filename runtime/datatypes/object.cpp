@@ -1,0 +1,724 @@
+#include "runtime/datatypes/object.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "runtime/context.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/function.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/series.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/datatypes/word.h"
+#include "runtime/eval/error.h"
+#include "runtime/eval/interp-hooks.h"
+#include "runtime/memory/cycle.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/series.h"
+#include "runtime/ownership.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::object {
+
+namespace {
+
+u32 class_counter = first_class_id;
+
+u32 length_of(Node series) { return node::buffer(series)->used() / sizeof(Cell); }
+
+Cell& cell_at(Node series, u32 i) { return reinterpret_cast<Cell*>(node::buffer(series)->head_ptr())[i]; }
+
+Node values_node(Node ctx) { return context::cell_of(ctx).w2; }
+
+Cell& value_at(Node ctx, u32 i) { return cell_at(values_node(ctx), i); }
+
+Cell block_over(Node series) { return Cell{header_of(Type::block), 0, series, 0}; }
+
+Cell logic(bool b) { return b ? true_cell : false_cell; }
+
+bool same_symbol(u32 a, u32 b) { return symbol::canonical_id(a) == symbol::canonical_id(b); }
+
+bool is_field_key(Type t) {
+    return t == Type::word || t == Type::set_word || t == Type::get_word || t == Type::lit_word;
+}
+
+bool is_object_type(Type t) { return t == Type::object || t == Type::error || t == Type::port; }
+
+// The series fields a derived object gets its own copy of.
+bool copied_by_make(Type t) {
+    switch (t) {
+    case Type::block: case Type::paren: case Type::hash: case Type::path: case Type::lit_path:
+    case Type::set_path: case Type::get_path: case Type::string: case Type::file: case Type::url:
+    case Type::tag: case Type::email: case Type::ref: case Type::vector: case Type::binary: case Type::image:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A deep copy of an object copies fewer types than make: hash!, vector!, binary! and
+// image! fields stay shared.
+bool copied_by_clone(Type t) {
+    return copied_by_make(t) && t != Type::hash && t != Type::vector && t != Type::binary && t != Type::image;
+}
+
+// The value's `copy` with /deep through its own datatype; a string-like series whose
+// actions do not copy yet gets a copy of its units from the position, any other value
+// without a copy is shared.
+Cell deep_copy(const Cell& value) {
+    if (const sig::on_copy copy = actions_of(value).on_copy) {
+        Cell source = value;
+        Cell result = unset_cell;
+        copy(&source, &result, nullptr, true, nullptr);
+        return result;
+    }
+    if (!series::any_string(value.type())) return value;
+    const Buffer* b = node::buffer(value.w2);
+    const u32 units = b->used() >> b->shift();
+    const u32 start = value.w1 < units ? value.w1 : units;
+    return Cell{value.header & ~cellflag::new_line, 0, series::copy_slice(value.w2, start, units - start), 0};
+}
+
+// Copies a field's series into a fresh one; block-like copies are bound to `ctx`.
+void copy_field(Node ctx, u32 i) {
+    const Cell copy = deep_copy(value_at(ctx, i));
+    value_at(ctx, i) = copy;
+    if (series::any_block(copy.type())) context::bind_block(copy, ctx, false);
+}
+
+// The handler block's cell for one hook: (slot << 16) | locals, and the spec the local
+// count was taken from.
+constexpr u32 absent_hook = 0xFFFF0000;
+constexpr u32 max_hook_slot = 0xFFFE;
+
+Cell hook_cell(i32 slot, Node ctx) {
+    if (slot < 0) return Cell{header_of(Type::pair), 0, absent_hook, 0};
+    if (static_cast<u32>(slot) > max_hook_slot) memory::raise_limit_hit(max_hook_slot);
+    const Cell fn = value_at(ctx, static_cast<u32>(slot));
+    const i32 locals = std::max(function::count_locals(fn.w2, 0, false), 0);
+    return Cell{header_of(Type::pair), 0, (static_cast<u32>(slot) << 16) | static_cast<u32>(locals), fn.w2};
+}
+
+Node make_handler_block(Node ctx, i32 on_change, i32 on_deep_change) {
+    const Cell cells[2] = {hook_cell(on_change, ctx), hook_cell(on_deep_change, ctx)};
+    const Node block = memory::alloc_cells(2);
+    for (const Cell& c : cells) *series::append_cell(node::buffer(block)) = c;
+    return block;
+}
+
+// The function in a hook's slot, its local count refreshed when the hook was replaced by
+// a function of another spec; null when the hook is absent.
+const Cell* hook_function(const Cell& obj, u32 which, Cell& fn) {
+    if (!obj.w3) return nullptr;
+    const Cell entry = cell_at(obj.w3, which);
+    if (entry.w2 >= absent_hook) return nullptr;
+    fn = value_at(obj.w1, entry.w2 >> 16);
+    if ((fn.is(Type::function) || fn.is(Type::routine)) && fn.w2 != entry.w3)
+        cell_at(obj.w3, which) = hook_cell(static_cast<i32>(entry.w2 >> 16), obj.w1);
+    return &fn;
+}
+
+// A hook is called with a fixed argument list: a function taking another count would read
+// past its frame, so it is refused.
+void check_hook_arity(const Cell& fn, u32 count) {
+    if (function::arg_count(fn.w2) != count) raise(ErrorId::script_invalid_obj_evt, &fn);
+}
+
+Cell integer(i32 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(v), 0}; }
+
+// The object claims every series its fields hold, for itself.
+void claim_own_series(const Cell& obj) {
+    Cell value = obj;
+    ownership::claim_for_object(value, obj, none_cell);
+}
+
+}  // namespace
+
+u32 next_class_id() { return ++class_counter; }
+void reset_class_ids() { class_counter = first_class_id; }
+
+Cell make_value(Node ctx, u32 class_id, Node handlers, Type type) {
+    const Cell obj{header_of(type), ctx, class_id, handlers};
+    context::owner_slot(ctx) = obj;
+    return obj;
+}
+
+Cell init_empty(u32 slots) {
+    return make_value(context::make(slots, false, false, 0, context::kind::object), 0, 0);
+}
+
+Cell of_context(Node ctx) { return context::owner_slot(ctx); }
+
+i32 field_index(const Cell& obj, const Cell& word) { return context::find_symbol(obj.w1, word.w2, true); }
+
+const Cell* select_field(const Cell& obj, const Cell& word) {
+    const i32 i = field_index(obj, word);
+    return i < 0 ? &none_cell : &value_at(obj.w1, static_cast<u32>(i));
+}
+
+Cell* values_head(const Cell& obj) { return &value_at(obj.w1, 0); }
+u32 field_count(const Cell& obj) { return context::word_count(obj.w1); }
+Cell* node_word_at(Node ctx, u32 index) { return context::word_at(ctx, index); }
+Cell* first_word(const Cell& obj) { return node_word_at(obj.w1, 0); }
+
+void clear_new_line_marks(Node series) {
+    for (u32 i = 0; i < length_of(series); ++i) cell::clear_new_line(&cell_at(series, i));
+}
+
+void clear_changed_marks(Node ctx) {
+    for (u32 i = 0; i < context::word_count(ctx); ++i) context::word_at(ctx, i)->header &= ~cellflag::field_assigned;
+}
+
+bool word_of_class(const Cell& word, u32 class_id) {
+    const Cell* value = context::get_word(word);
+    return value->is(Type::object) && value->w2 == class_id;
+}
+
+bool slot_of_class(Node ctx, u32 index, u32 class_id) {
+    const Cell& value = value_at(ctx, index);
+    return value.is(Type::object) && value.w2 == class_id;
+}
+
+Cell from_context(Node ctx, u32 class_id) {
+    Buffer* values = node::buffer(values_node(ctx));
+    if (values->used() == 0) {
+        const u32 n = context::word_count(ctx);
+        for (u32 i = 0; i < n; ++i) *series::append_cell(node::buffer(values_node(ctx))) = unset_cell;
+    }
+    return make_value(ctx, class_id, 0);
+}
+
+Cell attach_handlers(Node ctx, i32 on_change, i32 on_deep_change) {
+    Cell obj = of_context(ctx);
+    obj.w3 = make_handler_block(ctx, on_change, on_deep_change);
+    context::owner_slot(ctx) = obj;
+    if (on_deep_change >= 0) claim_own_series(obj);
+    return obj;
+}
+
+Cell with_handlers(Node ctx, Node handlers, u32 class_id) { return make_value(ctx, class_id, handlers); }
+
+void call_on_change(const Cell& obj, const Cell& word, const Cell& old_value, const Cell& new_value) {
+    Cell fn;
+    if (!hook_function(obj, 0, fn)) return;
+    if (!fn.is(Type::function) && !fn.is(Type::routine)) raise(ErrorId::script_invalid_obj_evt, &fn);
+    check_hook_arity(fn, 3);
+    Cell field = word;
+    if (field.w1 != obj.w1) context::bind_word(obj.w1, field);
+    const Cell args[3] = {field, old_value, new_value};
+    interp::call_function(*words::on_change_star, fn, args, 3, interp::trace_class::on_change);
+}
+
+void call_on_change_of_context(Node ctx, const Cell& word, const Cell& old_value, const Cell& new_value) {
+    call_on_change(of_context(ctx), word, old_value, new_value);
+}
+
+void call_on_change_of_word(const Cell& holder, const Cell& word, const Cell& old_value, const Cell& new_value) {
+    call_on_change(*context::get_word(holder), word, old_value, new_value);
+}
+
+void call_on_deep_change(const Cell& owner, const Cell& word, const Cell& target, const Cell& action,
+                         const Cell& new_value, i32 index, i32 part) {
+    if (!owner.w3) raise(ErrorId::script_invalid_obj_evt, &owner);
+    Cell fn;
+    if (!hook_function(owner, 1, fn)) return;
+    if (!fn.is(Type::function) && !fn.is(Type::routine)) return;
+    check_hook_arity(fn, 7);
+    const Cell args[7] = {owner, word, target, action, new_value, integer(index), integer(part)};
+    interp::call_function(*words::on_deep_change_star, fn, args, 7, interp::trace_class::on_deep_change);
+}
+
+Node find_handlers(Node ctx) {
+    i32 slots[2] = {-1, -1};
+    const u32 hooks[2] = {words::on_change_star->w2, words::on_deep_change_star->w2};
+    for (u32 i = 0; i < context::word_count(ctx); ++i) {
+        const Cell word = *context::word_at(ctx, i);
+        for (u32 h = 0; h < 2; ++h) {
+            if (!same_symbol(word.w2, hooks[h])) continue;
+            const Cell value = value_at(ctx, i);
+            if (!value.is(Type::function) && !value.is(Type::routine)) {
+                const Cell type = datatype::of(value.type());
+                raise(ErrorId::script_bad_field_set, &word, &type);
+            }
+            slots[h] = static_cast<i32>(i);
+        }
+    }
+    if (slots[0] < 0 && slots[1] < 0) return 0;
+    return make_handler_block(ctx, slots[0], slots[1]);
+}
+
+bool deep_handler(const Cell& obj) { return obj.w3 && cell_at(obj.w3, 1).w2 < absent_hook; }
+
+Cell install_handlers(const Cell& obj) {
+    Cell result = obj;
+    result.w3 = find_handlers(obj.w1);
+    context::owner_slot(obj.w1) = result;
+    if (deep_handler(result)) claim_own_series(result);
+    return result;
+}
+
+void install_hooks() {
+    context::object_change_hook = call_on_change;
+    ownership::deep_change_hook = call_on_deep_change;
+}
+
+void rebind_function(Node ctx, u32 index) {
+    const Cell fn = value_at(ctx, index);
+    const Cell body = *function::record_cell(fn, function::record::body);
+    if (body.is(Type::none)) raise(ErrorId::script_bad_func_def, &fn);
+    const Cell spec = function::spec_of(fn);
+    const Node fn_ctx = series::copy_buffer(node::buffer(fn.w1));
+    Cell body_copy;
+    block::clone(body, true, true, &body_copy);
+    context::bind_block(body_copy, ctx, false);
+    context::bind_block(body_copy, fn_ctx, false);
+    const Cell copy = function::make_value(spec, &body_copy, fn_ctx, 0, 0, fn.header & ~cellflag::type_mask);
+    *function::record_cell(copy, function::record::second) = *function::record_cell(fn, function::record::second);
+    *function::record_cell(copy, function::record::code) = unset_cell;
+    value_at(ctx, index) = copy;
+}
+
+namespace {
+
+void rebind_functions(Node ctx) {
+    for (u32 i = 0; i < length_of(values_node(ctx)); ++i)
+        if (value_at(ctx, i).is(Type::function)) rebind_function(ctx, i);
+}
+
+}  // namespace
+
+Cell clone(const Cell& prototype, bool deep, const Cell* types, bool rebuild_handlers) {
+    Cell holder = prototype;
+    const Node ctx = context::clone(holder, context::kind::object);
+    const u32 n = context::word_count(prototype.w1);
+    std::copy_n(&value_at(prototype.w1, 0), n, &value_at(ctx, 0));
+    Cell result = make_value(ctx, prototype.w2, rebuild_handlers ? 0 : prototype.w3, prototype.type());
+
+    if (deep && !types) {
+        for (u32 i = 0; i < n; ++i) {
+            if (copied_by_clone(value_at(ctx, i).type())) {
+                const Cell copy = deep_copy(value_at(ctx, i));
+                value_at(ctx, i) = copy;
+            } else if (value_at(ctx, i).is(Type::function)) {
+                rebind_function(ctx, i);
+            }
+        }
+    } else {
+        rebind_functions(ctx);
+        if (types) {
+            const Cell filter = *types;
+            if (deep && cycle::find(prototype.w1)) {
+                cycle::reset();
+                raise(ErrorId::internal_no_cycle);
+            }
+            std::optional<cycle::Entry> guard;
+            if (deep) guard.emplace(prototype.w1);
+            block::copy_nested(block_over(values_node(ctx)), 0, n, 1, filter);
+        }
+    }
+    if (rebuild_handlers) result = install_handlers(result);
+    return result;
+}
+
+void copy_values(Node from, Node to, bool all) {
+    const u32 n = std::min(length_of(values_node(from)), length_of(values_node(to)));
+    for (u32 i = 0; i < n; ++i) {
+        const Cell value = value_at(from, i);
+        if (copied_by_make(value.type())) {
+            value_at(to, i) = value;
+            copy_field(to, i);
+        } else if (all) {
+            value_at(to, i) = value;
+        }
+    }
+}
+
+void copy_values_by_name(Node from, Node to) {
+    for (u32 i = 0; i < context::word_count(from); ++i) {
+        const i32 j = context::find_symbol(to, context::word_at(from, i)->w2, true);
+        if (j < 0) continue;
+        const Cell value = value_at(from, i);
+        const Cell copy = copied_by_make(value.type()) ? deep_copy(value) : value;
+        value_at(to, static_cast<u32>(j)) = copy;
+    }
+}
+
+bool extend_from(Node ctx, const Cell& source) {
+    const u32 before = context::word_count(ctx);
+    for (u32 i = 0; i < context::word_count(source.w1); ++i) {
+        const Cell word = *context::word_at(source.w1, i);
+        const Cell value = value_at(source.w1, i);
+        context::put_value(ctx, word, value);
+    }
+    for (u32 i = 0; i < length_of(values_node(ctx)); ++i) {
+        const Type t = value_at(ctx, i).type();
+        if (copied_by_make(t)) {
+            const Cell copy = deep_copy(value_at(ctx, i));
+            value_at(ctx, i) = copy;
+        } else if (t == Type::function) {
+            rebind_function(ctx, i);
+        }
+    }
+    return context::word_count(ctx) > before;
+}
+
+void set_fields(const Cell& obj, const Cell& value, SetFlags flags) {
+    const Node ctx = obj.w1;
+    const u32 n = context::word_count(ctx);
+    const bool from_object = is_object_type(value.type()) && !flags.only;
+    const bool from_block = value.is(Type::block) && !flags.only;
+    const u32 source_length = from_object  ? context::word_count(value.w1)
+                              : from_block ? (length_of(value.w2) > value.w1 ? length_of(value.w2) - value.w1 : 0)
+                                           : 0;
+    auto source_at = [&](u32 k) -> Cell {
+        if (from_object) return value_at(value.w1, k);
+        return k < source_length ? cell_at(value.w2, value.w1 + k) : none_cell;
+    };
+    if ((from_object || from_block) && !flags.some && !flags.any) {
+        for (u32 k = 0; k < std::min(n, source_length); ++k) {
+            if (source_at(k).is(Type::unset)) {
+                const Cell word = *context::word_at(from_object ? value.w1 : ctx, k);
+                raise(ErrorId::script_need_value, &word);
+            }
+        }
+    }
+    const u32 hooks[2] = {words::on_change_star->w2, words::on_deep_change_star->w2};
+    for (u32 k = 0; k < n; ++k) {
+        Cell word = *context::word_at(ctx, k);
+        if (obj.w3 && (same_symbol(word.w2, hooks[0]) || same_symbol(word.w2, hooks[1]))) continue;
+        Cell new_value = value;
+        if (from_object) {
+            const i32 j = context::find_symbol(value.w1, word.w2, true);
+            if (j < 0) continue;
+            new_value = value_at(value.w1, static_cast<u32>(j));
+        } else if (from_block) {
+            new_value = source_at(k);
+        }
+        if (flags.some && new_value.is(Type::none) && (from_object || from_block)) continue;
+        word.w3 = k;
+        context::set_in(word, new_value, ctx, true);
+    }
+}
+
+Cell construct(const Cell& spec, const Cell* prototype, bool only) {
+    Cell obj = prototype ? clone(*prototype, true, nullptr, true) : init_empty(4);
+    if (!prototype) obj = make_value(obj.w1, next_class_id(), 0);
+    const Node ctx = obj.w1;
+    const u32 n = length_of(spec.w2);
+    u32 i = std::min(spec.w1, n);
+    while (i < n) {
+        if (!cell_at(spec.w2, i).is(Type::set_word)) {
+            ++i;
+            continue;
+        }
+        u32 end = i;
+        while (end < n && cell_at(spec.w2, end).is(Type::set_word)) ++end;
+        Cell value = end < n ? cell_at(spec.w2, end) : none_cell;
+        if (!only && value.is(Type::word)) {
+            const u32 name = symbol::canonical_id(value.w2);
+            auto is = [&](u32 s) { return name == symbol::canonical_id(s); };
+            if (is(sym::true_) || is(sym::yes) || is(sym::on)) value = true_cell;
+            else if (is(sym::false_) || is(sym::no) || is(sym::off)) value = false_cell;
+            else if (is(sym::none)) value = none_cell;
+        }
+        for (u32 k = i; k < end; ++k) {
+            const Cell word = cell_at(spec.w2, k);
+            context::put_value(ctx, word, value);
+        }
+        i = end;
+    }
+    return of_context(ctx);
+}
+
+}  // namespace zel::object
+
+namespace zel::object {
+namespace {
+
+Cell path_or_none(const PathStep& step) { return step.path ? *step.path : none_cell; }
+
+Cell* result_of(Cell* result, const Cell& value) {
+    *result = value;
+    return result;
+}
+
+// The class a derived object takes: a new one when the spec added words or there was no
+// prototype object to share one with.
+u32 derived_class(const Cell* prototype, bool added) {
+    return added || !prototype ? next_class_id() : prototype->w2;
+}
+
+constexpr std::string_view make_object_prefix = "make object! [";
+
+i32 append_text(Output& out, std::string_view text, i32 limit) {
+    out.append_ascii(text);
+    return limit - static_cast<i32>(text.size());
+}
+
+bool field_named(const Cell& field, u32 s) { return same_symbol(field.w2, s); }
+
+Cell words_block(Node ctx, bool only_changed) {
+    const u32 n = context::word_count(ctx);
+    Cell block = block_over(memory::alloc_cells(n));
+    for (u32 i = 0; i < n; ++i) {
+        const Cell word = *context::word_at(ctx, i);
+        if (only_changed && !(word.header & cellflag::field_assigned)) continue;
+        *block::append_cell(block) = only_changed ? word : Cell{header_of(Type::word), ctx, word.w2, i};
+    }
+    return block;
+}
+
+Cell body_block(Node ctx) {
+    const u32 n = context::word_count(ctx);
+    Cell block = block_over(memory::alloc_cells(2 * n));
+    for (u32 i = 0; i < n; ++i) {
+        const Cell name{header_of(Type::set_word) | cellflag::new_line, ctx, context::word_at(ctx, i)->w2, i};
+        Cell value = value_at(ctx, i);
+        if (value.is(Type::word)) cell::set_type(&value, Type::lit_word);
+        else if (value.is(Type::path)) cell::set_type(&value, Type::lit_path);
+        *block::append_cell(block) = name;
+        *block::append_cell(block) = value;
+    }
+    return block;
+}
+
+bool numeric(Type t) { return t == Type::integer || t == Type::float_ || t == Type::percent; }
+
+i32 compare_fields(Node a, Node b, i32 code) {
+    for (u32 i = 0; i < context::word_count(a); ++i) {
+        const u32 s1 = symbol::canonical_id(context::word_at(a, i)->w2);
+        const u32 s2 = symbol::canonical_id(context::word_at(b, i)->w2);
+        if (s1 != s2) return s1 < s2 ? -1 : 1;
+        const Cell v1 = value_at(a, i);
+        const Cell v2 = value_at(b, i);
+        const Type t1 = v1.type();
+        const Type t2 = v2.type();
+        const bool related = t1 == t2 || (word::any_word_type(t1) && word::any_word_type(t2)) ||
+                             (numeric(t1) && numeric(t2));
+        if (!related) return static_cast<u8>(t1) < static_cast<u8>(t2) ? -1 : 1;
+        const sig::on_compare compare_action = actions_of(v1).on_compare;
+        const i32 r = compare_action ? compare_action(&v1, &v2, code) : not_comparable;
+        if (r != 0) return r;
+    }
+    return 0;
+}
+
+}  // namespace
+
+Cell* make(Cell* prototype, const Cell* spec_arg, Type) {
+    const bool from_object = prototype->is(Type::object);
+    const Cell proto = *prototype;
+    Cell spec = *spec_arg;
+    Cell obj = from_object ? clone(proto, true, nullptr, false) : init_empty(4);
+    const Node ctx = obj.w1;
+    const Cell* proto_ptr = from_object ? &proto : nullptr;
+    if (is_object_type(spec.type())) {
+        obj = make_value(ctx, derived_class(proto_ptr, extend_from(ctx, spec)), obj.w3);
+    } else if (spec.is(Type::block)) {
+        const bool added = context::collect_set_words(ctx, spec);
+        context::bind_block(spec, ctx, true);
+        if (from_object) copy_values(proto.w1, ctx, false);
+        obj = make_value(ctx, derived_class(proto_ptr, added), obj.w3);
+        Cell ignored;
+        interp::eval_block(spec, ignored);
+        clear_changed_marks(ctx);
+        clear_new_line_marks(values_node(ctx));
+    } else {
+        raise(ErrorId::syntax_malconstruct, &spec);
+    }
+    return result_of(prototype, install_handlers(of_context(ctx)));
+}
+
+Cell* reflect(Cell* value, const Cell* field) {
+    const Cell obj = *value;
+    const Node ctx = obj.w1;
+    if (field_named(*field, words::changed->w2)) return result_of(value, words_block(ctx, true));
+    if (field_named(*field, sym::class_)) return result_of(value, integer(static_cast<i32>(obj.w2)));
+    if (field_named(*field, sym::words)) return result_of(value, words_block(ctx, false));
+    if (field_named(*field, sym::values)) {
+        const Cell values{header_of(Type::block), 0, series::copy_buffer(node::buffer(values_node(ctx))), 0};
+        return result_of(value, values);
+    }
+    if (field_named(*field, sym::body)) return result_of(value, body_block(ctx));
+    if (field_named(*field, sym::owner))
+        return result_of(value, logic(context::cell_of(ctx).header & cellflag::owns_series));
+    if (field_named(*field, sym::events_q)) return result_of(value, logic(obj.w3 != 0));
+    raise(ErrorId::internal_not_done);
+}
+
+Cell* modify(Cell* value, const Cell* field, const Cell* new_value, bool) {
+    const Cell obj = *value;
+    const Cell arg = *new_value;
+    if (field_named(*field, words::changed->w2)) {
+        if (!arg.is(Type::none)) raise(ErrorId::script_invalid_arg, &arg);
+        clear_changed_marks(obj.w1);
+    } else if (field_named(*field, sym::owner)) {
+        claim_own_series(obj);
+    } else if (field_named(*field, sym::owned)) {
+        Cell target = obj;
+        if (arg.is(Type::none)) {
+            ownership::release(target);
+        } else if (arg.is(Type::block) && length_of(arg.w2) >= arg.w1 + 2) {
+            const Cell owner = cell_at(arg.w2, arg.w1);
+            const Cell word = cell_at(arg.w2, arg.w1 + 1);
+            if (is_object_type(owner.type())) ownership::claim_for_object(target, owner, word);
+        }
+    }
+    return result_of(value, arg);
+}
+
+Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, const PathStep& step) {
+    const Cell obj = *parent;
+    const Cell path = path_or_none(step);
+    Cell word = *element;
+    if (!is_field_key(word.type())) raise(ErrorId::script_invalid_path, &path, &word);
+    auto missing = [&]() -> Cell* {
+        if (step.get && step.last) return result_of(parent, none_cell);
+        if (step.last) raise(ErrorId::script_invalid_path, &path, &word);
+        raise(ErrorId::script_unset_path, &path, &word);
+    };
+    if (word.w1 != obj.w1 || word.w3 == context::no_index) {
+        const i32 i = field_index(obj, word);
+        if (i < 0) return missing();
+        word.w1 = obj.w1;
+        word.w3 = static_cast<u32>(i);
+    }
+    if (value_to_set) {
+        const Cell v = *value_to_set;
+        context::set_in(word, v, obj.w1, true);
+        return result_of(parent, v);
+    }
+    const Cell v = value_at(obj.w1, word.w3);
+    if (v.is(Type::unset)) return missing();
+    return result_of(parent, v);
+}
+
+Cell* select(Cell* value, const Cell* key, const FindRefinements&) {
+    if (!is_field_key(key->type())) {
+        const Cell type = datatype::of(key->type());
+        raise(ErrorId::script_invalid_type, &type);
+    }
+    return result_of(value, *select_field(*value, *key));
+}
+
+Cell* put(Cell* value, const Cell* key, const Cell* new_value, bool case_) {
+    if (!key->is(Type::word)) {
+        const Cell type = datatype::of(key->type());
+        raise(ErrorId::script_invalid_key_type, &type);
+    }
+    PathStep step;
+    step.element_index = -1;
+    step.case_ = case_;
+    const Cell v = *new_value;
+    eval_path(value, key, &v, step);
+    return result_of(value, v);
+}
+
+Cell* copy(Cell* value, Cell* result, const Cell* part, bool deep, const Cell* types) {
+    if (part) raise(ErrorId::script_invalid_refine_arg, refinements::part, part);
+    const Cell copied = clone(*value, deep, types, true);
+    *result = copied;
+    *value = copied;
+    return value;
+}
+
+i32 compare(const Cell* value1, const Cell* value2, i32 code) {
+    if (!value2->is(value1->type())) return not_comparable;
+    const Node a = value1->w1;
+    const Node b = value2->w1;
+    if (a == b) return 0;
+    if (code == compare_code::same) return -1;
+    if (cycle::find(a)) return cycle::find(b) ? 0 : -1;
+    const u32 n1 = context::word_count(a);
+    const u32 n2 = context::word_count(b);
+    if (n1 != n2) return n1 > n2 ? 1 : -1;
+    cycle::Entry guard_a(a);
+    cycle::Entry guard_b(b);
+    return compare_fields(a, b, code);
+}
+
+i32 serialize_fields(const Cell& obj, Output& out, SerializeFlags flags, const Cell* part, i32 limit, i32 level) {
+    const Node ctx = obj.w1;
+    const u32 n = context::word_count(ctx);
+    if (n == 0) return limit;
+    const char separator = flags.flat ? ' ' : '\n';
+    bool indent = flags.indent && !flags.flat;
+    if (flags.leading_newline && !flags.flat) {
+        if (flags.only) {
+            indent = false;
+        } else {
+            out.append_char('\n');
+            --limit;
+        }
+    }
+    const u32 hooks[2] = {words::on_change_star->w2, words::on_deep_change_star->w2};
+    cycle::Entry guard(ctx);
+    for (u32 i = 0; i < n && limit >= 1; ++i) {
+        const Cell word = *context::word_at(ctx, i);
+        if (!flags.all && (same_symbol(word.w2, hooks[0]) || same_symbol(word.w2, hooks[1]))) continue;
+        if (indent) limit = append_indent(out, level, limit);
+        limit = mold_value(Cell{header_of(Type::word), 0, word.w2, 0}, out, {}, part, limit, level);
+        limit = append_text(out, ": ", limit);
+        if (static_cast<u8>(value_at(ctx, i).type()) == 0) value_at(ctx, i) = unset_cell;
+        const Cell value = value_at(ctx, i);
+        if (value.is(Type::word)) limit = append_text(out, "'", limit);
+        limit = mold_value(value, out, MoldFlags{false, flags.all, flags.flat}, part, limit, level);
+        if (indent || i + 1 < n) {
+            out.append_char(static_cast<u8>(separator));
+            --limit;
+        }
+    }
+    return limit;
+}
+
+namespace {
+
+i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) {
+    if (cycle::write_marker_if_seen(*value, out.value().w2, &limit, false)) return limit;
+    return serialize_fields(*value, out, {}, part, limit, 0);
+}
+
+}  // namespace
+
+// Shared by the object family: "make <type> [", the fields one level deeper, "]".
+i32 mold_as(const Cell& value, std::string_view prefix, Output& out, MoldFlags flags, const Cell* part, i32 limit,
+            i32 indent) {
+    if (!flags.only) limit = append_text(out, prefix, limit);
+    limit = serialize_fields(value, out, SerializeFlags{flags.only, flags.all, flags.flat, true, true}, part, limit,
+                             indent + 1);
+    if (!flags.flat && indent >= 1) limit = append_indent(out, indent, limit);
+    if (!flags.only) limit = append_text(out, "]", limit);
+    return limit;
+}
+
+namespace {
+
+i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
+    if (cycle::write_marker_if_seen(*value, out.value().w2, &limit, true)) return limit;
+    return mold_as(*value, make_object_prefix, out, flags, part, limit, indent);
+}
+
+}  // namespace
+}  // namespace zel::object
+
+namespace zel {
+
+constinit const ActionRecord object_actions = [] {
+    ActionRecord r;
+    r.on_make = object::make;
+    r.on_reflect = object::reflect;
+    r.on_form = object::form;
+    r.on_mold = object::mold;
+    r.on_eval_path = object::eval_path;
+    r.on_compare = object::compare;
+    r.on_copy = object::copy;
+    r.on_put = object::put;
+    r.on_select = object::select;
+    r.on_modify = object::modify;
+    return r;
+}();
+
+}  // namespace zel

@@ -1,0 +1,88 @@
+// A runtime with the standard records and the error catalogue, for the tests of objects,
+// errors, functions and ports; a stub evaluator stands in for the interpreter: it runs
+// blocks of set-words and values (a word stands for its value, a lit-word for its word)
+// and records the calls made to functions.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "runtime/context.h"
+#include "runtime/datatypes/function.h"
+#include "runtime/datatypes/object.h"
+#include "runtime/datatypes/standard.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/eval/interp-hooks.h"
+#include "runtime/ownership.h"
+#include "tests/unit/series-fixture.h"
+
+class ObjectsFixture : public SeriesFixture {
+protected:
+    struct Call {
+        std::string name;
+        Cell function;
+        std::vector<Cell> args;
+    };
+    static inline std::vector<Call> calls;
+    // What the stub's function calls answer.
+    static inline Cell call_result = zel::unset_cell;
+
+    void SetUp() override {
+        SeriesFixture::SetUp();
+        zel::ownership::init();
+        zel::standard::init();
+        zel::object::reset_class_ids();
+        zel::object::install_hooks();
+        zel::interp::eval_block_hook = eval_block;
+        zel::interp::call_function_hook = call_function;
+        calls.clear();
+        call_result = zel::unset_cell;
+    }
+
+    void TearDown() override {
+        zel::interp::eval_block_hook = nullptr;
+        zel::interp::call_function_hook = nullptr;
+        zel::context::object_change_hook = nullptr;
+        zel::ownership::deep_change_hook = nullptr;
+        zel::standard::reset();
+        SeriesFixture::TearDown();
+    }
+
+    static void eval_block(const Cell& block, Cell& result) {
+        result = zel::unset_cell;
+        std::vector<Cell> targets;
+        for (zel::u32 k = block.w1; k < length(block); ++k) {
+            const Cell item = *zel::block::cell_at(block, k);
+            if (item.is(Type::set_word)) {
+                targets.push_back(item);
+                continue;
+            }
+            result = item.is(Type::word) ? *zel::context::get_word(item) : item;
+            if (item.is(Type::lit_word)) zel::cell::set_type(&result, Type::word);
+            for (Cell& target : targets) zel::context::set_word(target, result);
+            targets.clear();
+        }
+    }
+
+    static void call_function(const Cell& name, const Cell& function, const Cell* args, zel::u32 count, zel::u32,
+                              Cell& result) {
+        calls.push_back({std::string(zel::symbol::name(name.w2)), function, std::vector<Cell>(args, args + count)});
+        result = call_result;
+    }
+
+    // func spec body, the spec checked as `make function!` checks it.
+    static Cell func_of(std::initializer_list<Cell> spec, std::initializer_list<Cell> body) {
+        const Cell s = block_of(spec);
+        const Cell b = block_of(body);
+        return zel::function::make_value(s, &b, 0, 0, 0, zel::function::validate_spec(s));
+    }
+
+    static Cell make_object(const Cell& spec, const Cell* prototype = nullptr) {
+        Cell result = prototype ? *prototype : zel::Cell{zel::header_of(Type::datatype), 32, 0, 0};
+        return *zel::object::make(&result, &spec, Type::object);
+    }
+
+    static Cell sw(std::string_view name) { return word_of(name, Type::set_word); }
+    static Cell lw(std::string_view name) { return word_of(name, Type::lit_word); }
+    static Cell ref(std::string_view name) { return word_of(name, Type::refinement); }
+    static Cell field(const Cell& obj, std::string_view name) { return *zel::object::select_field(obj, w(name)); }
+};
