@@ -157,6 +157,12 @@ Cell* clone(const Cell& source, bool deep, bool all_blocks, Cell* out) {
     const Node copied = count ? series::copy_slice(source.w2, start, count) : memory::alloc_cells(1);
     *out = Cell{header_of(source.type()), 0, copied, 0};
     if (!deep) return out;
+    // A block met again inside itself cannot be cloned to an end.
+    if (cycle::find(source.w2)) {
+        cycle::reset();
+        raise(ErrorId::internal_no_cycle);
+    }
+    cycle::Entry guard(source.w2);
     for (u32 i = 0; i < count; ++i) {
         const Cell inner = *cell_at(*out, i);
         const Type t = inner.type();

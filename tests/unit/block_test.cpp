@@ -235,6 +235,8 @@ TEST_F(BlockTest, CopyPartDeepAndTypes) {
     Cell out;
     EXPECT_EQ(test::error_of([&] { row(Type::block).on_copy(&self, &out, nullptr, true, nullptr); }),
               ErrorId::internal_no_cycle);
+    EXPECT_EQ(test::error_of([&] { block::clone(self, true, true, &out); }), ErrorId::internal_no_cycle);
+    EXPECT_EQ(cycle::depth(), 0u);
     EXPECT_EQ(cycle::depth(), 0u);
 }
 
