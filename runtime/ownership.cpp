@@ -3,6 +3,7 @@
 #include "runtime/context.h"
 #include "runtime/hashtable.h"
 #include "runtime/memory/cycle.h"
+#include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
 
 namespace zel::ownership {
@@ -98,9 +99,41 @@ void release_object(const Cell& object) {
     each_cell(context::cell_of(ctx).w2, 0, [](Cell& c) { release(c); });
 }
 
+// The collector keeps the table's own series but not what its entries name: an owned
+// series lives only while something else holds it, and an entry dies with its series or
+// with its owner object.
+void mark_table(void*) {
+    if (owned_table && gc::mark_node(owned_table)) hashtable::mark_table(owned_table);
+}
+
+void drop_dead_entries(void*) {
+    if (!owned_table) return;
+    constexpr u32 entry_cells = 1 + value_cells;  // the key cell, then the values
+    Buffer* data = node::buffer(hashtable::record(owned_table)->data);
+    const auto* first = reinterpret_cast<const Cell*>(data->head_ptr());
+    const u32 entries = data->used() / (entry_cells * sizeof(Cell));
+    for (u32 e = 0; e < entries; ++e) {
+        const Cell* entry = first + e * entry_cells;
+        if (!entry[0].is(Type::unset)) continue;  // a deleted entry
+        const Node series = entry[0].w1;
+        const Cell& owned = entry[1];
+        const Cell& owner = entry[2];
+        const bool series_alive = gc::is_marked(series);
+        if (series_alive && gc::is_marked(owner.w1)) continue;
+        if (series_alive && !owned.is(Type::image)) node::buffer(series)->flags &= ~bufferflag::owned;
+        hashtable::delete_int_key(owned_table, series);
+    }
+}
+
 }  // namespace
 
-void init() { owned_table = hashtable::make_table(initial_entries, 0, hashtable::kind::ownership, value_cells); }
+void init() {
+    owned_table = hashtable::make_table(initial_entries, 0, hashtable::kind::ownership, value_cells);
+    gc::remove_mark_callback(mark_table);
+    gc::add_mark_callback(mark_table);
+    gc::remove_weak_callback(drop_dead_entries);
+    gc::add_weak_callback(drop_dead_entries);
+}
 
 Node table() { return owned_table; }
 
