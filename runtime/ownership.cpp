@@ -1,6 +1,7 @@
 #include "runtime/ownership.h"
 
 #include "runtime/context.h"
+#include "runtime/datatypes/series.h"
 #include "runtime/hashtable.h"
 #include "runtime/memory/cycle.h"
 #include "runtime/memory/gc.h"
@@ -16,34 +17,6 @@ Node owned_table = 0;
 
 constexpr u32 initial_entries = 1000;
 constexpr u32 value_cells = 3;  // the owned value, the owner object, the field word
-
-bool is_block_like(Type t) {
-    switch (t) {
-    case Type::block:
-    case Type::paren:
-    case Type::path:
-    case Type::lit_path:
-    case Type::set_path:
-    case Type::get_path:
-    case Type::hash: return true;
-    default: return false;
-    }
-}
-
-bool is_owned_series(Type t) {
-    switch (t) {
-    case Type::string:
-    case Type::file:
-    case Type::url:
-    case Type::tag:
-    case Type::email:
-    case Type::ref:
-    case Type::binary:
-    case Type::vector:
-    case Type::image: return true;
-    default: return is_block_like(t);
-    }
-}
 
 bool is_object(Type t) { return t == Type::object || t == Type::error || t == Type::port; }
 
@@ -143,13 +116,13 @@ void claim(Cell& value, const Cell& owner, const Cell& word) {
         claim_object(value, owner);
         return;
     }
-    if (t == Type::bitset || is_owned_series(t)) {
+    if (t == Type::bitset || series::any_series(t)) {
         if (!marked(value)) {
             set_mark(value, true);
             record(value, owner, word);
         }
     }
-    if (!is_block_like(t) || cycle::find(value.w2)) return;
+    if (!series::any_block(t) || cycle::find(value.w2)) return;
     cycle::Entry guard(value.w2);
     each_cell(value.w2, value.w1, [&](Cell& c) { claim(c, owner, word); });
 }
@@ -165,13 +138,13 @@ void release(Cell& value) {
         release_object(value);
         return;
     }
-    if (t != Type::bitset && !is_owned_series(t)) return;
+    if (t != Type::bitset && !series::any_series(t)) return;
     set_mark(value, false);
     if (!owned_table) return;
     Cell* entry = hashtable::delete_int_key(owned_table, value.w2);
     if (!entry) return;
     for (u32 i = 0; i < value_cells; ++i) entry[i].header = header_of(Type::unset);
-    if (is_block_like(t)) each_cell(value.w2, value.w1, [](Cell& c) { release(c); });
+    if (series::any_block(t)) each_cell(value.w2, value.w1, [](Cell& c) { release(c); });
 }
 
 void release_range(const Cell& block, u32 index, u32 count) {

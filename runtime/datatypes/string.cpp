@@ -1,6 +1,7 @@
 // string!'s form, mold and compare: the text itself, the molded spelling that the lexer
 // reads back, and the ordering of texts. The other string! actions build on the same series.
 #include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-compare.h"
 #include "runtime/datatypes/string-output.h"
 
@@ -23,20 +24,11 @@ i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 
     return mold_string(out, *value, part, limit, flags.all);
 }
 
-bool string_like(Type t) {
-    switch (t) {
-    case Type::string: case Type::file: case Type::url: case Type::tag: case Type::email: case Type::ref:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Texts of two string-like types are equal or not equal by their characters, but never
 // strictly equal and never ordered.
 i32 compare(const Cell* value1, const Cell* value2, i32 code) {
     if (value1->type() != value2->type() &&
-        !(string_like(value2->type()) && (code == compare_code::equal || code == compare_code::not_equal)))
+        !(series::any_string(value2->type()) && (code == compare_code::equal || code == compare_code::not_equal)))
         return not_comparable;
     return compare_values(*value1, *value2, code, false);
 }
