@@ -170,11 +170,6 @@ u32 stack_field_index() { return standard::index_of(Field::error_stack); }
 
 namespace {
 
-i32 append_text(Output& out, std::string_view text, i32 limit) {
-    out.append_ascii(text);
-    return limit - static_cast<i32>(text.size());
-}
-
 // Appends a string's characters from its position as they are.
 i32 write_text(Output& out, const Cell& text, i32 limit) {
     const u32 n = chars_from_position(text);

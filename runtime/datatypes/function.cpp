@@ -347,24 +347,19 @@ Cell* reflect(Cell* value, const Cell* field) {
     return value;
 }
 
-i32 form_fixed(Output& out, std::string_view text, i32 limit) {
-    out.append_ascii(text);
-    return limit - static_cast<i32>(text.size());
-}
-
 i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
-    return form_fixed(out, value->is(Type::routine) ? "?routine?" : "?function?", limit);
+    return append_text(out, value->is(Type::routine) ? "?routine?" : "?function?", limit);
 }
 
 i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
     const Cell fn = *value;
     const bool routine = fn.is(Type::routine);
-    limit = form_fixed(out, routine ? "routine " : "func ", limit);
+    limit = append_text(out, routine ? "routine " : "func ", limit);
     flags.only = false;
     limit = mold_value(spec_of(fn), out, flags, part, limit, indent);
     const Cell body = *record_cell(fn, record::body);
     if (body.is(Type::block)) return mold_value(body, out, flags, part, limit, indent);
-    if (!routine) return form_fixed(out, " none", limit);
+    if (!routine) return append_text(out, " none", limit);
     out.append_char(' ');
     return mold_value(body, out, flags, part, limit - 1, indent);
 }

@@ -74,11 +74,6 @@ Cell* reflect(Cell* value, const Cell* field) {
     return value;
 }
 
-i32 append_text(Output& out, std::string_view text, i32 limit) {
-    out.append_ascii(text);
-    return limit - static_cast<i32>(text.size());
-}
-
 i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
     switch (value->type()) {
     case Type::native: return append_text(out, "?native?", limit);

@@ -15,8 +15,7 @@ Cell* make(Cell* prototype, const Cell*, Type) {
 }
 
 i32 form(const Cell*, Output& out, const Cell*, i32 limit) {
-    out.append_ascii(text);
-    return limit - static_cast<i32>(text.size());
+    return append_text(out, text, limit);
 }
 
 i32 mold(const Cell*, Output& out, MoldFlags flags, const Cell*, i32 limit, i32) {

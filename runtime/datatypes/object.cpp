@@ -453,11 +453,6 @@ u32 derived_class(const Cell* prototype, bool added) {
 
 constexpr std::string_view make_object_prefix = "make object! [";
 
-i32 append_text(Output& out, std::string_view text, i32 limit) {
-    out.append_ascii(text);
-    return limit - static_cast<i32>(text.size());
-}
-
 bool field_named(const Cell& field, u32 s) { return same_symbol(field.w2, s); }
 
 Cell words_block(Node ctx, bool only_changed) {

@@ -212,6 +212,11 @@ i32 mold_string(Output& out, const Cell& text, const Cell* part, i32 limit, bool
     return limit - static_cast<i32>(n) - 2;
 }
 
+i32 append_text(Output& out, std::string_view text, i32 limit) {
+    out.append_ascii(text);
+    return limit - static_cast<i32>(text.size());
+}
+
 i32 append_indent(Output& out, i32 level, i32 limit) {
     for (i32 i = 0; i < level; ++i) out.append_ascii("    ");
     return limit - 4 * level;

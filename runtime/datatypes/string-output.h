@@ -73,6 +73,9 @@ std::string int_to_hex(u32 value, bool trim);
 // The two upper-case hexadecimal digits of a byte.
 std::string byte_to_hex(u8 byte);
 
+// Appends fixed ASCII text (a type's form, a delimiter); answers the remaining limit.
+i32 append_text(Output& out, std::string_view text, i32 limit);
+
 // Appends the indentation of a nested mold: 4 spaces per level.
 i32 append_indent(Output& out, i32 level, i32 limit);
 

@@ -16,8 +16,7 @@ i32 form(const Cell*, Output&, const Cell*, i32 limit) { return limit; }
 
 i32 mold(const Cell*, Output& out, MoldFlags flags, const Cell*, i32 limit, i32) {
     const std::string_view text = flags.all ? "#(unset)" : "unset";
-    out.append_ascii(text);
-    return limit - static_cast<i32>(text.size());
+    return append_text(out, text, limit);
 }
 
 i32 compare(const Cell*, const Cell* value2, i32 code) {

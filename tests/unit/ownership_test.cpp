@@ -165,7 +165,7 @@ __attribute__((noinline, no_sanitize_address)) void wipe_stack() {
 }  // namespace
 
 TEST_F(OwnershipTest, CollectorDropsEntriesWhoseSeriesOrOwnerDied) {
-    Cell kept[3];
+    Cell kept[3]{};
     Node lost = 0;
     gc::add_root_cells(kept, 3);
     claim_three(kept, &lost);
