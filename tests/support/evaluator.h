@@ -184,6 +184,7 @@ inline constexpr std::string_view prelude = R"(
     append: make action! [[series value /part length /only /dup count] 25]
     insert: make action! [[series value /part length /only /dup count] 35]
     length?: make action! [[series] 36]
+    tail: make action! [[series] 48]
     pick: make action! [[series index] 39]
     form: make action! [[value /part limit] 5]
     mold: make action! [[value /only /all /flat /part limit] 6]
