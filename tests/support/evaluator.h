@@ -137,40 +137,36 @@ inline void continue_native(bool, const i32*) { frame::throw_break(false, true);
 inline void return_native(bool, const i32*) { frame::throw_return(true, false); }
 inline void exit_native(bool, const i32*) { frame::throw_return(false, false); }
 
-inline void try_native(bool, const i32*) {
+// Evaluates the block argument in a frame `open` makes; a throw of type Caught that
+// `takes` accepts ends it with the value the throw carries.
+template <class Caught, class Takes>
+inline void run_guarded(Cell* (*open)(const Cell&), const Cell& name, Takes&& takes) {
     const Cell body = *arg(0);
     Cell* const result = stack::base;
-    frame::open_try(*words::try_);
+    open(name);
+    const u32 guard_frame = frame::depth() - 1;
     const exits::Mark mark = exits::mark();
+    Cell value;
     try {
         interp::eval_block(body, true);
-        const Cell value = *stack::base;
-        frame::close_reset();
-        *result = value;
-    } catch (const ErrorThrow& e) {
+        value = *stack::base;
+    } catch (const Caught& t) {
+        if (!takes(t, guard_frame)) throw;
         exits::restore(mark);
-        frame::close_reset();
-        *result = e.value;
+        value = t.value;
     }
+    frame::close_reset();
+    *result = value;
+}
+
+inline void try_native(bool, const i32*) {
+    run_guarded<ErrorThrow>(frame::open_try, *words::try_, [](const ErrorThrow&, u32) { return true; });
 }
 
 inline void catch_native(bool, const i32*) {
-    const Cell body = *arg(0);
-    Cell* const result = stack::base;
-    frame::open_catch(*words::catch_);
-    const u32 catch_frame = frame::depth() - 1;
-    const exits::Mark mark = exits::mark();
-    try {
-        interp::eval_block(body, true);
-        const Cell value = *stack::base;
-        frame::close_reset();
-        *result = value;
-    } catch (const ExitThrow& t) {
-        if (t.code != ThrowCode::throw_ || t.target != catch_frame) throw;
-        exits::restore(mark);
-        frame::close_reset();
-        *result = t.value;
-    }
+    run_guarded<ExitThrow>(frame::open_catch, *words::catch_, [](const ExitThrow& t, u32 guard_frame) {
+        return t.code == ThrowCode::throw_ && t.target == guard_frame;
+    });
 }
 
 inline void throw_native(bool, const i32*) { frame::throw_to_catch(ThrowCode::throw_); }
