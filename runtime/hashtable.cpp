@@ -164,6 +164,7 @@ Node make_table(u32 size, Node data, u32 kind, u32 extra) {
     if (!data) data = kind >= kind::keyed ? memory::alloc_bytes(size * entry_bytes) : memory::alloc_cells(size);
     Node table = memory::alloc_bytes(sizeof(Record));
     Buffer* tb = node::buffer(table);
+    tb->flags |= bufferflag::table_record;
     tb->tail = tb->head + sizeof(Record);
     *record(table) = Record{0, kind == kind::hash ? index : entry_bytes, chains, flags, keys, data, 0,
                             buckets, upper_bound_of(buckets), kind,

@@ -76,7 +76,7 @@ void release_object(const Cell& object) {
 // series lives only while something else holds it, and an entry dies with its series or
 // with its owner object.
 void mark_table(void*) {
-    if (owned_table && gc::mark_node(owned_table)) hashtable::mark_table(owned_table);
+    if (owned_table) gc::mark_node(owned_table);
 }
 
 void drop_dead_entries(void*) {

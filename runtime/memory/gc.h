@@ -70,8 +70,8 @@ bool mark_node(Node n);
 bool mark_series(Node n);
 void mark_cells(const Cell* first, const Cell* end);
 bool is_marked(Node n);
-// Called with the node of every hash table met in a cell (a context's word table, the
-// table of a hash! or map!) when first marked, so that the table marks its own series.
+// Called with the node of every hash table record (a buffer flagged table_record) when it
+// is first marked, however it was reached, so that the table marks its own series.
 void set_table_marker(void (*marker)(Node table));
 
 struct Stats {

@@ -29,7 +29,7 @@ void mark_word(Use use, u32 word, u32 header) {
         case Use::nothing: return;
         case Use::series: mark_series(word); return;
         case Use::table:
-            if (mark_series(word) && table_marker) table_marker(word);
+            mark_node(word);
             return;
         case Use::values:
             if (!(header & cellflag::context_on_stack)) mark_series(word);
@@ -48,10 +48,13 @@ void mark_word(Use use, u32 word, u32 header) {
 
 }  // namespace
 
+// However a table's record is reached (a cell, the native stack, a callback), the table
+// marks the series it names: the record's bytes hide them from the collector.
 bool mark_node(Node n) {
     Buffer* b = live_buffer(n);
     if (!b || (b->flags & bufferflag::marked)) return false;
     b->flags |= bufferflag::marked;
+    if ((b->flags & bufferflag::table_record) && table_marker) table_marker(n);
     return true;
 }
 

@@ -47,3 +47,19 @@ TEST_F(GcNames, SymbolsAndGlobalValuesSurviveCollectionsWithChurn) {
         EXPECT_EQ(text_of(*value), "value " + std::to_string(i));
     }
 }
+
+// A table held only by a C++ local (a context being built) keeps its own series: the
+// record is found on the native stack and marks what it names.
+TEST_F(GcNames, TableHeldOnlyOnTheNativeStackKeepsItsSeries) {
+    const Node ctx = context::make(4, false, false, 0, 0);
+    for (int i = 0; i < 50; ++i) {
+        context::put_value(ctx, word_of(name_of(i)), integer_of(i));
+        for (int j = 0; j < 200; ++j) memory::alloc_bytes(32);
+        gc::recycle();
+    }
+    for (int i = 0; i < 50; ++i) {
+        const Cell* v = context::value_of_symbol(symbol::intern(name_of(i)), ctx);
+        ASSERT_NE(v, nullptr) << name_of(i);
+        EXPECT_EQ(static_cast<i32>(v->w2), i);
+    }
+}

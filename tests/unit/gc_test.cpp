@@ -363,6 +363,7 @@ TEST_F(Gc, CellsKeepTheSeriesTheirTypeNames) {
             nodes.push_back(n);
         }
     }();
+    for (Node table : {nodes[8], nodes[17]}) node::buffer(table)->flags |= bufferflag::table_record;
     tables_met.clear();
     gc::set_table_marker(record_table);
     collect();

@@ -179,6 +179,7 @@ TEST_F(InterpreterTest, EveryAllocationCollecting) {
         {"fib: func [n] [either n < 2 [n] [(fib n - 1) + fib n - 2]] fib 8", "21"},
         {"b: copy [1 2] f: func [x] [append b x] f 3 f form 4 b/4", "\"4\""},
         {"g: func [a /r b] [either r [append copy a b] [a]] g/r [x] [y]", "[x y]"},
+        {"o: make object! [b: [1 2] c: \"s\"] append o/b 3 o/b", "[1 2 3]"},
     });
     zel::gc::set_stress(0);
     zel::gc::set_enabled(false);
