@@ -6,6 +6,10 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/standard.h"
 #include "runtime/datatypes/symbol.h"
+#include "runtime/eval/exits.h"
+#include "runtime/eval/frame.h"
+#include "runtime/eval/interpreter.h"
+#include "runtime/eval/native-table.h"
 #include "runtime/io/lexer.h"
 #include "runtime/memory/externals.h"
 #include "runtime/memory/gc.h"
@@ -33,10 +37,15 @@ void init() {
     runtime_words::load_runtime_words();
     runtime_words::make_runtime_refinements();
     runtime_words::make_ooo_issue();
+    stack::init();
+    frame::init();
+    exits::init();
+    native::init_table();
     ownership::init();
     lexer::init();
     standard::init();
     object::install_hooks();
+    interp::init();
     externals::init();
     gc::init_counters();
 }

@@ -7,6 +7,7 @@
 
 #include "runtime/datatypes/datatype.h"
 #include "runtime/eval/error.h"
+#include "runtime/eval/frame.h"
 #include "runtime/memory/heap.h"
 
 namespace zel {
@@ -98,7 +99,10 @@ void register_datatypes() {
 
 void raise_expect_arg(const Cell& value) {
     const Cell type = datatype::of(value.type());
-    raise(ErrorId::script_expect_arg, &unset_cell, &type, &unset_cell);
+    if (frame::empty()) raise(ErrorId::script_expect_arg, &unset_cell, &type, &unset_cell);
+    const Cell call = frame::current_call_word();
+    const Cell parameter = frame::current_param_word(0);
+    raise(ErrorId::script_expect_arg, &call, &type, &parameter);
 }
 
 Type dispatch_type(const Cell& first) {

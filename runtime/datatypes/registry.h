@@ -103,7 +103,7 @@ void register_datatypes();
 inline const ActionRow& actions_of(const Cell& value) { return registry().actions(value.type()); }
 
 // script/expect-arg for a value an action does not take: the calling word, the value's
-// datatype! and the parameter's name. Until word values exist, unset stands for the words.
+// datatype! and the call's first parameter. With no call open, unset stands for the words.
 [[noreturn]] void raise_expect_arg(const Cell& value);
 
 // `make` and `to` given a datatype! dispatch to the type it names.

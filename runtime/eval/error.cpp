@@ -4,6 +4,7 @@
 
 #include "runtime/datatypes/error.h"
 #include "runtime/datatypes/standard.h"
+#include "runtime/eval/exits.h"
 
 namespace zel {
 namespace {
@@ -39,6 +40,8 @@ void raise(ErrorId id, const Cell* arg1, const Cell* arg2, const Cell* arg3) {
         e.args[e.arg_count++] = *a;
     }
     e.value = build(e);
+    error::annotate(e.value);
+    if (exits::pending) *exits::pending = e.value;
     throw e;
 }
 

@@ -1,0 +1,364 @@
+#include "runtime/eval/action.h"
+
+#include <algorithm>
+
+#include "runtime/context.h"
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/series.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/eval/error.h"
+#include "runtime/eval/frame.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::action {
+namespace {
+
+constexpr u32 first_port_slot = 25;
+
+// Refinement positions of the actions that take refinements, in their specs' order; each
+// list ends with its count.
+namespace random_ref { enum { seed, secure, only, count }; }
+namespace form_ref { enum { part, count }; }
+namespace mold_ref { enum { only, all, flat, part, count }; }
+namespace path_ref { enum { set, count }; }
+namespace modify_ref { enum { case_, count }; }
+namespace round_ref { enum { to, even, down, half_down, floor, ceiling, half_ceiling, count }; }
+namespace insert_ref { enum { part, only, dup, count }; }
+namespace copy_ref { enum { part, deep, types, count }; }
+namespace find_ref { enum { part, only, case_, same, any, with, skip, last, reverse, tail, match, count }; }
+namespace select_ref { enum { part, only, case_, same, any, with, skip, last, reverse, count }; }
+namespace move_ref { enum { part, count }; }
+namespace put_ref { enum { case_, count }; }
+namespace remove_ref { enum { part, key, count }; }
+namespace reverse_ref { enum { part, skip, count }; }
+namespace sort_ref { enum { case_, skip, compare, part, all, reverse, stable, count }; }
+namespace take_ref { enum { part, deep, last, count }; }
+namespace trim_ref { enum { head, tail, auto_, lines, all, with, count }; }
+namespace open_ref { enum { new_, read, write, seek, allow, count }; }
+namespace read_ref { enum { part, seek, binary, lines, info, as, count }; }
+namespace write_ref { enum { binary, lines, info, append, part, seek, allow, as, count }; }
+
+// The parameter of `copy` that /types fills: value, /part, length, /deep, /types, kind.
+constexpr u32 copy_types_parameter = 5;
+
+Cell* arg(u32 i) { return stack::base + i; }
+bool used(const i32* refs, u32 r) { return refs[r] >= 0; }
+const Cell* ref_arg(const i32* refs, u32 r) { return refs[r] < 0 ? nullptr : stack::base + refs[r]; }
+
+void result(const Cell* r) {
+    if (r != stack::base) *stack::base = *r;
+}
+
+Cell integer(i32 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(v), 0}; }
+
+// make and to dispatch on the type a datatype! names.
+template <auto Member>
+void construct(u32 slot) {
+    const Type target = dispatch_type(*arg(0));
+    const auto fn = registry().actions(target).*Member;
+    if (!fn) unsupported(datatype::of(target), slot);
+    result(fn(arg(0), arg(1), target));
+}
+
+void make(const i32*) { construct<&ActionRow::on_make>(1); }
+void to(const i32*) { construct<&ActionRow::on_to>(4); }
+
+void random(const i32* refs) {
+    const auto fn = lookup<&ActionRow::on_random>(*arg(0), 2);
+    result(fn(arg(0), used(refs, random_ref::seed), used(refs, random_ref::secure), used(refs, random_ref::only)));
+}
+
+void reflect(const i32*) { result(lookup<&ActionRow::on_reflect>(*arg(0), 3)(arg(0), arg(1))); }
+
+void form(const i32* refs) {
+    lookup<&ActionRow::on_form>(*arg(0), 5);
+    Output out;
+    zel::form(*arg(0), ref_arg(refs, form_ref::part), out);
+    *stack::base = out.value();
+}
+
+void mold(const i32* refs) {
+    lookup<&ActionRow::on_mold>(*arg(0), 6);
+    const MoldFlags flags{used(refs, mold_ref::only), used(refs, mold_ref::all), used(refs, mold_ref::flat)};
+    Output out;
+    zel::mold(*arg(0), flags, ref_arg(refs, mold_ref::part), out);
+    *stack::base = out.value();
+}
+
+void eval_path(const i32* refs) {
+    const Cell selector = *arg(1);
+    const auto fn = lookup_path(*arg(0), nullptr, selector);
+    PathStep step;
+    step.element_index = -1;
+    step.last = true;
+    result(fn(arg(0), arg(1), ref_arg(refs, path_ref::set), step));
+}
+
+template <auto Member, u32 slot>
+void unary(const i32*) {
+    result(lookup<Member>(*arg(0), slot)(arg(0)));
+}
+
+template <auto Member, u32 slot>
+void binary(const i32*) {
+    result(lookup<Member>(*arg(0), slot)(arg(0), arg(1)));
+}
+
+void round(const i32* refs) {
+    const auto fn = lookup<&ActionRow::on_round>(*arg(0), 17);
+    const RoundFlags flags{used(refs, round_ref::even),  used(refs, round_ref::down),
+                           used(refs, round_ref::half_down), used(refs, round_ref::floor),
+                           used(refs, round_ref::ceiling), used(refs, round_ref::half_ceiling)};
+    result(fn(arg(0), ref_arg(refs, round_ref::to), flags));
+}
+
+template <auto Member, u32 slot>
+void predicate(const i32*) {
+    *stack::base = lookup<Member>(*arg(0), slot)(arg(0)) ? true_cell : false_cell;
+}
+
+// The /part count of append, insert and change: an integer!, or a series of the same
+// type and buffer as the series (its index less the series' index, a position past the
+// tail taken at the tail). Answers false when the action has nothing to do; a negative
+// count moves the series back over the cells it counts.
+bool part_count(Cell& series, const Cell& part, i32& count) {
+    if (part.is(Type::integer)) {
+        count = static_cast<i32>(part.w2);
+    } else if (part.type() == series.type() && part.w2 == series.w2) {
+        const u32 end = std::min(part.w1, series::buffer_length(part));
+        count = static_cast<i32>(end) - static_cast<i32>(series.w1);
+    } else if (series::any_series(part.type())) {
+        Cell name = *refinements::part;
+        cell::set_type(&name, Type::word);
+        raise(ErrorId::script_invalid_refine_arg, &name, &part);
+    } else {
+        raise(ErrorId::script_invalid_part, &part);
+    }
+    if (count == 0 || (count < 0 && series.w1 == 0)) return false;
+    if (count < 0) {
+        const u32 back = std::min(series.w1, static_cast<u32>(-static_cast<i64>(count)));
+        series.w1 -= back;
+        count = static_cast<i32>(back);
+    }
+    return true;
+}
+
+template <bool change, bool append>
+void insertion(const i32* refs) {
+    constexpr u32 slot = change ? 28 : append ? 25 : 35;
+    i32 part = -1;
+    if (const Cell* p = ref_arg(refs, insert_ref::part); p && !part_count(*arg(0), *p, part)) return;
+    i32 dup = 1;
+    if (const Cell* d = ref_arg(refs, insert_ref::dup)) {
+        dup = static_cast<i32>(d->w2);
+        if (dup < 1) return;
+    }
+    const bool only = used(refs, insert_ref::only);
+    if constexpr (change) {
+        result(lookup<&ActionRow::on_change>(*arg(0), slot)(arg(0), arg(1), part, only, dup));
+    } else if constexpr (append) {
+        result(lookup<&ActionRow::on_append>(*arg(0), slot)(arg(0), arg(1), part, only, dup, true));
+    } else {
+        result(lookup<&ActionRow::on_insert>(*arg(0), slot)(arg(0), arg(1), part, only, dup, false));
+    }
+}
+
+void copy(const i32* refs) {
+    const auto fn = lookup<&ActionRow::on_copy>(*arg(0), 30);
+    const Cell* types = ref_arg(refs, copy_ref::types);
+    if (types && !types->is(Type::datatype) && !types->is(Type::typeset)) {
+        const Cell call = frame::current_call_word();
+        const Cell type = datatype::of(types->type());
+        const Cell parameter = frame::current_param_word(copy_types_parameter);
+        raise(ErrorId::script_expect_arg, &call, &type, &parameter);
+    }
+    Cell copied = *arg(0);
+    fn(arg(0), &copied, ref_arg(refs, copy_ref::part), used(refs, copy_ref::deep), types);
+    *stack::base = copied;
+}
+
+template <class Names>
+FindRefinements find_refinements(const i32* refs) {
+    FindRefinements f;
+    f.part = ref_arg(refs, Names::part);
+    f.only = used(refs, Names::only);
+    f.case_ = used(refs, Names::case_);
+    f.same = used(refs, Names::same);
+    f.any = used(refs, Names::any);
+    f.with = ref_arg(refs, Names::with);
+    f.skip = ref_arg(refs, Names::skip);
+    f.last = used(refs, Names::last);
+    f.reverse = used(refs, Names::reverse);
+    return f;
+}
+
+struct FindNames {
+    enum { part = find_ref::part, only = find_ref::only, case_ = find_ref::case_, same = find_ref::same,
+           any = find_ref::any, with = find_ref::with, skip = find_ref::skip, last = find_ref::last,
+           reverse = find_ref::reverse };
+};
+struct SelectNames {
+    enum { part = select_ref::part, only = select_ref::only, case_ = select_ref::case_, same = select_ref::same,
+           any = select_ref::any, with = select_ref::with, skip = select_ref::skip, last = select_ref::last,
+           reverse = select_ref::reverse };
+};
+
+void find(const i32* refs) {
+    FindRefinements f = find_refinements<FindNames>(refs);
+    f.tail = used(refs, find_ref::tail);
+    f.match = used(refs, find_ref::match);
+    result(lookup<&ActionRow::on_find>(*arg(0), 31)(arg(0), arg(1), f));
+}
+
+void select(const i32* refs) {
+    result(lookup<&ActionRow::on_select>(*arg(0), 44)(arg(0), arg(1), find_refinements<SelectNames>(refs)));
+}
+
+void length_q(const i32*) {
+    const i32 n = lookup<&ActionRow::on_length_q>(*arg(0), 36)(arg(0));
+    *stack::base = n < 0 ? none_cell : integer(n);
+}
+
+void move(const i32* refs) {
+    result(lookup<&ActionRow::on_move>(*arg(0), 37)(arg(0), arg(1), ref_arg(refs, move_ref::part)));
+}
+
+// pick and poke take a logic! index as 1 (true) or 2 (false), a char! as its code.
+Cell index_of(const Cell& index) {
+    if (index.is(Type::logic)) return integer(index.w1 ? 1 : 2);
+    if (index.is(Type::char_)) return integer(static_cast<i32>(index.w2));
+    return index;
+}
+
+void pick(const i32*) {
+    const Cell index = index_of(*arg(1));
+    result(lookup<&ActionRow::on_pick>(*arg(0), 39)(arg(0), &index));
+}
+
+void poke(const i32*) {
+    const Cell index = index_of(*arg(1));
+    const Cell value = *arg(2);
+    lookup<&ActionRow::on_poke>(*arg(0), 40)(arg(0), &index, &value);
+    *stack::base = value;
+}
+
+void put(const i32* refs) {
+    result(lookup<&ActionRow::on_put>(*arg(0), 41)(arg(0), arg(1), arg(2), used(refs, put_ref::case_)));
+}
+
+void remove(const i32* refs) {
+    const auto fn = lookup<&ActionRow::on_remove>(*arg(0), 42);
+    result(fn(arg(0), ref_arg(refs, remove_ref::part), ref_arg(refs, remove_ref::key)));
+}
+
+void reverse(const i32* refs) {
+    const auto fn = lookup<&ActionRow::on_reverse>(*arg(0), 43);
+    result(fn(arg(0), ref_arg(refs, reverse_ref::part), ref_arg(refs, reverse_ref::skip)));
+}
+
+void sort(const i32* refs) {
+    SortRefinements s;
+    s.case_ = used(refs, sort_ref::case_);
+    s.skip = ref_arg(refs, sort_ref::skip);
+    s.compare = ref_arg(refs, sort_ref::compare);
+    s.part = ref_arg(refs, sort_ref::part);
+    s.all = used(refs, sort_ref::all);
+    s.reverse = used(refs, sort_ref::reverse);
+    s.stable = used(refs, sort_ref::stable);
+    result(lookup<&ActionRow::on_sort>(*arg(0), 45)(arg(0), s));
+}
+
+void take(const i32* refs) {
+    const auto fn = lookup<&ActionRow::on_take>(*arg(0), 50);
+    result(fn(arg(0), ref_arg(refs, take_ref::part), used(refs, take_ref::deep), used(refs, take_ref::last)));
+}
+
+void trim(const i32* refs) {
+    TrimRefinements t;
+    t.head = used(refs, trim_ref::head);
+    t.tail = used(refs, trim_ref::tail);
+    t.auto_ = used(refs, trim_ref::auto_);
+    t.lines = used(refs, trim_ref::lines);
+    t.all = used(refs, trim_ref::all);
+    t.with = ref_arg(refs, trim_ref::with);
+    result(lookup<&ActionRow::on_trim>(*arg(0), 51)(arg(0), t));
+}
+
+void modify(const i32* refs) {
+    const auto fn = lookup<&ActionRow::on_modify>(*arg(0), 55);
+    result(fn(arg(0), arg(1), arg(2), used(refs, modify_ref::case_)));
+}
+
+void open(const i32* refs) {
+    OpenRefinements o;
+    o.new_ = used(refs, open_ref::new_);
+    o.read = used(refs, open_ref::read);
+    o.write = used(refs, open_ref::write);
+    o.seek = used(refs, open_ref::seek);
+    o.allow = ref_arg(refs, open_ref::allow);
+    result(lookup<&ActionRow::on_open>(*arg(0), 56)(arg(0), o));
+}
+
+using R = ActionRow;
+
+constexpr u32 counts[slot_count] = {
+    0, random_ref::count, 0, 0, form_ref::count, mold_ref::count, path_ref::count, 0, 0, 0,  // 1-10
+    0, 0, 0, 0, 0, 0, round_ref::count, 0, 0, 0,                                           // 11-20
+    0, 0, 0, 0, insert_ref::count, 0, 0, insert_ref::count, 0, copy_ref::count,             // 21-30
+    find_ref::count, 0, 0, 0, insert_ref::count, 0, move_ref::count, 0, 0, 0,               // 31-40
+    put_ref::count, remove_ref::count, reverse_ref::count, select_ref::count, sort_ref::count, 0, 0, 0, 0,
+    take_ref::count,                                                                        // 41-50
+    trim_ref::count, 0, 0, 0, modify_ref::count, open_ref::count, 0, 0, read_ref::count, 0,  // 51-60
+    0, write_ref::count,                                                                    // 61-62
+};
+
+constexpr const char* names[slot_count] = {
+#define ZEL_ACTION(slot, name, text) text,
+#include "runtime/datatypes/action-slots.def"
+#undef ZEL_ACTION
+};
+
+}  // namespace
+
+const Entry table[slot_count] = {
+    make, random, reflect, to, form, mold, eval_path, nullptr, nullptr,
+    unary<&R::on_absolute, 10>, binary<&R::on_add, 11>, binary<&R::on_divide, 12>, binary<&R::on_multiply, 13>,
+    unary<&R::on_negate, 14>, binary<&R::on_power, 15>, binary<&R::on_remainder, 16>, round,
+    binary<&R::on_subtract, 18>, predicate<&R::on_even_q, 19>, predicate<&R::on_odd_q, 20>,
+    binary<&R::on_and_, 21>, unary<&R::on_complement, 22>, binary<&R::on_or_, 23>, binary<&R::on_xor_, 24>,
+    insertion<false, true>, binary<&R::on_at, 26>, unary<&R::on_back, 27>, insertion<true, false>,
+    unary<&R::on_clear, 29>, copy, find, unary<&R::on_head, 32>, unary<&R::on_head_q, 33>,
+    unary<&R::on_index_q, 34>, insertion<false, false>, length_q, move, unary<&R::on_next, 38>, pick, poke, put,
+    remove, reverse, select, sort, binary<&R::on_skip, 46>, binary<&R::on_swap, 47>, unary<&R::on_tail, 48>,
+    unary<&R::on_tail_q, 49>, take, trim, unary<&R::on_create, 52>, unary<&R::on_close, 53>,
+    unary<&R::on_delete, 54>, modify, open, unary<&R::on_open_q, 57>, unary<&R::on_query, 58>,
+    unary<&R::on_read, 59>, binary<&R::on_rename, 60>, unary<&R::on_update, 61>, binary<&R::on_write, 62>,
+};
+
+u32 refinement_count(u32 slot) { return counts[slot - 1]; }
+
+Cell word_of(u32 slot) {
+    return Cell{header_of(Type::word), 0, symbol::intern_cstring(names[slot - 1]), context::no_index};
+}
+
+void unsupported(const Cell& value, u32 slot) {
+    if (value.is(Type::port) && slot >= first_port_slot) {
+        const Cell action = word_of(slot);
+        raise(ErrorId::access_no_port_action, &action);
+    }
+    const Cell call = frame::current_call_word();
+    const Cell type = datatype::of(value.type());
+    const Cell parameter = frame::current_param_word(0);
+    raise(ErrorId::script_expect_arg, &call, &type, &parameter);
+}
+
+sig::on_eval_path lookup_path(const Cell& value, const Cell* path, const Cell& selector) {
+    const sig::on_eval_path fn = registry().actions(value.type()).on_eval_path;
+    if (fn) return fn;
+    const Cell type = datatype::of(value.type());
+    if (path) raise(ErrorId::script_bad_path_type, path, &type, &selector);
+    raise(ErrorId::script_bad_path_type2, &selector, &type);
+}
+
+}  // namespace zel::action

@@ -1,0 +1,89 @@
+// Non-local exits: break, continue, return, exit, throw and errors leave the computation as
+// one C++ exception (runtime/throw.h). The thrower finds the frame that receives the exit
+// before throwing; the catch site of that frame takes it, pops the frames above it
+// (putting their contexts back) and restores the stack tops it recorded. While an exit is
+// in flight its value is kept in the pending cell, a root, so a collection keeps it.
+#pragma once
+#include "runtime/eval/error.h"
+#include "runtime/eval/frame.h"
+
+namespace zel {
+
+// An exit aimed at one frame: a break or continue at a loop, a return or exit at a function
+// body, a throw at a catch. `target` is that frame's index.
+struct ExitThrow : Throw {
+    u32 target = 0;
+    Cell name_value{};  // the /name of a throw, none! without one
+};
+
+}  // namespace zel
+
+namespace zel::exits {
+
+// The root cells: the value in flight, and the program's script header (whose Title the
+// uncaught-error report takes).
+extern Cell* pending;
+extern Cell* script_header;
+
+// Makes the root cells.
+void init();
+
+// The stacks as a catch site finds them when it opens.
+struct Mark {
+    u32 depth;
+    Cell* top;
+    Cell* base;
+};
+inline Mark mark() { return Mark{frame::depth(), stack::top, stack::base}; }
+// Pops the frames opened since the mark and puts the stack pointers back.
+inline void restore(const Mark& m) {
+    frame::unwind_to(m.depth);
+    stack::top = m.top;
+    stack::base = m.base;
+}
+
+// Whether an exit is the one aimed at frame `index` with one of the codes.
+inline bool aimed_at(const ExitThrow& t, u32 index, ThrowCode a, ThrowCode b) {
+    return t.target == index && (t.code == a || t.code == b);
+}
+
+}  // namespace zel::exits
+
+namespace zel::frame {
+
+// break (with /return when has_value: its value is the argument of the calling native)
+// and continue: to the nearest loop frame below the calling native's own frame. With no
+// loop, or a try/all frame first, raises throw/break or throw/continue.
+[[noreturn]] void throw_break(bool has_value, bool continue_);
+// return (has_value) and exit: to the nearest function body; without skip_top the calling
+// native's own frame is passed over first. Raises throw/return when none is reachable.
+[[noreturn]] void throw_return(bool has_value, bool skip_top);
+// throw: the calling native's argument 0 (and argument 1 as its /name) to the nearest
+// catch frame; raises throw/throw with the value when none is reachable.
+[[noreturn]] void throw_to_catch(ThrowCode code);
+
+}  // namespace zel::frame
+
+namespace zel::error {
+
+// Raises an error! value: fills `where` (when none) with the current call's word, `near`
+// (when none) with the code being evaluated and `stack` (unless it holds a block) with the
+// frame depth, then throws it.
+[[noreturn]] void throw_value(const Cell& err);
+// Fills those fields of an error that is being raised; nothing while no frame is open.
+void annotate(const Cell& err);
+// The end of a run that an error escaped: the error report in the error box, titled by the
+// script header's Title string, and exit status 254.
+[[noreturn]] void report_uncaught(const Cell& err);
+
+// Runs body; an error that escapes it is reported as uncaught.
+template <class Body>
+void catch_uncaught(Body&& body) {
+    try {
+        body();
+    } catch (const ErrorThrow& e) {
+        report_uncaught(e.value);
+    }
+}
+
+}  // namespace zel::error

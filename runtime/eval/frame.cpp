@@ -1,0 +1,267 @@
+#include "runtime/eval/frame.h"
+
+#include "runtime/context.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/datatypes/word.h"
+#include "runtime/eval/error.h"
+#include "runtime/memory/cycle.h"
+#include "runtime/memory/gc.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/series.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::frame {
+
+Record records[capacity];
+Record* top_ = records;
+u32 saved_throw_depth = 0;
+
+namespace {
+
+Cell& context_cell(Node ctx) { return reinterpret_cast<Cell*>(node::buffer(ctx)->head_ptr())[0]; }
+
+bool on_stack(Node ctx) { return (context_cell(ctx).header & cellflag::context_on_stack) != 0; }
+
+// A context's value slot, or null when its values are on the stack and it is not running.
+const Cell* slot_of(Node ctx, u32 index) {
+    const Cell& c = context_cell(ctx);
+    if (c.header & cellflag::context_on_stack) return c.w2 ? stack::at(c.w2 - 1 + index) : nullptr;
+    return reinterpret_cast<Cell*>(node::buffer(c.w2)->head_ptr()) + index;
+}
+
+// The word of a symbol bound in `ctx` when it has the symbol, else in the global context.
+Cell word_in(Node ctx, u32 symbol) {
+    if (ctx) {
+        const i32 index = context::find_symbol(ctx, symbol, true);
+        if (index >= 0) return Cell{header_of(Type::word), ctx, symbol, static_cast<u32>(index)};
+    }
+    const u32 index = context::intern_global_word(symbol, true, false)->w3;
+    return Cell{header_of(Type::word), context::global, symbol, index};
+}
+
+void mark(void*) {
+    for (const Record* r = records; r < top_; ++r) {
+        if (r->word_context) gc::mark_series(r->word_context);
+        if (!r->function_context) continue;
+        gc::mark_series(r->function_context);
+        if (!on_stack(r->function_context) && r->saved_values) gc::mark_series(r->saved_values);
+    }
+}
+
+bool is_callable(Type t) {
+    return t == Type::function || t == Type::native || t == Type::action || t == Type::routine;
+}
+
+// Whether a call trace lists the frame: a named one whose word holds a function!, or any
+// named one above level 1.
+bool listed(const Record& r, u32 level) {
+    if (!named(r)) return false;
+    if (level > 1) return true;
+    const Cell* value = called_value(r);
+    return value && value->is(Type::function);
+}
+
+}  // namespace
+
+void init() {
+    top_ = records;
+    saved_throw_depth = 0;
+    gc::remove_mark_callback(mark);
+    gc::add_mark_callback(mark);
+}
+
+void overflow() {
+    stack::drop(stack::overflow_room);
+    if (stack::base > stack::top) stack::base = stack::top;
+    cycle::reset();
+    raise(ErrorId::internal_stack_overflow);
+}
+
+Cell* open_function(const Cell& word, Node ctx, u32 flags) {
+    if (top_ == records + capacity) overflow();
+    *top_++ = Record{flags, word.w2, stack::base, word.w1, ctx, ctx ? context_cell(ctx).w2 : 0};
+    return stack::base = stack::top;
+}
+
+Cell* enter_compiled(const Cell& word, Node ctx) {
+    context_cell(ctx).w2 = stack::index_of(stack::base) + 1;
+    return open(word, kind::native | body_flag);
+}
+
+void restore_context(const Record& r) {
+    if (r.kind() == kind::function && r.function_context) context_cell(r.function_context).w2 = r.saved_values;
+}
+
+void close_function() {
+    restore_context(*top());
+    close();
+}
+
+void close_function_reset() {
+    const Record& r = *--top_;
+    restore_context(r);
+    stack::top = stack::base = r.saved_base;
+}
+
+void close_function_return() {
+    const Cell* result = stack::base;
+    close_function();
+    *stack::base = *result;
+}
+
+void close_return() {
+    const Cell* result = stack::base;
+    close();
+    *stack::base = *result;
+}
+
+void close_reset() {
+    const Record& r = *--top_;
+    stack::top = stack::base = r.saved_base;
+}
+
+void close_drop_call() {
+    const Record& r = *--top_;
+    restore_context(r);
+    stack::top = stack::base;
+    stack::base = r.saved_base;
+    if (empty()) stack::top = stack::base = stack::bottom;
+}
+
+void unwind_to(u32 target) {
+    if (depth() <= target) return;
+    while (depth() > target) restore_context(*--top_);
+    stack::base = records[target].saved_base;
+}
+
+void unwind_to_kind(u32 kind_flags, bool keep) {
+    const u32 wanted = kind_flags & kind::mask;
+    Cell* const old_base = stack::base;
+    Cell* own_base = stack::base;
+    Record* found = nullptr;
+    while (!empty()) {
+        Record* r = top();
+        if (r->kind() == wanted || r->kind() == kind::try_all) {
+            found = r;
+            break;
+        }
+        own_base = r->saved_base;
+        restore_context(*--top_);
+    }
+    if (!found) {
+        stack::top = stack::base = stack::bottom;
+        return;
+    }
+    stack::base = keep ? own_base : found->saved_base;
+    stack::top = old_base + 1;
+}
+
+void return_to_kind(u32 kind_flags) {
+    const Cell result = *stack::base;
+    const u32 wanted = kind_flags & kind::mask;
+    Cell* own_base = stack::base;
+    while (!empty() && top()->kind() != wanted && top()->kind() != kind::try_all) {
+        own_base = top()->saved_base;
+        restore_context(*--top_);
+    }
+    if (empty()) own_base = stack::bottom;
+    *own_base = result;
+    stack::base = stack::top = own_base;
+}
+
+void set_body_flag(bool on) {
+    if (on) top()->header |= body_flag;
+    else top()->header &= ~body_flag;
+}
+
+void mark_apply() { top()->header |= interpreted_flag; }
+
+Record* claim_body_flag() {
+    if (depth() < 2) return nullptr;
+    Record* r = top() - 1;
+    if (r->header & body_flag) return nullptr;
+    r->header |= body_flag;
+    return r;
+}
+
+void clear_body_flag(Record* r) { r->header &= ~body_flag; }
+
+bool interpreted(const Record* from, bool only_first) {
+    const Record* r = (from ? from : top_) - 1;
+    for (; r >= records; --r) {
+        if (r->header & interpreted_flag) return true;
+        if (only_first) return false;
+    }
+    return false;
+}
+
+bool named(const Record& r) { return r.symbol != words::tag_body->w2 && r.symbol != words::tag_anon->w2; }
+
+Cell current_call_word() {
+    u32 from = depth();
+    if (saved_throw_depth) {
+        from = saved_throw_depth < from ? saved_throw_depth : from;
+        saved_throw_depth = 0;
+    }
+    for (u32 i = from; i-- > 0;) {
+        const Record& r = records[i];
+        if (named(r)) return word_in(r.word_context, r.symbol);
+    }
+    return *words::tag_not_found;
+}
+
+const Cell* called_value(const Record& r) {
+    if (!r.word_context) return context::global_value_cell(r.symbol);
+    const i32 index = context::find_symbol(r.word_context, r.symbol, true);
+    if (index < 0) return context::global_value_cell(r.symbol);
+    return slot_of(r.word_context, static_cast<u32>(index));
+}
+
+Cell current_param_word(u32 index) {
+    for (u32 i = depth(); i-- > 0;) {
+        if (!named(records[i])) continue;
+        const Cell* value = called_value(records[i]);
+        if (!value || !is_callable(value->type())) return none_cell;
+        const Cell spec{header_of(Type::block), 0, value->w2, 0};
+        for (u32 k = 0, n = static_cast<u32>(block::length(spec)); k < n; ++k) {
+            Cell entry = *block::cell_at(spec, k);
+            const Type t = entry.type();
+            if (t != Type::word && t != Type::lit_word && t != Type::get_word && t != Type::refinement) continue;
+            if (index-- == 0) return *cell::set_type(&entry, Type::word);
+        }
+        return none_cell;
+    }
+    return none_cell;
+}
+
+void backtrace_block(const Cell& block) {
+    for (u32 i = depth(); i-- > 0;) {
+        const Record r = records[i];
+        if (!named(r)) continue;
+        block::append_value(block, word_in(r.function_context, r.symbol));
+        block::append_value(block, Cell{header_of(Type::integer), 0, stack::index_of(r.saved_base), 0});
+    }
+}
+
+void collect_function_words(u32 level, const Cell& block, u32 end) {
+    for (u32 i = 0; i < end && i < depth(); ++i) {
+        const Record r = records[i];
+        if (listed(r, level)) block::append_value(block, word_in(0, r.symbol));
+    }
+}
+
+i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit) {
+    for (u32 i = 0; i < end && i < depth() && limit > 0; ++i) {
+        const Record r = records[i];
+        if (!listed(r, level)) continue;
+        const Cell name{header_of(Type::word), 0, r.symbol, context::no_index};
+        limit = word::form(&name, out, nullptr, limit);
+        out.append_char(' ');
+        --limit;
+    }
+    return limit;
+}
+
+}  // namespace zel::frame

@@ -1,0 +1,140 @@
+// Call frames: one record per open call, try, catch, loop or evaluated block, on a stack of
+// 12,000 records beside the evaluation stack. A frame keeps the caller's argument base and,
+// for a function call, the values position its context had, which closing (or unwinding
+// past) the frame puts back; so a context always sees the values of its innermost call.
+#pragma once
+#include "runtime/eval/stack.h"
+
+namespace zel {
+class Output;
+}
+
+namespace zel::frame {
+
+constexpr u32 capacity = 12000;
+
+// Header bits: the kind in bits 24-27, the function-body flag (the target of return and
+// exit) and the interpreted flag (opened by the interpreter, or marked by apply).
+namespace kind {
+constexpr u32 function = 0x01000000;
+constexpr u32 native = 0x02000000;
+constexpr u32 try_ = 0x04000000;
+constexpr u32 try_all = 0x05000000;
+constexpr u32 catch_ = 0x06000000;
+constexpr u32 eval = 0x07000000;
+constexpr u32 loop = 0x08000000;
+constexpr u32 mask = 0x0F000000;
+}  // namespace kind
+constexpr u32 body_flag = 0x10000000;
+constexpr u32 interpreted_flag = 0x80000000;
+
+struct Record {
+    u32 header;
+    u32 symbol;            // the word the call was made under
+    Cell* saved_base;      // the caller's argument base
+    Node word_context;     // the context that word was bound to
+    Node function_context;  // the called function's context, or 0
+    u32 saved_values;       // that context's values position when the frame opened
+
+    u32 kind() const { return header & kind::mask; }
+};
+
+extern Record records[capacity];
+extern Record* top_;  // the first free record
+
+// Empties the frame stack and registers the frames' contexts with the collector.
+void init();
+
+inline u32 depth() { return static_cast<u32>(top_ - records); }
+inline bool empty() { return top_ == records; }
+// The top record; only when a frame is open.
+inline Record* top() { return top_ - 1; }
+inline Record* at(u32 index) { return records + index; }
+// The argument base of frame `index`.
+inline Cell* base_of(u32 index) { return index + 1 < depth() ? records[index + 1].saved_base : stack::base; }
+
+[[noreturn]] void overflow();
+
+inline Cell* open(const Cell& word, u32 flags) {
+    if (top_ == records + capacity) overflow();
+    *top_++ = Record{flags, word.w2, stack::base, word.w1, 0, 0};
+    return stack::base = stack::top;
+}
+// A function frame remembers where its context's values are, for the closing to restore.
+Cell* open_function(const Cell& word, Node function_context, u32 flags = kind::function);
+inline Cell* open_native(const Cell& word) { return open(word, kind::native); }
+inline Cell* open_interp_native(const Cell& word) { return open(word, kind::native | interpreted_flag); }
+inline Cell* open_interp_function(const Cell& word, Node ctx) {
+    return open_function(word, ctx, kind::function | interpreted_flag);
+}
+inline Cell* open_try(const Cell& word) { return open(word, kind::try_); }
+inline Cell* open_try_all(const Cell& word) { return open(word, kind::try_all); }
+inline Cell* open_catch(const Cell& word) { return open(word, kind::catch_); }
+inline Cell* open_eval(const Cell& word) { return open(word, kind::eval | interpreted_flag); }
+inline Cell* open_loop(const Cell& word) { return open(word, kind::loop); }
+// A compiled body: its context's values become the arguments its caller pushed.
+Cell* enter_compiled(const Cell& word, Node function_context);
+
+// Puts back the values position of a function frame's context.
+void restore_context(const Record& r);
+
+// Closers: each pops the top frame and gives the caller its base back.
+// The call's result stays pushed as the caller's last value.
+inline void close() {
+    const Record& r = *--top_;
+    stack::top = stack::base + 1;
+    stack::base = r.saved_base;
+}
+void close_function();
+// Drops the result and everything the caller pushed since its base.
+void close_function_reset();
+// Also copies the result into the caller's result slot.
+void close_function_return();
+void close_return();
+void close_reset();
+// Drops the arguments and the result; an emptied frame stack resets both stack pointers.
+void close_drop_call();
+
+// Pops frames down to `depth` open ones, putting back the contexts of function frames
+// popped. The catch sites of non-local exits call it with the depth they opened at.
+void unwind_to(u32 depth);
+
+// Unwinding for compiled code: pops frames until one of the kind (or a try/all frame, or
+// the bottom), which stays; see the definitions.
+void unwind_to_kind(u32 kind_flags, bool keep);
+void return_to_kind(u32 kind_flags);
+inline void unwind_to_loop(bool keep) { unwind_to_kind(kind::loop, keep); }
+
+void set_body_flag(bool on);
+void mark_apply();
+// The frame below the top one takes the body flag when it lacks it; returns it, or null.
+Record* claim_body_flag();
+void clear_body_flag(Record* r);
+// Whether the frame below `from` (below the top when null), or with !only_first any
+// frame further down, was opened by the interpreter.
+bool interpreted(const Record* from, bool only_first);
+
+// The frame-stack depth recorded by the last throw, from which the next call-word lookup
+// starts (then it is forgotten); 0 when none.
+extern u32 saved_throw_depth;
+
+// Whether the frame names a call (not <body> nor <anon>).
+bool named(const Record& r);
+// The word of the innermost named call, bound in that frame's word context; <not-found>
+// when there is none.
+Cell current_call_word();
+// The value the word of a frame names, or null.
+const Cell* called_value(const Record& r);
+// Parameter `index` (0-based; word!, lit-word!, get-word! or refinement!) of the spec of
+// the function the current call runs, or none.
+Cell current_param_word(u32 index);
+
+// Appends, for each named frame from the top down, its word (bound to its function
+// context, else the global context) and its saved base as a cell index.
+void backtrace_block(const Cell& block);
+// The call trace of an error: the named frames from the bottom up to frame `end`, those
+// whose word holds a function! when `level` is 1, every one above.
+void collect_function_words(u32 level, const Cell& block, u32 end);
+i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit);
+
+}  // namespace zel::frame

@@ -1,0 +1,639 @@
+#include "runtime/eval/interpreter.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "runtime/context.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/function.h"
+#include "runtime/datatypes/native.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/eval/action.h"
+#include "runtime/eval/exits.h"
+#include "runtime/eval/interp-hooks.h"
+#include "runtime/eval/routine-code.h"
+#include "runtime/eval/spec-cache.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/roots.h"
+#include "runtime/memory/series.h"
+#include "runtime/process.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::interp {
+
+Cell* position = nullptr;
+
+namespace {
+
+constexpr u32 object_kind_bits = context::kind::object << 11;
+// The native stack kept free below the deepest call, for the error machinery.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::uintptr_t native_reserve = 2u << 20;
+#else
+constexpr std::uintptr_t native_reserve = 512u << 10;
+#endif
+std::uintptr_t native_limit = 0;
+
+// Refinement tables up to this size live in the call's own frame.
+constexpr u32 small_refinements = 16;
+
+inline Buffer* buffer(Node n) { return node::buffer(n); }
+inline const Cell* cells(Node n) { return reinterpret_cast<const Cell*>(buffer(n)->head_ptr()); }
+inline u32 length(Node n) { return buffer(n)->used() / sizeof(Cell); }
+inline u32 tail_of(const Code& code) {
+    const u32 n = length(code.node);
+    return n < code.end ? n : code.end;
+}
+inline Cell& context_cell(Node ctx) { return reinterpret_cast<Cell*>(buffer(ctx)->head_ptr())[0]; }
+
+inline bool is_callable(Type t) {
+    return t == Type::native || t == Type::action || t == Type::function || t == Type::routine;
+}
+
+inline bool truthy(const Cell& c) { return !c.is(Type::none) && !(c.is(Type::logic) && c.w1 == 0); }
+
+// The value slot of a bound word; anything else (unbound, `self`, a function context that
+// is not running) goes through the contexts' own lookup, which raises.
+inline Cell* word_slot(const Cell& word) {
+    if (word.w1 && word.w3 != context::no_index) {
+        const Cell& ctx = context_cell(word.w1);
+        if (!(ctx.header & cellflag::context_on_stack))
+            return reinterpret_cast<Cell*>(buffer(ctx.w2)->head_ptr()) + word.w3;
+        if (ctx.w2) return stack::at(ctx.w2 - 1 + word.w3);
+    }
+    return context::get_word(word);
+}
+
+// The value an operator word holds, or null: the word must be bound to a context whose
+// values exist.
+inline const Cell* op_value(const Cell& word) {
+    if (!word.is(Type::word) || !word.w1 || word.w3 == context::no_index) return nullptr;
+    const Cell& ctx = context_cell(word.w1);
+    if ((ctx.header & cellflag::context_on_stack) && !ctx.w2) return nullptr;
+    const Cell* value = word_slot(word);
+    return value->is(Type::op) ? value : nullptr;
+}
+
+// Sets a word as a set-word does; object fields go through their change hooks.
+inline void set_word(Cell word, const Cell& value) {
+    if (word.w1 && word.w3 != context::no_index && (context_cell(word.w1).header & cellflag::context_kind) != object_kind_bits) {
+        *word_slot(word) = value;
+        return;
+    }
+    context::set_word(word, value);
+}
+
+void check_native_stack() {
+    int here;
+    if (reinterpret_cast<std::uintptr_t>(&here) < native_limit) stack::overflow();
+}
+
+// Restores the current-position cell however the evaluation of a block ends.
+class PositionGuard {
+public:
+    PositionGuard() : saved_(*position) {}
+    ~PositionGuard() { *position = saved_; }
+    PositionGuard(const PositionGuard&) = delete;
+    PositionGuard& operator=(const PositionGuard&) = delete;
+
+private:
+    Cell saved_;
+};
+
+Cell word_named(const Cell& name) { return name.is(Type::word) ? name : *words::tag_anon; }
+
+// The spec entry (word, lit-word, get-word or refinement) counted `index` from 0.
+Cell parameter_word(const Cell& callable, u32 index) {
+    const Cell spec{header_of(Type::block), 0, callable.w2, 0};
+    const u32 n = length(callable.w2);
+    for (u32 i = 0; i < n; ++i) {
+        Cell entry = *block::cell_at(spec, i);
+        const Type t = entry.type();
+        if (t != Type::word && t != Type::lit_word && t != Type::get_word && t != Type::refinement) continue;
+        if (index-- == 0) return *cell::set_type(&entry, Type::word);
+    }
+    return none_cell;
+}
+
+// The running call: what argument fetching needs to fetch, check and report.
+struct Call {
+    const Cell& callable;
+    const Cell& name;
+    const Code& code;
+    u32 modes;
+    bool infix;
+    u32 parameter = 0;  // the spec position of the parameter being fetched
+};
+
+[[noreturn]] void expect_arg(const Call& call, const Cell& value) {
+    const Cell type = datatype::of(value.type());
+    const Cell parameter = parameter_word(call.callable, call.parameter);
+    raise(ErrorId::script_expect_arg, &call.name, &type, &parameter);
+}
+
+// Fetches one argument by its cache entry: pushes it and returns the position after it.
+u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
+    const u32 kind = spec_cache::kind_of(entry);
+    if (index >= tail_of(call.code)) {
+        if (call.modes & mode::apply) stack::push(none_cell);
+        else if (kind == spec_cache::kind::literal && spec_cache::accepts(entry, Type::unset)) stack::push(unset_cell);
+        else {
+            const Cell parameter = parameter_word(call.callable, call.parameter);
+            raise(ErrorId::script_no_arg, &call.name, &parameter);
+        }
+    } else if (kind == spec_cache::kind::evaluated) {
+        Code code = call.code;
+        if (call.modes & mode::single) code.end = index + 1;
+        index = eval_expression(code, index, call.infix);
+    } else {
+        const Cell item = cells(call.code.node)[index++];
+        if (kind == spec_cache::kind::literal && item.is(Type::paren)) {
+            eval_block(item, false);
+        } else if (kind == spec_cache::kind::literal && item.is(Type::get_word)) {
+            stack::push(*word_slot(item));
+        } else if (kind == spec_cache::kind::literal && item.is(Type::get_path)) {
+            eval_path(item, call.code, index, PathMode::get);
+        } else {
+            stack::push(item);
+        }
+    }
+    if (!spec_cache::accepts(entry, stack::top_cell()->type())) expect_arg(call, *stack::top_cell());
+    return index;
+}
+
+// The cache index of the refinement named like `name`, or 0.
+u32 find_refinement(Node cache, const Cell& name) {
+    const u32 wanted = symbol::canonical_id(name.w2);
+    const u32 n = length(cache);
+    for (u32 k = 1; k < n; ++k) {
+        const Cell& entry = cells(cache)[k];
+        if (entry.is(Type::refinement) && symbol::canonical_id(entry.w2) == wanted) return k;
+    }
+    return 0;
+}
+
+// The refinements a call names: the elements of its path after the callable's, or in
+// refinements mode the refinement! cells of the apply block, each followed by an
+// expression deciding whether it is used.
+class RefinementSource {
+public:
+    RefinementSource(const PathCall* path, Call& call, u32& index) : path_(path), call_(call), index_(index) {
+        if (path) next_ = path->index + 1;
+    }
+
+    // The next refinement's name and whether it is used; false at the end of the list.
+    bool next(Cell& name, bool& used) {
+        if (path_) {
+            if (next_ >= length(path_->path.w2)) return false;
+            const Cell element = cells(path_->path.w2)[next_];
+            if (element.is(Type::word)) {
+                name = element;
+                used = true;
+            } else if (element.is(Type::get_word)) {
+                name = element;
+                used = truthy(*word_slot(element));
+            } else if (!processed_) {
+                return false;
+            } else {
+                raise(ErrorId::script_bad_refine, &element);
+            }
+            ++next_;
+            processed_ = true;
+            return true;
+        }
+        if (!(call_.modes & mode::refinements) || index_ >= tail_of(call_.code)) return false;
+        const Cell element = cells(call_.code.node)[index_];
+        if (!element.is(Type::refinement)) raise(ErrorId::script_bad_refine, &element);
+        name = element;
+        index_ = eval_expression(call_.code, index_ + 1, false);
+        used = truthy(*stack::top_cell());
+        stack::drop(1);
+        return true;
+    }
+
+private:
+    const PathCall* path_;
+    Call& call_;
+    u32& index_;
+    u32 next_ = 0;
+    bool processed_ = false;
+};
+
+// Fetches the arguments of a refinement's `count` parameters (cache entries after `k`) onto
+// the top of the stack; in apply mode an unused refinement's arguments are skipped.
+u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u32 index) {
+    for (u32 a = 1; a <= count; ++a) {
+        call.parameter = k + a - 1;
+        if (!used && (call.modes & mode::apply)) {
+            ++index;
+            stack::push(none_cell);
+            continue;
+        }
+        const Cell entry = cells(cache)[k + a];
+        index = fetch_one(call, entry, index);
+    }
+    return index;
+}
+
+// Fills the argument frame by the callee's spec cache and, for a native or action, calls
+// it. Returns the position after the arguments.
+u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
+    const Cell& callable = call.callable;
+    const Node cache = spec_cache::of(callable);
+    const Cell info = cells(cache)[0];
+    const bool numbered = callable.is(Type::native) || callable.is(Type::action);
+
+    // Mandatory parameters; in infix mode the left operand is argument 0, already in place.
+    u32 k = 1;
+    u32 spec_position = 0;
+    const u32 n = length(cache);
+    for (; k < n; ++k) {
+        const Cell entry = cells(cache)[k];
+        if (entry.is(Type::refinement)) break;
+        if (spec_cache::kind_of(entry) == spec_cache::kind::return_type) continue;
+        call.parameter = spec_position++;
+        if (call.infix && k == 1) {
+            if (!spec_cache::accepts(entry, stack::base->type())) expect_arg(call, *stack::base);
+            continue;
+        }
+        index = fetch_one(call, entry, index);
+    }
+
+    i32 small[small_refinements];
+    std::vector<i32> large;
+    i32* refs = small;
+    const u32 refinement_count = info.w1;
+    if (numbered) {
+        if (refinement_count > small_refinements) {
+            large.resize(refinement_count);
+            refs = large.data();
+        }
+        for (u32 r = 0; r < refinement_count; ++r) refs[r] = -1;
+    } else {
+        for (u32 j = k; j < n; ++j) {
+            const Cell entry = cells(cache)[j];
+            if (entry.is(Type::refinement)) stack::push(false_cell);
+            else if (spec_cache::kind_of(entry) != spec_cache::kind::return_type) stack::push(none_cell);
+        }
+    }
+
+    if (refinement_count) {
+        RefinementSource source(path, call, index);
+        Cell name;
+        bool used = false;
+        while (source.next(name, used)) {
+            const u32 at = find_refinement(cache, name);
+            if (!at) raise(ErrorId::script_no_refine, &call.name, &name);
+            const Cell entry = cells(cache)[at];
+            const u32 count = entry.w1;
+            if (numbered) {
+                i32& flag = refs[entry.w3 - 1];
+                if (flag >= 0) raise(ErrorId::script_dup_refine, &name);
+                Cell* const first = stack::top;
+                index = fetch_refinement_args(call, cache, at, count, used, index);
+                if (used) flag = static_cast<i32>(first - stack::base);
+                else stack::top = first;
+            } else {
+                Cell* const slot = stack::base + entry.w3;
+                if (slot->w1) raise(ErrorId::script_dup_refine, &name);
+                // The arguments are fetched on top, where their evaluation cannot overwrite
+                // the slots of refinements fetched before, then moved into place.
+                Cell* const first = stack::top;
+                index = fetch_refinement_args(call, cache, at, count, used, index);
+                if (used) {
+                    *slot = true_cell;
+                    for (u32 a = 0; a < count; ++a) slot[1 + a] = first[a];
+                }
+                stack::top = first;
+            }
+        }
+    }
+
+    if (numbered) {
+        if (callable.is(Type::native)) {
+            const native::Entry entry = native::table[callable.w1];
+            if (!entry) raise(ErrorId::internal_not_done);
+            entry(false, refs);
+        } else {
+            action::call(callable.w1 + 1, refs);
+        }
+    } else if (callable.is(Type::function)) {
+        if (info.w2) {
+            stack::push(false_cell);
+            for (u32 l = 1; l < info.w2; ++l) stack::push(none_cell);
+        }
+    }
+    return index;
+}
+
+// The infix look-ahead: while an operator word follows, calls it with the value at `left`
+// as its left operand.
+u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
+    while (index < tail_of(code)) {
+        const Cell word = cells(code.node)[index];
+        const Cell* value = op_value(word);
+        if (!value) return index;
+        Cell op = *value;
+        op.header = (op.header & ~(cellflag::op_wrapped_type | cellflag::type_mask)) |
+                    ((op.header & cellflag::op_wrapped_type) >> 16);
+        stack::top = left + 1;
+        index = call_value(op, code, index + 1, word, nullptr, 0, true);
+    }
+    return index;
+}
+
+// `word: value`, `path: value`.
+u32 eval_set_word(const Code& code, const Cell& target, u32 index) {
+    if (index >= tail_of(code)) raise(ErrorId::script_need_value, &target);
+    frame::open_interp_native(target);
+    stack::push(target);
+    index = eval_expression(code, index);
+    const Cell value = stack::base[1];
+    if (value.is(Type::unset)) raise(ErrorId::script_need_value, &target);
+    set_word(stack::base[0], value);
+    stack::base[0] = value;
+    frame::close();
+    return index;
+}
+
+u32 eval_set_path(const Code& code, const Cell& path, u32 index) {
+    if (index >= tail_of(code)) raise(ErrorId::script_need_value, &path);
+    frame::open_interp_native(*words::tag_body);
+    index = eval_expression(code, index);
+    const Cell value = stack::base[0];
+    eval_path(path, code, index, PathMode::set, &value);
+    stack::base[0] = value;
+    frame::close();
+    return index;
+}
+
+bool names_system(const Cell& issue) {
+    const u32 name = symbol::canonical_id(issue.w2);
+    return name == symbol::canonical_id(sym::system) || name == symbol::canonical_id(sym::system_global);
+}
+
+void eval_block_into(const Cell& block, Cell& result) {
+    eval_block(block, false);
+    result = *stack::top_cell();
+    stack::drop(1);
+}
+
+// Calls a function from C++ code: `count` positional arguments, its refinements unused.
+void call_function_with(const Cell& name, const Cell& function, const Cell* args, u32 count, u32, Cell& result) {
+    Cell* const start = stack::top;
+    const Cell fn = function;
+    stack::push(fn);
+    const Cell named = word_named(name);
+    if (fn.is(Type::function)) frame::open_interp_function(named, fn.w1);
+    else frame::open_interp_native(named);
+    const u32 frame_index = frame::depth() - 1;
+    for (u32 i = 0; i < count; ++i) stack::push(args[i]);
+    const Node cache = spec_cache::of(fn);
+    const Cell info = cells(cache)[0];
+    bool past_mandatory = false;
+    for (u32 k = 1; k < length(cache); ++k) {
+        const Cell entry = cells(cache)[k];
+        past_mandatory |= entry.is(Type::refinement);
+        if (!past_mandatory || spec_cache::kind_of(entry) == spec_cache::kind::return_type) continue;
+        stack::push(entry.is(Type::refinement) ? false_cell : none_cell);
+    }
+    if (fn.is(Type::function)) {
+        if (info.w2) {
+            stack::push(false_cell);
+            for (u32 l = 1; l < info.w2; ++l) stack::push(none_cell);
+        }
+        call_function(fn, frame_index);
+        frame::close_function();
+    } else {
+        call_routine(fn);
+        frame::close();
+    }
+    result = *stack::top_cell();
+    stack::top = start;
+}
+
+Cell call_compare(const Cell& function, const Cell& a, const Cell& b) {
+    const Cell args[2] = {a, b};
+    Cell result = unset_cell;
+    call_function_with(*words::tag_compare_callback, function, args, 2, 0, result);
+    return result;
+}
+
+}  // namespace
+
+void init() {
+    position = block::append_cell(roots::block());
+    *position = unset_cell;
+    const process::StackBounds bounds = process::state.stack.low ? process::state.stack : process::stack_bounds();
+    native_limit = bounds.low ? bounds.low + native_reserve : 0;
+    eval_block_hook = eval_block_into;
+    call_function_hook = call_function_with;
+    form_call_trace_hook = frame::form_call_trace;
+    block::call_compare_function = call_compare;
+}
+
+void eval_block(const Cell& block, bool to_result) {
+    PositionGuard guard;
+    frame::open_eval(*words::tag_body);
+    const Node n = block.w2;
+    u32 index = block.w1;
+    if (index >= length(n)) {
+        stack::push(unset_cell);
+    } else {
+        *position = Cell{header_of(Type::block), index, n, 0};
+        const Code code{n};
+        for (;;) {
+            position->w1 = index;
+            stack::top = stack::base;
+            index = eval_expression(code, index);
+            if (index >= length(n)) break;
+        }
+    }
+    if (to_result) frame::close_return();
+    else frame::close();
+}
+
+u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
+    Cell* const start = stack::top;
+    const Cell item = cells(code.node)[index++];
+    switch (item.type()) {
+    case Type::word: {
+        const Cell* value = word_slot(item);
+        switch (value->type()) {
+        case Type::unset: raise(ErrorId::script_no_value, &item);
+        case Type::op: raise(ErrorId::script_no_op_arg, &item);
+        case Type::native:
+        case Type::action:
+        case Type::function:
+        case Type::routine: {
+            const Cell callable = *value;
+            index = call_value(callable, code, index, item);
+            break;
+        }
+        default: stack::push(*value);
+        }
+        break;
+    }
+    case Type::set_word: index = eval_set_word(code, item, index); break;
+    case Type::get_word: stack::push(*word_slot(item)); break;
+    case Type::lit_word: {
+        Cell word = item;
+        stack::push(*cell::set_type(&word, Type::word));
+        break;
+    }
+    case Type::paren: eval_block(item, false); break;
+    case Type::issue:
+        if (index < tail_of(code) && cells(code.node)[index].is(Type::block) && names_system(item))
+            raise(ErrorId::internal_zel_system);
+        stack::push(item);
+        break;
+    case Type::path: index = eval_path(item, code, index, PathMode::plain); break;
+    case Type::lit_path: {
+        Cell path = item;
+        cell::set_type(&path, Type::path)->w3 = 0;
+        stack::push(path);
+        break;
+    }
+    case Type::set_path: index = eval_set_path(code, item, index); break;
+    case Type::get_path: index = eval_path(item, code, index, PathMode::get); break;
+    case Type::native:
+    case Type::action:
+    case Type::function:
+    case Type::routine:
+        if (literal_callables) stack::push(item);
+        else index = call_value(item, code, index, *words::tag_anon);
+        break;
+    case Type::op: raise(ErrorId::internal_not_done);
+    default: stack::push(item);
+    }
+    if (!infix) index = infix_lookahead(code, index, start);
+    return index;
+}
+
+u32 eval_single(const Cell& block, u32 index, bool push) {
+    frame::open_interp_native(*words::tag_body);
+    index = eval_expression(Code{block.w2}, index);
+    if (push) frame::close();
+    else frame::close_return();
+    return index;
+}
+
+u32 next_position(const Cell& block) {
+    if (block.w1 >= length(block.w2)) {
+        stack::push(unset_cell);
+        return block.w1;
+    }
+    return eval_expression(Code{block.w2}, block.w1);
+}
+
+u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell& name, const PathCall* path, u32 modes,
+               bool infix) {
+    check_native_stack();
+    const Cell callable = callable_in;
+    Cell* const slot = stack::top;
+    if (!infix) stack::push(callable);
+    const Cell named = word_named(name);
+    if (callable.is(Type::function)) {
+        frame::open_interp_function(named, callable.w1);
+        const Cell& owner = *function::record_cell(callable, function::record::second);
+        if (owner.is(Type::integer)) frame::top()->word_context = owner.w2;
+    } else {
+        frame::open_interp_native(named);
+    }
+    if (infix) stack::base = stack::top - 1;
+    const u32 frame_index = frame::depth() - 1;
+    Call call{callable, named, code, modes, infix};
+    index = fetch_arguments(call, path, index);
+    if (callable.is(Type::function)) {
+        call_function(callable, frame_index);
+        frame::close_function();
+    } else {
+        if (callable.is(Type::routine)) call_routine(callable);
+        frame::close();
+    }
+    if (!infix) {
+        slot[0] = slot[1];
+        stack::top = slot + 1;
+    }
+    return index;
+}
+
+void call_function(const Cell& function, u32 frame_index) {
+    context_cell(function.w1).w2 = stack::index_of(stack::base) + 1;
+    frame::top()->header |= frame::body_flag;
+    const Cell body = *function::record_cell(function, function::record::body);
+    if (!body.is(Type::block)) {
+        stack::set_only_result(unset_cell);
+        return;
+    }
+    try {
+        eval_block(body, true);
+    } catch (const ExitThrow& t) {
+        if (!exits::aimed_at(t, frame_index, ThrowCode::return_, ThrowCode::exit)) throw;
+        frame::unwind_to(frame_index + 1);
+        stack::set_only_result(t.value);
+    }
+}
+
+void call_routine(const Cell& routine) {
+    const Cell code = *function::record_cell(routine, function::record::code);
+    const routine::Code fn = routine::code_at(code.w2);
+    if (!fn) raise(ErrorId::internal_not_done);
+    Cell result = unset_cell;
+    fn(stack::base, result);
+    const Cell returns = *function::record_cell(routine, function::record::second);
+    if (!(returns.is(Type::integer) && static_cast<i32>(returns.w2) == -1)) *stack::base = result;
+}
+
+u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value) {
+    Cell* const start = stack::top;
+    const Node elements = path.w2;
+    if (path.w1 >= length(elements)) raise(ErrorId::script_empty_path);
+    const Cell head = cells(elements)[path.w1];
+    if (!head.is(Type::word)) raise(ErrorId::script_word_first, &path);
+    stack::push(*word_slot(head));
+    if (start->is(Type::unset)) raise(ErrorId::script_unset_path, &path, &head);
+    Cell owner = none_cell;
+    Cell previous = head;
+    for (u32 k = path.w1;; ++k) {
+        if (is_callable(start->type())) {
+            if (mode == PathMode::get) raise(ErrorId::script_invalid_path_get, &path);
+            if (mode == PathMode::set) raise(ErrorId::script_invalid_path_set, &path);
+            const Cell callable = *start;
+            const PathCall call{path, k};
+            stack::top = start;
+            return call_value(callable, code, index, previous, &call);
+        }
+        if (k + 1 >= length(elements)) break;
+        Cell selector = cells(elements)[k + 1];
+        if (selector.is(Type::get_word)) {
+            selector = *word_slot(selector);
+        } else if (selector.is(Type::paren)) {
+            eval_block(selector, false);
+            selector = *stack::top_cell();
+            stack::drop(1);
+        }
+        if (selector.is(Type::unset)) {
+            const Cell element = cells(elements)[k + 1];
+            raise(ErrorId::script_invalid_path, &path, &element);
+        }
+        const bool last = k + 2 >= length(elements);
+        const sig::on_eval_path select = action::lookup_path(*start, &path, selector);
+        PathStep step;
+        step.path = &path;
+        step.walk_a = &owner;
+        step.walk_b = &previous;
+        step.element_index = static_cast<i32>(k + 1 - path.w1);
+        step.get = mode == PathMode::get;
+        step.last = last;
+        owner = *start;
+        const Cell* result = select(start, &selector, mode == PathMode::set && last ? value : nullptr, step);
+        if (result != start) *start = *result;
+        previous = selector;
+    }
+    stack::top = start + 1;
+    return index;
+}
+
+}  // namespace zel::interp

@@ -1,0 +1,109 @@
+#include "runtime/eval/spec-cache.h"
+
+#include "runtime/context.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/function.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/datatypes/typeset.h"
+#include "runtime/eval/error.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::spec_cache {
+namespace {
+
+constexpr u32 record_cache = 1;
+
+Cell& record_cell(const Cell& callable) { return reinterpret_cast<Cell*>(node::buffer(callable.w3)->head_ptr())[record_cache]; }
+
+Cell spec_item(Node spec, u32 i) { return reinterpret_cast<Cell*>(node::buffer(spec)->head_ptr())[i]; }
+
+u32 spec_length(Node spec) { return node::buffer(spec)->used() / sizeof(Cell); }
+
+// What a word in a type block stands for: its value where it is bound, else its global
+// value.
+Cell type_word_value(const Cell& word) {
+    if (word.w1 && word.w3 != context::no_index) return *context::get_word(word);
+    const Cell* global = context::global_value_cell(word.w2);
+    return global ? *global : unset_cell;
+}
+
+Cell typeset_of(const Cell& types) {
+    Cell set = typeset::empty();
+    const u32 n = spec_length(types.w2);
+    for (u32 i = types.w1; i < n; ++i) {
+        const Cell item = spec_item(types.w2, i);
+        const Cell value = item.is(Type::word) ? type_word_value(item) : item;
+        if (!value.is(Type::datatype) && !value.is(Type::typeset)) raise(ErrorId::script_invalid_type_spec, &item);
+        typeset::add(set, value);
+    }
+    return set;
+}
+
+bool is_refinement_named(const Cell& c, const Cell& name) {
+    return c.is(Type::refinement) && symbol::canonical_id(c.w2) == symbol::canonical_id(name.w2);
+}
+
+Node build(const Cell& callable) {
+    const bool numbered = callable.is(Type::native) || callable.is(Type::action);
+    const Node spec = callable.w2;
+    const Cell spec_block{header_of(Type::block), 0, spec, 0};
+    const Node cache = memory::alloc_cells(spec_length(spec) + 1);
+    const Cell cache_block{header_of(Type::block), 0, cache, 0};
+    block::append_value(cache_block, Cell{header_of(Type::integer), 0, 0, 0});
+
+    u32 refinements = 0;
+    u32 mandatory = 0;
+    u32 locals = 0;
+    u32 slot = 0;
+    u32 open_refinement = 0;  // cache index of the refinement whose parameters follow, 0 for none
+    u32 i = 0;
+    const u32 n = spec_length(spec);
+    if (n > 0 && spec_item(spec, 0).is(Type::block)) ++i;
+    for (; i < n; ++i) {
+        const Cell item = spec_item(spec, i);
+        const Type t = item.type();
+        const bool has_types = i + 1 < n && spec_item(spec, i + 1).is(Type::block);
+        if (t == Type::word || t == Type::get_word || t == Type::lit_word) {
+            Cell set = has_types ? typeset_of(spec_item(spec, i + 1)) : typeset::make_default();
+            const u32 k = t == Type::word ? kind::evaluated : t == Type::get_word ? kind::get : kind::literal;
+            set.header = header_of(Type::typeset) | k << kind_shift;
+            block::append_value(cache_block, set);
+            if (open_refinement) ++block::cell_at(cache_block, open_refinement)->w1;
+            else ++mandatory;
+            ++slot;
+            i += has_types;
+        } else if (t == Type::set_word) {
+            if (symbol::canonical_id(item.w2) != symbol::canonical_id(words::return_->w2)) {
+                raise(ErrorId::script_bad_func_def, &spec_block);
+            }
+            Cell set = has_types ? typeset_of(spec_item(spec, i + 1)) : typeset::make_default();
+            set.header = header_of(Type::typeset) | kind::return_type << kind_shift;
+            block::append_value(cache_block, set);
+            i += has_types;
+        } else if (t == Type::refinement) {
+            if (is_refinement_named(item, *refinements::local)) {
+                locals = static_cast<u32>(function::count_locals(spec, i, false));
+                break;
+            }
+            ++refinements;
+            const Cell entry{header_of(Type::refinement), 0, item.w2, numbered ? refinements : slot};
+            block::append_value(cache_block, entry);
+            open_refinement = static_cast<u32>(block::length(cache_block)) - 1;
+            ++slot;
+        }
+    }
+    *block::cell_at(cache_block, 0) = Cell{header_of(Type::integer), refinements, locals, mandatory};
+    record_cell(callable) = cache_block;
+    return cache;
+}
+
+}  // namespace
+
+Node of(const Cell& callable) {
+    const Cell& cached = record_cell(callable);
+    return cached.is(Type::block) ? cached.w2 : build(callable);
+}
+
+}  // namespace zel::spec_cache

@@ -1,0 +1,37 @@
+// The spec cache of a callable: its spec compiled, on its first interpreted call, into a
+// block that argument fetching walks instead of the spec. It is kept in the second cell of
+// the callable's record, so every copy of the value (and an op! over it) shares it. Once
+// built it is never rebuilt: a spec changed afterwards does not change the calls.
+//
+// Layout: an info cell (integer!: w1 refinement count, w2 locals cells, w3 mandatory
+// parameters), then in spec order one typeset! per parameter with its kind in header
+// bits 20-21, and each refinement! (w1 its parameter count, w3 its 1-based ordinal for a
+// native or action, its frame slot for a function or routine) before its parameters.
+#pragma once
+#include "runtime/memory/cell.h"
+
+namespace zel::spec_cache {
+
+namespace kind {
+constexpr u32 evaluated = 0;  // word!
+constexpr u32 get = 1;        // get-word!: taken unevaluated
+constexpr u32 literal = 2;    // lit-word!
+constexpr u32 return_type = 3;  // return:, never fetched
+}  // namespace kind
+constexpr u32 kind_shift = 20;
+
+inline u32 kind_of(const Cell& entry) { return (entry.header >> kind_shift) & 3; }
+
+// Whether a typeset's bitmap holds the type id.
+inline bool accepts(const Cell& set, Type t) {
+    const u32 id = static_cast<u8>(t);
+    const u8* bytes = reinterpret_cast<const u8*>(&set.w1);
+    return id < 96 && (bytes[id >> 3] & (0x80u >> (id & 7))) != 0;
+}
+
+// The cache block's node for a native!, action!, op!, function! or routine!, built when
+// missing. Raises script/bad-func-def for a set-word other than return: and
+// script/invalid-type-spec for a type block naming no datatype or typeset.
+Node of(const Cell& callable);
+
+}  // namespace zel::spec_cache

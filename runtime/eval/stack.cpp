@@ -1,0 +1,42 @@
+#include "runtime/eval/stack.h"
+
+#include "runtime/context.h"
+#include "runtime/eval/error.h"
+#include "runtime/memory/cycle.h"
+#include "runtime/memory/gc.h"
+
+namespace zel::stack {
+
+namespace {
+Cell cells[capacity];
+
+void mark(void*) { gc::mark_cells(bottom, top); }
+
+Cell* values_at(u32 position) { return bottom + position; }
+}  // namespace
+
+Cell* bottom = cells;
+Cell* top = cells;
+Cell* end = cells + capacity;
+Cell* base = cells;
+
+void init() {
+    top = base = bottom;
+    gc::remove_mark_callback(mark);
+    gc::add_mark_callback(mark);
+    context::stack_values = values_at;
+}
+
+void overflow() {
+    drop(overflow_room);
+    if (base > top) base = top;
+    cycle::reset();
+    raise(ErrorId::internal_stack_overflow);
+}
+
+void keep_result_or_error() {
+    if (top != bottom && top_cell()->is(Type::error)) *base = *top_cell();
+    keep_result();
+}
+
+}  // namespace zel::stack
