@@ -278,7 +278,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
         }
     }
 
-    if (refinement_count) {
+    if (refinement_count || path) {
         RefinementSource source(path, call, index);
         Cell name;
         bool used = false;

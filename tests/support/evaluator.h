@@ -1,0 +1,298 @@
+// An evaluator to drive from C++ (the evaluator's tests and benchmarks): the runtime
+// started once, the datatype words, a few actions and operators, and natives written here
+// for the tests (func, if, either, a loop with break and continue, return, exit, try,
+// catch and throw, comparisons, recycle) until the language's own natives exist.
+#pragma once
+#include <string>
+#include <utility>
+#include <string_view>
+
+#include "boot/runtime.h"
+#include "runtime/context.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/error.h"
+#include "runtime/datatypes/function.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/standard.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/datatypes/typeset.h"
+#include "runtime/eval/exits.h"
+#include "runtime/eval/fast-arith.h"
+#include "runtime/eval/interpreter.h"
+#include "runtime/eval/native-table.h"
+#include "runtime/io/lexer.h"
+#include "runtime/memory/gc.h"
+#include "runtime/memory/node.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::test {
+
+struct RaisedError {
+    std::string id;
+    std::string where;
+    std::string near;
+};
+
+Cell load(std::string_view source);
+std::string run(std::string_view source);
+
+namespace detail {
+
+inline Cell* arg(u32 i) { return stack::base + i; }
+
+inline bool truthy(const Cell& c) { return !c.is(Type::none) && !(c.is(Type::logic) && c.w1 == 0); }
+
+inline void set_global(std::string_view name, const Cell& value) {
+    Cell* word = context::intern_global_word(symbol::intern(name), false, false);
+    Cell w = *word;
+    context::set_word(w, value);
+}
+
+inline void bind_global(const Cell& block) {
+    for (u32 i = block.w1;; ++i) {
+        Buffer* b = node::buffer(block.w2);
+        if (i >= b->used() / sizeof(Cell)) break;
+        const Cell item = b->cells()[b->head / sizeof(Cell) + i];
+        const Type t = item.type();
+        if (t == Type::block || t == Type::paren || (t >= Type::path && t <= Type::get_path)) {
+            bind_global(item);
+        } else if (t == Type::word || t == Type::set_word || t == Type::get_word || t == Type::lit_word) {
+            const u32 index = context::intern_global_word(item.w2, true, false)->w3;
+            Buffer* now = node::buffer(block.w2);
+            Cell& cell = now->cells()[now->head / sizeof(Cell) + i];
+            cell.w1 = context::global;
+            cell.w3 = index;
+        }
+    }
+}
+
+// The natives.
+
+inline void func_native(bool, const i32*) {
+    const Cell spec = *arg(0);
+    const Cell body = *arg(1);
+    const u32 flags = function::validate_spec(spec);
+    *stack::base = function::make_value(spec, &body, 0, 0, 0, flags);
+}
+
+inline void if_native(bool, const i32*) {
+    if (truthy(*arg(0))) interp::eval_block(*arg(1), true);
+    else *stack::base = none_cell;
+}
+
+inline void either_native(bool, const i32*) { interp::eval_block(truthy(*arg(0)) ? *arg(1) : *arg(2), true); }
+
+// loop count body: the body's last value, breaks and continues taken.
+inline void loop_native(bool, const i32*) {
+    const i32 count = static_cast<i32>(arg(0)->w2);
+    const Cell body = *arg(1);
+    Cell* const result = stack::base;
+    *result = none_cell;
+    frame::open_loop(*words::tag_body);
+    const u32 loop_frame = frame::depth() - 1;
+    const exits::Mark mark = exits::mark();
+    for (i32 i = 0; i < count; ++i) {
+        try {
+            interp::eval_block(body, true);
+        } catch (const ExitThrow& t) {
+            if (!exits::aimed_at(t, loop_frame, ThrowCode::break_, ThrowCode::continue_)) throw;
+            exits::restore(mark);
+            *stack::base = t.value;
+            if (t.code == ThrowCode::break_) break;
+        }
+    }
+    const Cell last = *stack::base;
+    frame::close_reset();
+    *result = last;
+}
+
+inline void break_native(bool, const i32* refs) { frame::throw_break(refs[0] >= 0, false); }
+inline void continue_native(bool, const i32*) { frame::throw_break(false, true); }
+inline void return_native(bool, const i32*) { frame::throw_return(true, false); }
+inline void exit_native(bool, const i32*) { frame::throw_return(false, false); }
+
+inline void try_native(bool, const i32*) {
+    const Cell body = *arg(0);
+    Cell* const result = stack::base;
+    frame::open_try(*words::try_);
+    const exits::Mark mark = exits::mark();
+    try {
+        interp::eval_block(body, true);
+        const Cell value = *stack::base;
+        frame::close_reset();
+        *result = value;
+    } catch (const ErrorThrow& e) {
+        exits::restore(mark);
+        frame::close_reset();
+        *result = e.value;
+    }
+}
+
+inline void catch_native(bool, const i32*) {
+    const Cell body = *arg(0);
+    Cell* const result = stack::base;
+    frame::open_catch(*words::catch_);
+    const u32 catch_frame = frame::depth() - 1;
+    const exits::Mark mark = exits::mark();
+    try {
+        interp::eval_block(body, true);
+        const Cell value = *stack::base;
+        frame::close_reset();
+        *result = value;
+    } catch (const ExitThrow& t) {
+        if (t.code != ThrowCode::throw_ || t.target != catch_frame) throw;
+        exits::restore(mark);
+        frame::close_reset();
+        *result = t.value;
+    }
+}
+
+inline void throw_native(bool, const i32*) { frame::throw_to_catch(ThrowCode::throw_); }
+
+template <i32 code>
+inline void compare_native(bool, const i32*) {
+    action::compare_stack(code);
+}
+
+inline void recycle_native(bool, const i32*) {
+    gc::recycle();
+    *stack::base = unset_cell;
+}
+
+// The `make` action, the one action that cannot be made by evaluating `make action!`.
+inline void define_make() {
+    const Cell record = *block::cell_at(load("[[type spec] 1]"), 0);
+    Cell made = datatype::of(Type::action);
+    registry().actions(Type::action).on_make(&made, &record, Type::action);
+    set_global("make", made);
+}
+
+inline void define_op(std::string_view name, std::string_view function) {
+    Cell value;
+    context::global_value(symbol::intern(function), value);
+    Cell made = datatype::of(Type::op);
+    registry().actions(Type::op).on_make(&made, &value, Type::op);
+    set_global(name, made);
+}
+
+inline constexpr std::string_view prelude = R"(
+    add: make action! [[value1 value2] 11]
+    subtract: make action! [[value1 value2] 18]
+    multiply: make action! [[value1 value2] 13]
+    append: make action! [[series value /part length /only /dup count] 25]
+    insert: make action! [[series value /part length /only /dup count] 35]
+    length?: make action! [[series] 36]
+    tail: make action! [[series] 48]
+    pick: make action! [[series index] 39]
+    form: make action! [[value /part limit] 5]
+    mold: make action! [[value /only /all /flat /part limit] 6]
+    copy: make action! [[value /part length /deep /types kind] 30]
+)";
+
+}  // namespace detail
+
+// Scans UTF-8 source into a block whose words are bound to the global context (names it
+// lacks are added, unset).
+inline Cell load(std::string_view source) {
+    using namespace detail;
+    const gc::Disabled loading;
+    lexer::Options options;
+    const lexer::Result r = lexer::scan_utf8(reinterpret_cast<const u8*>(source.data()),
+                                             static_cast<u32>(source.size()), options);
+    const Cell block = r.value;
+    bind_global(block);
+    return block;
+}
+
+// Registers a C++ native under `name` with the spec (source text of a block); returns its
+// table index.
+inline u32 define_native(std::string_view name, std::string_view spec, void (*entry)(bool, const i32*)) {
+    using namespace detail;
+    const native::Entry entries[1] = {entry};
+    const u32 index = native::append_entries(entries, 1);
+    const Cell made_from = *block::cell_at(load("[" + std::string(spec) + " " + std::to_string(index) + "]"), 0);
+    Cell made = datatype::of(Type::native);
+    registry().actions(Type::native).on_make(&made, &made_from, Type::native);
+    set_global(name, made);
+    return index;
+}
+
+// Starts the runtime and defines the words of the tests; later calls do nothing.
+inline void start_evaluator() {
+    using namespace detail;
+    static bool started = false;
+    if (started) return;
+    started = true;
+    runtime::init();
+    for (u32 id = 1; id <= max_type_id; ++id) {
+        const TypeInfo& info = type_info(static_cast<Type>(id));
+        if (*info.name) set_global(info.name, datatype::of(static_cast<Type>(id)));
+    }
+    Cell any_type = typeset::make_default();
+    typeset::insert(any_type, static_cast<u8>(Type::unset));
+    set_global("any-type!", any_type);
+    set_global("true", true_cell);
+    set_global("false", false_cell);
+    set_global("none", none_cell);
+    define_make();
+    define_native("func", "[spec [block!] body [block!]]", func_native);
+    define_native("if", "[cond [any-type!] then-blk [block!]]", if_native);
+    define_native("either", "[cond [any-type!] true-blk [block!] false-blk [block!]]", either_native);
+    define_native("loop", "[count [integer!] body [block!]]", loop_native);
+    define_native("break", "[/return value]", break_native);
+    define_native("continue", "[]", continue_native);
+    define_native("return", "[value [any-type!]]", return_native);
+    define_native("exit", "[]", exit_native);
+    define_native("try", "[block [block!]]", try_native);
+    define_native("catch", "[block [block!]]", catch_native);
+    define_native("throw", "[value [any-type!]]", throw_native);
+    define_native("equal?", "[value1 [any-type!] value2 [any-type!]]", compare_native<compare_code::equal>);
+    define_native("lesser?", "[value1 value2]", compare_native<compare_code::lesser>);
+    define_native("greater?", "[value1 value2]", compare_native<compare_code::greater>);
+    define_native("recycle", "[]", recycle_native);
+    (void)run(prelude);
+    for (const auto& [op, function] : {std::pair{"+", "add"}, {"-", "subtract"}, {"*", "multiply"}, {"=", "equal?"},
+                                       {"<", "lesser?"}, {">", "greater?"}})
+        define_op(op, function);
+}
+
+inline std::string molded(const Cell& value) {
+    Output out;
+    mold(value, MoldFlags{}, nullptr, out);
+    return out.utf8();
+}
+
+// Evaluates source text: the molded value, or "error: <id>" with the stacks put back.
+inline std::string run(std::string_view source) {
+    const Cell code = load(source);
+    const exits::Mark mark = exits::mark();
+    try {
+        interp::eval_block(code, false);
+        const Cell value = *stack::top_cell();
+        exits::restore(mark);
+        return molded(value);
+    } catch (const ErrorThrow& e) {
+        exits::restore(mark);
+        return std::string("error: ") + error_info(e.id).name;
+    }
+}
+
+// The id of the error that evaluating the source raises, with its where and near molded;
+// an empty id when it raises none.
+inline RaisedError raised(std::string_view source) {
+    const Cell code = load(source);
+    const exits::Mark mark = exits::mark();
+    try {
+        interp::eval_block(code, false);
+    } catch (const ErrorThrow& e) {
+        exits::restore(mark);
+        return {error_info(e.id).name, molded(*error::field(e.value, standard::Field::error_where)),
+                molded(*error::field(e.value, standard::Field::error_near))};
+    }
+    exits::restore(mark);
+    return {};
+}
+
+}  // namespace zel::test
