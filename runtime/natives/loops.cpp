@@ -6,12 +6,14 @@
 
 #include "runtime/context.h"
 #include "runtime/datatypes/block.h"
+#include "runtime/datatypes/char.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/float-cell.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
+#include "runtime/datatypes/string-storage.h"
 #include "runtime/eval/error.h"
 #include "runtime/eval/frame.h"
 #include "runtime/natives/frame-args.h"
@@ -41,11 +43,12 @@ void set_word(Cell word, const Cell& value) {
 
 u32 length_of(const Cell& s) { return series::buffer_length(s); }
 
-// The value at `index` of a series: the cell itself in a block-like series, what `pick`
-// gives in the others (a char! of a string...); none past the tail.
+// The value at `index` of a series: the cell itself in a block-like series, the char! in
+// a string-like one, what `pick` gives in the others; none past the tail.
 Cell element_at(const Cell& s, u32 index) {
     if (index >= length_of(s)) return none_cell;
     if (series::any_block(s.type())) return *block::cell_at(s, index);
+    if (series::any_string(s.type())) return char_::cell(string::char_at_head(s, index));
     Cell at = s;
     at.w1 = index;
     const Cell one = integer::cell(1);
@@ -80,6 +83,19 @@ void set_loop_words(const LoopWords& lw, const Cell& s, u32 index) {
         return;
     }
     for (u32 i = 0; i < lw.count; ++i) set_word(*block::cell_at(lw.words, lw.words.w1 + i), element_at(s, index + i));
+}
+
+void remove_at(const Cell& data, u32 index, u32 count) {
+    if (series::any_string(data.type())) {
+        string::remove_chars(data, index, count);
+        return;
+    }
+    Cell at = data;
+    at.w1 = index;
+    const Cell part = integer::cell(static_cast<i32>(count));
+    const auto remove = actions_of(at).on_remove;
+    if (!remove) raise_expect_arg(at);
+    remove(&at, &part, nullptr);
 }
 
 }  // namespace
@@ -202,12 +218,7 @@ void remove_each(bool, const i32*) {
             index += words.count;
             continue;
         }
-        Cell at = data;
-        at.w1 = index;
-        const Cell part = integer::cell(static_cast<i32>(words.count));
-        const auto remove = actions_of(at).on_remove;
-        if (!remove) raise_expect_arg(at);
-        remove(&at, &part, nullptr);
+        remove_at(data, index, words.count);
     }
     loop.close(data);
 }
