@@ -2,6 +2,7 @@
 
 #include "runtime/context.h"
 #include "runtime/io/lexer.h"
+#include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series.h"
 
@@ -31,14 +32,24 @@ void bind_global(const Cell& block) {
     context::bind_block(block, context::global, false);
 }
 
+// A collection in the middle of a scan corrupts the values the scan holds (seen under
+// ZEL_GC_STRESS): scans run with collection off.
 Cell load_code(const u8* text, u32 length) {
-    const Cell code = lexer::scan_utf8(text, length, lexer::Options{}).value;
+    Cell code;
+    {
+        const gc::Disabled scanning;
+        code = lexer::scan_utf8(text, length, lexer::Options{}).value;
+    }
     bind_global(code);
     return code;
 }
 
 Cell load_code(const Cell& string) {
-    const Cell code = lexer::scan_string(string, -1, lexer::Options{}).value;
+    Cell code;
+    {
+        const gc::Disabled scanning;
+        code = lexer::scan_string(string, -1, lexer::Options{}).value;
+    }
     bind_global(code);
     return code;
 }
