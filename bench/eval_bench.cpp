@@ -4,25 +4,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "runtime/datatypes/registry.h"
 #include "tests/support/evaluator.h"
 
 namespace {
-
-// while cond body, enough for the loop: no break or continue.
-void while_native(bool, const zel::i32*) {
-    const zel::Cell cond = zel::stack::base[0];
-    const zel::Cell body = zel::stack::base[1];
-    for (;;) {
-        zel::interp::eval_block(cond, false);
-        const zel::Cell truth = *zel::stack::top_cell();
-        zel::stack::drop(1);
-        if (truth.is(zel::Type::none) || (truth.is(zel::Type::logic) && !truth.w1)) break;
-        zel::interp::eval_block(body, false);
-        zel::stack::drop(1);
-    }
-    *zel::stack::base = zel::unset_cell;
-}
 
 void time(const char* what, const char* source) {
     const auto start = std::chrono::steady_clock::now();
@@ -35,7 +19,6 @@ void time(const char* what, const char* source) {
 
 int main() {
     zel::test::start_evaluator();
-    zel::test::define_native("while", "[cond [block!] body [block!]]", while_native);
     zel::test::run("fib: func [n] [either n < 2 [n] [(fib n - 1) + fib n - 2]]");
     time("fib 27", "fib 27");
     time("10,000,000 loop iterations", "i: 0 n: 0 while [i < 10000000] [n: n + i i: i + 1] n");

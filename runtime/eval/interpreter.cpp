@@ -1,6 +1,7 @@
 #include "runtime/eval/interpreter.h"
 
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "runtime/context.h"
@@ -11,6 +12,7 @@
 #include "runtime/datatypes/symbol.h"
 #include "runtime/eval/action.h"
 #include "runtime/eval/exits.h"
+#include "runtime/eval/fast-arith.h"
 #include "runtime/eval/interp-hooks.h"
 #include "runtime/eval/routine-code.h"
 #include "runtime/eval/spec-cache.h"
@@ -327,6 +329,67 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
     return index;
 }
 
+// Operators that integer (and, for arithmetic, float) operands compute on the spot: the
+// arithmetic actions by slot and the comparison natives by index, their identities.
+struct Inline {
+    bool arithmetic;
+    ArithOp op;
+    i32 compare;
+};
+
+bool inline_of(const Cell& callable, Inline& how) {
+    if (callable.is(Type::action)) {
+        switch (callable.w1 + 1) {
+        case 11: how = {true, ArithOp::add, 0}; return true;
+        case 13: how = {true, ArithOp::multiply, 0}; return true;
+        case 18: how = {true, ArithOp::subtract, 0}; return true;
+        case 21: how = {true, ArithOp::and_, 0}; return true;
+        case 23: how = {true, ArithOp::or_, 0}; return true;
+        case 24: how = {true, ArithOp::xor_, 0}; return true;
+        default: return false;
+        }
+    }
+    if (!callable.is(Type::native)) return false;
+    static constexpr i32 codes[] = {compare_code::equal,          compare_code::not_equal, compare_code::strict_equal,
+                                    compare_code::lesser,         compare_code::greater,   compare_code::lesser_or_equal,
+                                    compare_code::greater_or_equal};
+    constexpr u32 first_comparison = 25;
+    const u32 index = callable.w1 + 1;
+    if (index < first_comparison || index >= first_comparison + std::size(codes)) return false;
+    how = {false, ArithOp::add, codes[index - first_comparison]};
+    return true;
+}
+
+// An infix call of an inlinable operator: its frame is opened and its right operand
+// fetched as for any call, then two operands the fast paths take are computed in place;
+// others go through the spec's type checks to the operator's entry.
+u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index, const Cell& word, Cell* left) {
+    const Node cache = spec_cache::of(op);
+    const bool two_arguments = length(cache) == 3 && cells(cache)[0].w3 == 2 &&
+                               spec_cache::kind_of(cells(cache)[2]) == spec_cache::kind::evaluated;
+    if (!two_arguments) return call_value(op, code, index, word, nullptr, 0, true);
+    frame::open_interp_native(word);
+    stack::base = left;
+    Call call{op, word, code, 0, true, 1};
+    const Cell right_entry = cells(cache)[2];
+    index = fetch_one(call, right_entry, index);
+    Cell out;
+    bool truth = false;
+    if (how.arithmetic && action::arith_core(how.op, left[0], left[1], out)) {
+        *left = out;
+    } else if (!how.arithmetic && action::compare_core(how.compare, left[0], left[1], truth)) {
+        *left = truth ? true_cell : false_cell;
+    } else {
+        call.parameter = 0;
+        if (!spec_cache::accepts(cells(cache)[1], left->type())) expect_arg(call, *left);
+        static constexpr i32 no_refinements[1] = {-1};
+        if (op.is(Type::action)) action::call(op.w1 + 1, no_refinements);
+        else native::table[op.w1](false, no_refinements);
+    }
+    frame::close();
+    return index;
+}
+
 // The infix look-ahead: while an operator word follows, calls it with the value at `left`
 // as its left operand.
 u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
@@ -338,7 +401,9 @@ u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
         op.header = (op.header & ~(cellflag::op_wrapped_type | cellflag::type_mask)) |
                     ((op.header & cellflag::op_wrapped_type) >> 16);
         stack::top = left + 1;
-        index = call_value(op, code, index + 1, word, nullptr, 0, true);
+        Inline how;
+        if (inline_of(op, how) && index + 1 < tail_of(code)) index = call_operator(op, how, code, index + 1, word, left);
+        else index = call_value(op, code, index + 1, word, nullptr, 0, true);
     }
     return index;
 }

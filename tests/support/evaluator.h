@@ -1,7 +1,8 @@
 // An evaluator to drive from C++ (the evaluator's tests and benchmarks): the runtime
 // started once, the datatype words, a few actions and operators, and natives written here
-// for the tests (func, if, either, a loop with break and continue, return, exit, try,
-// catch and throw, comparisons, recycle) until the language's own natives exist.
+// for the tests at the natives' own indexes (func, if, either, loop and while with break
+// and continue, return, exit, try, catch and throw, comparisons, recycle) until the
+// language's own natives exist.
 #pragma once
 #include <string>
 #include <utility>
@@ -84,23 +85,24 @@ inline void if_native(bool, const i32*) {
 
 inline void either_native(bool, const i32*) { interp::eval_block(truthy(*arg(0)) ? *arg(1) : *arg(2), true); }
 
-// loop count body: the body's last value, breaks and continues taken.
-inline void loop_native(bool, const i32*) {
-    const i32 count = static_cast<i32>(arg(0)->w2);
-    const Cell body = *arg(1);
+// Runs `step` (answering whether to go on) in a loop frame, taking the breaks and
+// continues aimed at it; the loop's value is its last body value.
+template <class Step>
+inline void run_loop(Step&& step) {
     Cell* const result = stack::base;
     *result = none_cell;
     frame::open_loop(*words::tag_body);
     const u32 loop_frame = frame::depth() - 1;
     const exits::Mark mark = exits::mark();
-    for (i32 i = 0; i < count; ++i) {
+    for (bool more = true; more;) {
+        stack::top = stack::base;
         try {
-            interp::eval_block(body, true);
+            more = step();
         } catch (const ExitThrow& t) {
             if (!exits::aimed_at(t, loop_frame, ThrowCode::break_, ThrowCode::continue_)) throw;
             exits::restore(mark);
             *stack::base = t.value;
-            if (t.code == ThrowCode::break_) break;
+            more = t.code == ThrowCode::continue_;
         }
     }
     const Cell last = *stack::base;
@@ -108,45 +110,63 @@ inline void loop_native(bool, const i32*) {
     *result = last;
 }
 
+inline void loop_native(bool, const i32*) {
+    const Cell body = *arg(1);
+    i32 left = static_cast<i32>(arg(0)->w2);
+    run_loop([&] {
+        if (left-- <= 0) return false;
+        interp::eval_block(body, true);
+        return true;
+    });
+}
+
+inline void while_native(bool, const i32*) {
+    const Cell cond = *arg(0);
+    const Cell body = *arg(1);
+    run_loop([&] {
+        interp::eval_block(cond, true);
+        if (!truthy(*stack::base)) return false;
+        interp::eval_block(body, true);
+        return true;
+    });
+    *stack::base = unset_cell;
+}
+
 inline void break_native(bool, const i32* refs) { frame::throw_break(refs[0] >= 0, false); }
 inline void continue_native(bool, const i32*) { frame::throw_break(false, true); }
 inline void return_native(bool, const i32*) { frame::throw_return(true, false); }
 inline void exit_native(bool, const i32*) { frame::throw_return(false, false); }
 
-inline void try_native(bool, const i32*) {
+// Evaluates the block argument in a frame `open` makes; a throw of type Caught that
+// `takes` accepts ends it with the value the throw carries.
+template <class Caught, class Takes>
+inline void run_guarded(Cell* (*open)(const Cell&), const Cell& name, Takes&& takes) {
     const Cell body = *arg(0);
     Cell* const result = stack::base;
-    frame::open_try(*words::try_);
+    open(name);
+    const u32 guard_frame = frame::depth() - 1;
     const exits::Mark mark = exits::mark();
+    Cell value;
     try {
         interp::eval_block(body, true);
-        const Cell value = *stack::base;
-        frame::close_reset();
-        *result = value;
-    } catch (const ErrorThrow& e) {
+        value = *stack::base;
+    } catch (const Caught& t) {
+        if (!takes(t, guard_frame)) throw;
         exits::restore(mark);
-        frame::close_reset();
-        *result = e.value;
+        value = t.value;
     }
+    frame::close_reset();
+    *result = value;
+}
+
+inline void try_native(bool, const i32*) {
+    run_guarded<ErrorThrow>(frame::open_try, *words::try_, [](const ErrorThrow&, u32) { return true; });
 }
 
 inline void catch_native(bool, const i32*) {
-    const Cell body = *arg(0);
-    Cell* const result = stack::base;
-    frame::open_catch(*words::catch_);
-    const u32 catch_frame = frame::depth() - 1;
-    const exits::Mark mark = exits::mark();
-    try {
-        interp::eval_block(body, true);
-        const Cell value = *stack::base;
-        frame::close_reset();
-        *result = value;
-    } catch (const ExitThrow& t) {
-        if (t.code != ThrowCode::throw_ || t.target != catch_frame) throw;
-        exits::restore(mark);
-        frame::close_reset();
-        *result = t.value;
-    }
+    run_guarded<ExitThrow>(frame::open_catch, *words::catch_, [](const ExitThrow& t, u32 guard_frame) {
+        return t.code == ThrowCode::throw_ && t.target == guard_frame;
+    });
 }
 
 inline void throw_native(bool, const i32*) { frame::throw_to_catch(ThrowCode::throw_); }
@@ -206,10 +226,13 @@ inline Cell load(std::string_view source) {
     return block;
 }
 
-// Registers a C++ native under `name` with the spec (source text of a block); returns its
-// table index.
-inline u32 define_native(std::string_view name, std::string_view spec, void (*entry)(bool, const i32*)) {
+// Registers a C++ native under `name` with the spec (source text of a block), at index
+// `at` when given (the entries before it left empty); returns its table index.
+inline u32 define_native(std::string_view name, std::string_view spec, void (*entry)(bool, const i32*),
+                         u32 at = 0) {
     using namespace detail;
+    const native::Entry empty[1] = {nullptr};
+    while (at > native::count() + 1) native::append_entries(empty, 1);
     const native::Entry entries[1] = {entry};
     const u32 index = native::append_entries(entries, 1);
     const Cell made_from = *block::cell_at(load("[" + std::string(spec) + " " + std::to_string(index) + "]"), 0);
@@ -237,21 +260,23 @@ inline void start_evaluator() {
     set_global("false", false_cell);
     set_global("none", none_cell);
     define_make();
-    define_native("func", "[spec [block!] body [block!]]", func_native);
-    define_native("if", "[cond [any-type!] then-blk [block!]]", if_native);
-    define_native("either", "[cond [any-type!] true-blk [block!] false-blk [block!]]", either_native);
-    define_native("loop", "[count [integer!] body [block!]]", loop_native);
-    define_native("break", "[/return value]", break_native);
-    define_native("continue", "[]", continue_native);
-    define_native("return", "[value [any-type!]]", return_native);
-    define_native("exit", "[]", exit_native);
-    define_native("try", "[block [block!]]", try_native);
-    define_native("catch", "[block [block!]]", catch_native);
-    define_native("throw", "[value [any-type!]]", throw_native);
-    define_native("equal?", "[value1 [any-type!] value2 [any-type!]]", compare_native<compare_code::equal>);
-    define_native("lesser?", "[value1 value2]", compare_native<compare_code::lesser>);
-    define_native("greater?", "[value1 value2]", compare_native<compare_code::greater>);
-    define_native("recycle", "[]", recycle_native);
+    // The natives the tests need, at their own indexes.
+    define_native("if", "[cond [any-type!] then-blk [block!]]", if_native, 1);
+    define_native("either", "[cond [any-type!] true-blk [block!] false-blk [block!]]", either_native, 3);
+    define_native("while", "[cond [block!] body [block!]]", while_native, 6);
+    define_native("loop", "[count [integer!] body [block!]]", loop_native, 8);
+    define_native("func", "[spec [block!] body [block!]]", func_native, 14);
+    define_native("equal?", "[value1 [any-type!] value2 [any-type!]]", compare_native<compare_code::equal>, 25);
+    define_native("lesser?", "[value1 value2]", compare_native<compare_code::lesser>, 28);
+    define_native("greater?", "[value1 value2]", compare_native<compare_code::greater>, 29);
+    define_native("try", "[block [block!]]", try_native, 70);
+    define_native("break", "[/return value]", break_native, 77);
+    define_native("continue", "[]", continue_native, 78);
+    define_native("exit", "[]", exit_native, 79);
+    define_native("return", "[value [any-type!]]", return_native, 80);
+    define_native("throw", "[value [any-type!]]", throw_native, 81);
+    define_native("catch", "[block [block!]]", catch_native, 82);
+    define_native("recycle", "[]", recycle_native, 105);
     (void)run(prelude);
     for (const auto& [op, function] : {std::pair{"+", "add"}, {"-", "subtract"}, {"*", "multiply"}, {"=", "equal?"},
                                        {"<", "lesser?"}, {">", "greater?"}})
