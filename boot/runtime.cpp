@@ -2,6 +2,7 @@
 
 #include "platform/services.h"
 #include "runtime/context.h"
+#include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/standard.h"
@@ -16,6 +17,7 @@
 #include "runtime/memory/memory.h"
 #include "runtime/memory/resource.h"
 #include "runtime/memory/roots.h"
+#include "runtime/natives/natives.h"
 #include "runtime/ownership.h"
 #include "runtime/print-hooks.h"
 #include "runtime/runtime-words.h"
@@ -37,10 +39,12 @@ void init() {
     runtime_words::load_runtime_words();
     runtime_words::make_runtime_refinements();
     runtime_words::make_ooo_issue();
+    datatype::set_name_words();
     stack::init();
     frame::init();
     exits::init();
     native::init_table();
+    natives::init_table();
     ownership::init();
     lexer::init();
     standard::init();

@@ -2,7 +2,9 @@
 
 #include <string_view>
 
+#include "runtime/context.h"
 #include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/string-output.h"
 
 namespace zel::datatype {
@@ -30,6 +32,17 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
 }
 
 }  // namespace
+
+void set_name_words() {
+#define ZEL_TYPE(id, cpp_name, name, parent)                                    \
+    {                                                                           \
+        Cell word = *context::make_global_word(symbol::intern_cstring(name));  \
+        context::set_word(word, of(Type::cpp_name));                            \
+    }
+#include "runtime/datatypes/types.def"
+#undef ZEL_TYPE
+}
+
 }  // namespace zel::datatype
 
 namespace zel {

@@ -8,4 +8,8 @@ namespace zel::datatype {
 // The datatype! value naming a type.
 inline Cell of(Type t) { return Cell{header_of(Type::datatype), static_cast<u8>(t), 0, 0}; }
 
+// Gives each datatype's name word (integer! ...) its datatype! value in the global
+// context, for every type id, registered yet or not.
+void set_name_words();
+
 }  // namespace zel::datatype

@@ -1,5 +1,6 @@
 #include "runtime/datatypes/typeset.h"
 
+#include "runtime/context.h"
 #include "runtime/datatypes/action-signatures.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/logic.h"
@@ -58,14 +59,13 @@ void add(Cell& set, const Cell& value) {
 
 Cell from_block(const Cell& block) {
     Cell set = empty();
-    // Adding allocates nothing, so the buffer stays where it is during the walk.
+    // Neither adding nor reading a word's value allocates, so the buffer stays where it is.
     Buffer* b = node::buffer(block.w2);
     const u32 length = b->used() / sizeof(Cell);
     const Cell* cells = reinterpret_cast<const Cell*>(b->head_ptr());
     for (u32 i = block.w1; i < length; ++i) {
         // A word stands for the datatype or typeset it holds.
-        if (cells[i].type() >= Type::word && cells[i].type() <= Type::issue) raise(ErrorId::internal_not_done);
-        add(set, cells[i]);
+        add(set, cells[i].is(Type::word) ? *context::get_word(cells[i]) : cells[i]);
     }
     return set;
 }

@@ -1,0 +1,69 @@
+#include "boot/library.h"
+
+#include <cstring>
+
+#include "boot/library-sources.h"
+#include "runtime/context.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/series.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/eval/error.h"
+#include "runtime/eval/interpreter.h"
+#include "runtime/eval/stack.h"
+#include "runtime/memory/gc.h"
+#include "runtime/natives/load-code.h"
+#include "runtime/script.h"
+
+namespace zel::library {
+namespace {
+
+bool is_word_named(const Cell& c, Type t, u32 symbol) {
+    return c.is(t) && symbol::canonical_id(c.w2) == symbol::canonical_id(symbol);
+}
+
+// `make action! [spec 1]` needs `make` itself: the first definition of the first file,
+// `make: make action! [...]`, is carried out here once so that its evaluation can follow.
+void bootstrap_make(const Cell& code) {
+    const u32 make = symbol::intern("make");
+    const u32 action = symbol::intern("action!");
+    const u32 n = series::buffer_length(code);
+    for (u32 i = code.w1; i + 3 < n; ++i) {
+        if (!is_word_named(*block::cell_at(code, i), Type::set_word, make)) continue;
+        if (!is_word_named(*block::cell_at(code, i + 1), Type::word, make) ||
+            !is_word_named(*block::cell_at(code, i + 2), Type::word, action))
+            break;
+        Cell spec = *block::cell_at(code, i + 3);
+        Cell value;
+        registry().actions(Type::action).on_make(&value, &spec, Type::action);
+        Cell word = *block::cell_at(code, i);
+        context::set_word(word, value);
+        return;
+    }
+    raise(ErrorId::internal_not_done);
+}
+
+// The code of a source file: what follows its header.
+Cell code_of(const Source& source) {
+    const std::size_t size = std::strlen(source.text);
+    const std::size_t at = script::find_header(std::string_view(source.text, size));
+    if (at == script::no_header) raise(ErrorId::internal_not_done);
+    Cell code = natives::load_code(reinterpret_cast<const u8*>(source.text) + at, static_cast<u32>(size - at));
+    code.w1 += 2;
+    return code;
+}
+
+}  // namespace
+
+void load() {
+    for (u32 i = 0; i < source_count; ++i) {
+        const Cell code = code_of(sources[i]);
+        if (i == 0) bootstrap_make(code);
+        Cell* const top = stack::top;
+        interp::eval_block(code, false);
+        stack::top = top;
+    }
+    gc::set_enabled(true);
+}
+
+}  // namespace zel::library

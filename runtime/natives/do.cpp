@@ -1,0 +1,79 @@
+// The native `do`: evaluates a block (all of it, or with /next one expression), a path,
+// source text, a script file, an error (raised) or any other value (one expression).
+#include "runtime/context.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/series.h"
+#include "runtime/eval/error.h"
+#include "runtime/eval/exits.h"
+#include "runtime/eval/interpreter.h"
+#include "runtime/natives/frame-args.h"
+#include "runtime/natives/load-code.h"
+#include "runtime/natives/natives.h"
+#include "runtime/script.h"
+
+namespace zel::natives {
+namespace {
+
+namespace ref {
+enum { expand, args, next };
+}
+
+// A block, from its position clamped to its tail: all of it, or with `position` (a word)
+// the one expression there, the word then set to the block after it.
+void do_block(Cell block, const Cell* position) {
+    block.w1 = std::min(block.w1, series::buffer_length(block));
+    if (!position) {
+        interp::eval_block(block, true);
+        return;
+    }
+    Cell* const top = stack::top;
+    const u32 after = interp::next_position(block);
+    const Cell value = *stack::top_cell();
+    stack::top = top;
+    Cell word = *position;
+    block.w1 = after;
+    context::set_word(word, block);
+    set_result(value);
+}
+
+// Any other value evaluated as the one expression of a block holding it.
+void do_value(const Cell& value) {
+    Cell code;
+    block::make_at(&code, 1);
+    block::append_value(code, value);
+    Cell* const top = stack::top;
+    interp::eval_expression(interp::Code{code.w2}, 0);
+    const Cell result = *stack::top_cell();
+    stack::top = top;
+    set_result(result);
+}
+
+}  // namespace
+
+void do_(bool, const i32* refinements) {
+    if (used(refinements, ref::expand)) raise(ErrorId::internal_not_done);
+    const Cell value = arg(0);
+    const Cell* position = used(refinements, ref::next) ? &ref_arg(refinements, ref::next) : nullptr;
+    switch (value.type()) {
+    case Type::block:
+    case Type::paren:
+    case Type::hash: do_block(value, position); return;
+    case Type::string: do_block(load_code(value), position); return;
+    case Type::file:
+    case Type::url: set_result(script::do_file(value)); return;
+    case Type::error: error::throw_value(value);
+    case Type::path: {
+        Cell empty;
+        block::make_at(&empty, 0);
+        Cell* const top = stack::top;
+        interp::eval_path(value, interp::Code{empty.w2}, 0, interp::PathMode::plain);
+        const Cell result = *stack::top_cell();
+        stack::top = top;
+        set_result(result);
+        return;
+    }
+    default: do_value(value);
+    }
+}
+
+}  // namespace zel::natives

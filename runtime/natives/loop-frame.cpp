@@ -1,0 +1,46 @@
+#include "runtime/natives/loop-frame.h"
+
+#include "runtime/eval/interpreter.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::natives {
+
+LoopFrame::LoopFrame() {
+    frame::open_loop(*words::tag_body);
+    index_ = frame::depth() - 1;
+    mark_ = exits::mark();
+}
+
+LoopFrame::Step LoopFrame::run(const Cell& block, Cell& value) {
+    try {
+        interp::eval_block(block, false);
+        value = *stack::top_cell();
+        stack::top = mark_.top;
+        return Step::done;
+    } catch (const ExitThrow& t) {
+        if (!exits::aimed_at(t, index_, ThrowCode::break_, ThrowCode::continue_)) throw;
+        exits::restore(mark_);
+        value = t.value;
+        return t.code == ThrowCode::continue_ ? Step::continued : Step::broke;
+    }
+}
+
+Cell LoopFrame::condition(const Cell& block) {
+    try {
+        interp::eval_block(block, false);
+    } catch (const ExitThrow& t) {
+        if (!exits::aimed_at(t, index_, ThrowCode::break_, ThrowCode::continue_)) throw;
+        exits::restore(mark_);
+        raise(ErrorId::throw_while_cond);
+    }
+    const Cell value = *stack::top_cell();
+    stack::top = mark_.top;
+    return value;
+}
+
+void LoopFrame::close(const Cell& result) {
+    frame::close();
+    *stack::base = result;
+}
+
+}  // namespace zel::natives

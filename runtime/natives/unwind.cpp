@@ -1,0 +1,91 @@
+// The natives of non-local exits: break, continue, return and exit start one; throw
+// starts one towards a catch; catch takes throws and try takes errors.
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/symbol.h"
+#include "runtime/datatypes/series.h"
+#include "runtime/eval/error.h"
+#include "runtime/eval/exits.h"
+#include "runtime/eval/interpreter.h"
+#include "runtime/natives/frame-args.h"
+#include "runtime/natives/natives.h"
+#include "runtime/runtime-words.h"
+
+namespace zel::natives {
+namespace {
+
+namespace try_ref {
+enum { all, keep };
+}
+
+bool is_word(Type t) { return t >= Type::word && t <= Type::get_word; }
+
+// Whether a throw's name matches a catch's /name: a word, or one of a block's words.
+bool name_matches(const ExitThrow& t, const Cell& names) {
+    if (!is_word(t.name_value.type())) return false;
+    const u32 thrown = symbol::canonical_id(t.name_value.w2);
+    if (!names.is(Type::block)) return symbol::canonical_id(names.w2) == thrown;
+    bool found = false;
+    for (u32 i = names.w1; i < series::buffer_length(names); ++i) {
+        const Cell w = *block::cell_at(names, i);
+        if (!is_word(w.type())) {
+            const Cell name = *words::name;
+            raise(ErrorId::script_invalid_refine_arg, &name, &w);
+        }
+        found |= symbol::canonical_id(w.w2) == thrown;
+    }
+    return found;
+}
+
+}  // namespace
+
+void break_(bool, const i32* refinements) { frame::throw_break(used(refinements, 0), false); }
+void continue_(bool, const i32*) { frame::throw_break(false, true); }
+void exit(bool, const i32*) { frame::throw_return(false, false); }
+void return_(bool, const i32*) { frame::throw_return(true, false); }
+void throw_(bool, const i32*) { frame::throw_to_catch(ThrowCode::throw_); }
+
+void catch_(bool, const i32* refinements) {
+    const Cell block = arg(0);
+    const Cell* names = used(refinements, 0) ? &ref_arg(refinements, 0) : nullptr;
+    const exits::Mark mark = exits::mark();
+    frame::open_catch(frame::current_call_word());
+    const u32 index = frame::depth() - 1;
+    try {
+        interp::eval_block(block, false);
+    } catch (const ExitThrow& t) {
+        if (t.code != ThrowCode::throw_ || t.target != index) throw;
+        exits::restore(mark);
+        if (names && !name_matches(t, *names)) {
+            // Passed on to the next catch down, as if thrown from here.
+            arg(0) = t.value;
+            arg(1) = t.name_value;
+            stack::top = stack::base + 2;
+            frame::throw_to_catch(ThrowCode::throw_);
+        }
+        set_result(t.value);
+        return;
+    }
+    const Cell value = *stack::top_cell();
+    exits::restore(mark);
+    set_result(value);
+}
+
+void try_(bool, const i32* refinements) {
+    const Cell block = arg(0);
+    const exits::Mark mark = exits::mark();
+    const Cell word = frame::current_call_word();
+    if (used(refinements, try_ref::all)) frame::open_try_all(word);
+    else frame::open_try(word);
+    try {
+        interp::eval_block(block, false);
+    } catch (const ErrorThrow& e) {
+        exits::restore(mark);
+        set_result(e.value);
+        return;
+    }
+    const Cell value = *stack::top_cell();
+    exits::restore(mark);
+    set_result(value);
+}
+
+}  // namespace zel::natives

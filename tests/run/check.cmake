@@ -1,0 +1,18 @@
+# Runs zel on SCRIPT and compares its exit status with STATUS, its standard output with
+# <script>.out and, when <script>.err exists, its standard error with that file.
+get_filename_component(dir ${SCRIPT} DIRECTORY)
+get_filename_component(name ${SCRIPT} NAME_WE)
+execute_process(COMMAND ${ZEL} ${SCRIPT} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+if(NOT status EQUAL STATUS)
+  message(FATAL_ERROR "zel ${SCRIPT} ended with status ${status}, expected ${STATUS}\n${out}\n${err}")
+endif()
+file(READ ${dir}/${name}.out expected)
+if(NOT out STREQUAL expected)
+  message(FATAL_ERROR "zel ${SCRIPT} printed:\n${out}\nexpected:\n${expected}")
+endif()
+if(EXISTS ${dir}/${name}.err)
+  file(READ ${dir}/${name}.err expected)
+  if(NOT err STREQUAL expected)
+    message(FATAL_ERROR "zel ${SCRIPT} reported:\n${err}\nexpected:\n${expected}")
+  endif()
+endif()
