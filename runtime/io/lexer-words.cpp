@@ -6,6 +6,7 @@
 #include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/io/lexer.h"
+#include "runtime/memory/gc.h"
 
 namespace zel::lexer {
 
@@ -49,9 +50,20 @@ Type scan_name(std::string_view name) {
     return watch.faulted || !whole ? Type{0} : r.last_type;
 }
 
+namespace {
+
+// Values a scan has made but not yet put in a block live only in the scan's buffer.
+void mark_scanned_values(void*) {
+    for_each_scanned_cell([](const Cell& c, void*) { gc::mark_cells(&c, &c + 1); }, nullptr);
+}
+
+}  // namespace
+
 void init() {
     word::scan_name = scan_name;
     word::load_one = load_exactly_one;
+    gc::remove_mark_callback(mark_scanned_values);
+    gc::add_mark_callback(mark_scanned_values);
 }
 
 }  // namespace zel::lexer

@@ -2,7 +2,6 @@
 
 #include "runtime/context.h"
 #include "runtime/io/lexer.h"
-#include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series.h"
 
@@ -32,24 +31,14 @@ void bind_global(const Cell& block) {
     context::bind_block(block, context::global, false);
 }
 
-// A collection in the middle of a scan corrupts the values the scan holds (seen under
-// ZEL_GC_STRESS): scans run with collection off.
 Cell load_code(const u8* text, u32 length) {
-    Cell code;
-    {
-        const gc::Disabled scanning;
-        code = lexer::scan_utf8(text, length, lexer::Options{}).value;
-    }
+    const Cell code = lexer::scan_utf8(text, length, lexer::Options{}).value;
     bind_global(code);
     return code;
 }
 
 Cell load_code(const Cell& string) {
-    Cell code;
-    {
-        const gc::Disabled scanning;
-        code = lexer::scan_string(string, -1, lexer::Options{}).value;
-    }
+    const Cell code = lexer::scan_string(string, -1, lexer::Options{}).value;
     bind_global(code);
     return code;
 }
