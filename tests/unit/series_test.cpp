@@ -164,7 +164,7 @@ TEST_F(SeriesTest, CopyWithPartsAndTakeOnStrings) {
         {"integer", i(2), 1, "[2 3]"},
         {"negative", i(-2), 3, "[2 3]"},
         {"negative past head", i(-9), 2, "[1 2]"},
-        {"pair 2x4", Cell{header_of(Type::pair), 2, 4, 0}, 1, "[3 4]"},
+        {"pair 2x4", Cell{header_of(Type::pair), 0, 2, 4}, 1, "[3 4]"},
         {"series", at(source, 4), 1, "[2 3 4]"},
     };
     for (const Case& c : cases) {
