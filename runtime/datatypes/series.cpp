@@ -459,8 +459,8 @@ Cell* copy(Cell* value, Cell* result, const Cell* part, bool, const Cell*) {
         if (part->is(Type::integer)) {
             count = integer_value(*part);
         } else if (part->is(Type::pair)) {
-            const i64 x = static_cast<i32>(part->w1);
-            const i64 y = static_cast<i32>(part->w2);
+            const i64 x = static_cast<i32>(part->w2);
+            const i64 y = static_cast<i32>(part->w3);
             start = std::max<i64>(index + (x > 0 ? x - 1 : x), 0);
             count = y < x ? 0 : y - x;
         } else {
