@@ -225,6 +225,22 @@ Cell argument(const Cell& err, const Message& m, const Cell& word) {
     return *object::select_field(err, named);
 }
 
+// Forms or molds a value the report shows. A value that cannot be written (its type has
+// no text yet) must not lose the report: its type's name stands in for it.
+void describe(const Cell& value, Output& piece, bool formed, MoldFlags flags) {
+    const u32 start = piece.length();
+    try {
+        if (formed) form_value(value, piece, nullptr, no_limit);
+        else mold_value(value, piece, flags, nullptr, no_limit, 0);
+    } catch (const Throw&) {
+        piece.limit_length(start);
+        const std::string_view name = type_info(value.type()).name;
+        piece.append_ascii("?");
+        piece.append_ascii(name.substr(0, name.size() - 1));
+        piece.append_ascii("?");
+    }
+}
+
 i32 write_message(const Cell& err, const Message& m, bool syntax, Output& out, i32 limit) {
     if (m.templ.is(Type::string)) return write_text(out, m.templ, limit);
     const u32 n = length_of(m.templ);
@@ -235,8 +251,7 @@ i32 write_message(const Cell& err, const Message& m, bool syntax, Output& out, i
         } else if (part.is(Type::word) || part.is(Type::get_word)) {
             const Cell value = argument(err, m, part);
             Output piece;
-            if (syntax) form_value(value, piece, nullptr, no_limit);
-            else mold_value(value, piece, MoldFlags{false, false, true}, nullptr, no_limit, 0);
+            describe(value, piece, syntax, MoldFlags{false, false, true});
             limit = append_cut(out, piece, message_item_chars, limit);
         }
         if (i + 1 < n) limit = append_text(out, " ", limit);
@@ -263,7 +278,7 @@ i32 report(const Cell& err, Output& out, i32 limit) {
 
     limit = append_text(out, "\n*** Near : ", limit);
     Output near;
-    mold_value(*field(err, Field::error_near), near, MoldFlags{true, false, true}, nullptr, no_limit, 0);
+    describe(*field(err, Field::error_near), near, false, MoldFlags{true, false, true});
     limit = append_cut(out, near, near_chars, limit);
 
     const Cell depth = *standard::refs.stack_trace;
@@ -281,7 +296,7 @@ i32 report(const Cell& err, Output& out, i32 limit) {
     if (files.is(Type::block)) {
         limit = append_text(out, "\n*** Files: ", limit);
         Output text;
-        mold_value(files, text, MoldFlags{true, false, true}, nullptr, no_limit, 0);
+        describe(files, text, false, MoldFlags{true, false, true});
         limit = append_cut(out, text, near_chars, limit);
     }
     return limit;
