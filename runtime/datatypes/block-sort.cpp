@@ -66,25 +66,6 @@ i32 compare_records(const void* x, const void* y, i32 code, u32 flags, void* con
     return 0;
 }
 
-// What a comparison function's answer means for (a, b), the function having been called
-// with the pair swapped unless reversed: true or a positive number puts a after b.
-i32 ordering_of(const Cell& answer) {
-    switch (answer.type()) {
-    case Type::logic: return answer.w1 ? 1 : -1;
-    case Type::integer: {
-        const i32 v = static_cast<i32>(answer.w2);
-        return v > 0 ? -1 : v < 0 ? 1 : 0;
-    }
-    case Type::float_: {
-        double d;
-        std::memcpy(&d, reinterpret_cast<const char*>(&answer) + 8, sizeof d);
-        return d > 0.0 ? -1 : d < 0.0 ? 1 : 0;
-    }
-    case Type::none: return -1;
-    default: return 1;
-    }
-}
-
 Cell record_value(const SortState& s, u32 n, bool whole) {
     const Cell* first = record_at(s, n);
     if (!first) return none_cell;
@@ -103,7 +84,7 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
     Cell a = record_value(s, rx, whole);
     Cell b = record_value(s, ry, whole);
     if (!(flags & sortflag::reverse)) std::swap(a, b);
-    return ordering_of(call_compare_function(*s.function, a, b));
+    return function_ordering(call_compare_function(*s.function, a, b));
 }
 
 [[noreturn]] void bad_refine(const Cell* word, const Cell& arg) {
@@ -111,6 +92,23 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
 }
 
 }  // namespace
+
+i32 function_ordering(const Cell& answer) {
+    switch (answer.type()) {
+    case Type::logic: return answer.w1 ? 1 : -1;
+    case Type::integer: {
+        const i32 v = static_cast<i32>(answer.w2);
+        return v > 0 ? -1 : v < 0 ? 1 : 0;
+    }
+    case Type::float_: {
+        double d;
+        std::memcpy(&d, reinterpret_cast<const char*>(&answer) + 8, sizeof d);
+        return d > 0.0 ? -1 : d < 0.0 ? 1 : 0;
+    }
+    case Type::none: return -1;
+    default: return 1;
+    }
+}
 
 Cell* sort(Cell* series, const SortRefinements& r) {
     Cell b = *series;

@@ -59,6 +59,10 @@ Cell* set_op(Cell* first, const Cell* second, bool case_, i32 code, const Cell* 
 // when it cannot). The evaluator: calls a comparison function! with two values.
 extern bool (*scan_string)(const Cell& text, Cell& out);
 extern Cell (*call_compare_function)(const Cell& function, const Cell& a, const Cell& b);
+// What a `sort/compare` function's answer means for the pair (a, b) it was called with as
+// (b, a): true or a negative number puts a after b; false, none! or a positive number
+// before it; zero keeps them equal; any other value puts a after b.
+i32 function_ordering(const Cell& answer);
 
 // Actions that the path! family and paren! share (their own tables pick among them).
 Cell* make(Cell* prototype, const Cell* spec, Type target);

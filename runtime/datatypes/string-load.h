@@ -21,4 +21,9 @@ Cell load_text_in(const u8* bytes, u32 length, const Cell& block, i32 encoding);
 // The same into a new cell of the root block.
 Cell load_text_in_root(const u8* bytes, u32 length, i32 encoding);
 
+// A new string! of `count` bytes of UTF-8 (which may lie in a series buffer); bytes left
+// undecoded at the end, a character cut short, raise access/invalid-utf8 with them as a
+// binary!.
+Cell to_from_binary(const u8* bytes, u32 count);
+
 }  // namespace zel::string

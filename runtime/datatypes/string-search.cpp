@@ -36,7 +36,10 @@ bool starts_with_cstring(const Cell& str, const char* bytes) {
 bool char_in_bitset(const Cell& str, const Cell& bitset) {
     const unicode::Units units = units_from_position(str);
     if (units.count == 0) return false;
-    const u32 c = unit_at(units, 0);
+    return in_bitset(bitset, unit_at(units, 0));
+}
+
+bool in_bitset(const Cell& bitset, u32 c) {
     Buffer* bits = node::buffer(bitset.w2);
     if (c >> 3 >= bits->used()) return (bits->flags & bufferflag::complemented) != 0;
     return (bits->head_ptr()[c >> 3] & (0x80u >> (c & 7))) != 0;

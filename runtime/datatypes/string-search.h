@@ -21,6 +21,8 @@ bool starts_with_cstring(const Cell& str, const char* bytes);
 // byte c >> 3); a character beyond the bitset's bytes is in it only when the bitset is
 // complemented. False at the tail.
 bool char_in_bitset(const Cell& str, const Cell& bitset);
+// Whether the code point is in the bitset, by the same rule.
+bool in_bitset(const Cell& bitset, u32 c);
 
 // Whether the string holds "<" at its position and ">" just after room for the tag's text.
 bool tag_brackets_at(const Cell& str, const Cell& tag);

@@ -227,14 +227,20 @@ inline Cell load(std::string_view source) {
 }
 
 // Registers a C++ native under `name` with the spec (source text of a block), at index
-// `at` when given (the entries before it left empty); returns its table index.
+// `at` when given (in place of the runtime's native there, or after empty entries);
+// returns its table index.
 inline u32 define_native(std::string_view name, std::string_view spec, void (*entry)(bool, const i32*),
                          u32 at = 0) {
     using namespace detail;
-    const native::Entry empty[1] = {nullptr};
-    while (at > native::count() + 1) native::append_entries(empty, 1);
-    const native::Entry entries[1] = {entry};
-    const u32 index = native::append_entries(entries, 1);
+    u32 index = at;
+    if (at && at <= native::count()) {
+        native::table[at - 1] = entry;
+    } else {
+        const native::Entry empty[1] = {nullptr};
+        while (at > native::count() + 1) native::append_entries(empty, 1);
+        const native::Entry entries[1] = {entry};
+        index = native::append_entries(entries, 1);
+    }
     const Cell made_from = *block::cell_at(load("[" + std::string(spec) + " " + std::to_string(index) + "]"), 0);
     Cell made = datatype::of(Type::native);
     registry().actions(Type::native).on_make(&made, &made_from, Type::native);

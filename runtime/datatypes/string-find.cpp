@@ -1,0 +1,141 @@
+// Searching strings: find with its refinements, and select, which answers the character
+// after a match. A search reads the units in place and allocates nothing once the sought
+// text is known, so the spans it reads stay valid.
+#include <algorithm>
+
+#include "runtime/datatypes/series.h"
+#include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/string-search.h"
+#include "runtime/datatypes/string-storage.h"
+#include "runtime/datatypes/string.h"
+#include "runtime/eval/error.h"
+#include "runtime/memory/node.h"
+#include "runtime/runtime-words.h"
+#include "runtime/text/case-mapping.h"
+
+namespace zel::string {
+namespace {
+
+struct Match {
+    i64 at = -1;     // the matched position, -1 when none
+    u32 length = 0;  // characters matched
+};
+
+// What is sought: one character, any character of a bitset, or a text.
+struct Wanted {
+    enum class Kind { character, bitset, text } kind = Kind::text;
+    u32 code_point = 0;
+    Cell value{};  // the bitset, or the text (a string-like value at its position)
+};
+
+// Texts are sought by their characters from their position (a tag! by its formed text,
+// brackets included); any other value but a char! or bitset! by its formed text.
+Wanted wanted_of(const Cell& value, Output& formed) {
+    Wanted w;
+    if (value.is(Type::char_)) {
+        w.kind = Wanted::Kind::character;
+        w.code_point = value.w2;
+    } else if (value.is(Type::bitset)) {
+        w.kind = Wanted::Kind::bitset;
+        w.value = value;
+    } else if (value.is(Type::binary)) {
+        raise(ErrorId::script_invalid_arg, &value);
+    } else if (series::any_string(value.type()) && !value.is(Type::tag)) {
+        w.value = value;
+    } else {
+        form_value(value, formed, nullptr, no_limit);
+        w.value = formed.value();
+    }
+    return w;
+}
+
+Match search(Cell& series, const Cell& value, const FindRefinements& r) {
+    if (r.any || r.with) raise(ErrorId::internal_not_done);
+    const u32 total = total_length(series);
+    series.w1 = std::min(series.w1, total);
+    const i64 index = series.w1;
+    if (total == 0 || (index >= total && !r.reverse)) return {};
+
+    i64 step = 1;
+    if (r.skip) {
+        if (!r.skip->is(Type::integer)) raise(ErrorId::script_invalid_refine_arg, refinements::skip, r.skip);
+        step = static_cast<i32>(r.skip->w2);
+        if (step < 1) raise(ErrorId::script_out_of_range, r.skip);
+    }
+    i64 count = -1;
+    if (r.part) {
+        count = series::part_count(series, *r.part);
+        if (count < 1) return {};
+    }
+
+    Output formed;
+    const Wanted wanted = wanted_of(value, formed);
+    const bool fold = !r.case_ && !r.same;
+    // Nothing allocates from here on: the spans stay valid.
+    const unicode::Units units = unicode::units_of(Cell{series.header, 0, series.w2, 0}, -1);
+    unicode::Units text{};
+    u32 length = 1;
+    if (wanted.kind == Wanted::Kind::text) {
+        text = units_from_position(wanted.value);
+        length = text.count;
+        // The empty text is found nowhere.
+        if (length == 0) return {};
+    }
+    const auto key = [fold](u32 c) { return fold ? unicode::fold(c) : c; };
+    const u32 wanted_char = key(wanted.code_point);
+    const auto matches_at = [&](i64 i) {
+        switch (wanted.kind) {
+        case Wanted::Kind::character: return key(unit_at(units, static_cast<u32>(i))) == wanted_char;
+        case Wanted::Kind::bitset: return in_bitset(wanted.value, unit_at(units, static_cast<u32>(i)));
+        case Wanted::Kind::text: break;
+        }
+        for (u32 k = 0; k < length; ++k)
+            if (key(unit_at(units, static_cast<u32>(i) + k)) != key(unit_at(text, k))) return false;
+        return true;
+    };
+
+    // Candidates are the starts of a match lying wholly in the range.
+    i64 first, last, direction;
+    if (r.reverse) {
+        first = index - length;
+        last = count < 0 ? 0 : std::max<i64>(index - count, 0);
+        direction = -1;
+    } else {
+        const i64 end = count < 0 ? total : std::min<i64>(index + count, total);
+        first = r.last ? end - length : index;
+        last = r.last ? index : end - length;
+        direction = r.last ? -1 : 1;
+    }
+    for (i64 i = first; direction > 0 ? i <= last : i >= last; i += direction * step) {
+        if (matches_at(i)) return {i, length};
+        if (r.match) break;
+    }
+    return {};
+}
+
+}  // namespace
+
+Cell* find(Cell* series, const Cell* value, const FindRefinements& refinements) {
+    const Cell wanted = *value;
+    const Match m = search(*series, wanted, refinements);
+    if (m.at < 0) {
+        *series = none_cell;
+        return series;
+    }
+    series->w1 = static_cast<u32>(m.at + (refinements.tail ? m.length : 0));
+    return series;
+}
+
+Cell* select(Cell* series, const Cell* value, const FindRefinements& refinements) {
+    const Cell wanted = *value;
+    const Match m = search(*series, wanted, refinements);
+    const u64 after = static_cast<u64>(m.at) + m.length;
+    if (m.at < 0 || after >= total_length(*series)) {
+        *series = none_cell;
+        return series;
+    }
+    *series = Cell{header_of(Type::char_), 0, char_at_head(*series, static_cast<u32>(after)), 0};
+    return series;
+}
+
+}  // namespace zel::string
