@@ -2,6 +2,7 @@
 // after a match. A search reads the units in place and allocates nothing once the sought
 // text is known, so the spans it reads stay valid.
 #include <algorithm>
+#include <optional>
 
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
@@ -30,7 +31,7 @@ struct Wanted {
 
 // Texts are sought by their characters from their position (a tag! by its formed text,
 // brackets included); any other value but a char! or bitset! by its formed text.
-Wanted wanted_of(const Cell& value, Output& formed) {
+Wanted wanted_of(const Cell& value, std::optional<Output>& formed) {
     Wanted w;
     if (value.is(Type::char_)) {
         w.kind = Wanted::Kind::character;
@@ -43,8 +44,9 @@ Wanted wanted_of(const Cell& value, Output& formed) {
     } else if (series::any_string(value.type()) && !value.is(Type::tag)) {
         w.value = value;
     } else {
-        form_value(value, formed, nullptr, no_limit);
-        w.value = formed.value();
+        formed.emplace();
+        form_value(value, *formed, nullptr, no_limit);
+        w.value = formed->value();
     }
     return w;
 }
@@ -68,7 +70,7 @@ Match search(Cell& series, const Cell& value, const FindRefinements& r) {
         if (count < 1) return {};
     }
 
-    Output formed;
+    std::optional<Output> formed;
     const Wanted wanted = wanted_of(value, formed);
     const bool fold = !r.case_ && !r.same;
     // Nothing allocates from here on: the spans stay valid.

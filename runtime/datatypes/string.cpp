@@ -103,9 +103,11 @@ Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, con
     }
     const Cell* path = step.path ? step.path : &none_cell;
     if (element->is(Type::word)) raise(ErrorId::script_invalid_path, path, element);
-    if (!value_to_set) return select(parent, element, {});
+    FindRefinements refinements;
+    refinements.case_ = step.case_;
+    if (!value_to_set) return select(parent, element, refinements);
     Cell found = *parent;
-    find(&found, element, {});
+    find(&found, element, refinements);
     if (found.is(Type::none)) raise(ErrorId::script_bad_path_set, path, element);
     // The character after the first one of the match, as blocks set the value after a key.
     const Cell second = integer::cell(2);
