@@ -17,10 +17,7 @@
 namespace zel::string {
 namespace {
 
-struct Match {
-    i64 at = -1;     // the matched position, -1 when none
-    u32 length = 0;  // characters matched
-};
+using series::Match;
 
 // What is sought: one character, any character of a bitset, or a text.
 struct Wanted {
@@ -119,13 +116,7 @@ Match search(Cell& series, const Cell& value, const FindRefinements& r) {
 
 Cell* find(Cell* series, const Cell* value, const FindRefinements& refinements) {
     const Cell wanted = *value;
-    const Match m = search(*series, wanted, refinements);
-    if (m.at < 0) {
-        *series = none_cell;
-        return series;
-    }
-    series->w1 = static_cast<u32>(m.at + (refinements.tail ? m.length : 0));
-    return series;
+    return series::found(series, search(*series, wanted, refinements), refinements.tail);
 }
 
 Cell* select(Cell* series, const Cell* value, const FindRefinements& refinements) {
