@@ -132,18 +132,11 @@ Cell* take(Cell* series, const Cell* part, bool deep, bool last) {
 
 Cell* swap(Cell* series1, Cell* series2) {
     if (!series::any_block(series2->type())) raise(ErrorId::script_invalid_arg, series2);
-    const Cell a = *series1;
-    const Cell b = *series2;
-    if (at_tail(a) || at_tail(b)) return series1;
-    series::notify(a, words::swap, static_cast<i32>(a.w1), 1);
-    series::notify(b, words::swap, static_cast<i32>(b.w1), 1);
-    if (!at_tail(a) && !at_tail(b)) {
+    series::swap_elements(*series1, *series2, [](const Cell& a, const Cell& b) {
         const Cell x = *cell_at(a, a.w1);
         *cell_at(a, a.w1) = *cell_at(b, b.w1);
         *cell_at(b, b.w1) = x;
-    }
-    series::notify(a, words::swaped, static_cast<i32>(a.w1), 1);
-    series::notify(b, words::swaped, static_cast<i32>(b.w1), 1);
+    });
     return series1;
 }
 

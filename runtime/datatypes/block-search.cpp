@@ -15,10 +15,7 @@ namespace {
 
 u32 cells_in(const Cell& b) { return node::buffer(b.w2)->used() / sizeof(Cell); }
 
-struct Match {
-    i64 at = -1;      // the matched position, -1 when none
-    u32 length = 1;   // cells matched: the sub-sequence's length
-};
+using series::Match;
 
 // How a wanted value matches: by the type of a cell, as a sub-sequence of cells, or as
 // one cell.
@@ -102,13 +99,7 @@ Match search(Cell& series, const Cell& wanted, const FindRefinements& r) {
 
 Cell* find(Cell* series, const Cell* value, const FindRefinements& refinements) {
     const Cell wanted = *value;
-    const Match m = search(*series, wanted, refinements);
-    if (m.at < 0) {
-        *series = none_cell;
-        return series;
-    }
-    series->w1 = static_cast<u32>(m.at + (refinements.tail ? m.length : 0));
-    return series;
+    return series::found(series, search(*series, wanted, refinements), refinements.tail);
 }
 
 Cell* select(Cell* series, const Cell* value, const FindRefinements& refinements) {

@@ -1,13 +1,12 @@
-// Sorting blocks. The sort orders an array of record numbers, never the cells themselves:
-// every comparison reads its two records through the block's node, so a comparison
-// function that allocates (moving the buffer) or raises leaves the block whole. The
-// permutation is applied once, at the end, to the records that are still there.
-#include <algorithm>
+// Sorting blocks: how two records of cells compare, by their cells' own comparison or by a
+// comparison function. Every comparison reads its records through the block's node, as
+// the sort of record numbers (series-sort.h) requires.
 #include <cstring>
-#include <vector>
+#include <utility>
 
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/series-sort.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/eval/error.h"
 #include "runtime/memory/node.h"
@@ -18,11 +17,7 @@
 namespace zel::block {
 namespace {
 
-namespace sortflag {
-constexpr u32 reverse = 1;
-constexpr u32 whole = 2;
-constexpr u32 shift = 2;  // the record size (whole records) or the field offset
-}  // namespace sortflag
+namespace sortflag = series::sortflag;
 
 u32 cells_in(const Cell& b) { return node::buffer(b.w2)->used() / sizeof(Cell); }
 
@@ -87,10 +82,6 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
     return function_ordering(call_compare_function(*s.function, a, b));
 }
 
-[[noreturn]] void bad_refine(const Cell* word, const Cell& arg) {
-    raise(ErrorId::script_invalid_refine_arg, word ? word : &unset_cell, &arg);
-}
-
 }  // namespace
 
 i32 function_ordering(const Cell& answer) {
@@ -111,70 +102,17 @@ i32 function_ordering(const Cell& answer) {
 }
 
 Cell* sort(Cell* series, const SortRefinements& r) {
-    Cell b = *series;
-    b.w1 = std::min(b.w1, cells_in(b));
-    i64 start = b.w1;
-    i64 count = cells_in(b) - b.w1;
-    if (r.part) {
-        const i64 n = series::part_count(b, *r.part);
-        if (n < 0) {
-            start = std::max<i64>(0, start + n);
-            count = b.w1 - start;
-        } else {
-            count = std::min(count, n);
-        }
-    }
-    if (count == 0) return series;
-    u32 record = 1;
-    if (r.skip) {
-        if (!r.skip->is(Type::integer)) bad_refine(refinements::skip, *r.skip);
-        const i64 n = static_cast<i32>(r.skip->w2);
-        if (n < 1 || n > count || count % n != 0) bad_refine(refinements::skip, *r.skip);
-        record = static_cast<u32>(n);
-    }
-    if (r.all && !r.skip) raise(ErrorId::script_bad_refines);
-    u32 flags = (r.reverse ? sortflag::reverse : 0) | (r.all ? sortflag::whole | (record << sortflag::shift) : 0);
-    const Cell* function = nullptr;
-    if (r.compare) {
-        if (r.compare->is(Type::function)) {
-            if (!call_compare_function) raise(ErrorId::internal_not_done);
-            function = r.compare;
-        } else if (r.compare->is(Type::integer)) {
-            if (!r.skip || r.all) raise(ErrorId::script_bad_refines);
-            const i64 field = static_cast<i32>(r.compare->w2);
-            if (field < 1 || field > record) raise(ErrorId::script_out_of_range, r.compare);
-            flags |= static_cast<u32>(field - 1) << sortflag::shift;
-        } else {
-            bad_refine(refinements::compare, *r.compare);
-        }
-    }
-    const Cell function_value = function ? *function : none_cell;
-    b.w1 = static_cast<u32>(start);
-    *series = b;
-
-    series::notify(b, words::sort, static_cast<i32>(start), static_cast<i32>(count));
-    const u32 records = static_cast<u32>(std::min<i64>(count, std::max<i64>(cells_in(b) - start, 0)) / record);
-    SortState state{b, static_cast<u32>(start), record, function ? &function_value : nullptr};
-    std::vector<u32> order(records);
-    for (u32 i = 0; i < records; ++i) order[i] = i;
-    const sort::Comparator comparator{function ? compare_by_function : compare_records,
-                                      r.case_ ? compare_code::case_sort : compare_code::sort, flags, &state};
-    if (r.stable) {
-        sort::stable_sort(order.data(), records, sizeof(u32), comparator);
-    } else {
-        sort::quick_sort(order.data(), records, sizeof(u32), comparator);
-    }
-    // A comparison function may have shortened the block: only a range still whole is
-    // reordered.
-    if (records > 1 && start + static_cast<u64>(records) * record <= cells_in(b)) {
-        const Cell* first = cell_at(b, static_cast<u32>(start));
-        const std::vector<Cell> before(first, first + static_cast<std::size_t>(records) * record);
-        Cell* out = cell_at(b, static_cast<u32>(start));
-        for (u32 i = 0; i < records; ++i)
-            std::memcpy(out + static_cast<std::size_t>(i) * record, before.data() + static_cast<std::size_t>(order[i]) * record,
-                        record * sizeof(Cell));
-    }
-    series::notify(b, words::sorted, static_cast<i32>(start), static_cast<i32>(count));
+    const series::SortPlan plan = series::sort_plan(series, r);
+    if (plan.count == 0) return series;
+    if (plan.function && !call_compare_function) raise(ErrorId::internal_not_done);
+    const Cell b = *series;
+    const Cell function_value = plan.function ? *plan.function : none_cell;
+    series::notify(b, words::sort, static_cast<i32>(plan.start), static_cast<i32>(plan.count));
+    SortState state{b, plan.start, plan.record, plan.function ? &function_value : nullptr};
+    const sort::Comparator comparator{plan.function ? compare_by_function : compare_records,
+                                      r.case_ ? compare_code::case_sort : compare_code::sort, plan.flags, &state};
+    series::sort_records(b, plan, comparator, r.stable);
+    series::notify(b, words::sorted, static_cast<i32>(plan.start), static_cast<i32>(plan.count));
     return series;
 }
 

@@ -450,6 +450,24 @@ void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell*
     ownership::notify(s, action, new_value ? *new_value : none_cell, index, count);
 }
 
+Cell* found(Cell* series, const Match& match, bool tail) {
+    if (match.at < 0) {
+        *series = none_cell;
+    } else {
+        series->w1 = static_cast<u32>(match.at + (tail ? match.length : 0));
+    }
+    return series;
+}
+
+void swap_elements(const Cell& a, const Cell& b, void (*exchange)(const Cell& a, const Cell& b)) {
+    if (at_tail(a) || at_tail(b)) return;
+    notify(a, words::swap, static_cast<i32>(a.w1), 1);
+    notify(b, words::swap, static_cast<i32>(b.w1), 1);
+    if (!at_tail(a) && !at_tail(b)) exchange(a, b);
+    notify(a, words::swaped, static_cast<i32>(a.w1), 1);
+    notify(b, words::swaped, static_cast<i32>(b.w1), 1);
+}
+
 Cell* copy(Cell* value, Cell* result, const Cell* part, bool, const Cell*) {
     const i64 length = buffer_length(*value);
     const i64 index = value->w1;

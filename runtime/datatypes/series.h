@@ -36,6 +36,20 @@ Cell* copy(Cell* value, Cell* result, const Cell* part, bool deep, const Cell* t
 // none when nothing remains. `single` tells whether one unit was taken without /part.
 Cell* take(Cell* s, const Cell* part, bool last, bool* single);
 
+// Where `find` matched: the position (-1 for none) and the units the match covers.
+struct Match {
+    i64 at = -1;
+    u32 length = 0;
+};
+// find's answer in the series cell: none!, or the series at the match (after it with
+// `tail`).
+Cell* found(Cell* series, const Match& match, bool tail);
+
+// The frame of every `swap`: when neither series is at its tail, tells the owners, calls
+// `exchange` when both still hold an element at their positions (a hook may have
+// shortened them), and tells the owners again.
+void swap_elements(const Cell& a, const Cell& b, void (*exchange)(const Cell& a, const Cell& b));
+
 // Calls ownership::notify for a change of `count` units at `index`.
 void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell* new_value = nullptr);
 

@@ -6,6 +6,7 @@
 // series is copied out before anything moves.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "runtime/datatypes/integer.h"
@@ -66,7 +67,7 @@ void form_into(Output& out, const Cell& value, i32 elements, i32 chars) {
     if (chars >= 0) out.limit_length(before + static_cast<u32>(chars));
 }
 
-Source source_of(const Cell& value, i32 part, bool only, Mode mode, Output& formed) {
+Source source_of(const Cell& value, i32 part, bool only, Mode mode, std::optional<Output>& formed) {
     Source s;
     if (value.is(Type::char_)) {
         s.is_char = true;
@@ -94,10 +95,11 @@ Source source_of(const Cell& value, i32 part, bool only, Mode mode, Output& form
             elements = part;
         }
     }
-    form_into(formed, value, elements, chars);
-    s.text = formed.value();
-    s.count = formed.length();
-    s.width = formed.unit();
+    formed.emplace();
+    form_into(*formed, value, elements, chars);
+    s.text = formed->value();
+    s.count = formed->length();
+    s.width = formed->unit();
     return s;
 }
 
@@ -169,7 +171,7 @@ Cell* append(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool
     const i32 told = part < 0 ? 1 : part;
     const u32 before = total_length(s);
     if (notify) series::notify(s, words::append, static_cast<i32>(before), told, &v);
-    Output formed;
+    std::optional<Output> formed;
     const Source src = source_of(v, part, only, Mode::append, formed);
     const u32 written = splice(s.w2, total_length(s), 0, src, dup);
     if (notify) series::notify(s, words::appended, static_cast<i32>(before), told, &v);
@@ -189,7 +191,7 @@ Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool
         append(&s, &v, part, only, dup, false);
         s.w1 = total_length(s);
     } else {
-        Output formed;
+        std::optional<Output> formed;
         const Source src = source_of(v, part, only, Mode::insert, formed);
         const u32 written = splice(s.w2, at, 0, src, dup);
         s.w1 = std::min(at + written, total_length(s));
@@ -214,7 +216,7 @@ Cell* change(Cell* series, const Cell* value, i32 part, bool only, i32 dup) {
         append(&s, &v, -1, only, dup, false);
         written = total_length(s) - at;
     } else {
-        Output formed;
+        std::optional<Output> formed;
         const Source src = source_of(v, -1, only, Mode::change, formed);
         const u64 w = u64{src.count} * static_cast<u64>(dup);
         const u64 replaced = part >= 0 ? static_cast<u64>(part) : w;

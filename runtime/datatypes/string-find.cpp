@@ -2,6 +2,7 @@
 // after a match. A search reads the units in place and allocates nothing once the sought
 // text is known, so the spans it reads stay valid.
 #include <algorithm>
+#include <optional>
 
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
@@ -16,10 +17,7 @@
 namespace zel::string {
 namespace {
 
-struct Match {
-    i64 at = -1;     // the matched position, -1 when none
-    u32 length = 0;  // characters matched
-};
+using series::Match;
 
 // What is sought: one character, any character of a bitset, or a text.
 struct Wanted {
@@ -30,7 +28,7 @@ struct Wanted {
 
 // Texts are sought by their characters from their position (a tag! by its formed text,
 // brackets included); any other value but a char! or bitset! by its formed text.
-Wanted wanted_of(const Cell& value, Output& formed) {
+Wanted wanted_of(const Cell& value, std::optional<Output>& formed) {
     Wanted w;
     if (value.is(Type::char_)) {
         w.kind = Wanted::Kind::character;
@@ -43,8 +41,9 @@ Wanted wanted_of(const Cell& value, Output& formed) {
     } else if (series::any_string(value.type()) && !value.is(Type::tag)) {
         w.value = value;
     } else {
-        form_value(value, formed, nullptr, no_limit);
-        w.value = formed.value();
+        formed.emplace();
+        form_value(value, *formed, nullptr, no_limit);
+        w.value = formed->value();
     }
     return w;
 }
@@ -68,7 +67,7 @@ Match search(Cell& series, const Cell& value, const FindRefinements& r) {
         if (count < 1) return {};
     }
 
-    Output formed;
+    std::optional<Output> formed;
     const Wanted wanted = wanted_of(value, formed);
     const bool fold = !r.case_ && !r.same;
     // Nothing allocates from here on: the spans stay valid.
@@ -117,13 +116,7 @@ Match search(Cell& series, const Cell& value, const FindRefinements& r) {
 
 Cell* find(Cell* series, const Cell* value, const FindRefinements& refinements) {
     const Cell wanted = *value;
-    const Match m = search(*series, wanted, refinements);
-    if (m.at < 0) {
-        *series = none_cell;
-        return series;
-    }
-    series->w1 = static_cast<u32>(m.at + (refinements.tail ? m.length : 0));
-    return series;
+    return series::found(series, search(*series, wanted, refinements), refinements.tail);
 }
 
 Cell* select(Cell* series, const Cell* value, const FindRefinements& refinements) {

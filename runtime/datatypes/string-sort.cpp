@@ -1,15 +1,13 @@
-// Sorting strings by characters or by records of /skip characters. The sort orders an
-// array of record numbers; every comparison reads its two records through the string's
-// node, so a comparison function that allocates (moving the buffer) or raises leaves the
-// string whole, and the permutation is applied once at the end. Letters compare by their
-// upper case (`unicode::fold`) unless /case, whatever the width of the units, so the
-// order of a text never depends on how it is stored.
-#include <algorithm>
+// Sorting strings: how two records of characters compare, by their characters or by a
+// comparison function. Every comparison reads its records through the string's node, as
+// the sort of record numbers (series-sort.h) requires. Letters compare by their upper case
+// (`unicode::fold`) unless /case, whatever the width of the units, so the order of a text
+// never depends on how it is stored.
 #include <cstring>
-#include <vector>
+#include <utility>
 
 #include "runtime/datatypes/block.h"
-#include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/series-sort.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/string.h"
@@ -23,11 +21,7 @@
 namespace zel::string {
 namespace {
 
-namespace sortflag {
-constexpr u32 reverse = 1;
-constexpr u32 whole = 2;
-constexpr u32 shift = 2;  // the record size (whole records) or the compared character's offset
-}  // namespace sortflag
+namespace sortflag = series::sortflag;
 
 struct SortState {
     Cell string;
@@ -92,80 +86,19 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
         block::call_compare_function(*s.function, reverse ? first : second, reverse ? second : first));
 }
 
-[[noreturn]] void bad_refine(const Cell* word, const Cell& arg) { raise(ErrorId::script_invalid_refine_arg, word, &arg); }
-
 }  // namespace
 
 Cell* sort(Cell* series, const SortRefinements& r) {
-    Cell s = *series;
-    s.w1 = std::min(s.w1, total_length(s));
-    i64 start = s.w1;
-    i64 count = total_length(s) - s.w1;
-    if (r.part) {
-        const i64 n = series::part_count(s, *r.part);
-        if (n < 0) {
-            start = std::max<i64>(0, start + n);
-            count = s.w1 - start;
-            // A negative part sorts the characters before the position, and the result
-            // starts with them.
-            series->w1 = static_cast<u32>(start);
-            s.w1 = series->w1;
-        } else {
-            count = std::min(count, n);
-        }
-    }
-    if (count == 0) return series;
-    u32 record = 1;
-    if (r.skip) {
-        if (!r.skip->is(Type::integer)) bad_refine(refinements::skip, *r.skip);
-        const i64 n = integer::get(*r.skip);
-        if (n < 1 || n > count || count % n != 0) bad_refine(refinements::skip, *r.skip);
-        record = static_cast<u32>(n);
-    }
-    if (r.all && !r.skip) raise(ErrorId::script_bad_refines);
-    u32 flags = (r.reverse ? sortflag::reverse : 0) | (r.all ? sortflag::whole | (record << sortflag::shift) : 0);
-    const Cell* function = nullptr;
-    if (r.compare) {
-        if (r.compare->is(Type::function)) {
-            if (!block::call_compare_function) raise(ErrorId::internal_not_done);
-            function = r.compare;
-        } else if (r.compare->is(Type::integer)) {
-            if (!r.skip || r.all) raise(ErrorId::script_bad_refines);
-            const i64 field = integer::get(*r.compare);
-            if (field < 1 || field > record) raise(ErrorId::script_out_of_range, r.compare);
-            flags |= static_cast<u32>(field - 1) << sortflag::shift;
-        } else {
-            bad_refine(refinements::compare, *r.compare);
-        }
-    }
-    const Cell function_value = function ? *function : none_cell;
-
-    series::notify(s, words::sort, static_cast<i32>(start), static_cast<i32>(count));
-    // The hook may have shortened the string: sort the records still there.
-    const i64 present = std::max<i64>(total_length(s) - start, 0);
-    const u32 records = static_cast<u32>(std::min(count, present) / record);
-    SortState state{s, static_cast<u32>(start), record, r.case_, function ? &function_value : nullptr};
-    std::vector<u32> order(records);
-    for (u32 i = 0; i < records; ++i) order[i] = i;
-    const sort::Comparator comparator{function ? compare_by_function : compare_records, 0, flags, &state};
-    if (r.stable) {
-        sort::stable_sort(order.data(), records, sizeof(u32), comparator);
-    } else {
-        sort::quick_sort(order.data(), records, sizeof(u32), comparator);
-    }
-    // A comparison function may have shortened the string: only a range still whole is
-    // reordered.
-    Buffer* b = node::buffer(s.w2);
-    const u32 unit = b->unit();
-    const u64 bytes = u64{records} * record * unit;
-    if (records > 1 && u64(start) * unit + bytes <= b->used()) {
-        u8* first = b->head_ptr() + static_cast<u64>(start) * unit;
-        const std::vector<u8> before(first, first + bytes);
-        const u64 record_bytes = u64{record} * unit;
-        for (u32 i = 0; i < records; ++i)
-            std::memcpy(first + i * record_bytes, before.data() + order[i] * record_bytes, record_bytes);
-    }
-    series::notify(s, words::sorted, static_cast<i32>(start), static_cast<i32>(count));
+    const series::SortPlan plan = series::sort_plan(series, r);
+    if (plan.count == 0) return series;
+    if (plan.function && !block::call_compare_function) raise(ErrorId::internal_not_done);
+    const Cell s = *series;
+    const Cell function_value = plan.function ? *plan.function : none_cell;
+    series::notify(s, words::sort, static_cast<i32>(plan.start), static_cast<i32>(plan.count));
+    SortState state{s, plan.start, plan.record, r.case_, plan.function ? &function_value : nullptr};
+    const sort::Comparator comparator{plan.function ? compare_by_function : compare_records, 0, plan.flags, &state};
+    series::sort_records(s, plan, comparator, r.stable);
+    series::notify(s, words::sorted, static_cast<i32>(plan.start), static_cast<i32>(plan.count));
     return series;
 }
 

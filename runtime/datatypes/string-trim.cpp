@@ -62,20 +62,21 @@ private:
 
 }  // namespace
 
-void trim_with(const Cell& series, const Cell* with) {
-    std::vector<u32> set(default_trim_set.begin(), default_trim_set.end());
-    if (with) {
-        set.clear();
-        if (with->is(Type::char_) || with->is(Type::integer)) {
-            set.push_back(with->w2);
-        } else if (series::any_string(with->type()) || with->is(Type::binary)) {
-            Cell chars = *with;
-            for (u32 i = std::min(chars.w1, total_length(chars)); i < total_length(chars); ++i)
-                set.push_back(char_at_head(chars, i));
-        } else {
-            raise(ErrorId::script_invalid_arg, with);
-        }
-    }
+namespace {
+
+// The characters `trim/with` removes; anything but a char!, an integer! or a text raises
+// script/invalid-arg.
+std::vector<u32> trim_set(const Cell* with) {
+    if (!with) return {default_trim_set.begin(), default_trim_set.end()};
+    if (with->is(Type::char_) || with->is(Type::integer)) return {with->w2};
+    if (!series::any_string(with->type()) && !with->is(Type::binary)) raise(ErrorId::script_invalid_arg, with);
+    std::vector<u32> set;
+    for (u32 i = std::min(with->w1, total_length(*with)); i < total_length(*with); ++i)
+        set.push_back(char_at_head(*with, i));
+    return set;
+}
+
+void remove_all_of(const Cell& series, const std::vector<u32>& set) {
     InPlace text(series);
     for (u32 i = text.begin(); i < text.end(); ++i) {
         const u32 c = text.at(i);
@@ -83,6 +84,10 @@ void trim_with(const Cell& series, const Cell* with) {
     }
     text.finish();
 }
+
+}  // namespace
+
+void trim_with(const Cell& series, const Cell* with) { remove_all_of(series, trim_set(with)); }
 
 void collapse_spaces(const Cell& series) {
     InPlace text(series);
@@ -147,11 +152,12 @@ void trim_spaces(const Cell& series, bool head, bool tail) {
 Cell* trim(Cell* series, const TrimRefinements& r) {
     const bool with_set = r.all || r.with;
     if (r.auto_ && !with_set) raise(ErrorId::internal_not_done);
+    const std::vector<u32> set = with_set ? trim_set(r.with) : std::vector<u32>{};
     Cell s = *series;
     s.w1 = std::min(s.w1, total_length(s));
     series::notify(s, words::trim, static_cast<i32>(s.w1), static_cast<i32>(total_length(s) - s.w1));
     if (with_set) {
-        trim_with(s, r.with);
+        remove_all_of(s, set);
     } else if (r.lines) {
         collapse_spaces(s);
     } else {

@@ -16,7 +16,6 @@
 #include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
 
 namespace zel::string {
 namespace {
@@ -103,9 +102,11 @@ Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, con
     }
     const Cell* path = step.path ? step.path : &none_cell;
     if (element->is(Type::word)) raise(ErrorId::script_invalid_path, path, element);
-    if (!value_to_set) return select(parent, element, {});
+    FindRefinements refinements;
+    refinements.case_ = step.case_;
+    if (!value_to_set) return select(parent, element, refinements);
     Cell found = *parent;
-    find(&found, element, {});
+    find(&found, element, refinements);
     if (found.is(Type::none)) raise(ErrorId::script_bad_path_set, path, element);
     // The character after the first one of the match, as blocks set the value after a key.
     const Cell second = integer::cell(2);
@@ -118,20 +119,12 @@ Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, con
 Cell* swap(Cell* series1, Cell* series2) {
     if (series2->is(Type::binary)) raise(ErrorId::internal_not_done);
     if (!series::any_string(series2->type())) raise(ErrorId::script_invalid_arg, series2);
-    const Cell a = *series1;
-    const Cell b = *series2;
-    if (at_tail(a) || at_tail(b)) return series1;
-    series::notify(a, words::swap, static_cast<i32>(a.w1), 1);
-    series::notify(b, words::swap, static_cast<i32>(b.w1), 1);
-    // The hooks may have shortened either string.
-    if (!at_tail(a) && !at_tail(b)) {
+    series::swap_elements(*series1, *series2, [](const Cell& a, const Cell& b) {
         const u32 from_a = char_at_head(a, a.w1);
         const u32 from_b = char_at_head(b, b.w1);
         write_char(a.w2, a.w1, from_b);
         write_char(b.w2, b.w1, from_a);
-    }
-    series::notify(a, words::swaped, static_cast<i32>(a.w1), 1);
-    series::notify(b, words::swaped, static_cast<i32>(b.w1), 1);
+    });
     return series1;
 }
 
