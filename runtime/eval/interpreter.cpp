@@ -82,18 +82,21 @@ inline const Cell* op_value(const Cell& word) {
     return value && value->is(Type::op) ? value : nullptr;
 }
 
-// The slot a set-word stores into directly, or null when the store goes through the
-// contexts' own setting: object fields (their change hooks), unbound words.
+// Whether a set-word stores into its word's slot itself: a bound word not of an object
+// (whose fields have change hooks) nor unbound, which go through the contexts' setting.
+inline bool stores_directly(const Cell& word) {
+    return bound(word) && (context_cell(word.w1).header & cellflag::context_kind) != object_kind_bits;
+}
+
+// The slot a set-word stores into directly, or null (also for a function context that is
+// not running, whose lookup raises).
 inline Cell* direct_slot(const Cell& word) {
-    if (!bound(word)) return nullptr;
-    const Cell& ctx = context_cell(word.w1);
-    if ((ctx.header & cellflag::context_kind) == object_kind_bits) return nullptr;
-    return slot_in(ctx, word);
+    return stores_directly(word) ? slot_in(context_cell(word.w1), word) : nullptr;
 }
 
 // Sets a word as a set-word does; object fields go through their change hooks.
 inline void set_word(Cell word, const Cell& value) {
-    if (Cell* slot = direct_slot(word)) *slot = value;
+    if (stores_directly(word)) *word_slot(word) = value;
     else context::set_word(word, value);
 }
 
