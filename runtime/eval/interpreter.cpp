@@ -44,10 +44,13 @@ constexpr u32 small_refinements = 16;
 inline Buffer* buffer(Node n) { return node::buffer(n); }
 inline const Cell* cells(Node n) { return reinterpret_cast<const Cell*>(buffer(n)->head_ptr()); }
 inline u32 length(Node n) { return buffer(n)->used() / sizeof(Cell); }
-inline u32 tail_of(const Code& code) {
-    const u32 n = length(code.node);
+// The limit of the code's indexes as its block (buffer `b`) is now.
+inline u32 tail_in(const Buffer* b, const Code& code) {
+    const u32 n = b->used() / sizeof(Cell);
     return n < code.end ? n : code.end;
 }
+inline u32 tail_of(const Code& code) { return tail_in(buffer(code.node), code); }
+inline const Cell* items_of(Buffer* b) { return reinterpret_cast<const Cell*>(b->head_ptr()); }
 inline Cell& context_cell(Node ctx) { return reinterpret_cast<Cell*>(buffer(ctx)->head_ptr())[0]; }
 
 inline bool is_callable(Type t) {
@@ -180,6 +183,8 @@ Cell parameter_word(const Cell& callable, u32 index) {
     return none_cell;
 }
 
+inline u32 infix_lookahead(const Code& code, u32 index, Cell* left);
+
 // The running call: what argument fetching needs to fetch, check and report.
 struct Call {
     const Cell& callable;
@@ -209,7 +214,15 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
     } else if (kind == spec_cache::kind::evaluated) {
         Code code = call.code;
         if (call.modes & mode::single) code.end = index + 1;
-        index = eval_expression(code, index, call.infix);
+        // An argument whose value is at hand is pushed as evaluating it would, and goes
+        // on with the operators after it.
+        if (const Cell* value = quick_value(cells(code.node)[index])) {
+            Cell* const left = stack::push(*value);
+            ++index;
+            if (!call.infix) index = infix_lookahead(code, index, left);
+        } else {
+            index = eval_expression(code, index, call.infix);
+        }
     } else {
         const Cell item = cells(call.code.node)[index++];
         if (kind == spec_cache::kind::literal && item.is(Type::paren)) {
@@ -546,14 +559,6 @@ inline Cell unwrapped(const Cell& op) {
     return callable;
 }
 
-// The limit of the code's indexes as its block is now.
-inline u32 tail_in(const Buffer* b, const Code& code) {
-    const u32 n = b->used() / sizeof(Cell);
-    return n < code.end ? n : code.end;
-}
-
-inline const Cell* items_of(Buffer* b) { return reinterpret_cast<const Cell*>(b->head_ptr()); }
-
 // Where a run of operators computed on the spot stopped: at `index`, on an operator that
 // needs a call (its value in `op`) or on a cell that is no operator (`op` null).
 struct QuickStop {
@@ -579,7 +584,7 @@ QuickStop quick_operators(const Code& code, u32 index, Cell& left) {
 
 // The infix look-ahead: while an operator word follows, calls it with the value at `left`
 // as its left operand.
-u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
+u32 operators_after(const Code& code, u32 index, Cell* left) {
     for (;;) {
         const QuickStop stop = quick_operators(code, index, *left);
         if (!stop.op) return stop.index;
@@ -593,25 +598,47 @@ u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
     }
 }
 
-// The value of the expression at `index` when it comes without a call, as quick_value and
-// quick_operators take it; answers the index after it, or 0 when it needs the evaluator.
-u32 quick_expression(const Code& code, u32 index, Cell& value) {
+// Most expressions are followed by no operator: that is decided here, before the
+// operators' loop.
+inline u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
     Buffer* const b = buffer(code.node);
-    if (index >= tail_in(b, code)) return 0;
-    const Cell* first = quick_value(items_of(b)[index]);
-    if (!first) return 0;
-    value = *first;
-    const QuickStop stop = quick_operators(code, index + 1, value);
-    return stop.op ? 0 : stop.index;
+    if (index >= tail_in(b, code) || !op_value(items_of(b)[index])) return index;
+    return operators_after(code, index, left);
 }
 
-// `word: value`, `path: value`.
-u32 eval_set_word(const Code& code, const Cell& target, u32 index) {
-    if (index >= tail_of(code)) raise(ErrorId::script_need_value, &target);
+// `word: value`. A value that comes without a call and is stored straight into its slot
+// needs no frame: nothing runs that could see one. Then no operator follows (the
+// expression ended before one, and storing a value that is no op! makes none), which
+// `stored` tells. When the quick start of the expression meets an operator that needs a
+// call, or the word's store is not direct, the evaluation goes on from where it got to in
+// the set-word's frame, as if it had run in it from the start.
+u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored) {
+    Cell value;
+    QuickStop quick{0, nullptr};
+    if (call_room()) {
+        Buffer* const b = buffer(code.node);
+        if (const Cell* first = index < tail_in(b, code) ? quick_value(items_of(b)[index]) : nullptr) {
+            value = *first;
+            quick = quick_operators(code, index + 1, value);
+            Cell* const slot = quick.op ? nullptr : direct_slot(target);
+            if (slot && !value.is(Type::unset)) {
+                *slot = value;
+                stack::push(value);
+                stored = true;
+                return quick.index;
+            }
+        }
+    }
+    if (!quick.index && index >= tail_of(code)) raise(ErrorId::script_need_value, &target);
     frame::open_interp_native(target);
     stack::push(target);
-    index = eval_expression(code, index);
-    const Cell value = stack::base[1];
+    if (quick.index) {
+        stack::push(value);
+        index = quick.op ? operators_after(code, quick.index, stack::base + 1) : quick.index;
+    } else {
+        index = eval_expression(code, index);
+    }
+    value = stack::base[1];
     if (value.is(Type::unset)) raise(ErrorId::script_need_value, &target);
     set_word(stack::base[0], value);
     stack::base[0] = value;
@@ -619,6 +646,20 @@ u32 eval_set_word(const Code& code, const Cell& target, u32 index) {
     return index;
 }
 
+// A word whose value is not plain: a call, or an error. Kept out of eval_expression so
+// that its common paths stay small.
+[[gnu::noinline]] u32 eval_word_value(const Code& code, u32 index, const Cell& word, const Cell& value) {
+    switch (value.type()) {
+    case Type::unset: raise(ErrorId::script_no_value, &word);
+    case Type::op: raise(ErrorId::script_no_op_arg, &word);
+    default: {
+        const Cell callable = value;
+        return call_value(callable, code, index, word);
+    }
+    }
+}
+
+// `path: value`.
 u32 eval_set_path(const Code& code, const Cell& path, u32 index) {
     if (index >= tail_of(code)) raise(ErrorId::script_need_value, &path);
     frame::open_interp_native(*words::tag_body);
@@ -722,33 +763,14 @@ u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callab
     switch (item.type()) {
     case Type::word: {
         const Cell* value = word_slot(item);
-        switch (value->type()) {
-        case Type::unset: raise(ErrorId::script_no_value, &item);
-        case Type::op: raise(ErrorId::script_no_op_arg, &item);
-        case Type::native:
-        case Type::action:
-        case Type::function:
-        case Type::routine: {
-            const Cell callable = *value;
-            index = call_value(callable, code, index, item);
-            break;
-        }
-        default: stack::push(*value);
-        }
+        if (plain_value(value->type())) stack::push(*value);
+        else index = eval_word_value(code, index, item, *value);
         break;
     }
     case Type::set_word: {
-        // A value that comes without a call, stored straight into its slot, needs no
-        // frame: nothing runs that could see it. No operator follows it (the expression
-        // ended before one), and storing a value that is no op! makes none.
-        Cell quick;
-        const u32 next = call_room() ? quick_expression(code, index, quick) : 0;
-        if (Cell* slot = next ? direct_slot(item) : nullptr; slot && !quick.is(Type::unset)) {
-            *slot = quick;
-            stack::push(quick);
-            return next;
-        }
-        index = eval_set_word(code, item, index);
+        bool stored = false;
+        index = eval_set_word(code, item, index, stored);
+        if (stored) return index;
         break;
     }
     case Type::get_word: stack::push(*word_slot(item)); break;
