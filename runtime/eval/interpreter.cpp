@@ -495,8 +495,8 @@ bool mixed_arith(ArithOp op, const Cell& left, const Cell& right, Cell& out) {
     return true;
 }
 
-// Whether a call of the operator could overflow the evaluation or frame stack: an
-// operation computed on the spot then takes the call's path, so that it fails the same way.
+// Whether the evaluation and frame stacks have room for the call a shortcut skips; without
+// it the call's path is taken, so that an overflow fails the same way.
 inline bool call_room() { return stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity; }
 
 // `left op right` computed on the spot into `left`, when the operator's spec takes both
