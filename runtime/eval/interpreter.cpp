@@ -16,6 +16,7 @@
 #include "runtime/eval/interp-hooks.h"
 #include "runtime/eval/routine-code.h"
 #include "runtime/eval/spec-cache.h"
+#include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/roots.h"
 #include "runtime/memory/series.h"
@@ -43,10 +44,13 @@ constexpr u32 small_refinements = 16;
 inline Buffer* buffer(Node n) { return node::buffer(n); }
 inline const Cell* cells(Node n) { return reinterpret_cast<const Cell*>(buffer(n)->head_ptr()); }
 inline u32 length(Node n) { return buffer(n)->used() / sizeof(Cell); }
-inline u32 tail_of(const Code& code) {
-    const u32 n = length(code.node);
+// The limit of the code's indexes as its block (buffer `b`) is now.
+inline u32 tail_in(const Buffer* b, const Code& code) {
+    const u32 n = b->used() / sizeof(Cell);
     return n < code.end ? n : code.end;
 }
+inline u32 tail_of(const Code& code) { return tail_in(buffer(code.node), code); }
+inline const Cell* items_of(Buffer* b) { return reinterpret_cast<const Cell*>(b->head_ptr()); }
 inline Cell& context_cell(Node ctx) { return reinterpret_cast<Cell*>(buffer(ctx)->head_ptr())[0]; }
 
 inline bool is_callable(Type t) {
@@ -55,14 +59,20 @@ inline bool is_callable(Type t) {
 
 inline bool truthy(const Cell& c) { return !c.is(Type::none) && !(c.is(Type::logic) && c.w1 == 0); }
 
+inline bool bound(const Cell& word) { return word.w1 && word.w3 != context::no_index; }
+
+// The value slot of a word bound to `ctx` (its context cell), or null when that is a
+// function context that is not running.
+inline Cell* slot_in(const Cell& ctx, const Cell& word) {
+    if (!(ctx.header & cellflag::context_on_stack)) return reinterpret_cast<Cell*>(buffer(ctx.w2)->head_ptr()) + word.w3;
+    return ctx.w2 ? stack::at(ctx.w2 - 1 + word.w3) : nullptr;
+}
+
 // The value slot of a bound word; anything else (unbound, `self`, a function context that
 // is not running) goes through the contexts' own lookup, which raises.
 inline Cell* word_slot(const Cell& word) {
-    if (word.w1 && word.w3 != context::no_index) {
-        const Cell& ctx = context_cell(word.w1);
-        if (!(ctx.header & cellflag::context_on_stack))
-            return reinterpret_cast<Cell*>(buffer(ctx.w2)->head_ptr()) + word.w3;
-        if (ctx.w2) return stack::at(ctx.w2 - 1 + word.w3);
+    if (bound(word)) {
+        if (Cell* slot = slot_in(context_cell(word.w1), word)) return slot;
     }
     return context::get_word(word);
 }
@@ -70,20 +80,75 @@ inline Cell* word_slot(const Cell& word) {
 // The value an operator word holds, or null: the word must be bound to a context whose
 // values exist.
 inline const Cell* op_value(const Cell& word) {
-    if (!word.is(Type::word) || !word.w1 || word.w3 == context::no_index) return nullptr;
-    const Cell& ctx = context_cell(word.w1);
-    if ((ctx.header & cellflag::context_on_stack) && !ctx.w2) return nullptr;
-    const Cell* value = word_slot(word);
-    return value->is(Type::op) ? value : nullptr;
+    if (!word.is(Type::word) || !bound(word)) return nullptr;
+    const Cell* value = slot_in(context_cell(word.w1), word);
+    return value && value->is(Type::op) ? value : nullptr;
+}
+
+// Whether a set-word stores into its word's slot itself: a bound word not of an object
+// (whose fields have change hooks) nor unbound, which go through the contexts' setting.
+inline bool stores_directly(const Cell& word) {
+    return bound(word) && (context_cell(word.w1).header & cellflag::context_kind) != object_kind_bits;
+}
+
+// The slot a set-word stores into directly, or null (also for a function context that is
+// not running, whose lookup raises).
+inline Cell* direct_slot(const Cell& word) {
+    return stores_directly(word) ? slot_in(context_cell(word.w1), word) : nullptr;
 }
 
 // Sets a word as a set-word does; object fields go through their change hooks.
 inline void set_word(Cell word, const Cell& value) {
-    if (word.w1 && word.w3 != context::no_index && (context_cell(word.w1).header & cellflag::context_kind) != object_kind_bits) {
-        *word_slot(word) = value;
-        return;
+    if (stores_directly(word)) *word_slot(word) = value;
+    else context::set_word(word, value);
+}
+
+// Whether a code cell is its own value (the evaluator pushes it as it is).
+constexpr bool self_evaluating(Type t) {
+    switch (t) {
+    case Type::unset:
+    case Type::word:
+    case Type::set_word:
+    case Type::get_word:
+    case Type::lit_word:
+    case Type::paren:
+    case Type::issue:
+    case Type::path:
+    case Type::lit_path:
+    case Type::set_path:
+    case Type::get_path:
+    case Type::native:
+    case Type::action:
+    case Type::function:
+    case Type::routine:
+    case Type::op: return false;
+    default: return true;
     }
-    context::set_word(word, value);
+}
+
+// Whether a word holding a value of the type evaluates to that value (no call, no error).
+constexpr bool plain_value(Type t) {
+    switch (t) {
+    case Type::unset:
+    case Type::op:
+    case Type::native:
+    case Type::action:
+    case Type::function:
+    case Type::routine: return false;
+    default: return true;
+    }
+}
+
+// The value of a code cell when taking it can neither call, allocate nor fail: a cell that
+// is its own value, or a bound word of a context whose values exist holding a plain value.
+// Null otherwise.
+inline const Cell* quick_value(const Cell& item) {
+    if (item.is(Type::word)) {
+        if (!bound(item)) return nullptr;
+        const Cell* slot = slot_in(context_cell(item.w1), item);
+        return slot && plain_value(slot->type()) ? slot : nullptr;
+    }
+    return self_evaluating(item.type()) ? &item : nullptr;
 }
 
 void check_native_stack() {
@@ -118,6 +183,8 @@ Cell parameter_word(const Cell& callable, u32 index) {
     return none_cell;
 }
 
+inline u32 infix_lookahead(const Code& code, u32 index, Cell* left);
+
 // The running call: what argument fetching needs to fetch, check and report.
 struct Call {
     const Cell& callable;
@@ -147,7 +214,15 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
     } else if (kind == spec_cache::kind::evaluated) {
         Code code = call.code;
         if (call.modes & mode::single) code.end = index + 1;
-        index = eval_expression(code, index, call.infix);
+        // An argument whose value is at hand is pushed as evaluating it would, and goes
+        // on with the operators after it.
+        if (const Cell* value = quick_value(cells(code.node)[index])) {
+            Cell* const left = stack::push(*value);
+            ++index;
+            if (!call.infix) index = infix_lookahead(code, index, left);
+        } else {
+            index = eval_expression(code, index, call.infix);
+        }
     } else {
         const Cell item = cells(call.code.node)[index++];
         if (kind == spec_cache::kind::literal && item.is(Type::paren)) {
@@ -330,33 +405,121 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
 }
 
 // Operators that integer (and, for arithmetic, float) operands compute on the spot: the
-// arithmetic actions by slot and the comparison natives by index, their identities.
+// arithmetic actions by slot and the comparison natives by index, their identities. `id`
+// numbers them for the spec memo below.
 struct Inline {
     bool arithmetic;
     ArithOp op;
     i32 compare;
+    u32 id;
 };
 
-bool inline_of(const Cell& callable, Inline& how) {
+constexpr i32 comparison_codes[] = {compare_code::equal,          compare_code::not_equal, compare_code::strict_equal,
+                                    compare_code::lesser,         compare_code::greater,   compare_code::lesser_or_equal,
+                                    compare_code::greater_or_equal};
+constexpr u32 arithmetic_inlines = 6;
+constexpr u32 inline_count = arithmetic_inlines + std::size(comparison_codes);
+
+inline bool inline_of(const Cell& callable, Inline& how) {
     if (callable.is(Type::action)) {
         switch (callable.w1 + 1) {
-        case 11: how = {true, ArithOp::add, 0}; return true;
-        case 13: how = {true, ArithOp::multiply, 0}; return true;
-        case 18: how = {true, ArithOp::subtract, 0}; return true;
-        case 21: how = {true, ArithOp::and_, 0}; return true;
-        case 23: how = {true, ArithOp::or_, 0}; return true;
-        case 24: how = {true, ArithOp::xor_, 0}; return true;
+        case 11: how = {true, ArithOp::add, 0, 0}; return true;
+        case 13: how = {true, ArithOp::multiply, 0, 1}; return true;
+        case 18: how = {true, ArithOp::subtract, 0, 2}; return true;
+        case 21: how = {true, ArithOp::and_, 0, 3}; return true;
+        case 23: how = {true, ArithOp::or_, 0, 4}; return true;
+        case 24: how = {true, ArithOp::xor_, 0, 5}; return true;
         default: return false;
         }
     }
     if (!callable.is(Type::native)) return false;
-    static constexpr i32 codes[] = {compare_code::equal,          compare_code::not_equal, compare_code::strict_equal,
-                                    compare_code::lesser,         compare_code::greater,   compare_code::lesser_or_equal,
-                                    compare_code::greater_or_equal};
     constexpr u32 first_comparison = 25;
     const u32 index = callable.w1 + 1;
-    if (index < first_comparison || index >= first_comparison + std::size(codes)) return false;
-    how = {false, ArithOp::add, codes[index - first_comparison]};
+    if (index < first_comparison || index >= first_comparison + std::size(comparison_codes)) return false;
+    const u32 k = index - first_comparison;
+    how = {false, ArithOp::add, comparison_codes[k], arithmetic_inlines + k};
+    return true;
+}
+
+// What computing an operator on the spot needs from its spec cache, remembered per inline
+// operator so that an operation does not walk the cache: whether the spec is two evaluated
+// parameters and nothing else, and their typesets. An entry belongs to the callable record
+// it was read from; a record node is only reused after a collection, so an entry from an
+// earlier collection is read again.
+struct OperatorSpec {
+    Node record = 0;
+    u32 collections = 0;
+    bool binary = false;
+    Cell left{};
+    Cell right{};
+};
+OperatorSpec operator_specs[inline_count];
+
+// The operator's entry, or null while its spec cache is not built. Allocates nothing.
+const OperatorSpec* operator_spec(const Cell& op, const Inline& how) {
+    OperatorSpec& spec = operator_specs[how.id];
+    const u32 collections = gc::collection_count();
+    if (spec.record == op.w3 && spec.collections == collections) return &spec;
+    const Node cache = spec_cache::built(op);
+    if (!cache) return nullptr;
+    const Cell* entries = cells(cache);
+    spec.record = op.w3;
+    spec.collections = collections;
+    spec.binary = length(cache) == 3 && entries[0].w3 == 2 &&
+                  spec_cache::kind_of(entries[2]) == spec_cache::kind::evaluated;
+    if (spec.binary) {
+        spec.left = entries[1];
+        spec.right = entries[2];
+    }
+    return &spec;
+}
+
+inline bool is_number(const Cell& c) { return c.is(Type::integer) || c.is(Type::float_); }
+
+// An integer! and a float! operand, added, subtracted or multiplied by the left operand's
+// datatype as the generic action does; that neither allocates nor fails for numbers.
+bool mixed_arith(ArithOp op, const Cell& left, const Cell& right, Cell& out) {
+    if (!is_number(left) || !is_number(right)) return false;
+    const ActionRow& row = registry().actions(left.type());
+    sig::on_add fn = nullptr;
+    switch (op) {
+    case ArithOp::add: fn = row.on_add; break;
+    case ArithOp::subtract: fn = row.on_subtract; break;
+    case ArithOp::multiply: fn = row.on_multiply; break;
+    default: return false;
+    }
+    if (!fn) return false;
+    Cell a = left;
+    Cell b = right;
+    out = *fn(&a, &b);
+    return true;
+}
+
+// Whether the evaluation and frame stacks have room for the call a shortcut skips; without
+// it the call's path is taken, so that an overflow fails the same way.
+inline bool call_room() { return stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity; }
+
+// `left op right` computed on the spot into `left`, when the operator's spec takes both
+// operands and their types have a fast path. Nothing can observe the call that is skipped:
+// taking `right` did nothing, and the computation neither allocates nor fails. False, with
+// `left` unchanged, for the call's path.
+bool quick_operator(const Cell& op, const Inline& how, const Cell& right, Cell& left) {
+    if (!is_number(right) || !call_room()) return false;
+    const OperatorSpec* spec = operator_spec(op, how);
+    if (!spec || !spec->binary || !spec_cache::accepts(spec->right, right.type())) return false;
+    Cell out;
+    bool truth = false;
+    if (how.arithmetic) {
+        if (action::arith_core(how.op, left, right, out)) {
+            left = out;
+            return true;
+        }
+        if (!spec_cache::accepts(spec->left, left.type()) || !mixed_arith(how.op, left, right, out)) return false;
+        left = out;
+        return true;
+    }
+    if (!action::compare_core(how.compare, left, right, truth)) return false;
+    left = truth ? true_cell : false_cell;
     return true;
 }
 
@@ -364,15 +527,13 @@ bool inline_of(const Cell& callable, Inline& how) {
 // fetched as for any call, then two operands the fast paths take are computed in place;
 // others go through the spec's type checks to the operator's entry.
 u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index, const Cell& word, Cell* left) {
-    const Node cache = spec_cache::of(op);
-    const bool two_arguments = length(cache) == 3 && cells(cache)[0].w3 == 2 &&
-                               spec_cache::kind_of(cells(cache)[2]) == spec_cache::kind::evaluated;
-    if (!two_arguments) return call_value(op, code, index, word, nullptr, 0, true);
+    spec_cache::of(op);
+    const OperatorSpec spec = *operator_spec(op, how);
+    if (!spec.binary) return call_value(op, code, index, word, nullptr, 0, true);
     frame::open_interp_native(word);
     stack::base = left;
     Call call{op, word, code, 0, true, 1};
-    const Cell right_entry = cells(cache)[2];
-    index = fetch_one(call, right_entry, index);
+    index = fetch_one(call, spec.right, index);
     Cell out;
     bool truth = false;
     if (how.arithmetic && action::arith_core(how.op, left[0], left[1], out)) {
@@ -381,7 +542,7 @@ u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index
         *left = truth ? true_cell : false_cell;
     } else {
         call.parameter = 0;
-        if (!spec_cache::accepts(cells(cache)[1], left->type())) expect_arg(call, *left);
+        if (!spec_cache::accepts(spec.left, left->type())) expect_arg(call, *left);
         static constexpr i32 no_refinements[1] = {-1};
         if (op.is(Type::action)) action::call(op.w1 + 1, no_refinements);
         else native::table[op.w1](false, no_refinements);
@@ -390,31 +551,94 @@ u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index
     return index;
 }
 
+// The callable an op! wraps.
+inline Cell unwrapped(const Cell& op) {
+    Cell callable = op;
+    callable.header = (op.header & ~(cellflag::op_wrapped_type | cellflag::type_mask)) |
+                      ((op.header & cellflag::op_wrapped_type) >> 16);
+    return callable;
+}
+
+// Where a run of operators computed on the spot stopped: at `index`, on an operator that
+// needs a call (its value in `op`) or on a cell that is no operator (`op` null).
+struct QuickStop {
+    u32 index;
+    const Cell* op;
+};
+
+// Operators computed on the spot from `index` on, over the value `left`.
+QuickStop quick_operators(const Code& code, u32 index, Cell& left) {
+    Buffer* const b = buffer(code.node);
+    const u32 tail = tail_in(b, code);
+    const Cell* const items = items_of(b);
+    for (; index < tail; index += 2) {
+        const Cell* value = op_value(items[index]);
+        if (!value) return {index, nullptr};
+        Inline how;
+        const Cell* right = index + 1 < tail ? quick_value(items[index + 1]) : nullptr;
+        if (!right || !inline_of(unwrapped(*value), how) || !quick_operator(unwrapped(*value), how, *right, left))
+            return {index, value};
+    }
+    return {index, nullptr};
+}
+
 // The infix look-ahead: while an operator word follows, calls it with the value at `left`
 // as its left operand.
-u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
-    while (index < tail_of(code)) {
+u32 operators_after(const Code& code, u32 index, Cell* left) {
+    for (;;) {
+        const QuickStop stop = quick_operators(code, index, *left);
+        if (!stop.op) return stop.index;
+        index = stop.index;
+        const Cell op = unwrapped(*stop.op);
         const Cell word = cells(code.node)[index];
-        const Cell* value = op_value(word);
-        if (!value) return index;
-        Cell op = *value;
-        op.header = (op.header & ~(cellflag::op_wrapped_type | cellflag::type_mask)) |
-                    ((op.header & cellflag::op_wrapped_type) >> 16);
         stack::top = left + 1;
         Inline how;
         if (inline_of(op, how) && index + 1 < tail_of(code)) index = call_operator(op, how, code, index + 1, word, left);
         else index = call_value(op, code, index + 1, word, nullptr, 0, true);
     }
-    return index;
 }
 
-// `word: value`, `path: value`.
-u32 eval_set_word(const Code& code, const Cell& target, u32 index) {
-    if (index >= tail_of(code)) raise(ErrorId::script_need_value, &target);
+// Most expressions are followed by no operator: that is decided here, before the
+// operators' loop.
+inline u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
+    Buffer* const b = buffer(code.node);
+    if (index >= tail_in(b, code) || !op_value(items_of(b)[index])) return index;
+    return operators_after(code, index, left);
+}
+
+// `word: value`. A value that comes without a call and is stored straight into its slot
+// needs no frame: nothing runs that could see one. Then no operator follows (the
+// expression ended before one, and storing a value that is no op! makes none), which
+// `stored` tells. When the quick start of the expression meets an operator that needs a
+// call, or the word's store is not direct, the evaluation goes on from where it got to in
+// the set-word's frame, as if it had run in it from the start.
+u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored) {
+    Cell value;
+    QuickStop quick{0, nullptr};
+    if (call_room()) {
+        Buffer* const b = buffer(code.node);
+        if (const Cell* first = index < tail_in(b, code) ? quick_value(items_of(b)[index]) : nullptr) {
+            value = *first;
+            quick = quick_operators(code, index + 1, value);
+            Cell* const slot = quick.op ? nullptr : direct_slot(target);
+            if (slot && !value.is(Type::unset)) {
+                *slot = value;
+                stack::push(value);
+                stored = true;
+                return quick.index;
+            }
+        }
+    }
+    if (!quick.index && index >= tail_of(code)) raise(ErrorId::script_need_value, &target);
     frame::open_interp_native(target);
     stack::push(target);
-    index = eval_expression(code, index);
-    const Cell value = stack::base[1];
+    if (quick.index) {
+        stack::push(value);
+        index = quick.op ? operators_after(code, quick.index, stack::base + 1) : quick.index;
+    } else {
+        index = eval_expression(code, index);
+    }
+    value = stack::base[1];
     if (value.is(Type::unset)) raise(ErrorId::script_need_value, &target);
     set_word(stack::base[0], value);
     stack::base[0] = value;
@@ -422,6 +646,20 @@ u32 eval_set_word(const Code& code, const Cell& target, u32 index) {
     return index;
 }
 
+// A word whose value is not plain: a call, or an error. Kept out of eval_expression so
+// that its common paths stay small.
+[[gnu::noinline]] u32 eval_word_value(const Code& code, u32 index, const Cell& word, const Cell& value) {
+    switch (value.type()) {
+    case Type::unset: raise(ErrorId::script_no_value, &word);
+    case Type::op: raise(ErrorId::script_no_op_arg, &word);
+    default: {
+        const Cell callable = value;
+        return call_value(callable, code, index, word);
+    }
+    }
+}
+
+// `path: value`.
 u32 eval_set_path(const Code& code, const Cell& path, u32 index) {
     if (index >= tail_of(code)) raise(ErrorId::script_need_value, &path);
     frame::open_interp_native(*words::tag_body);
@@ -525,22 +763,16 @@ u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callab
     switch (item.type()) {
     case Type::word: {
         const Cell* value = word_slot(item);
-        switch (value->type()) {
-        case Type::unset: raise(ErrorId::script_no_value, &item);
-        case Type::op: raise(ErrorId::script_no_op_arg, &item);
-        case Type::native:
-        case Type::action:
-        case Type::function:
-        case Type::routine: {
-            const Cell callable = *value;
-            index = call_value(callable, code, index, item);
-            break;
-        }
-        default: stack::push(*value);
-        }
+        if (plain_value(value->type())) stack::push(*value);
+        else index = eval_word_value(code, index, item, *value);
         break;
     }
-    case Type::set_word: index = eval_set_word(code, item, index); break;
+    case Type::set_word: {
+        bool stored = false;
+        index = eval_set_word(code, item, index, stored);
+        if (stored) return index;
+        break;
+    }
     case Type::get_word: stack::push(*word_slot(item)); break;
     case Type::lit_word: {
         Cell word = item;

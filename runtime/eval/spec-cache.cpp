@@ -13,8 +13,6 @@
 namespace zel::spec_cache {
 namespace {
 
-constexpr u32 record_cache = 1;
-
 Cell& record_cell(const Cell& callable) { return reinterpret_cast<Cell*>(node::buffer(callable.w3)->head_ptr())[record_cache]; }
 
 Cell spec_item(Node spec, u32 i) { return reinterpret_cast<Cell*>(node::buffer(spec)->head_ptr())[i]; }
@@ -44,6 +42,8 @@ Cell typeset_of(const Cell& types) {
 bool is_refinement_named(const Cell& c, const Cell& name) {
     return c.is(Type::refinement) && symbol::canonical_id(c.w2) == symbol::canonical_id(name.w2);
 }
+
+}  // namespace
 
 Node build(const Cell& callable) {
     const bool numbered = callable.is(Type::native) || callable.is(Type::action);
@@ -97,13 +97,6 @@ Node build(const Cell& callable) {
     *block::cell_at(cache_block, 0) = Cell{header_of(Type::integer), refinements, locals, mandatory};
     record_cell(callable) = cache_block;
     return cache;
-}
-
-}  // namespace
-
-Node of(const Cell& callable) {
-    const Cell& cached = record_cell(callable);
-    return cached.is(Type::block) ? cached.w2 : build(callable);
 }
 
 }  // namespace zel::spec_cache
