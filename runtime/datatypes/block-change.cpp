@@ -22,18 +22,37 @@ namespace {
 u32 cells_in(const Cell& b) { return node::buffer(b.w2)->used() / sizeof(Cell); }
 
 // The cells a value inserts: those of an any-block from its position unless `only`, else
-// the value itself; at most `part` of them when part is not negative.
-std::vector<Cell> cells_of(const Cell& value, i32 part, bool only) {
-    std::vector<Cell> cells;
-    if (series::any_block(value.type()) && !only) {
-        const u32 n = cells_in(value);
-        if (value.w1 < n) cells.assign(cell_at(value, value.w1), cell_at(value, n));
-    } else {
-        cells.push_back(value);
+// the value itself; at most `part` of them when part is not negative. They are copies, so
+// the block they came from may change or move while they are written. A single cell, the
+// common append, is kept inline rather than on the heap.
+class InsertCells {
+public:
+    InsertCells(const Cell& value, i32 part, bool only) {
+        if (series::any_block(value.type()) && !only) {
+            const u32 n = cells_in(value);
+            if (value.w1 < n) many_.assign(cell_at(value, value.w1), cell_at(value, n));
+            if (part >= 0 && static_cast<u32>(part) < many_.size()) many_.resize(static_cast<u32>(part));
+            data_ = many_.data();
+            size_ = many_.size();
+        } else {
+            one_ = value;
+            data_ = &one_;
+            size_ = part == 0 ? 0 : 1;
+        }
     }
-    if (part >= 0 && static_cast<u32>(part) < cells.size()) cells.resize(static_cast<u32>(part));
-    return cells;
-}
+    InsertCells(const InsertCells&) = delete;
+    InsertCells& operator=(const InsertCells&) = delete;
+
+    const Cell& operator[](std::size_t i) const { return data_[i]; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+private:
+    Cell one_{};
+    std::vector<Cell> many_;
+    const Cell* data_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 // The number of cells `count` × `dup` as a series size, or internal/no-memory.
 u32 checked_total(std::size_t count, i32 dup, u32 existing) {
@@ -44,7 +63,7 @@ u32 checked_total(std::size_t count, i32 dup, u32 existing) {
 
 // Opens `count` cells at `at` (growing the buffer, doubled unless `exact`) and writes the
 // cells repeated to fill them.
-void write_cells(const Cell& b, u32 at, const std::vector<Cell>& cells, u32 count, bool exact) {
+void write_cells(const Cell& b, u32 at, const InsertCells& cells, u32 count, bool exact) {
     Buffer* buf = node::buffer(b.w2);
     const u64 needed = buf->used() + static_cast<u64>(count) * sizeof(Cell);
     if (buf->head + needed > buf->size)
@@ -80,7 +99,7 @@ Cell deep_copy(const Cell& value) {
 }  // namespace
 
 Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool append) {
-    const std::vector<Cell> cells = cells_of(*value, part, only);
+    const InsertCells cells(*value, part, only);
     // Nothing to insert, or a /dup count below 1: the series stays as it is.
     if (cells.empty() || dup < 1) return series;
     Cell b = *series;
@@ -97,7 +116,7 @@ Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool
 }
 
 Cell* change(Cell* series, const Cell* value, i32 part, bool only, i32 dup) {
-    const std::vector<Cell> cells = cells_of(*value, -1, only);
+    const InsertCells cells(*value, -1, only);
     Cell b = *series;
     b.w1 = std::min(b.w1, cells_in(b));
     const u32 total = cells.empty() || dup < 1 ? 0 : checked_total(cells.size(), dup, cells_in(b));
