@@ -245,7 +245,7 @@ u32 find_refinement(Node cache, const Cell& name) {
     const u32 n = length(cache);
     for (u32 k = 1; k < n; ++k) {
         const Cell& entry = cells(cache)[k];
-        if (entry.is(Type::refinement) && symbol::canonical_id(entry.w2) == wanted) return k;
+        if (entry.is(Type::refinement) && entry.w2 == wanted) return k;
     }
     return 0;
 }

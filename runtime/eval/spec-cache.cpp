@@ -88,7 +88,7 @@ Node build(const Cell& callable) {
                 break;
             }
             ++refinements;
-            const Cell entry{header_of(Type::refinement), 0, item.w2, numbered ? refinements : slot};
+            const Cell entry{header_of(Type::refinement), 0, symbol::canonical_id(item.w2), numbered ? refinements : slot};
             block::append_value(cache_block, entry);
             open_refinement = static_cast<u32>(block::length(cache_block)) - 1;
             ++slot;

@@ -5,8 +5,9 @@
 //
 // Layout: an info cell (integer!: w1 refinement count, w2 locals cells, w3 mandatory
 // parameters), then in spec order one typeset! per parameter with its kind in header
-// bits 20-21, and each refinement! (w1 its parameter count, w3 its 1-based ordinal for a
-// native or action, its frame slot for a function or routine) before its parameters.
+// bits 20-21, and each refinement! (w1 its parameter count, w2 its canonical symbol, so
+// that a call names it in any case without a lookup per entry, w3 its 1-based ordinal for
+// a native or action, its frame slot for a function or routine) before its parameters.
 #pragma once
 #include "runtime/memory/node.h"
 
