@@ -7,10 +7,13 @@
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/symbol.h"
 #include "runtime/eval/error.h"
 #include "runtime/eval/random.h"
+#include "runtime/io/lexer-decoders.h"
 #include "runtime/memory/fatal.h"
 #include "runtime/text/string-units.h"
+#include "runtime/text/utf8.h"
 
 namespace zel::integer {
 
@@ -134,6 +137,32 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
 
 namespace {
 
+// The issue's name as hexadecimal digits, at most 8, most significant first: #FF is 255,
+// #FFFFFFFF is -1. Each character counts by its code modulo 128.
+i32 from_issue(const Cell& issue) {
+    const std::string_view name = symbol::name(issue.w2);
+    u32 bits = 0;
+    u32 digits = 0;
+    for (std::size_t i = 0; i < name.size();) {
+        const u8 lead = static_cast<u8>(name[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        u32 code = lead;
+        if (length > 1) {
+            std::size_t available = name.size() - i;
+            code = static_cast<u32>(unicode::decode_utf8_char(reinterpret_cast<const u8*>(name.data()) + i, available));
+        }
+        i += length;
+        const u32 c = code % 128;
+        u32 digit = 255;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        if (digit == 255 || ++digits > 8) raise(ErrorId::script_invalid_data, &issue);
+        bits = bits << 4 | digit;
+    }
+    return static_cast<i32>(bits);
+}
+
 [[noreturn]] void bad_to_arg(const Cell* spec) {
     const Cell type = datatype::of(Type::integer);
     raise(ErrorId::script_bad_to_arg, &type, spec);
@@ -175,16 +204,24 @@ Cell* to(Cell* prototype, const Cell* spec, Type) {
         value = static_cast<i32>(bits);
         break;
     }
-    case Type::money:
     case Type::issue:
-    case Type::date:
+        value = from_issue(*spec);
+        break;
     case Type::string:
     case Type::file:
     case Type::url:
     case Type::tag:
     case Type::email:
-    case Type::ref:
-        // Conversions that read symbols, dates or money, or decode text.
+    case Type::ref: {
+        const unicode::Units text = unicode::units_of(*spec, -1);
+        i32 error = lexer::decode_bad_text;
+        if (text.count > 0) value = lexer::decode_integer(text.start, text.count, text.unit, error);
+        if (error) bad_to_arg(spec);
+        break;
+    }
+    case Type::money:
+    case Type::date:
+        // Their own conversions give their value; those types do not exist yet.
         raise(ErrorId::internal_not_done);
     default:
         bad_to_arg(spec);
