@@ -574,10 +574,11 @@ QuickStop quick_operators(const Code& code, u32 index, Cell& left) {
     for (; index < tail; index += 2) {
         const Cell* value = op_value(items[index]);
         if (!value) return {index, nullptr};
-        Inline how;
         const Cell* right = index + 1 < tail ? quick_value(items[index + 1]) : nullptr;
-        if (!right || !inline_of(unwrapped(*value), how) || !quick_operator(unwrapped(*value), how, *right, left))
-            return {index, value};
+        if (!right) return {index, value};
+        const Cell op = unwrapped(*value);
+        Inline how;
+        if (!inline_of(op, how) || !quick_operator(op, how, *right, left)) return {index, value};
     }
     return {index, nullptr};
 }

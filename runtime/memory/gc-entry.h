@@ -11,6 +11,8 @@ namespace zel::gc {
 void on_allocation();
 // Called before every series allocation: collects there in stress mode.
 void on_series_allocation();
-u32 collection_count();
+// Collections done since start-up; read on the interpreter's hot paths, so inline.
+extern u32 collections;
+inline u32 collection_count() { return collections; }
 
 }  // namespace zel::gc

@@ -14,6 +14,8 @@
 #include "runtime/memory/scratch.h"
 
 namespace zel::gc {
+
+u32 collections = 0;
 namespace {
 
 // A fixed list kept in registration order; removal closes the gap.
@@ -59,7 +61,6 @@ Registry<NativeRange> native_ranges;
 
 bool collection_enabled = false;
 std::atomic<bool> collecting{false};
-u32 collections = 0;
 
 u32 stress_from_environment() {
     const char* text = std::getenv("ZEL_GC_STRESS");
@@ -149,7 +150,6 @@ Disabled::Disabled() : was_(collection_enabled) { collection_enabled = false; }
 Disabled::~Disabled() { collection_enabled = was_; }
 
 bool in_collection() { return collecting.load(); }
-u32 collection_count() { return collections; }
 void init_counters() { collections = 0; }
 
 u32 recycle() {

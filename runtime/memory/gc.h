@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "runtime/memory/cell.h"
+#include "runtime/memory/gc-entry.h"
 #include "runtime/memory/memory.h"
 
 namespace zel::gc {
@@ -36,7 +37,6 @@ private:
 };
 
 bool in_collection();
-u32 collection_count();
 void init_counters();
 
 // One collection, whatever the switch; returns the new collection count. Refused inside a
