@@ -20,8 +20,6 @@ u32 saved_throw_depth = 0;
 
 namespace {
 
-Cell& context_cell(Node ctx) { return reinterpret_cast<Cell*>(node::buffer(ctx)->head_ptr())[0]; }
-
 bool on_stack(Node ctx) { return (context_cell(ctx).header & cellflag::context_on_stack) != 0; }
 
 // A context's value slot, or null when its values are on the stack and it is not running.
@@ -79,24 +77,9 @@ void overflow() {
     raise(ErrorId::internal_stack_overflow);
 }
 
-Cell* open_function(const Cell& word, Node ctx, u32 flags) {
-    if (top_ == records + capacity) overflow();
-    *top_++ = Record{flags, word.w2, stack::base, word.w1, ctx, ctx ? context_cell(ctx).w2 : 0};
-    return stack::base = stack::top;
-}
-
 Cell* enter_compiled(const Cell& word, Node ctx) {
     context_cell(ctx).w2 = stack::index_of(stack::base) + 1;
     return open(word, kind::native | body_flag);
-}
-
-void restore_context(const Record& r) {
-    if (r.kind() == kind::function && r.function_context) context_cell(r.function_context).w2 = r.saved_values;
-}
-
-void close_function() {
-    restore_context(*top());
-    close();
 }
 
 void close_function_reset() {

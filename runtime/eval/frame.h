@@ -4,6 +4,7 @@
 // past) the frame puts back; so a context always sees the values of its innermost call.
 #pragma once
 #include "runtime/eval/stack.h"
+#include "runtime/memory/node.h"
 
 namespace zel {
 class Output;
@@ -60,8 +61,15 @@ inline Cell* open(const Cell& word, u32 flags) {
     *top_++ = Record{flags, word.w2, stack::base, word.w1, 0, 0};
     return stack::base = stack::top;
 }
+// The cell of a context's node that says where its values are (w2).
+inline Cell& context_cell(Node ctx) { return reinterpret_cast<Cell*>(node::buffer(ctx)->head_ptr())[0]; }
+
 // A function frame remembers where its context's values are, for the closing to restore.
-Cell* open_function(const Cell& word, Node function_context, u32 flags = kind::function);
+inline Cell* open_function(const Cell& word, Node ctx, u32 flags = kind::function) {
+    if (top_ == records + capacity) overflow();
+    *top_++ = Record{flags, word.w2, stack::base, word.w1, ctx, ctx ? context_cell(ctx).w2 : 0};
+    return stack::base = stack::top;
+}
 inline Cell* open_native(const Cell& word) { return open(word, kind::native); }
 inline Cell* open_interp_native(const Cell& word) { return open(word, kind::native | interpreted_flag); }
 inline Cell* open_interp_function(const Cell& word, Node ctx) {
@@ -76,7 +84,9 @@ inline Cell* open_loop(const Cell& word) { return open(word, kind::loop); }
 Cell* enter_compiled(const Cell& word, Node function_context);
 
 // Puts back the values position of a function frame's context.
-void restore_context(const Record& r);
+inline void restore_context(const Record& r) {
+    if (r.kind() == kind::function && r.function_context) context_cell(r.function_context).w2 = r.saved_values;
+}
 
 // Closers: each pops the top frame and gives the caller its base back.
 // The call's result stays pushed as the caller's last value.
@@ -85,7 +95,10 @@ inline void close() {
     stack::top = stack::base + 1;
     stack::base = r.saved_base;
 }
-void close_function();
+inline void close_function() {
+    restore_context(*top());
+    close();
+}
 // Drops the result and everything the caller pushed since its base.
 void close_function_reset();
 // Also copies the result into the caller's result slot.

@@ -51,7 +51,7 @@ inline u32 tail_in(const Buffer* b, const Code& code) {
 }
 inline u32 tail_of(const Code& code) { return tail_in(buffer(code.node), code); }
 inline const Cell* items_of(Buffer* b) { return reinterpret_cast<const Cell*>(b->head_ptr()); }
-inline Cell& context_cell(Node ctx) { return reinterpret_cast<Cell*>(buffer(ctx)->head_ptr())[0]; }
+using frame::context_cell;
 
 inline bool is_callable(Type t) {
     return t == Type::native || t == Type::action || t == Type::function || t == Type::routine;
@@ -834,7 +834,7 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     const Cell named = word_named(name);
     if (callable.is(Type::function)) {
         frame::open_interp_function(named, callable.w1);
-        const Cell& owner = *function::record_cell(callable, function::record::second);
+        const Cell& owner = cells(callable.w3)[function::record::second];
         if (owner.is(Type::integer)) frame::top()->word_context = owner.w2;
     } else {
         frame::open_interp_native(named);
@@ -860,7 +860,7 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
 void call_function(const Cell& function, u32 frame_index) {
     context_cell(function.w1).w2 = stack::index_of(stack::base) + 1;
     frame::top()->header |= frame::body_flag;
-    const Cell body = *function::record_cell(function, function::record::body);
+    const Cell body = cells(function.w3)[function::record::body];
     if (!body.is(Type::block)) {
         stack::set_only_result(unset_cell);
         return;
