@@ -23,13 +23,13 @@ constexpr u32 second = 4;
 constexpr u32 size = 5;
 }  // namespace record
 
-// A new function! over the spec (taken from its position) with a deep copy of the body
-// (null: none!), in `ctx` or a new context made from the spec (then the body copy is
-// bound to it), its code index and second value stored when non-zero.
+// A new function! over a spec block (taken from its position) with a deep copy of the
+// body (null: none!), in `ctx` or a new context made from that spec block (then the body
+// copy is bound to it), its code index and second value stored when non-zero.
 Cell make_value(const Cell& spec, const Cell* body, Node ctx, u32 code, u32 second, u32 flags);
 // A cell of the record of a function!, routine! or op! over one; valid until an allocation.
 Cell* record_cell(const Cell& fn, u32 index);
-// The spec as a block! value at its head.
+// A function's spec block as a block! value at its head.
 Cell spec_of(const Cell& fn);
 
 // The attribute flags of a valid spec; raises script/bad-func-def, script/invalid-type-spec
@@ -40,11 +40,11 @@ u32 validate_spec(const Cell& spec);
 i32 count_locals(Node spec, u32 start, bool require);
 // A compiled function's locals on entry: the /local slot false, every local none!.
 void init_locals(Cell* slots, u32 count);
-// The argument words (word!, get-word!, lit-word!) before the spec's first refinement or
-// return: — what a caller must supply.
+// The argument words (word!, get-word!, lit-word!) before the first refinement or return:
+// of its spec block — what a caller must supply.
 u32 arg_count(Node spec);
 // The native `function`'s spec preparation: moves the body's set-words and loop words
-// that the spec does not name into the spec's locals; returns the words collected.
+// that its spec block does not name into its locals; returns the words collected.
 Cell collect_locals(Cell& spec, const Cell& body);
 
 }  // namespace zel::function
@@ -55,7 +55,7 @@ namespace zel::routine {
 constexpr u32 flag_bit = 0x00008000;
 
 Cell make_value(const Cell& spec, const Cell* body, u32 code, u32 second, bool flag);
-// The number of word! cells of the spec, kept in header bits 25-29.
+// The number of word! cells of its spec block, kept in header bits 25-29.
 u32 arg_count(const Cell& routine);
 void store_arg_count(Cell& routine);
 

@@ -10,7 +10,7 @@ namespace zel::native {
 // The natives table: entry i serves the native of index i + 1. The evaluator fills it at
 // start-up; an empty entry names no native. An entry finds its arguments in the argument
 // frame and leaves its result in slot 0; `check` asks it to check its arguments' types
-// (callers that fetched them by the spec already did), and each refinement of its spec
+// (callers that fetched them by its spec block already did), and each refinement of its spec
 // arrives as the frame index of the refinement's first argument, -1 when not used.
 constexpr u32 table_capacity = 120;
 using Entry = void (*)(bool check, const i32* refinements);
@@ -20,7 +20,7 @@ extern Entry table[table_capacity];
 
 namespace zel::op {
 
-// True when the spec takes exactly two arguments, the first not literal, and nothing but
+// True when a function's spec block takes exactly two arguments, the first not literal, and nothing but
 // /local or /extern after them.
 bool valid_spec(Node spec);
 

@@ -89,8 +89,8 @@ void copy_field(Node ctx, u32 i) {
     if (series::any_block(copy.type())) context::bind_block(copy, ctx, false);
 }
 
-// The handler block's cell for one hook: (slot << 16) | locals, and the spec the local
-// count was taken from.
+// The handler block's cell for one hook: (slot << 16) | locals, and the hook's spec
+// block that its local count was taken from.
 constexpr u32 absent_hook = 0xFFFF0000;
 constexpr u32 max_hook_slot = 0xFFFE;
 
@@ -445,7 +445,7 @@ Cell* result_of(Cell* result, const Cell& value) {
     return result;
 }
 
-// The class a derived object takes: a new one when the spec added words or there was no
+// The class a derived object takes: a new one when the object's spec block added words or there was no
 // prototype object to share one with.
 u32 derived_class(const Cell* prototype, bool added) {
     return added || !prototype ? next_class_id() : prototype->w2;

@@ -75,7 +75,7 @@ struct SetFlags {
 // The native `set` with an object target.
 void set_fields(const Cell& obj, const Cell& value, SetFlags flags);
 
-// The native `construct`: fields from the set-words of the spec, values taken as they
+// The native `construct`: fields from the set-words of its spec block, values taken as they
 // are (true/false/none words as their values unless `only`); nothing is evaluated.
 Cell construct(const Cell& spec, const Cell* prototype, bool only);
 

@@ -6,7 +6,7 @@
 namespace zel::unset {
 namespace {
 
-// Whatever the spec, making an unset value gives unset.
+// Whatever it is made from, making an unset value gives unset.
 Cell* make(Cell* prototype, const Cell*, Type) {
     *prototype = unset_cell;
     return prototype;

@@ -138,8 +138,8 @@ bool named(const Record& r);
 Cell current_call_word();
 // The value the word of a frame names, or null.
 const Cell* called_value(const Record& r);
-// Parameter `index` (0-based; word!, lit-word!, get-word! or refinement!) of the spec of
-// the function the current call runs, or none.
+// Parameter `index` (0-based; word!, lit-word!, get-word! or refinement!) in the
+// spec block of the function the current call runs, or none.
 Cell current_param_word(u32 index);
 
 // Appends, for each named frame from the top down, its word (bound to its function

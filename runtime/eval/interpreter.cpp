@@ -170,7 +170,7 @@ private:
 
 Cell word_named(const Cell& name) { return name.is(Type::word) ? name : *words::tag_anon; }
 
-// The spec entry (word, lit-word, get-word or refinement) counted `index` from 0.
+// An entry of a spec block (word, lit-word, get-word or refinement) counted `index` from 0.
 Cell parameter_word(const Cell& callable, u32 index) {
     const Cell spec{header_of(Type::block), 0, callable.w2, 0};
     const u32 n = length(callable.w2);
@@ -192,7 +192,7 @@ struct Call {
     const Code& code;
     u32 modes;
     bool infix;
-    u32 parameter = 0;  // the spec position of the parameter being fetched
+    u32 parameter = 0;  // position in its spec block of the parameter being fetched
 };
 
 [[noreturn]] void expect_arg(const Call& call, const Cell& value) {
@@ -406,7 +406,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
 
 // Operators that integer (and, for arithmetic, float) operands compute on the spot: the
 // arithmetic actions by slot and the comparison natives by index, their identities. `id`
-// numbers them for the spec memo below.
+// numbers them for the operator memo below.
 struct Inline {
     bool arithmetic;
     ArithOp op;
@@ -442,7 +442,7 @@ inline bool inline_of(const Cell& callable, Inline& how) {
 }
 
 // What computing an operator on the spot needs from its spec cache, remembered per inline
-// operator so that an operation does not walk the cache: whether the spec is two evaluated
+// operator so that an operation does not walk the cache: whether its spec is two evaluated
 // parameters and nothing else, and their typesets. An entry belongs to the callable record
 // it was read from; a record node is only reused after a collection, so an entry from an
 // earlier collection is read again.
@@ -525,7 +525,7 @@ bool quick_operator(const Cell& op, const Inline& how, const Cell& right, Cell& 
 
 // An infix call of an inlinable operator: its frame is opened and its right operand
 // fetched as for any call, then two operands the fast paths take are computed in place;
-// others go through the spec's type checks to the operator's entry.
+// others go through their spec's type checks to the operator's entry.
 u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index, const Cell& word, Cell* left) {
     spec_cache::of(op);
     const OperatorSpec spec = *operator_spec(op, how);

@@ -1,7 +1,8 @@
-// The spec cache of a callable: its spec compiled, on its first interpreted call, into a
-// block that argument fetching walks instead of the spec. It is kept in the second cell of
-// the callable's record, so every copy of the value (and an op! over it) shares it. Once
-// built it is never rebuilt: a spec changed afterwards does not change the calls.
+// A callable's spec cache: its spec block compiled, on its first interpreted call, into
+// a block that argument fetching walks instead of that spec block. It is kept in the
+// second cell of the callable's record, so every copy of the value (and an op! over it)
+// shares it. Once built it is never rebuilt: a spec changed afterwards does not change the
+// calls.
 //
 // Layout: an info cell (integer!: w1 refinement count, w2 locals cells, w3 mandatory
 // parameters), then in spec order one typeset! per parameter with its kind in header

@@ -226,7 +226,7 @@ inline Cell load(std::string_view source) {
     return block;
 }
 
-// Registers a C++ native under `name` with the spec (source text of a block), at index
+// Registers a C++ native under `name` with a spec block (source text of a block), at index
 // `at` when given (in place of the runtime's native there, or after empty entries);
 // returns its table index.
 inline u32 define_native(std::string_view name, std::string_view spec, void (*entry)(bool, const i32*),

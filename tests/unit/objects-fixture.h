@@ -69,7 +69,7 @@ protected:
         result = call_result;
     }
 
-    // func spec body, the spec checked as `make function!` checks it.
+    // func spec body, its spec block checked as `make function!` checks it.
     static Cell func_of(std::initializer_list<Cell> spec, std::initializer_list<Cell> body) {
         const Cell s = block_of(spec);
         const Cell b = block_of(body);
