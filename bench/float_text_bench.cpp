@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 #include "runtime/text/decimal-digits.h"
 #include "runtime/text/decimal-parse.h"
 #include "runtime/text/float-text.h"

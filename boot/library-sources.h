@@ -1,7 +1,8 @@
-// The library's Zel source files, embedded in the program as text at build time (generated
-// from library/*.zel), in the order the start-up evaluates them.
+// The library's Zel source files as text, in the order the start-up evaluates them. The
+// embedded ones are generated from library/*.zel at build time into a library of their
+// own, which only the full program links: a runtime without its library links without it.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::library {
 

@@ -3,17 +3,17 @@
 #include <cstring>
 
 #include "boot/library-sources.h"
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/eval/stack.h"
+#include "runtime/io/script.h"
+#include "runtime/lexer/load-code.h"
 #include "runtime/memory/gc.h"
-#include "runtime/natives/load-code.h"
-#include "runtime/script.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::library {
 namespace {
@@ -48,15 +48,15 @@ Cell code_of(const Source& source) {
     const std::size_t size = std::strlen(source.text);
     const std::size_t at = script::find_header(std::string_view(source.text, size));
     if (at == script::no_header) raise(ErrorId::internal_not_done);
-    Cell code = natives::load_code(reinterpret_cast<const u8*>(source.text) + at, static_cast<u32>(size - at));
+    Cell code = lexer::load_code(reinterpret_cast<const u8*>(source.text) + at, static_cast<u32>(size - at));
     code.w1 += 2;
     return code;
 }
 
 }  // namespace
 
-void load() {
-    for (u32 i = 0; i < source_count; ++i) {
+void load(const Source* sources, u32 count) {
+    for (u32 i = 0; i < count; ++i) {
         const Cell code = code_of(sources[i]);
         if (i == 0) bootstrap_make(code);
         Cell* const top = stack::top;

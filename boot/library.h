@@ -2,9 +2,11 @@
 // global context, and its code (after the header) evaluated, in start-up order. Collection
 // is switched on once the library is in place.
 #pragma once
+#include "boot/library-sources.h"
 
 namespace zel::library {
 
-void load();
+// Evaluates the sources given, in order, then switches collection on.
+void load(const Source* sources, u32 count);
 
 }  // namespace zel::library

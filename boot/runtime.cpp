@@ -1,33 +1,33 @@
 #include "boot/runtime.h"
 
-#include "platform/services.h"
-#include "runtime/context.h"
 #include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/native.h"
 #include "runtime/datatypes/object.h"
+#include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/standard.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/frame.h"
 #include "runtime/eval/interpreter.h"
-#include "runtime/eval/native-table.h"
-#include "runtime/io/lexer.h"
+#include "runtime/io/console-output.h"
+#include "runtime/io/print-hooks.h"
+#include "runtime/lexer/lexer.h"
 #include "runtime/memory/externals.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/resource.h"
 #include "runtime/memory/roots.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 #include "runtime/natives/natives.h"
-#include "runtime/ownership.h"
-#include "runtime/print-hooks.h"
-#include "runtime/runtime-words.h"
 
 namespace zel::runtime {
 
 void init() {
     gc::set_enabled(false);
     stdio::init_print_hooks();
-    platform::init_services();
+    stdio::init();
     memory::init();
     resource::init();
     register_datatypes();
@@ -38,7 +38,6 @@ void init() {
     symbol::init();
     runtime_words::load_runtime_words();
     runtime_words::make_runtime_refinements();
-    runtime_words::make_ooo_issue();
     datatype::set_name_words();
     stack::init();
     frame::init();

@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
-#include "platform/write-all.h"
-#include "runtime/print-hooks.h"
-#include "runtime/script.h"
+#include "platform/posix/write-all.h"
+#include "runtime/io/print-hooks.h"
+#include "runtime/io/script.h"
 #include "runtime/text/string-utf8.h"
 
 namespace zel::terminal {

@@ -3,7 +3,7 @@
 // codes it knows and may rethrow the current one with `throw;`. Codes above the level pass
 // on untouched, with their dynamic type (an ErrorThrow stays one).
 #pragma once
-#include "runtime/throw.h"
+#include "runtime/core/throw.h"
 
 namespace zel {
 

@@ -5,15 +5,15 @@
 #include <iterator>
 #include <string>
 
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error.h"
-#include "runtime/io/lexer.h"
+#include "runtime/lexer/lexer.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/roots.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 #include "tools/mold-text.h"
 
 namespace {

@@ -6,15 +6,15 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/error.h"
-#include "runtime/memory/cycle.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/text/cycle.h"
 
 namespace zel::block {
 namespace {
@@ -67,7 +67,7 @@ void write_cells(const Cell& b, u32 at, const InsertCells& cells, u32 count, boo
     Buffer* buf = node::buffer(b.w2);
     const u64 needed = buf->used() + static_cast<u64>(count) * sizeof(Cell);
     if (buf->head + needed > buf->size)
-        buf = series::expand(buf, static_cast<i64>(std::min<u64>(exact ? needed : needed * 2, max_series_bytes)));
+        buf = series_buffer::expand(buf, static_cast<i64>(std::min<u64>(exact ? needed : needed * 2, max_series_bytes)));
     Cell* base = reinterpret_cast<Cell*>(buf->head_ptr());
     const u32 n = buf->used() / sizeof(Cell);
     std::memmove(base + at + count, base + at, (n - at) * sizeof(Cell));

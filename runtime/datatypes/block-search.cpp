@@ -2,13 +2,13 @@
 // stores the value after it.
 #include <algorithm>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/typeset.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/runtime-words.h"
 
 namespace zel::block {
 namespace {

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/error.h"
-#include "runtime/hashtable.h"
+#include "runtime/hash/hashtable.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/runtime-words.h"
 
 namespace zel::block {
 namespace {

@@ -4,15 +4,16 @@
 #include <cstring>
 #include <utility>
 
+#include "runtime/core/hooks.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series-sort.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/error.h"
+#include "runtime/datatypes/sort.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
-#include "runtime/sort.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/runtime-words.h"
 
 namespace zel::block {
 namespace {
@@ -66,7 +67,7 @@ Cell record_value(const SortState& s, u32 n, bool whole) {
     if (!first) return none_cell;
     if (!whole) return *first;
     const u32 at = static_cast<u32>(first - cell_at(s.block, 0));
-    return Cell{header_of(Type::block), 0, series::copy_slice(s.block.w2, at, s.record), 0};
+    return Cell{header_of(Type::block), 0, series_buffer::copy_slice(s.block.w2, at, s.record), 0};
 }
 
 i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* context) {
@@ -79,7 +80,7 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
     Cell a = record_value(s, rx, whole);
     Cell b = record_value(s, ry, whole);
     if (!(flags & sortflag::reverse)) std::swap(a, b);
-    return function_ordering(call_compare_function(*s.function, a, b));
+    return function_ordering(hooks::call_compare_function(*s.function, a, b));
 }
 
 }  // namespace
@@ -104,7 +105,7 @@ i32 function_ordering(const Cell& answer) {
 Cell* sort(Cell* series, const SortRefinements& r) {
     const series::SortPlan plan = series::sort_plan(series, r);
     if (plan.count == 0) return series;
-    if (plan.function && !call_compare_function) raise(ErrorId::internal_not_done);
+    if (plan.function && !hooks::call_compare_function) raise(ErrorId::internal_not_done);
     const Cell b = *series;
     const Cell function_value = plan.function ? *plan.function : none_cell;
     series::notify(b, words::sort, static_cast<i32>(plan.start), static_cast<i32>(plan.count));

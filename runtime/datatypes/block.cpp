@@ -6,23 +6,22 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/typeset.h"
 #include "runtime/datatypes/word.h"
-#include "runtime/eval/error.h"
-#include "runtime/memory/cycle.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/symbol.h"
+#include "runtime/text/cycle.h"
 
 namespace zel::block {
 
 bool (*scan_string)(const Cell& text, Cell& out) = nullptr;
-Cell (*call_compare_function)(const Cell& function, const Cell& a, const Cell& b) = nullptr;
 
 namespace {
 
@@ -73,7 +72,7 @@ void set_tail(const Cell& b, u32 n) {
 
 Cell* append_value(const Cell& b, const Cell& value) {
     const Cell copy = value;
-    Cell* c = append_cell(b);
+    Cell* c = series_buffer::append_cell(b);
     *c = copy;
     return c;
 }
@@ -125,7 +124,7 @@ void insert_value(Cell& b, const Cell& value, bool advance, bool at_head) {
     const u32 at = at_head ? 0 : std::min(b.w1, cells_in(b));
     Buffer* buf = buffer_of(b);
     if (buf->end() - buf->tail_ptr() < static_cast<std::ptrdiff_t>(sizeof(Cell)))
-        buf = series::expand(buf, 2 * (static_cast<i64>(buf->used()) + static_cast<i64>(sizeof(Cell))));
+        buf = series_buffer::expand(buf, 2 * (static_cast<i64>(buf->used()) + static_cast<i64>(sizeof(Cell))));
     Cell* cells = reinterpret_cast<Cell*>(buf->head_ptr());
     const u32 n = buf->used() / sizeof(Cell);
     std::memmove(cells + at + 1, cells + at, (n - at) * sizeof(Cell));
@@ -154,7 +153,7 @@ Cell* make_in(const Cell& holder, i32 n) {
 Cell* clone(const Cell& source, bool deep, bool all_blocks, Cell* out) {
     const u32 start = std::min(source.w1, cells_in(source));
     const u32 count = cells_in(source) - start;
-    const Node copied = count ? series::copy_slice(source.w2, start, count) : memory::alloc_cells(1);
+    const Node copied = count ? series_buffer::copy_slice(source.w2, start, count) : memory::alloc_cells(1);
     *out = Cell{header_of(source.type()), 0, copied, 0};
     if (!deep) return out;
     // A block met again inside itself cannot be cloned to an end.
@@ -382,7 +381,7 @@ namespace zel {
 constinit const ActionRecord block_actions = [] {
     ActionRecord r;
 #define ZEL_ACTION(slot, name, text) r.on_##name = inherit;
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
     r.on_make = block::make;
     r.on_to = block::to;

@@ -58,7 +58,6 @@ Cell* set_op(Cell* first, const Cell* second, bool case_, i32 code, const Cell* 
 // What other parts install. The lexer: scans a string into a block of values (false
 // when it cannot). The evaluator: calls a comparison function! with two values.
 extern bool (*scan_string)(const Cell& text, Cell& out);
-extern Cell (*call_compare_function)(const Cell& function, const Cell& a, const Cell& b);
 // What a `sort/compare` function's answer means for the pair (a, b) it was called with as
 // (b, a): true or a negative number puts a after b; false, none! or a positive number
 // before it; zero keeps them equal; any other value puts a after b.

@@ -1,12 +1,12 @@
 #include "runtime/datatypes/char.h"
 
+#include "runtime/core/float-cell.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/action-signatures.h"
 #include "runtime/datatypes/datatype.h"
-#include "runtime/datatypes/float-cell.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/eval/error.h"
 #include "runtime/text/string-units.h"
 #include "runtime/text/utf8.h"
 

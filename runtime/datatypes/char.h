@@ -2,7 +2,7 @@
 // the integer core's, kept inside the code-point range: a result outside it raises
 // math/overflow instead of making a character that does not exist.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::char_ {
 

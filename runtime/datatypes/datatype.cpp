@@ -2,10 +2,10 @@
 
 #include <string_view>
 
-#include "runtime/context.h"
 #include "runtime/datatypes/registry.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/string-output.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::datatype {
 namespace {
@@ -39,7 +39,7 @@ void set_name_words() {
         Cell word = *context::make_global_word(symbol::intern_cstring(name));  \
         context::set_word(word, of(Type::cpp_name));                            \
     }
-#include "runtime/datatypes/types.def"
+#include "runtime/core/types.def"
 #undef ZEL_TYPE
 }
 

@@ -1,7 +1,7 @@
 // datatype! values: a cell naming a type by its id in word 1. Its form is the type's name
 // without the "!", its mold the whole name.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::datatype {
 

@@ -3,13 +3,13 @@
 #include <cstring>
 #include <string_view>
 
-#include "runtime/context.h"
+#include "runtime/core/error-ids.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/standard.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error-ids.h"
 #include "runtime/memory/memory.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 #include "runtime/text/string-utf8.h"
 
 namespace zel::error_catalog {
@@ -58,7 +58,7 @@ Cell read_template(const char* source) {
     ++p;
     for (skip_spaces(p); *p && *p != ']'; skip_spaces(p)) {
         const Cell item = read_item(p);
-        *block::append_cell(block) = item;
+        *series_buffer::append_cell(block) = item;
     }
     return block;
 }
@@ -67,7 +67,7 @@ Cell build() {
     constexpr u32 categories = 0
 #define ZEL_ERROR_CATEGORY(name, text, code, title) +1
 #define ZEL_ERROR(category, name, text, templ)
-#include "runtime/eval/error-catalog.def"
+#include "runtime/core/error-catalog.def"
 #undef ZEL_ERROR
 #undef ZEL_ERROR_CATEGORY
         ;
@@ -81,7 +81,7 @@ Cell build() {
 #define ZEL_ERROR(category, name, text, templ)                                             \
     context::put_value(category_objects[static_cast<u32>(ErrorCategory::category)].w1, \
                        named(Type::word, text), read_template(templ));
-#include "runtime/eval/error-catalog.def"
+#include "runtime/core/error-catalog.def"
 #undef ZEL_ERROR
 #undef ZEL_ERROR_CATEGORY
 

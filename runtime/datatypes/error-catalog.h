@@ -3,7 +3,7 @@
 // catalogue order, each holding its message template. Built from error-catalog.def, the
 // one table of errors, so positions here are the positions raising code uses.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::error_catalog {
 

@@ -1,17 +1,17 @@
 #include "runtime/datatypes/error.h"
 
-#include "runtime/context.h"
+#include "runtime/core/hooks.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error.h"
-#include "runtime/eval/interp-hooks.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::error {
 namespace {
@@ -101,7 +101,7 @@ void from_names(const Cell& err, const Cell& spec) {
 void from_set_words(const Cell& err, const Cell& spec) {
     context::bind_block(spec, err.w1, true);
     Cell ignored;
-    interp::eval_block(spec, ignored);
+    hooks::run(spec, ignored);
     settle_code(err);
 }
 
@@ -116,8 +116,8 @@ Cell* field(const Cell& err, Field f) { return object::values_head(err) + standa
 Cell create(const Cell& category, const Cell& id, const Cell* arg1, const Cell* arg2, const Cell* arg3) {
     const Node names = memory::alloc_cells(2);
     const Cell spec{header_of(Type::block), 0, names, 0};
-    *block::append_cell(spec) = category;
-    *block::append_cell(spec) = id;
+    *series_buffer::append_cell(spec) = category;
+    *series_buffer::append_cell(spec) = id;
     const Cell err = make(spec);
     const Field args[3] = {Field::error_arg1, Field::error_arg2, Field::error_arg3};
     const Cell* given[3] = {arg1, arg2, arg3};
@@ -284,9 +284,9 @@ i32 report(const Cell& err, Output& out, i32 limit) {
     const Cell depth = *standard::refs.stack_trace;
     const Cell stack = *field(err, Field::error_stack);
     if (depth.is(Type::integer) && static_cast<i32>(depth.w2) > 0) {
-        if (stack.is(Type::integer) && interp::form_call_trace_hook) {
+        if (stack.is(Type::integer) && hooks::form_call_trace) {
             limit = append_text(out, "\n*** Stack: ", limit);
-            limit = interp::form_call_trace_hook(depth.w2, stack.w2, out, limit);
+            limit = hooks::form_call_trace(depth.w2, stack.w2, out, limit);
         } else if (stack.is(Type::block)) {
             limit = append_text(out, "\n*** Stack: ", limit);
             limit = form_value(stack, out, nullptr, limit);

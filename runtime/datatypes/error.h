@@ -3,8 +3,8 @@
 // `code` kept equal to category index × 100 + id position - 2. Forming one writes the
 // error report; a malformed error is reported as internal/invalid-error, never fails.
 #pragma once
+#include "runtime/core/error-ids.h"
 #include "runtime/datatypes/standard.h"
-#include "runtime/eval/error-ids.h"
 
 namespace zel {
 class Output;

@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/eval/error.h"
-#include "runtime/eval/random.h"
 #include "runtime/memory/node.h"
 #include "runtime/text/decimal-parse.h"
 #include "runtime/text/float-text.h"

@@ -5,8 +5,8 @@
 #pragma once
 #include <bit>
 
+#include "runtime/core/float-cell.h"
 #include "runtime/datatypes/action-signatures.h"
-#include "runtime/datatypes/float-cell.h"
 
 namespace zel::float_ {
 

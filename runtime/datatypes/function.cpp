@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::function {
 namespace {
@@ -95,8 +95,8 @@ bool collect_word(const Cell& word, Cell& result, Cell& exclude) {
     for (u32 i = 0; i < length_of(exclude.w2); ++i)
         if (same_name(at(exclude.w2, i), word)) return false;
     const Cell named{header_of(Type::word), 0, word.w2, context::no_index};
-    *block::append_cell(result) = named;
-    *block::append_cell(exclude) = named;
+    *series_buffer::append_cell(result) = named;
+    *series_buffer::append_cell(exclude) = named;
     return true;
 }
 
@@ -153,7 +153,7 @@ Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u3
     }
     const Cell cells[record::size] = {body_copy, unset_cell, code ? integer(code) : unset_cell, unset_cell,
                                       second ? integer(second) : unset_cell};
-    for (const Cell& c : cells) *series::append_cell(node::buffer(rec)) = c;
+    for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(rec)) = c;
     if (own_context && body) context::bind_block(body_copy, ctx, false);
     return fn;
 }
@@ -246,7 +246,7 @@ Cell collect_locals(Cell& spec, const Cell& body) {
         for (++i; i < length_of(spec.w2); ++i) {
             const Cell local = at(spec.w2, i);
             if (local.is(Type::word)) {
-                *block::append_cell(result) = local;
+                *series_buffer::append_cell(result) = local;
                 collected = true;
             }
         }
@@ -268,11 +268,11 @@ Cell collect_locals(Cell& spec, const Cell& body) {
     collected |= collect_from_body(body, result, exclude);
     if (!collected) return result;
 
-    if (count_locals(spec.w2, 0, true) == -1) *block::append_cell(spec) = *refinements::local;
+    if (count_locals(spec.w2, 0, true) == -1) *series_buffer::append_cell(spec) = *refinements::local;
     for (u32 i = 0; i < length_of(result.w2); ++i) {
         const Cell word = at(result.w2, i);
         if (same_name(word, *words::local)) continue;
-        *block::append_cell(spec) = word;
+        *series_buffer::append_cell(spec) = word;
     }
     return result;
 }
@@ -295,7 +295,7 @@ Cell make_value(const Cell& spec, const Cell* body, u32 code, u32 second, bool f
     const Cell cells[function::record::size] = {body ? *body : none_cell, unset_cell,
                                                 Cell{header_of(Type::integer), 0, code, 0}, unset_cell,
                                                 Cell{header_of(Type::integer), 0, second, 0}};
-    for (const Cell& c : cells) *series::append_cell(node::buffer(rec)) = c;
+    for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(rec)) = c;
     return r;
 }
 
@@ -339,7 +339,7 @@ Cell* reflect(Cell* value, const Cell* field) {
         const u32 n = context::word_count(ctx);
         Cell words = block_over(memory::alloc_cells(n));
         for (u32 i = 0; i < n; ++i)
-            *block::append_cell(words) = Cell{header_of(Type::word), ctx, context::word_at(ctx, i)->w2, i};
+            *series_buffer::append_cell(words) = Cell{header_of(Type::word), ctx, context::word_at(ctx, i)->w2, i};
         *value = words;
     } else {
         raise(ErrorId::internal_not_done);

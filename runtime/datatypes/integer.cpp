@@ -2,16 +2,16 @@
 
 #include <climits>
 
+#include "runtime/core/float-cell.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
-#include "runtime/datatypes/float-cell.h"
 #include "runtime/datatypes/float.h"
+#include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error.h"
-#include "runtime/eval/random.h"
-#include "runtime/io/lexer-decoders.h"
+#include "runtime/lexer/lexer-decoders.h"
 #include "runtime/memory/fatal.h"
+#include "runtime/names/symbol.h"
 #include "runtime/text/string-units.h"
 #include "runtime/text/utf8.h"
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "runtime/core/error-ids.h"
 #include "runtime/datatypes/action-signatures.h"
-#include "runtime/eval/error-ids.h"
 
 namespace zel::integer {
 

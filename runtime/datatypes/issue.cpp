@@ -1,11 +1,11 @@
 #include "runtime/datatypes/issue.h"
 
-#include "runtime/context.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/word.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 #include "runtime/text/utf8.h"
 
 namespace zel::issue {
@@ -44,13 +44,6 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
 Cell* init_from_c_string(Cell& out, const char* name) {
     out = named(symbol::intern_cstring(name));
     return &out;
-}
-
-Cell* append_from_c_string(const Cell& block, const char* name) {
-    const Cell value = named(symbol::intern_cstring(name));
-    Cell* cell = block::append_cell(block);
-    *cell = value;
-    return cell;
 }
 
 }  // namespace zel::issue

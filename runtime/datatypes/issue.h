@@ -2,11 +2,10 @@
 // cell bound to the global context with no slot (word 3 context::no_index), its symbol
 // interned in the exact spelling given.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::issue {
 
 Cell* init_from_c_string(Cell& out, const char* name);
-Cell* append_from_c_string(const Cell& block, const char* name);
 
 }  // namespace zel::issue

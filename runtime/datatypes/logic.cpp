@@ -1,10 +1,10 @@
 #include "runtime/datatypes/logic.h"
 
-#include "runtime/datatypes/float-cell.h"
+#include "runtime/core/float-cell.h"
+#include "runtime/core/raise.h"
+#include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/eval/error.h"
-#include "runtime/eval/random.h"
 
 namespace zel::logic {
 

@@ -2,7 +2,7 @@
 // truth tests of conditions: every value is true but none and false; an unset value is
 // an error where a condition needs a value.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::logic {
 

@@ -1,18 +1,20 @@
 #include "runtime/datatypes/native.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/function.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::native {
 
@@ -46,8 +48,8 @@ Cell* make(Cell* result, const Cell* arg, Type target) {
         raise(ErrorId::script_bad_make_arg, &type, arg);
     const Node ctx = context::make_from_spec(block_over(spec.w2), true, false, context::kind::function);
     const Node rec = memory::alloc_cells(2);
-    *series::append_cell(node::buffer(rec)) = context::cell_of(ctx);
-    *series::append_cell(node::buffer(rec)) = none_cell;
+    *series_buffer::append_cell(node::buffer(rec)) = context::cell_of(ctx);
+    *series_buffer::append_cell(node::buffer(rec)) = none_cell;
     *result = Cell{header_of(target), index.w2 - 1, spec.w2, rec};
     return result;
 }
@@ -123,6 +125,28 @@ Cell* make_op(Cell* result, const Cell* arg, Type) {
 }
 
 }  // namespace
+
+namespace {
+u32 filled = 0;
+}  // namespace
+
+void init_table() {
+    std::fill(std::begin(table), std::end(table), nullptr);
+    filled = 0;
+}
+
+u32 append_entries(const Entry* entries, u32 n) {
+    if (n > table_capacity - filled) {
+        const Cell limit{header_of(Type::integer), 0, table_capacity, 0};
+        raise(ErrorId::internal_limit_hit, &limit);
+    }
+    std::copy(entries, entries + n, table + filled);
+    filled += n;
+    return filled - n + 1;
+}
+
+u32 count() { return filled; }
+
 }  // namespace zel::native
 
 namespace zel::op {

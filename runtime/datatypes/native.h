@@ -3,7 +3,7 @@
 // address) in word 1, its spec node in word 2 and a 2-cell record in word 3; an op! is a
 // copy of the value it wraps, retyped, with the wrapped type id in header bits 16-23.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::native {
 
@@ -15,6 +15,15 @@ namespace zel::native {
 constexpr u32 table_capacity = 120;
 using Entry = void (*)(bool check, const i32* refinements);
 extern Entry table[table_capacity];
+
+// Empties the table; the natives are then appended in their order, from native 1, so a
+// native's index (its identity in the boot image and in Zelbin data) is its position.
+void init_table();
+// Appends the entries; returns the index of the first one. Raises internal/limit-hit when
+// they do not fit.
+u32 append_entries(const Entry* entries, u32 count);
+// The number of natives in the table.
+u32 count();
 
 }  // namespace zel::native
 

@@ -3,23 +3,23 @@
 #include <algorithm>
 #include <optional>
 
-#include "runtime/context.h"
+#include "runtime/core/hooks.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/function.h"
+#include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/word.h"
-#include "runtime/eval/error.h"
-#include "runtime/eval/interp-hooks.h"
-#include "runtime/memory/cycle.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/ownership.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
+#include "runtime/text/cycle.h"
 
 namespace zel::object {
 
@@ -79,7 +79,7 @@ Cell deep_copy(const Cell& value) {
     const Buffer* b = node::buffer(value.w2);
     const u32 units = b->used() >> b->shift();
     const u32 start = value.w1 < units ? value.w1 : units;
-    return Cell{value.header & ~cellflag::new_line, 0, series::copy_slice(value.w2, start, units - start), 0};
+    return Cell{value.header & ~cellflag::new_line, 0, series_buffer::copy_slice(value.w2, start, units - start), 0};
 }
 
 // Copies a field's series into a fresh one; block-like copies are bound to `ctx`.
@@ -105,7 +105,7 @@ Cell hook_cell(i32 slot, Node ctx) {
 Node make_handler_block(Node ctx, i32 on_change, i32 on_deep_change) {
     const Cell cells[2] = {hook_cell(on_change, ctx), hook_cell(on_deep_change, ctx)};
     const Node block = memory::alloc_cells(2);
-    for (const Cell& c : cells) *series::append_cell(node::buffer(block)) = c;
+    for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(block)) = c;
     return block;
 }
 
@@ -186,7 +186,7 @@ Cell from_context(Node ctx, u32 class_id) {
     Buffer* values = node::buffer(values_node(ctx));
     if (values->used() == 0) {
         const u32 n = context::word_count(ctx);
-        for (u32 i = 0; i < n; ++i) *series::append_cell(node::buffer(values_node(ctx))) = unset_cell;
+        for (u32 i = 0; i < n; ++i) *series_buffer::append_cell(node::buffer(values_node(ctx))) = unset_cell;
     }
     return make_value(ctx, class_id, 0);
 }
@@ -209,7 +209,7 @@ void call_on_change(const Cell& obj, const Cell& word, const Cell& old_value, co
     Cell field = word;
     if (field.w1 != obj.w1) context::bind_word(obj.w1, field);
     const Cell args[3] = {field, old_value, new_value};
-    interp::call_function(*words::on_change_star, fn, args, 3, interp::trace_class::on_change);
+    hooks::call(*words::on_change_star, fn, args, 3, hooks::trace_class::on_change);
 }
 
 void call_on_change_of_context(Node ctx, const Cell& word, const Cell& old_value, const Cell& new_value) {
@@ -228,7 +228,7 @@ void call_on_deep_change(const Cell& owner, const Cell& word, const Cell& target
     if (!fn.is(Type::function) && !fn.is(Type::routine)) return;
     check_hook_arity(fn, 7);
     const Cell args[7] = {owner, word, target, action, new_value, integer(index), integer(part)};
-    interp::call_function(*words::on_deep_change_star, fn, args, 7, interp::trace_class::on_deep_change);
+    hooks::call(*words::on_deep_change_star, fn, args, 7, hooks::trace_class::on_deep_change);
 }
 
 Node find_handlers(Node ctx) {
@@ -261,7 +261,7 @@ Cell install_handlers(const Cell& obj) {
 }
 
 void install_hooks() {
-    context::object_change_hook = call_on_change;
+    hooks::object_changed = call_on_change;
     ownership::deep_change_hook = call_on_deep_change;
 }
 
@@ -270,7 +270,7 @@ void rebind_function(Node ctx, u32 index) {
     const Cell body = *function::record_cell(fn, function::record::body);
     if (body.is(Type::none)) raise(ErrorId::script_bad_func_def, &fn);
     const Cell spec = function::spec_of(fn);
-    const Node fn_ctx = series::copy_buffer(node::buffer(fn.w1));
+    const Node fn_ctx = series_buffer::copy_buffer(node::buffer(fn.w1));
     Cell body_copy;
     block::clone(body, true, true, &body_copy);
     context::bind_block(body_copy, ctx, false);
@@ -461,7 +461,7 @@ Cell words_block(Node ctx, bool only_changed) {
     for (u32 i = 0; i < n; ++i) {
         const Cell word = *context::word_at(ctx, i);
         if (only_changed && !(word.header & cellflag::field_assigned)) continue;
-        *block::append_cell(block) = only_changed ? word : Cell{header_of(Type::word), ctx, word.w2, i};
+        *series_buffer::append_cell(block) = only_changed ? word : Cell{header_of(Type::word), ctx, word.w2, i};
     }
     return block;
 }
@@ -474,8 +474,8 @@ Cell body_block(Node ctx) {
         Cell value = value_at(ctx, i);
         if (value.is(Type::word)) cell::set_type(&value, Type::lit_word);
         else if (value.is(Type::path)) cell::set_type(&value, Type::lit_path);
-        *block::append_cell(block) = name;
-        *block::append_cell(block) = value;
+        *series_buffer::append_cell(block) = name;
+        *series_buffer::append_cell(block) = value;
     }
     return block;
 }
@@ -518,7 +518,7 @@ Cell* make(Cell* prototype, const Cell* spec_arg, Type) {
         if (from_object) copy_values(proto.w1, ctx, false);
         obj = make_value(ctx, derived_class(proto_ptr, added), obj.w3);
         Cell ignored;
-        interp::eval_block(spec, ignored);
+        hooks::run(spec, ignored);
         clear_changed_marks(ctx);
         clear_new_line_marks(values_node(ctx));
     } else {
@@ -534,7 +534,7 @@ Cell* reflect(Cell* value, const Cell* field) {
     if (field_named(*field, sym::class_)) return result_of(value, integer(static_cast<i32>(obj.w2)));
     if (field_named(*field, sym::words)) return result_of(value, words_block(ctx, false));
     if (field_named(*field, sym::values)) {
-        const Cell values{header_of(Type::block), 0, series::copy_buffer(node::buffer(values_node(ctx))), 0};
+        const Cell values{header_of(Type::block), 0, series_buffer::copy_buffer(node::buffer(values_node(ctx))), 0};
         return result_of(value, values);
     }
     if (field_named(*field, sym::body)) return result_of(value, body_block(ctx));

@@ -3,7 +3,7 @@
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/memory/cycle.h"
+#include "runtime/text/cycle.h"
 
 namespace zel::paren {
 namespace {
@@ -25,7 +25,7 @@ namespace zel {
 constinit const ActionRecord paren_actions = [] {
     ActionRecord r;
 #define ZEL_ACTION(slot, name, text) r.on_##name = inherit;
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
     r.on_mold = paren::mold;
     r.on_trim = nullptr;

@@ -1,14 +1,14 @@
 // The path! family: path!, lit-path!, set-path! and get-path!, blocks whose elements are
 // written joined by "/". They take block!'s actions but for their construction and their
 // printed forms, which never break lines; they cannot be sorted, trimmed or shuffled.
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/eval/error.h"
-#include "runtime/memory/cycle.h"
 #include "runtime/memory/node.h"
+#include "runtime/text/cycle.h"
 
 namespace zel::path {
 namespace {
@@ -82,7 +82,7 @@ i32 mold_set_path(const Cell* value, Output& out, MoldFlags flags, const Cell* p
 constexpr ActionRecord child_of_path(sig::on_mold mold_action) {
     ActionRecord r;
 #define ZEL_ACTION(slot, name, text) r.on_##name = inherit;
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
     r.on_mold = mold_action;
     return r;
@@ -96,7 +96,7 @@ namespace zel {
 constinit const ActionRecord path_actions = [] {
     ActionRecord r;
 #define ZEL_ACTION(slot, name, text) r.on_##name = inherit;
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
     r.on_make = path::make;
     r.on_to = path::to;

@@ -2,15 +2,15 @@
 
 #include <initializer_list>
 
-#include "runtime/context.h"
+#include "runtime/core/hooks.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/function.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/standard.h"
-#include "runtime/eval/error.h"
-#include "runtime/eval/interp-hooks.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
 
 namespace zel::port {
 namespace {
@@ -82,7 +82,7 @@ Cell actor_of(const Cell& port) {
 Cell call_actor(const Cell& actor, const Cell& action, const Cell* args, u32 count) {
     const Cell fn = *object::select_field(actor, action);
     if (!fn.is(Type::function) || function::arg_count(fn.w2) != count) raise(ErrorId::access_no_port_action, &action);
-    return interp::call_function(action, fn, args, count, interp::trace_class::port_actor);
+    return hooks::call(action, fn, args, count, hooks::trace_class::port_actor);
 }
 
 namespace {

@@ -3,7 +3,7 @@
 // function of the same name in the port's actor object, with the port, the action's
 // arguments and a flag (and value) per refinement, in the action's spec order.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::port {
 

@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/core/hooks.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
-#include "runtime/eval/error.h"
-#include "runtime/eval/frame.h"
+#include "runtime/datatypes/error.h"
+#include "runtime/datatypes/standard.h"
 #include "runtime/memory/heap.h"
 
 namespace zel {
@@ -19,7 +21,7 @@ namespace {
 
 constexpr u32 slot_count = 0
 #define ZEL_ACTION(slot, name, text) +1
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
     ;
 static_assert(slot_count == 62, "a datatype's row has 62 action slots");
@@ -33,13 +35,13 @@ struct TypeTable {
         // Parents are named by their C++ names; their ids come from the same table.
 #define ZEL_TYPE(id, cpp, text, parent) \
     rows[id] = TypeInfo{text, static_cast<u32>(std::char_traits<char>::length(text)) - 1, Type{parent_id(#parent)}};
-#include "runtime/datatypes/types.def"
+#include "runtime/core/types.def"
 #undef ZEL_TYPE
     }
     static constexpr u8 parent_id(std::string_view parent) {
 #define ZEL_TYPE(id, cpp, text, parent_name) \
     if (parent == #cpp) return id;
-#include "runtime/datatypes/types.def"
+#include "runtime/core/types.def"
 #undef ZEL_TYPE
         return 0;
     }
@@ -79,7 +81,7 @@ void Registry::register_type(Type t, const ActionRecord& record) {
     } else {                                                                                 \
         row.on_##name = record.on_##name.fn;                                                 \
     }
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
 
     registered_[id] = true;
@@ -95,13 +97,19 @@ void register_datatypes() {
 #define ZEL_REGISTER(type, record) registry().register_type(Type::type, record);
 #include "runtime/datatypes/registration-order.def"
 #undef ZEL_REGISTER
+    hooks::compare_values = compare_values;
+    // An error raised before the catalogue exists travels without its error! value.
+    hooks::make_error = [](ErrorId id, const Cell* arg1, const Cell* arg2, const Cell* arg3) {
+        return standard::ready() ? error::create(id, arg1, arg2, arg3) : none_cell;
+    };
 }
 
 void raise_expect_arg(const Cell& value) {
     const Cell type = datatype::of(value.type());
-    if (frame::empty()) raise(ErrorId::script_expect_arg, &unset_cell, &type, &unset_cell);
-    const Cell call = frame::current_call_word();
-    const Cell parameter = frame::current_param_word(0);
+    if (!hooks::call_open || !hooks::call_open())
+        raise(ErrorId::script_expect_arg, &unset_cell, &type, &unset_cell);
+    const Cell call = hooks::current_call_word();
+    const Cell parameter = hooks::current_param_word(0);
     raise(ErrorId::script_expect_arg, &call, &type, &parameter);
 }
 

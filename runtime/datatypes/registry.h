@@ -14,7 +14,7 @@ constexpr u32 max_type_id = [] {
     u32 highest = 0;
     for (u32 id : {
 #define ZEL_TYPE(id, name, text, parent) id##u,
-#include "runtime/datatypes/types.def"
+#include "runtime/core/types.def"
 #undef ZEL_TYPE
          })
         highest = id > highest ? id : highest;
@@ -38,7 +38,7 @@ struct ActionEntry {
 // What a datatype supplies: one entry per action slot, named after the slot.
 struct ActionRecord {
 #define ZEL_ACTION(slot, name, text) ActionEntry<sig::on_##name> on_##name;
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
 };
 
@@ -63,7 +63,7 @@ constexpr void set_arithmetic(ActionRecord& record) {
 // A type's resolved row: for each slot its implementation, null when unsupported.
 struct ActionRow {
 #define ZEL_ACTION(slot, name, text) sig::on_##name on_##name = nullptr;
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
 };
 

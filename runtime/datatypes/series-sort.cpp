@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/runtime-words.h"
 
 namespace zel::series {
 namespace {

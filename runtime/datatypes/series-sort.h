@@ -4,7 +4,7 @@
 // permutation is applied once, at the end, to records that are all still there.
 #pragma once
 #include "runtime/datatypes/action-signatures.h"
-#include "runtime/sort.h"
+#include "runtime/datatypes/sort.h"
 
 namespace zel::series {
 

@@ -4,18 +4,18 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/logic.h"
+#include "runtime/datatypes/ownership.h"
+#include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/word.h"
-#include "runtime/eval/error.h"
-#include "runtime/eval/random.h"
-#include "runtime/hashtable.h"
+#include "runtime/hash/hashtable.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/ownership.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 #include "runtime/text/string-units.h"
 
 namespace zel::series {
@@ -67,7 +67,7 @@ Buffer* open_units(const Cell& s, u32 at, u32 count) {
     Buffer* b = buffer_of(s);
     const u64 needed = static_cast<u64>(b->used()) + (static_cast<u64>(count) << b->shift());
     if (needed > max_series_bytes) memory::raise_no_memory();
-    if (b->head + needed > b->size) b = series::expand(b, static_cast<i64>(std::min<u64>(needed * 2, max_series_bytes)));
+    if (b->head + needed > b->size) b = series_buffer::expand(b, static_cast<i64>(std::min<u64>(needed * 2, max_series_bytes)));
     const u32 shift = b->shift();
     const u32 length = units_in(b);
     std::memmove(unit_at(b, at + count), unit_at(b, at), static_cast<std::size_t>(length - at) << shift);
@@ -495,7 +495,7 @@ Cell* copy(Cell* value, Cell* result, const Cell* part, bool, const Cell*) {
     }
     start = std::min(start, length);
     count = std::min(count, length - start);
-    const Node copied = series::copy_slice(value->w2, static_cast<u32>(start), static_cast<u32>(count));
+    const Node copied = series_buffer::copy_slice(value->w2, static_cast<u32>(start), static_cast<u32>(count));
     *result = Cell{(value->header & cellflag::new_line) | header_of(value->type()), 0, copied,
                    value->is(Type::vector) ? value->w3 : 0};
     return result;

@@ -3,7 +3,7 @@
 // reverse, move, take, copy, clear, random and the ownership field. A series value is
 // (index in word 1, node in word 2); an index may lie past the tail and is clamped.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::series {
 

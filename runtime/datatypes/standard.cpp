@@ -1,12 +1,12 @@
 #include "runtime/datatypes/standard.h"
 
-#include "runtime/context.h"
 #include "runtime/datatypes/error-catalog.h"
 #include "runtime/datatypes/object.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/roots.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::standard {
 
@@ -57,7 +57,7 @@ Cell prototype(std::string_view record, u32 class_id) {
 }
 
 Cell* root_cell(const Cell& value) {
-    Cell* cell = block::append_cell(roots::block());
+    Cell* cell = series_buffer::append_cell(roots::block());
     *cell = value;
     return cell;
 }

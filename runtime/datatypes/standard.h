@@ -3,7 +3,7 @@
 // depth. Each lives in a root cell, so its address stays valid; start-up points them at
 // the fields of the `system` it builds, and `init` gives every one a working default.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::standard {
 

@@ -16,8 +16,8 @@
 #include "runtime/datatypes/string.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/runtime-words.h"
 
 namespace zel::string {
 namespace {
@@ -129,7 +129,7 @@ u32 splice(Node target, u32 at, u32 replaced, const Source& src, i32 dup) {
 
     const u64 needed = final_units * width;
     const u64 room = b->size - b->head;
-    if (needed > room) b = series::expand(b, static_cast<i64>(std::min<u64>(std::max(needed, 2 * room), max_series_bytes)));
+    if (needed > room) b = series_buffer::expand(b, static_cast<i64>(std::min<u64>(std::max(needed, 2 * room), max_series_bytes)));
     if (width > b->unit()) b = unicode::widen(b, width, 0);
 
     u8* gap = b->head_ptr() + u64{at} * width;

@@ -3,7 +3,7 @@
 // (`unicode::fold`) unless the code asks for case, whatever the unit widths of the two.
 // Equality of texts of different lengths is always false.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::string {
 

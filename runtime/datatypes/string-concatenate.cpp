@@ -6,7 +6,7 @@
 
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 
 namespace zel::string {
 
@@ -28,7 +28,7 @@ void concatenate(const Cell& destination, const Cell& source, i32 part, u32 offs
     const u64 bytes = u64{n} * width;
     const u64 needed = u64{d->used()} + bytes;
     if (u64{d->size} - d->head < needed)
-        d = series::expand(d, static_cast<i64>(std::max<u64>(needed, std::min<u64>(2 * needed, max_series_bytes))));
+        d = series_buffer::expand(d, static_cast<i64>(std::max<u64>(needed, std::min<u64>(2 * needed, max_series_bytes))));
 
     // The source's characters at the destination's width, taken before anything moves
     // when they share the destination's series.

@@ -2,7 +2,7 @@
 // string-like values. The destination widens to the source's width first, so every
 // character arrives unchanged; a copy between equal widths is one block move.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::string {
 

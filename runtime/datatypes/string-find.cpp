@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <optional>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/string-search.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/string.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/runtime-words.h"
 #include "runtime/text/case-mapping.h"
 
 namespace zel::string {

@@ -2,15 +2,16 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <vector>
 
-#include "runtime/eval/error.h"
+#include "platform/posix/write-all.h"
+#include "runtime/core/raise.h"
+#include "runtime/memory/heap.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/roots.h"
-#include "runtime/memory/series.h"
-#include "runtime/process.h"
-#include "runtime/text/console-output.h"
+#include "runtime/memory/series-buffer.h"
 #include "runtime/text/string-utf16.h"
 #include "runtime/text/string-utf8.h"
 
@@ -19,8 +20,9 @@ namespace zel::string {
 namespace {
 
 [[noreturn]] void unsupported_encoding() {
-    stdio::print_typed_line({"*** Loading Error: input encoding unsupported"});
-    process::exit();
+    constexpr char report[] = "*** Loading Error: input encoding unsupported\n";
+    platform::write_all(STDOUT_FILENO, report, sizeof report - 1);
+    heap::free_all();
     std::_Exit(1);
 }
 
@@ -49,7 +51,7 @@ void load_text(const u8* bytes, u32 length, i32 encoding, Cell& out) {
 Cell load_text_in(const u8* bytes, u32 length, const Cell& block, i32 encoding) {
     Cell text;
     load_text(bytes, length, encoding, text);
-    *block::append_cell(block) = text;
+    *series_buffer::append_cell(block) = text;
     return text;
 }
 

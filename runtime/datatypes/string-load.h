@@ -2,7 +2,7 @@
 // command line, the system): UTF-8 or UTF-16LE decoded into the narrowest unit width.
 // An encoding the runtime does not know is a build fault of the caller: the process ends.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::string {
 

@@ -3,7 +3,7 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 #include "runtime/text/string-units.h"
 #include "runtime/text/utf8.h"
 
@@ -34,14 +34,14 @@ void Output::append_char(u32 code_point) {
     const u32 needed = code_point < 0x80 ? 1 : code_point < 0x10000 ? 2 : 4;
     if (needed > b->unit()) b = unicode::widen(b, needed);
     const u32 unit = b->unit();
-    unicode::write_unit(series::reserve_tail(b, unit), unit, code_point);
+    unicode::write_unit(series_buffer::reserve_tail(b, unit), unit, code_point);
 }
 
 void Output::append_ascii(std::string_view text) {
     if (text.empty()) return;
     Buffer* b = node::buffer(string_.w2);
     const u32 unit = b->unit();
-    u8* at = series::reserve_tail(b, static_cast<u32>(text.size()) * unit);
+    u8* at = series_buffer::reserve_tail(b, static_cast<u32>(text.size()) * unit);
     for (char c : text) {
         unicode::write_unit(at, unit, static_cast<u8>(c));
         at += unit;

@@ -2,7 +2,7 @@
 // position: a character, a byte prefix, a bitset, a tag and `parse`'s match of a value.
 // They read the string without changing it or its position.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::string {
 

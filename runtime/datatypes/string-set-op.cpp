@@ -5,12 +5,12 @@
 #include <string>
 #include <unordered_set>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/string.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/runtime-words.h"
 #include "runtime/text/case-mapping.h"
 
 namespace zel::string {

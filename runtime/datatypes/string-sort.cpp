@@ -6,16 +6,17 @@
 #include <cstring>
 #include <utility>
 
+#include "runtime/core/hooks.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/series-sort.h"
 #include "runtime/datatypes/series.h"
+#include "runtime/datatypes/sort.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/string.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
-#include "runtime/sort.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/runtime-words.h"
 #include "runtime/text/case-mapping.h"
 
 namespace zel::string {
@@ -68,7 +69,7 @@ i32 compare_records(const void* x, const void* y, i32, u32 flags, void* context)
 // A record as a function sees it: its first character, or with /all a new string of it.
 Cell record_value(const SortState& s, u32 at, bool whole) {
     if (!whole) return Cell{header_of(Type::char_), 0, char_at_head(s.string, at), 0};
-    return Cell{header_of(s.string.type()), 0, series::copy_slice(s.string.w2, at, s.record), 0};
+    return Cell{header_of(s.string.type()), 0, series_buffer::copy_slice(s.string.w2, at, s.record), 0};
 }
 
 i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* context) {
@@ -83,7 +84,7 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
     const Cell second = record_value(s, static_cast<u32>(b), whole);
     const bool reverse = (flags & sortflag::reverse) != 0;
     return block::function_ordering(
-        block::call_compare_function(*s.function, reverse ? first : second, reverse ? second : first));
+        hooks::call_compare_function(*s.function, reverse ? first : second, reverse ? second : first));
 }
 
 }  // namespace
@@ -91,7 +92,7 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
 Cell* sort(Cell* series, const SortRefinements& r) {
     const series::SortPlan plan = series::sort_plan(series, r);
     if (plan.count == 0) return series;
-    if (plan.function && !block::call_compare_function) raise(ErrorId::internal_not_done);
+    if (plan.function && !hooks::call_compare_function) raise(ErrorId::internal_not_done);
     const Cell s = *series;
     const Cell function_value = plan.function ? *plan.function : none_cell;
     series::notify(s, words::sort, static_cast<i32>(plan.start), static_cast<i32>(plan.count));

@@ -6,7 +6,7 @@
 
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 #include "runtime/text/string-utf8.h"
 
 namespace zel::string {
@@ -38,7 +38,7 @@ Buffer* room_for_char(Node str, u32 i, u32 cp) {
     const u32 width = unicode::unit_for(cp);
     if (width > b->unit()) b = unicode::widen(b, width);
     const u64 end = u64{b->head} + (u64{i} + 1) * b->unit();
-    if (end > b->size) b = series::expand(b, static_cast<i64>(std::max<u64>(end - b->head, 2 * u64{b->size - b->head})));
+    if (end > b->size) b = series_buffer::expand(b, static_cast<i64>(std::max<u64>(end - b->head, 2 * u64{b->size - b->head})));
     return b;
 }
 
@@ -50,7 +50,7 @@ void insert_chars(Node str, u32 i, const u32* chars, u32 n) {
     for (u32 k = 0; k < n; ++k) width = std::max(width, unicode::unit_for(chars[k]));
     if (width > b->unit()) b = unicode::widen(b, width);
     const u64 needed = u64{b->tail} + u64{n} * width;
-    if (needed > b->size) b = series::expand(b, static_cast<i64>(2 * (needed - b->head)));
+    if (needed > b->size) b = series_buffer::expand(b, static_cast<i64>(2 * (needed - b->head)));
     i = std::min(i, units_in(b));
     u8* at = b->head_ptr() + u64{i} * width;
     std::memmove(at + u64{n} * width, at, b->tail_ptr() - at);
@@ -144,7 +144,7 @@ Node copy_widening(Node source, u32 start, u32 count, Node target, u32 at, bool 
     const u32 width = t->unit();
     at = std::min(at, units_in(t));
     const u64 end = u64{t->head} + (u64{at} + count) * width;
-    if (end > t->size) t = series::expand(t, static_cast<i64>(end - t->head));
+    if (end > t->size) t = series_buffer::expand(t, static_cast<i64>(end - t->head));
     Buffer* s = node::buffer(source);
     const u32 source_width = s->unit();
     const u8* from = s->head_ptr() + u64{start} * source_width;

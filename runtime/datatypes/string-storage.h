@@ -2,7 +2,7 @@
 // or 4-byte units, and these routines make, measure and edit such series in place. They
 // take nodes and indexes, never unit addresses, because widening and growth move buffers.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 #include "runtime/text/string-units.h"
 
 namespace zel::string {

@@ -6,13 +6,13 @@
 #include <array>
 #include <vector>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/string.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/runtime-words.h"
 
 namespace zel::string {
 namespace {

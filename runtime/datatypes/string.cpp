@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
@@ -13,7 +14,6 @@
 #include "runtime/datatypes/string-load.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/string-storage.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 
@@ -143,7 +143,7 @@ namespace zel {
 constinit const ActionRecord string_actions = [] {
     ActionRecord r;
 #define ZEL_ACTION(slot, name, text) r.on_##name = inherit;
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
     r.on_make = string::make;
     r.on_to = string::to;

@@ -1,16 +1,16 @@
 #include "runtime/datatypes/typeset.h"
 
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/action-signatures.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/eval/error.h"
+#include "runtime/memory/fatal.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/memory/fatal.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
 
 namespace zel::typeset {
 namespace {
@@ -73,7 +73,7 @@ Cell from_block(const Cell& block) {
 Cell to_block(const Cell& set) {
     const Cell block{header_of(Type::block), 0, memory::alloc_cells(4), 0};
     for (u32 id = 1; id <= registry().highest_registered(); ++id) {
-        if (has(set, id)) *block::append_cell(block) = datatype::of(static_cast<Type>(id));
+        if (has(set, id)) *series_buffer::append_cell(block) = datatype::of(static_cast<Type>(id));
     }
     return block;
 }

@@ -3,7 +3,7 @@
 // most significant bit of byte 0 is id 0). Bits above the registered ids are carried
 // along by every operation but never listed.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::typeset {
 

@@ -1,24 +1,24 @@
 #include "runtime/datatypes/word.h"
 
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
-#include "runtime/datatypes/name-compare.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error.h"
+#include "runtime/lexer/lexer-words.h"
+#include "runtime/lexer/lexer.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/roots.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/name-compare.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 #include "runtime/text/string-units.h"
 #include "runtime/text/utf8.h"
 
 namespace zel::word {
 
-Type (*scan_name)(std::string_view name) = nullptr;
-bool (*load_one)(const Cell& text, Cell& out) = nullptr;
 
 namespace {
 
@@ -40,10 +40,9 @@ Cell one_char_string(u32 cp) {
     return Cell{header_of(Type::string), 0, str, 0};
 }
 
-Cell word_of_text(const Cell& text, Type target) {
+Cell word_of_text(const Cell& text) {
     Cell loaded;
-    if (!load_one) bad_to_arg(target, &text);
-    if (!load_one(text, loaded) || !any_word_type(loaded.type())) raise(ErrorId::script_invalid_chars);
+    if (!lexer::load_exactly_one(text, loaded) || !any_word_type(loaded.type())) raise(ErrorId::script_invalid_chars);
     return loaded;
 }
 
@@ -111,17 +110,17 @@ Cell* make(Cell* result, const Cell* spec, Type target) {
         break;
     case Type::refinement:
     case Type::issue: {
-        const Type token = scan_name ? scan_name(symbol::name(spec->w2)) : Type{0};
+        const Type token = lexer::scan_name(symbol::name(spec->w2));
         if (!is_plain_word_type(token)) bad_to_arg(target, spec);
         out = *spec;
         context::bind_word(context::global, out);
         break;
     }
     case Type::string:
-        out = word_of_text(*spec, target);
+        out = word_of_text(*spec);
         break;
     case Type::char_:
-        out = word_of_text(one_char_string(spec->w2), target);
+        out = word_of_text(one_char_string(spec->w2));
         break;
     case Type::datatype:
         out = Cell{header_of(Type::word), 0, 0, 0};
@@ -180,17 +179,6 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
 }
 
 }  // namespace zel::word
-
-namespace zel::refinement {
-
-Cell* make_from_c_string(const char* name) {
-    const Cell value{header_of(Type::refinement), 0, symbol::intern_cstring(name), context::no_index};
-    Cell* cell = block::append_cell(roots::block());
-    *cell = value;
-    return cell;
-}
-
-}  // namespace zel::refinement
 
 namespace zel {
 

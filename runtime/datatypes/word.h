@@ -5,7 +5,7 @@
 #pragma once
 #include <string_view>
 
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel {
 class Output;
@@ -23,12 +23,6 @@ Cell* make_global(const char* name);
 // Fills `out` as a word! bound to the global context, adding the symbol when absent.
 Cell* init_global(u32 symbol, Cell& out);
 
-// What conversions to words need of the lexer, installed by it: the datatype of the one
-// token a name scans as, and the one value a text loads as (false when the text does not
-// hold exactly one value). Until installed, such conversions raise script/bad-to-arg.
-extern Type (*scan_name)(std::string_view name);
-extern bool (*load_one)(const Cell& text, Cell& out);
-
 // The `make` and `to` of the word family, shared with issue!.
 Cell* make(Cell* result, const Cell* spec, Type target);
 // Appends the word's own spelling; returns the limit less the characters appended.
@@ -37,9 +31,3 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code);
 
 }  // namespace zel::word
 
-namespace zel::refinement {
-
-// A new unbound refinement! of the name, kept in the root block.
-Cell* make_from_c_string(const char* name);
-
-}  // namespace zel::refinement

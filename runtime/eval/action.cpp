@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error.h"
 #include "runtime/eval/frame.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::action {
 namespace {
@@ -315,7 +315,7 @@ constexpr u32 counts[slot_count] = {
 
 constexpr const char* names[slot_count] = {
 #define ZEL_ACTION(slot, name, text) text,
-#include "runtime/datatypes/action-slots.def"
+#include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
 };
 

@@ -1,19 +1,20 @@
+#include "runtime/core/hooks.h"
 #include "runtime/eval/exits.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "platform/error-box.h"
-#include "runtime/context.h"
+#include "platform/posix/error-box.h"
 #include "runtime/datatypes/error.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/memory/heap.h"
 #include "runtime/memory/roots.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::exits {
 
@@ -21,10 +22,14 @@ Cell* pending = nullptr;
 Cell* script_header = nullptr;
 
 void init() {
-    pending = block::append_cell(roots::block());
-    script_header = block::append_cell(roots::block());
+    pending = series_buffer::append_cell(roots::block());
+    script_header = series_buffer::append_cell(roots::block());
     *pending = none_cell;
     *script_header = none_cell;
+    hooks::error_raised = [](const Cell& err) {
+        exits::annotate(err);
+        *pending = err;
+    };
 }
 
 }  // namespace zel::exits
@@ -86,20 +91,20 @@ void throw_to_catch(ThrowCode code) {
 
 }  // namespace zel::frame
 
-namespace zel::error {
+namespace zel::exits {
 namespace {
 
 constexpr u32 id_count = 0
 #define ZEL_ERROR_CATEGORY(name, text, code, title)
 #define ZEL_ERROR(category, name, text, templ) +1
-#include "runtime/eval/error-catalog.def"
+#include "runtime/core/error-catalog.def"
 #undef ZEL_ERROR
 #undef ZEL_ERROR_CATEGORY
     ;
 
 // The catalogue entry of an error's code (user/message for a code the table lacks).
 ErrorId id_of(const Cell& err) {
-    const Cell code = *field(err, standard::Field::error_code);
+    const Cell code = *error::field(err, standard::Field::error_code);
     if (code.is(Type::integer)) {
         const u32 c = code.w2 / 100;
         const u32 position = code.w2 % 100 + 2;
@@ -129,10 +134,10 @@ std::string title() {
 
 void annotate(const Cell& err) {
     if (!err.is(Type::error) || frame::empty()) return;
-    set_where_default(err, frame::current_call_word());
-    Cell* near = field(err, standard::Field::error_near);
+    error::set_where_default(err, frame::current_call_word());
+    Cell* near = error::field(err, standard::Field::error_near);
     if (near->is(Type::none) && interp::position && interp::position->is(Type::block)) *near = *interp::position;
-    Cell* stack_field = field(err, standard::Field::error_stack);
+    Cell* stack_field = error::field(err, standard::Field::error_stack);
     if (!stack_field->is(Type::block)) *stack_field = Cell{header_of(Type::integer), 0, frame::depth(), 0};
 }
 
@@ -159,4 +164,4 @@ void report_uncaught(const Cell& err) {
     std::_Exit(254);
 }
 
-}  // namespace zel::error
+}  // namespace zel::exits

@@ -4,7 +4,7 @@
 // (putting their contexts back) and restores the stack tops it recorded. While an exit is
 // in flight its value is kept in the pending cell, a root, so a collection keeps it.
 #pragma once
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 #include "runtime/eval/frame.h"
 
 namespace zel {
@@ -64,7 +64,7 @@ namespace zel::frame {
 
 }  // namespace zel::frame
 
-namespace zel::error {
+namespace zel::exits {
 
 // Raises an error! value: fills `where` (when none) with the current call's word, `near`
 // (when none) with the code being evaluated and `stack` (unless it holds a block) with the
@@ -86,4 +86,4 @@ void catch_uncaught(Body&& body) {
     }
 }
 
-}  // namespace zel::error
+}  // namespace zel::exits

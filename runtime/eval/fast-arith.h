@@ -3,8 +3,8 @@
 // 32-bit range becoming the exact float!; any other operands go to the generic action or
 // comparison through a native frame named by the operator word, as a call would.
 #pragma once
+#include "runtime/core/float-cell.h"
 #include "runtime/datatypes/action-signatures.h"
-#include "runtime/datatypes/float-cell.h"
 #include "runtime/datatypes/integer.h"
 
 namespace zel::action {

@@ -1,16 +1,17 @@
+#include "runtime/core/hooks.h"
 #include "runtime/eval/frame.h"
 
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/word.h"
-#include "runtime/eval/error.h"
-#include "runtime/memory/cycle.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
+#include "runtime/text/cycle.h"
 
 namespace zel::frame {
 
@@ -68,6 +69,9 @@ void init() {
     saved_throw_depth = 0;
     gc::remove_mark_callback(mark);
     gc::add_mark_callback(mark);
+    hooks::call_open = [] { return !empty(); };
+    hooks::current_call_word = current_call_word;
+    hooks::current_param_word = current_param_word;
 }
 
 void overflow() {

@@ -4,24 +4,24 @@
 #include <iterator>
 #include <vector>
 
-#include "runtime/context.h"
+#include "platform/posix/stack.h"
+#include "runtime/core/hooks.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/function.h"
 #include "runtime/datatypes/native.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/eval/action.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/fast-arith.h"
-#include "runtime/eval/interp-hooks.h"
 #include "runtime/eval/routine-code.h"
 #include "runtime/eval/spec-cache.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/roots.h"
-#include "runtime/memory/series.h"
-#include "runtime/process.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::interp {
 
@@ -727,14 +727,14 @@ Cell call_compare(const Cell& function, const Cell& a, const Cell& b) {
 }  // namespace
 
 void init() {
-    position = block::append_cell(roots::block());
+    position = series_buffer::append_cell(roots::block());
     *position = unset_cell;
-    const process::StackBounds bounds = process::state.stack.low ? process::state.stack : process::stack_bounds();
+    const platform::StackBounds bounds = platform::main_stack();
     native_limit = bounds.low ? bounds.low + native_reserve : 0;
-    eval_block_hook = eval_block_into;
-    call_function_hook = call_function_with;
-    form_call_trace_hook = frame::form_call_trace;
-    block::call_compare_function = call_compare;
+    hooks::eval_block = eval_block_into;
+    hooks::call_function = call_function_with;
+    hooks::form_call_trace = frame::form_call_trace;
+    hooks::call_compare_function = call_compare;
 }
 
 void eval_block(const Cell& block, bool to_result) {
@@ -876,7 +876,7 @@ void call_function(const Cell& function, u32 frame_index) {
 
 void call_routine(const Cell& routine) {
     const Cell code = *function::record_cell(routine, function::record::code);
-    const routine::Code fn = routine::code_at(code.w2);
+    const routine_code::Code fn = routine_code::code_at(code.w2);
     if (!fn) raise(ErrorId::internal_not_done);
     Cell result = unset_cell;
     fn(stack::base, result);

@@ -4,7 +4,7 @@
 // runs in, or a collection that moves it, is safe. Calls go through the callee's spec
 // cache; natives and actions get their refinements as frame indexes.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::interp {
 

@@ -1,8 +1,8 @@
 #include "runtime/eval/routine-code.h"
 
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 
-namespace zel::routine {
+namespace zel::routine_code {
 
 namespace {
 Code codes[code_capacity];
@@ -20,4 +20,4 @@ u32 add_code(Code code) {
 
 Code code_at(u32 index) { return index >= 1 && index <= filled ? codes[index - 1] : nullptr; }
 
-}  // namespace zel::routine
+}  // namespace zel::routine_code

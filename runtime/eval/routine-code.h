@@ -3,9 +3,9 @@
 // the argument frame in spec order and writes its value, which the routine's result type
 // (none: no value) decides whether the call keeps.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
-namespace zel::routine {
+namespace zel::routine_code {
 
 using Code = void (*)(const Cell* args, Cell& result);
 
@@ -16,4 +16,4 @@ u32 add_code(Code code);
 // The code of an index, null for one that names none.
 Code code_at(u32 index);
 
-}  // namespace zel::routine
+}  // namespace zel::routine_code

@@ -1,14 +1,14 @@
 #include "runtime/eval/spec-cache.h"
 
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/function.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/typeset.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::spec_cache {
 namespace {

@@ -1,9 +1,10 @@
+#include "runtime/core/hooks.h"
 #include "runtime/eval/stack.h"
 
-#include "runtime/context.h"
-#include "runtime/eval/error.h"
-#include "runtime/memory/cycle.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/gc.h"
+#include "runtime/names/context.h"
+#include "runtime/text/cycle.h"
 
 namespace zel::stack {
 
@@ -24,7 +25,7 @@ void init() {
     top = base = bottom;
     gc::remove_mark_callback(mark);
     gc::add_mark_callback(mark);
-    context::stack_values = values_at;
+    hooks::stack_values = values_at;
 }
 
 void overflow() {

@@ -3,7 +3,7 @@
 // also the result slot). The stack never moves, so addresses into it stay valid; a push
 // beyond its capacity raises internal/stack-overflow with 5 cells freed for the error.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::stack {
 

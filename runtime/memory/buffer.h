@@ -3,7 +3,7 @@
 // compaction) copies it without fixing anything inside. The data area is a multiple of 16
 // bytes and starts 16-byte aligned, so cells in it are aligned.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel {
 

@@ -3,7 +3,7 @@
 #include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 
 namespace zel::externals {
 namespace {
@@ -48,7 +48,7 @@ u32 store(const Cell& value) {
     if (free_head == end_of_list) {
         u32 old = size;
         size *= 2;
-        series::expand(node::buffer(table.w2), i64{size} * sizeof(Cell));
+        series_buffer::expand(node::buffer(table.w2), i64{size} * sizeof(Cell));
         thread(old);
     }
     u32 index = static_cast<u32>(free_head);

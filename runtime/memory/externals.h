@@ -4,7 +4,7 @@
 // end). The block is a root of the collector, so every stored value stays alive until
 // released.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::externals {
 

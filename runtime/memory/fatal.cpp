@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "platform/error-box.h"
+#include "platform/posix/error-box.h"
 #include "runtime/memory/heap.h"
 
 namespace zel::fatal {

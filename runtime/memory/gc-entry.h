@@ -2,7 +2,7 @@
 // and the collection count that stamps new node frames. A collection may move any buffer
 // that is not pinned: callers re-read buffer addresses from their nodes afterwards.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::gc {
 

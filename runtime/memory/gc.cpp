@@ -5,7 +5,7 @@
 #include <csetjmp>
 #include <cstdlib>
 
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/fatal.h"
 #include "runtime/memory/gc-entry.h"
 #include "runtime/memory/gc-phases.h"

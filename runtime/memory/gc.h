@@ -6,7 +6,7 @@
 #pragma once
 #include <cstddef>
 
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 #include "runtime/memory/gc-entry.h"
 #include "runtime/memory/memory.h"
 

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "runtime/memory/fatal.h"
-#include "runtime/text/console-output.h"
 
 namespace zel::heap {
 namespace {
@@ -112,11 +111,10 @@ void free_all() {
 std::size_t block_count() { return count; }
 std::size_t bytes_in_use() { return bytes; }
 
-void dump() {
-    stdio::print_typed_line({"-- Heap-allocations --"});
-    stdio::print_typed_line({"Asked   Real"});
-    for (Block* b = first; b; b = b->next) stdio::print_typed_line({b->size, "   ", b->size + sizeof(Block)});
-    stdio::print_typed_line({"-- Sum: ", bytes, " --"});
+std::vector<std::size_t> block_sizes() {
+    std::vector<std::size_t> sizes;
+    for (Block* b = first; b; b = b->next) sizes.push_back(b->size);
+    return sizes;
 }
 
 }  // namespace zel::heap

@@ -4,6 +4,7 @@
 // found in the list are freed or resized: a stray or stale address changes nothing.
 #pragma once
 #include <cstddef>
+#include <vector>
 
 namespace zel::heap {
 
@@ -18,8 +19,7 @@ void free_all();
 // Number of live blocks and their requested bytes (diagnostics and tests).
 std::size_t block_count();
 std::size_t bytes_in_use();
-// Prints the live blocks, oldest first, with their requested and real sizes, and the sum
-// of the requested sizes (diagnostic).
-void dump();
+// The requested sizes of the live blocks, oldest first (diagnostics and tests).
+std::vector<std::size_t> block_sizes();
 
 }  // namespace zel::heap

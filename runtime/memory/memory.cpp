@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/pages.h"
-#include "runtime/eval/error.h"
+#include "platform/posix/pages.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/gc-entry.h"
 #include "runtime/memory/heap.h"
 #include "runtime/memory/node.h"
@@ -85,13 +85,8 @@ void release_all() {
 void* os_alloc(std::size_t size) {
     std::size_t page = platform::page_size();
     std::size_t total = (size + os_prefix + page - 1) / page * page;
-    void* p;
-    try {
-        p = platform::alloc_pages(total);
-    } catch (const Throw& t) {
-        if (t.code != ThrowCode::vm_alloc) throw;
-        raise_no_memory();
-    }
+    void* p = platform::alloc_pages(total);
+    if (!p) raise_no_memory();
     root.bytes_taken += total;
     *static_cast<std::size_t*>(p) = total;
     return static_cast<u8*>(p) + os_prefix;
@@ -100,12 +95,7 @@ void* os_alloc(std::size_t size) {
 void os_free(void* p) {
     u8* block = static_cast<u8*>(p) - os_prefix;
     std::size_t total = *reinterpret_cast<std::size_t*>(block);
-    try {
-        platform::free_pages(block, total);
-    } catch (const Throw& t) {
-        if (t.code != ThrowCode::vm_release) throw;
-        raise(ErrorId::internal_wrong_mem);
-    }
+    if (!platform::free_pages(block, total)) raise(ErrorId::internal_wrong_mem);
     root.bytes_taken -= total;
 }
 

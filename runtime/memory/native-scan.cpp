@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/posix/stack.h"
 #include "runtime/memory/gc-phases.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/scratch.h"
-#include "runtime/process.h"
 
 namespace zel::gc {
 namespace {
@@ -27,12 +27,12 @@ Address low = 0;
 Address high = 0;
 
 // The stack of a thread other than the main one, found once per thread.
-thread_local process::StackBounds thread_stack;
+thread_local platform::StackBounds thread_stack;
 
 Address stack_base(Address here) {
-    const process::StackBounds& main = process::state.stack;
+    const platform::StackBounds main = platform::main_stack();
     if (here >= main.low && here < main.high) return main.high;
-    if (here < thread_stack.low || here >= thread_stack.high) thread_stack = process::stack_bounds();
+    if (here < thread_stack.low || here >= thread_stack.high) thread_stack = platform::stack_bounds();
     return here >= thread_stack.low && here < thread_stack.high ? thread_stack.high : here;
 }
 

@@ -5,7 +5,7 @@
 // marking first reaches it, so an object is never released before a value holding its
 // index has been stored (whatever collections run in between).
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::resource {
 

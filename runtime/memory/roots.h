@@ -2,7 +2,7 @@
 // index. Its buffer lives in the tracked heap and never moves, so the address of a root
 // cell stays valid for the life of the process.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::roots {
 

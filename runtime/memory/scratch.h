@@ -5,7 +5,7 @@
 #pragma once
 #include <cstddef>
 
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 #include "runtime/memory/heap.h"
 
 namespace zel::gc {

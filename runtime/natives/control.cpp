@@ -1,9 +1,9 @@
 // The natives that choose what to evaluate: if, unless, either, any, all, switch, case.
 // A chosen block is evaluated with its last value going straight to the result slot.
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/error.h"
 #include "runtime/eval/fast-arith.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/natives/frame-args.h"

@@ -1,15 +1,15 @@
 // The native `do`: evaluates a block (all of it, or with /next one expression), a path,
 // source text, a script file, an error (raised) or any other value (one expression).
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/error.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
+#include "runtime/io/script.h"
+#include "runtime/lexer/load-code.h"
+#include "runtime/names/context.h"
 #include "runtime/natives/frame-args.h"
-#include "runtime/natives/load-code.h"
 #include "runtime/natives/natives.h"
-#include "runtime/script.h"
 
 namespace zel::natives {
 namespace {
@@ -58,10 +58,10 @@ void do_(bool, const i32* refinements) {
     case Type::block:
     case Type::paren:
     case Type::hash: do_block(value, position); return;
-    case Type::string: do_block(load_code(value), position); return;
+    case Type::string: do_block(lexer::load_code(value), position); return;
     case Type::file:
     case Type::url: set_result(script::do_file(value)); return;
-    case Type::error: error::throw_value(value);
+    case Type::error: exits::throw_value(value);
     case Type::path: {
         Cell empty;
         block::make_at(&empty, 0);

@@ -5,9 +5,9 @@
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/function.h"
 #include "runtime/datatypes/series.h"
+#include "runtime/names/runtime-words.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
-#include "runtime/runtime-words.h"
 
 namespace zel::natives {
 namespace {

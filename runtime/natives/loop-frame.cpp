@@ -1,7 +1,7 @@
 #include "runtime/natives/loop-frame.h"
 
 #include "runtime/eval/interpreter.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/runtime-words.h"
 
 namespace zel::natives {
 

@@ -4,18 +4,18 @@
 #include <cmath>
 #include <limits>
 
-#include "runtime/context.h"
+#include "runtime/core/float-cell.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/char.h"
 #include "runtime/datatypes/datatype.h"
-#include "runtime/datatypes/float-cell.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-storage.h"
-#include "runtime/eval/error.h"
 #include "runtime/eval/frame.h"
+#include "runtime/names/context.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/loop-frame.h"
 #include "runtime/natives/natives.h"

@@ -3,11 +3,11 @@
 // collection off, so the blocks it builds do not change the frames they describe.
 #include <limits>
 
+#include "runtime/core/hooks.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/word.h"
-#include "runtime/eval/interp-hooks.h"
 #include "runtime/memory/census.h"
 #include "runtime/memory/gc.h"
 #include "runtime/natives/frame-args.h"
@@ -69,7 +69,7 @@ void show(const Cell& info) {
     block::append_value(call, name);
     block::append_value(call, info);
     Cell ignored;
-    interp::eval_block(call, ignored);
+    hooks::run(call, ignored);
 }
 
 }  // namespace

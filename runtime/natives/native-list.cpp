@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <array>
 
-#include "runtime/eval/native-table.h"
+#include "runtime/datatypes/native.h"
 #include "runtime/natives/natives.h"
 
 namespace zel::natives {

@@ -2,7 +2,7 @@
 // from natives.def: every native sits at its fixed index, the indexes without a native
 // yet stay empty (and `make native!` refuses them).
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::natives {
 

@@ -7,9 +7,9 @@
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/eval/interpreter.h"
+#include "runtime/io/print-hooks.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
-#include "runtime/print-hooks.h"
 
 namespace zel::natives {
 namespace {

@@ -2,10 +2,10 @@
 // (only parens). Results go to a new block, or with /into into `out` at its position.
 #include <algorithm>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/error.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"

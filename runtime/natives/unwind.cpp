@@ -1,14 +1,14 @@
 // The natives of non-local exits: break, continue, return and exit start one; throw
 // starts one towards a catch; catch takes throws and try takes errors.
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/error.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
-#include "runtime/runtime-words.h"
 
 namespace zel::natives {
 namespace {

@@ -1,14 +1,14 @@
 // The natives get and set: a word's value, a path's, an object's fields; and words set
 // one by one or from a block of values.
-#include "runtime/context.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/error.h"
 #include "runtime/eval/interpreter.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
-#include "runtime/runtime-words.h"
 
 namespace zel::natives {
 namespace {

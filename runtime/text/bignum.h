@@ -2,7 +2,7 @@
 // significant first, held in a fixed array on the caller's stack. The word count never
 // has a zero top word, so a value has one representation and compares by size first.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel {
 

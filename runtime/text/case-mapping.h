@@ -3,7 +3,7 @@
 // drops characters; `fold` is the one key that case-insensitive comparison, searching and
 // hashing all use, so that two texts equal under comparison always hash alike.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::unicode {
 

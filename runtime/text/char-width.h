@@ -2,7 +2,7 @@
 // takes. Combining marks and format characters take none, East Asian wide and fullwidth
 // characters two, everything else one.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::unicode {
 

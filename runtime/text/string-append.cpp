@@ -3,15 +3,15 @@
 #include <cstring>
 
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 
-namespace zel::string {
+namespace zel::unicode {
 
 u32 append_ascii(Node str, const char* text) {
     auto length = static_cast<u32>(std::strlen(text));
     Buffer* b = node::buffer(str);
     u32 unit = b->unit();
-    u8* out = series::reserve_tail(b, length * unit);
+    u8* out = series_buffer::reserve_tail(b, length * unit);
     for (u32 i = 0; i < length; ++i) {
         u32 c = static_cast<u8>(text[i]);
         // Little-endian: the first `unit` bytes of c are the unit.
@@ -20,4 +20,4 @@ u32 append_ascii(Node str, const char* text) {
     return length;
 }
 
-}  // namespace zel::string
+}  // namespace zel::unicode

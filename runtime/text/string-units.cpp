@@ -4,7 +4,7 @@
 
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 
 namespace zel::unicode {
 
@@ -12,7 +12,7 @@ Buffer* widen(Buffer* b, u32 unit, u32 room) {
     u32 old_unit = b->unit();
     u32 count = b->used() >> b->shift();
     u64 need = u64{b->head} + (u64{count} + room) * unit;
-    if (need > b->size) b = series::expand(b, static_cast<i64>(need - b->head));
+    if (need > b->size) b = series_buffer::expand(b, static_cast<i64>(need - b->head));
     // From the last unit back, so no unit is overwritten before it is read.
     u8* head = b->head_ptr();
     for (u32 i = count; i-- > 0;) write_unit(head + i * unit, unit, read_unit(head + i * old_unit, old_unit));
@@ -36,7 +36,7 @@ Buffer* conversion_buffer(Cell& str, u32 size) {
         return node::buffer(str.w3);
     }
     Buffer* b = node::buffer(str.w3);
-    if (b->size < size) b = series::replace_buffer(b, size);
+    if (b->size < size) b = series_buffer::replace_buffer(b, size);
     b->head = b->tail = 0;
     return b;
 }

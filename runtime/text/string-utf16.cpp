@@ -4,7 +4,7 @@
 
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 #include "runtime/text/string-units.h"
 #include "runtime/text/utf16.h"
 #include "runtime/text/utf8.h"
@@ -69,7 +69,7 @@ Node load_utf16le(const u16* src, u32 count, Node target, bool drop_cr) {
     if (target) {
         b = node::buffer(target);
         u64 need = u64{count} * unit;
-        if (b->size - b->head < need) b = series::expand(b, static_cast<i64>(need));
+        if (b->size - b->head < need) b = series_buffer::expand(b, static_cast<i64>(need));
         b->flags = (b->flags & ~bufferflag::unit_mask) | unit;
     } else {
         target = memory::alloc_units(count, unit);

@@ -2,7 +2,7 @@
 // surrogate without its partner is kept as a code point of its own both ways, so text
 // round-trips unchanged and bad input never ends the process.
 #pragma once
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::unicode {
 

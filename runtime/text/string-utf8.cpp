@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 #include "runtime/text/string-units.h"
 #include "runtime/text/utf8.h"
 
@@ -101,7 +101,7 @@ Node load_utf8(const u8* src, u32 length, Node target, u32* unconsumed, bool lin
     if (target) {
         b = node::buffer(target);
         // A character takes at least one byte: room for `length` units is always enough.
-        if ((b->size - b->head) >> b->shift() < length) b = series::expand(b, i64{length} << b->shift());
+        if ((b->size - b->head) >> b->shift() < length) b = series_buffer::expand(b, i64{length} << b->shift());
         b->tail = b->head;
     } else {
         target = memory::alloc_units(std::max<u32>(length, 1), 1);

@@ -4,7 +4,7 @@
 #pragma once
 #include <bit>
 
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::unicode {
 

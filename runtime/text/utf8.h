@@ -5,7 +5,7 @@
 #include <array>
 #include <cstddef>
 
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 namespace zel::unicode {
 

@@ -4,12 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/context.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/error.h"
-#include "runtime/io/lexer.h"
+#include "runtime/core/raise.h"
+#include "runtime/lexer/lexer.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/roots.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 
 namespace {
 

@@ -9,24 +9,24 @@
 #include <string_view>
 
 #include "boot/runtime.h"
-#include "runtime/context.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/error.h"
 #include "runtime/datatypes/function.h"
+#include "runtime/datatypes/native.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/standard.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/typeset.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/fast-arith.h"
 #include "runtime/eval/interpreter.h"
-#include "runtime/eval/native-table.h"
-#include "runtime/io/lexer.h"
+#include "runtime/lexer/lexer.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::test {
 

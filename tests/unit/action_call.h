@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/eval/error.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/text/string-utf8.h"

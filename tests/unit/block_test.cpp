@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "runtime/memory/cycle.h"
+#include "runtime/text/cycle.h"
 #include "tests/unit/series-fixture.h"
 
 using namespace zel;

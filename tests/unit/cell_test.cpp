@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "runtime/memory/cell.h"
+#include "runtime/core/cell.h"
 
 using namespace zel;
 

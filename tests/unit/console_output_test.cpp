@@ -1,4 +1,4 @@
-#include "runtime/text/console-output.h"
+#include "runtime/io/console-output.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "runtime/print-hooks.h"
+#include "runtime/io/print-hooks.h"
 #include "stdout-capture.h"
 
 namespace zel {

@@ -2,13 +2,14 @@
 
 #include <vector>
 
-#include "runtime/context.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/hashtable.h"
-#include "runtime/memory/cycle.h"
+#include "runtime/core/hooks.h"
+#include "runtime/hash/hashtable.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
-#include "runtime/runtime-words.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
+#include "runtime/text/cycle.h"
 #include "tests/unit/names-fixture.h"
 
 using namespace zel;
@@ -18,14 +19,14 @@ namespace {
 class Contexts : public NamesFixture {
 protected:
     void TearDown() override {
-        context::object_change_hook = nullptr;
-        context::stack_values = nullptr;
+        hooks::object_changed = nullptr;
+        hooks::stack_values = nullptr;
         NamesFixture::TearDown();
     }
 
     static Node block_of(const std::vector<Cell>& cells) {
         const Node b = memory::alloc_cells(static_cast<u32>(cells.size()) + 1);
-        for (const Cell& c : cells) *series::append_cell(node::buffer(b)) = c;
+        for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(b)) = c;
         return b;
     }
     static Cell& at(Node block, u32 i) { return node::buffer(block)->cells()[i]; }
@@ -59,7 +60,6 @@ TEST_F(Contexts, RuntimeWordsAreTheGlobalWords) {
     EXPECT_EQ(refinements::part->type(), Type::refinement);
     EXPECT_EQ(refinements::part->w1, 0u);
     EXPECT_EQ(test::molded(*refinements::with), "/with");
-    EXPECT_EQ(test::molded(*runtime_words::ooo_issue), "#ooo");
 }
 
 TEST_F(Contexts, AContextOfSizeZeroHoldsAWord) {
@@ -82,7 +82,7 @@ TEST_F(Contexts, ABlockThatContainsItselfBindsEachWordOnce) {
     const Node inner = block_of({word_of("A", Type::get_word), word_of("zz")});
     const Node outer = block_of({word_of("a", Type::set_word), Cell{header_of(Type::block), 0, inner, 0},
                                  word_of("self")});
-    *series::append_cell(node::buffer(inner)) = Cell{header_of(Type::block), 0, outer, 0};
+    *series_buffer::append_cell(node::buffer(inner)) = Cell{header_of(Type::block), 0, outer, 0};
     context::bind_block(Cell{header_of(Type::block), 0, outer, 0}, ctx, true);
     EXPECT_EQ(cycle::depth(), 0u);
     EXPECT_EQ(at(outer, 0).w1, ctx);
@@ -124,7 +124,7 @@ TEST_F(Contexts, SettingAFieldRunsTheChangeHookAndAnswersTheSlotAfterIt) {
     hooked_context = context::make(2, false, false, 0, context::kind::object);
     Cell field = word_of("f");
     context::set_in(field, integer_of(1), hooked_context, true);
-    context::object_change_hook = growing_hook;
+    hooks::object_changed = growing_hook;
     hook_calls.clear();
     // Without a handler block on the owner, no hook.
     context::set_in(field, integer_of(2), hooked_context, true);
@@ -150,7 +150,7 @@ TEST_F(Contexts, FunctionContextsAnswerOnlyWhileRunning) {
     EXPECT_EQ(test::error_of([&] { context::set_word(x, integer_of(1)); }), ErrorId::script_not_defined);
     EXPECT_EQ(test::error_of([&] { context::get_word(x); }), ErrorId::script_not_in_context);
     static Cell frame[4];
-    context::stack_values = [](u32 position) { return &frame[position]; };
+    hooks::stack_values = [](u32 position) { return &frame[position]; };
     context::cell_of(ctx).w2 = 2;  // running, its values from stack position 1
     context::set_word(x, integer_of(6));
     EXPECT_EQ(frame[1].w2, 6u);

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/eval/error.h"
-#include "runtime/memory/cycle.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/memory.h"
-#include "tests/unit/memory-fixture.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/text/cycle.h"
+#include "tests/unit/memory-fixture.h"
 
 using namespace zel;
 
@@ -51,10 +51,10 @@ std::string text_of(Node str) {
 TEST_F(Cycle, ABlockContainingItselfIsFound) {
     Node outer = memory::alloc_cells(2);
     Node inner = memory::alloc_cells(2);
-    *series::append_cell(node::buffer(outer)) = Cell{header_of(Type::integer), 0, 1, 0};
-    *series::append_cell(node::buffer(outer)) = Cell{header_of(Type::block), 0, inner, 0};
+    *series_buffer::append_cell(node::buffer(outer)) = Cell{header_of(Type::integer), 0, 1, 0};
+    *series_buffer::append_cell(node::buffer(outer)) = Cell{header_of(Type::block), 0, inner, 0};
     EXPECT_FALSE(walk_finds_cycle(outer));
-    *series::append_cell(node::buffer(inner)) = Cell{header_of(Type::block), 0, outer, 0};
+    *series_buffer::append_cell(node::buffer(inner)) = Cell{header_of(Type::block), 0, outer, 0};
     EXPECT_TRUE(walk_finds_cycle(outer));
     EXPECT_EQ(cycle::depth(), 0u);
 }

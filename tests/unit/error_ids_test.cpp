@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 
 using namespace zel;
 

@@ -1,4 +1,4 @@
-#include "runtime/fault-filter.h"
+#include "boot/fault-filter.h"
 
 #include <gtest/gtest.h>
 

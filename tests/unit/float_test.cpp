@@ -4,12 +4,12 @@
 #include <cmath>
 #include <vector>
 
+#include "action_call.h"
 #include "runtime/datatypes/char.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 #include "runtime/text/float-text.h"
-#include "action_call.h"
 
 using namespace zel;
 using namespace zel::test;

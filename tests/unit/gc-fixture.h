@@ -8,7 +8,7 @@
 #include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 
 inline zel::Cell block_cell(zel::Node n) { return zel::Cell{zel::header_of(zel::Type::block), 0, n, 0}; }
 
@@ -32,7 +32,7 @@ protected:
     }
 
     // Appends a cell to the root block.
-    void keep(const zel::Cell& c) { *zel::block::append_cell(root) = c; }
+    void keep(const zel::Cell& c) { *zel::series_buffer::append_cell(root) = c; }
     zel::u32 root_length() const { return zel::node::buffer(root.w2)->used() / sizeof(zel::Cell); }
     const zel::Cell& root_at(zel::u32 i) const { return zel::node::buffer(root.w2)->cells()[i]; }
     void clear_root() { zel::node::buffer(root.w2)->tail = 0; }

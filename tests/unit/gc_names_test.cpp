@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "runtime/context.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/memory/gc.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 #include "tests/unit/names-fixture.h"
 
 using namespace zel;

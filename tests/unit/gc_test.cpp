@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 #include "tests/unit/gc-fixture.h"
 
 using namespace zel;
@@ -149,10 +149,10 @@ Node make_tree(u32 width, u32 seed) {
         Node child = memory::alloc_cells(1);
         for (u32 j = 0; j < width; ++j) {
             Node text = make_bytes(20 + j, seed + i * width + j);
-            *block::append_cell(block_cell(child)) = Cell{header_of(Type::string), 0, text, 0};
+            *series_buffer::append_cell(block_cell(child)) = Cell{header_of(Type::string), 0, text, 0};
         }
-        *block::append_cell(block_cell(child)) = Cell{header_of(Type::integer), 0, seed + i, 0};
-        *block::append_cell(block_cell(top)) = block_cell(child);
+        *series_buffer::append_cell(block_cell(child)) = Cell{header_of(Type::integer), 0, seed + i, 0};
+        *series_buffer::append_cell(block_cell(top)) = block_cell(child);
     }
     return top;
 }
@@ -385,7 +385,7 @@ TEST_F(Gc, StressModeCollectsAtEveryNthAllocation) {
         keep(block_cell(block));
         for (u32 i = 0; i < 200; ++i) {
             Node text = make_bytes(10 + i % 50, i);
-            *block::append_cell(block_cell(block)) = Cell{header_of(Type::string), 0, text, 0};
+            *series_buffer::append_cell(block_cell(block)) = Cell{header_of(Type::string), 0, text, 0};
         }
         gc::set_stress(0);
         gc::set_enabled(false);

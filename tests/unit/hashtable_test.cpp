@@ -3,9 +3,9 @@
 #include <set>
 #include <vector>
 
-#include "runtime/hashtable.h"
+#include "runtime/hash/hashtable.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 #include "tests/unit/names-fixture.h"
 
 using namespace zel;
@@ -18,7 +18,7 @@ protected:
     // A block of cells and a table of `kind` over it, its cells entered.
     static Node table_over(const std::vector<Cell>& cells, u32 kind) {
         const Node block = memory::alloc_cells(static_cast<u32>(cells.size()) + 1);
-        for (const Cell& c : cells) *series::append_cell(node::buffer(block)) = c;
+        for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(block)) = c;
         const Node table = make_table(static_cast<u32>(cells.size()), block, kind, 0);
         index_cells(table, 0, kind == kind::map ? 2 : 1);
         return table;
@@ -35,8 +35,8 @@ protected:
             return;
         }
         Buffer* data = node::buffer(record(table)->data);
-        *series::append_cell(data) = key;
-        *series::append_cell(node::buffer(record(table)->data)) = value;
+        *series_buffer::append_cell(data) = key;
+        *series_buffer::append_cell(node::buffer(record(table)->data)) = value;
         put_cell(table, length_of(table) - 2);
     }
 };
@@ -168,7 +168,7 @@ TEST_F(HashTable, HashGrowsAndKeepsEveryCell) {
     for (i32 i = 0; i < 3000; ++i) cells.push_back(integer_of(i % 1000));
     const Node t = table_over({}, kind::hash);
     for (const Cell& c : cells) {
-        *series::append_cell(node::buffer(record(t)->data)) = c;
+        *series_buffer::append_cell(node::buffer(record(t)->data)) = c;
         u32 status = 0;
         put_cell_status(t, length_of(t) - 1, &status);
     }
@@ -241,7 +241,7 @@ TEST_F(HashTable, MapChurnStaysBoundedInMemory) {
 TEST_F(HashTable, CopiedAndClearedTables) {
     const Cell a = word_of("a");
     const Node t = table_over({a, word_of("b"), a}, kind::hash);
-    const Node copy = copy_table(t, series::copy_buffer(node::buffer(record(t)->data)));
+    const Node copy = copy_table(t, series_buffer::copy_buffer(node::buffer(record(t)->data)));
     clear_table(t);
     EXPECT_EQ(find_cell(t, a, 0, 1, 0, false, false), -1);
     EXPECT_EQ(find_cell(copy, a, 1, 1, 0, false, false), 2);

@@ -3,11 +3,11 @@
 #include <climits>
 #include <cmath>
 
+#include "action_call.h"
 #include "runtime/datatypes/char.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/integer.h"
-#include "runtime/eval/random.h"
-#include "action_call.h"
+#include "runtime/datatypes/random.h"
 
 using namespace zel;
 using namespace zel::test;

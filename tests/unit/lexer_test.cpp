@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/issue.h"
 #include "runtime/datatypes/word.h"
-#include "runtime/eval/error.h"
-#include "runtime/io/lexer-decoders.h"
-#include "runtime/io/lexer-words.h"
-#include "runtime/io/lexer.h"
+#include "runtime/lexer/lexer-decoders.h"
+#include "runtime/lexer/lexer-words.h"
+#include "runtime/lexer/lexer.h"
 #include "runtime/memory/node.h"
 #include "tests/unit/names-fixture.h"
 #include "tools/mold-text.h"

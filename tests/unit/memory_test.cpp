@@ -4,13 +4,13 @@
 #include <functional>
 #include <vector>
 
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/heap.h"
 #include "runtime/memory/memory.h"
-#include "tests/unit/memory-fixture.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/roots.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
+#include "tests/unit/memory-fixture.h"
 
 using namespace zel;
 
@@ -185,18 +185,18 @@ TEST_F(Memory, PageFailuresBecomeLanguageErrors) {
 TEST_F(Memory, ReplaceBufferSizes) {
     Node n = memory::alloc_bytes(64);
     Buffer* old = buf(n);
-    Buffer* b = series::replace_buffer(old, 0);
+    Buffer* b = series_buffer::replace_buffer(old, 0);
     EXPECT_EQ(b->size, 128u);
     EXPECT_EQ(buf(n), b);
     EXPECT_EQ(b->node, n);
     EXPECT_EQ(old->node, 0u);
     EXPECT_FALSE(old->flags & bufferflag::in_use);
-    EXPECT_TRUE(raises(ErrorId::internal_no_memory, [b] { series::replace_buffer(b, -1); }));
-    EXPECT_TRUE(raises(ErrorId::internal_no_memory, [b] { series::replace_buffer(b, i64{1} << 32); }));
+    EXPECT_TRUE(raises(ErrorId::internal_no_memory, [b] { series_buffer::replace_buffer(b, -1); }));
+    EXPECT_TRUE(raises(ErrorId::internal_no_memory, [b] { series_buffer::replace_buffer(b, i64{1} << 32); }));
     // An empty data area still doubles into room.
     Node empty = memory::alloc_cells(0);
     EXPECT_EQ(buf(empty)->size, 0u);
-    series::append_cell(buf(empty));
+    series_buffer::append_cell(buf(empty));
     EXPECT_EQ(buf(empty)->size, 16u);
 }
 
@@ -209,7 +209,7 @@ TEST_F(Memory, ExpandKeepsDataAndPositions) {
     std::vector<u8> used(b->head_ptr(), b->tail_ptr());
     ASSERT_EQ(used.size(), 32u);
     for (i64 size : {i64{0}, i64{1000}}) {
-        b = series::expand(buf(n), size);
+        b = series_buffer::expand(buf(n), size);
         EXPECT_EQ(b->head, 0u);
         ASSERT_EQ(b->used(), used.size());
         EXPECT_EQ(std::memcmp(b->head_ptr(), used.data(), used.size()), 0);
@@ -217,7 +217,7 @@ TEST_F(Memory, ExpandKeepsDataAndPositions) {
         EXPECT_FALSE(b->flags & bufferflag::head_at_middle);
     }
     // Shrinking below the used length cuts the series instead of overrunning the buffer.
-    b = series::expand(b, 4);
+    b = series_buffer::expand(b, 4);
     EXPECT_EQ(b->size, 16u);
     EXPECT_EQ(b->used(), 16u);
     EXPECT_EQ(std::memcmp(b->head_ptr(), used.data(), 16), 0);
@@ -227,12 +227,12 @@ TEST_F(Memory, GrowthRecomputesLocationFlags) {
     Node n = memory::alloc_bytes(memory::frame_size_cap);
     Buffer* b = buf(n);
     b->flags |= bufferflag::owned | bufferflag::complemented | bufferflag::marked;
-    b = series::expand(b, 64);
+    b = series_buffer::expand(b, 64);
     EXPECT_EQ(b->flags, 1 | bufferflag::owned | bufferflag::complemented | bufferflag::in_use |
                             bufferflag::allocated);
-    b = series::expand(b, memory::frame_size_cap);
+    b = series_buffer::expand(b, memory::frame_size_cap);
     EXPECT_TRUE(b->flags & bufferflag::big);
-    Buffer* filled = series::expand_filled(buf(memory::alloc_filled_bytes(16, 1)), 64, 9);
+    Buffer* filled = series_buffer::expand_filled(buf(memory::alloc_filled_bytes(16, 1)), 64, 9);
     EXPECT_EQ(filled->data()[15], 1);
     EXPECT_EQ(filled->data()[16], 9);
     EXPECT_EQ(filled->data()[63], 9);
@@ -241,11 +241,11 @@ TEST_F(Memory, GrowthRecomputesLocationFlags) {
 TEST_F(Memory, AppendCellDoublesAFullBlock) {
     Node n = memory::alloc_cells(2);
     Cell value{header_of(Type::block), 0, n, 0};
-    for (int i = 0; i < 2; ++i) block::append_cell(value)->w1 = static_cast<u32>(i);
+    for (int i = 0; i < 2; ++i) series_buffer::append_cell(value)->w1 = static_cast<u32>(i);
     // Payload left in the free part of the area must come through untouched.
     Buffer* b = buf(n);
     EXPECT_EQ(b->size, 32u);
-    Cell* c = series::append_cell(b);
+    Cell* c = series_buffer::append_cell(b);
     b = buf(n);
     EXPECT_EQ(b->size, 64u);
     EXPECT_EQ(b->used(), 48u);
@@ -254,7 +254,7 @@ TEST_F(Memory, AppendCellDoublesAFullBlock) {
     EXPECT_EQ(b->cells()[1].w1, 1u);
     c->w3 = 77;
     b->tail -= sizeof(Cell);
-    EXPECT_EQ(series::append_cell(b)->w3, 77u);
+    EXPECT_EQ(series_buffer::append_cell(b)->w3, 77u);
 }
 
 TEST_F(Memory, ReserveTail) {
@@ -269,7 +269,7 @@ TEST_F(Memory, ReserveTail) {
         Buffer* b = buf(s);
         fill_pattern(b);
         b->tail = r.used;
-        u8* p = series::reserve_tail(b, r.n);
+        u8* p = series_buffer::reserve_tail(b, r.n);
         b = buf(s);
         EXPECT_EQ(b->size, r.new_size) << r.n;
         EXPECT_EQ(p, b->data() + r.used) << r.n;
@@ -288,7 +288,7 @@ TEST_F(Memory, CopySliceKeepsUnitsAndDropsOwnership) {
     struct Row { u32 start; u32 count; u32 bytes; u16 first; };
     const Row rows[] = {{1, 2, 4, 0x101}, {0, 4, 8, 0x100}, {3, 9, 2, 0x103}, {6, 2, 0, 0}};
     for (const Row& r : rows) {
-        Buffer* d = buf(series::copy_slice(src, r.start, r.count));
+        Buffer* d = buf(series_buffer::copy_slice(src, r.start, r.count));
         EXPECT_EQ(d->unit(), 2u);
         EXPECT_EQ(d->used(), r.bytes);
         EXPECT_EQ(d->flags & ~bufferflag::unit_mask, bufferflag::in_use | bufferflag::allocated);
@@ -304,7 +304,7 @@ TEST_F(Memory, CopyBuffer) {
     fill_pattern(s);
     s->head = 4;
     s->tail = 20;
-    Buffer* d = buf(series::copy_buffer(s));
+    Buffer* d = buf(series_buffer::copy_buffer(s));
     EXPECT_EQ(d->size, s->size);
     EXPECT_EQ(d->unit(), 4u);
     EXPECT_EQ(d->used(), 16u);
@@ -316,10 +316,10 @@ TEST_F(Memory, TrackedHeapSeriesNeverMove) {
     Node n = memory::alloc_series_in_heap(3, sizeof(Cell), 0);
     Buffer* b = buf(n);
     EXPECT_TRUE(b->flags & bufferflag::tracked_heap);
-    Cell* first = series::append_cell(b);
-    series::append_cell(b);
-    series::append_cell(b);
-    EXPECT_TRUE(raises(ErrorId::internal_limit_hit, [b] { series::append_cell(b); }));
+    Cell* first = series_buffer::append_cell(b);
+    series_buffer::append_cell(b);
+    series_buffer::append_cell(b);
+    EXPECT_TRUE(raises(ErrorId::internal_limit_hit, [b] { series_buffer::append_cell(b); }));
     EXPECT_EQ(buf(n), b);
     EXPECT_EQ(first, b->cells());
     EXPECT_EQ(b->used(), 48u);
@@ -330,9 +330,9 @@ TEST_F(Memory, TrackedHeapSeriesNeverMove) {
 TEST_F(Memory, RootCellsKeepTheirAddresses) {
     Cell root{header_of(Type::block), 0, memory::alloc_series_in_heap(64, sizeof(Cell), 0), 0};
     roots::set_block(root);
-    Cell* first = block::append_cell(roots::block());
+    Cell* first = series_buffer::append_cell(roots::block());
     *first = Cell{header_of(Type::object), node::base + 9, 3, 0};
-    for (int i = 0; i < 40; ++i) block::append_cell(roots::block());
+    for (int i = 0; i < 40; ++i) series_buffer::append_cell(roots::block());
     memory::alloc_bytes(memory::first_frame_size);
     EXPECT_EQ(roots::cell_at(0), first);
     EXPECT_EQ(roots::cell_at(40), first + 40);

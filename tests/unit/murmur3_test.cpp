@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "runtime/murmur3.h"
+#include "runtime/hash/murmur3.h"
 
 using zel::murmur3::hash;
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/context.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/roots.h"
-#include "runtime/runtime-words.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
 #include "runtime/text/string-utf8.h"
 #include "tests/unit/action_call.h"
 #include "tests/unit/memory-fixture.h"
@@ -24,7 +24,6 @@ protected:
         zel::context::init_global();
         zel::runtime_words::load_runtime_words();
         zel::runtime_words::make_runtime_refinements();
-        zel::runtime_words::make_ooo_issue();
     }
 
     static zel::Cell string_of(std::string_view text) {

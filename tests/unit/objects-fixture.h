@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "runtime/context.h"
+#include "runtime/core/hooks.h"
 #include "runtime/datatypes/function.h"
 #include "runtime/datatypes/object.h"
+#include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/standard.h"
-#include "runtime/datatypes/symbol.h"
-#include "runtime/eval/interp-hooks.h"
-#include "runtime/ownership.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 #include "tests/unit/series-fixture.h"
 
 class ObjectsFixture : public SeriesFixture {
@@ -32,16 +32,16 @@ protected:
         zel::standard::init();
         zel::object::reset_class_ids();
         zel::object::install_hooks();
-        zel::interp::eval_block_hook = eval_block;
-        zel::interp::call_function_hook = call_function;
+        zel::hooks::eval_block = eval_block;
+        zel::hooks::call_function = call_function;
         calls.clear();
         call_result = zel::unset_cell;
     }
 
     void TearDown() override {
-        zel::interp::eval_block_hook = nullptr;
-        zel::interp::call_function_hook = nullptr;
-        zel::context::object_change_hook = nullptr;
+        zel::hooks::eval_block = nullptr;
+        zel::hooks::call_function = nullptr;
+        zel::hooks::object_changed = nullptr;
         zel::ownership::deep_change_hook = nullptr;
         zel::standard::reset();
         SeriesFixture::TearDown();

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "runtime/datatypes/symbol.h"
-#include "runtime/hashtable.h"
+#include "runtime/datatypes/ownership.h"
+#include "runtime/hash/hashtable.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/cycle.h"
-#include "runtime/ownership.h"
+#include "runtime/names/symbol.h"
+#include "runtime/text/cycle.h"
 #include "tests/unit/series-fixture.h"
 
 using namespace zel;

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "action_call.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
-#include "action_call.h"
 
 using namespace zel;
 using namespace zel::test;

@@ -1,4 +1,4 @@
-#include "runtime/print-hooks.h"
+#include "runtime/io/print-hooks.h"
 
 #include <gtest/gtest.h>
 

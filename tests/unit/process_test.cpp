@@ -1,4 +1,4 @@
-#include "runtime/process.h"
+#include "boot/process.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "runtime/catch.h"
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/heap.h"
 
 namespace zel {

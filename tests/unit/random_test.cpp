@@ -3,7 +3,7 @@
 #include <climits>
 #include <random>
 
-#include "runtime/eval/random.h"
+#include "runtime/datatypes/random.h"
 
 using namespace zel;
 

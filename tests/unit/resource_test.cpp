@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/externals.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"

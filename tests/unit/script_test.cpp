@@ -1,7 +1,7 @@
 // The script header search: "Zel", optionally "/System", white space, then "[".
 #include <gtest/gtest.h>
 
-#include "runtime/script.h"
+#include "runtime/io/script.h"
 
 using zel::script::find_header;
 using zel::script::no_header;

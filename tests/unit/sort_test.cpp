@@ -5,10 +5,11 @@
 #include <random>
 #include <vector>
 
-#include "runtime/eval/error.h"
-#include "runtime/memory/heap.h"
+#include "runtime/core/hooks.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/logic.h"
-#include "runtime/sort.h"
+#include "runtime/datatypes/sort.h"
+#include "runtime/memory/heap.h"
 #include "tests/unit/series-fixture.h"
 
 using namespace zel;
@@ -150,7 +151,7 @@ TEST(Sort, AComparatorThatRaisesLeavesAPermutationAndNoScratch) {
 class BlockSortTest : public SeriesFixture {
 protected:
     void TearDown() override {
-        block::call_compare_function = nullptr;
+        hooks::call_compare_function = nullptr;
         SeriesFixture::TearDown();
     }
     static Cell sorted(Cell b, const SortRefinements& r) {
@@ -243,7 +244,7 @@ TEST_F(BlockSortTest, StableKeepsEqualRecordsInOrder) {
 
 TEST_F(BlockSortTest, ComparisonFunctionAnswers) {
     static i32 answer_kind;
-    block::call_compare_function = [](const Cell&, const Cell& a, const Cell& b) {
+    hooks::call_compare_function = [](const Cell&, const Cell& a, const Cell& b) {
         const i32 x = static_cast<i32>(a.w2), y = static_cast<i32>(b.w2);
         switch (answer_kind) {
         case 0: return logic::cell(x < y);                         // [a b][a < b]
@@ -270,7 +271,7 @@ TEST_F(BlockSortTest, AComparisonThatRaisesOrGrowsTheBlockLeavesItWhole) {
     static Cell target;
     static i32 calls;
     static i32 raise_at;
-    block::call_compare_function = [](const Cell&, const Cell& a, const Cell& b) {
+    hooks::call_compare_function = [](const Cell&, const Cell& a, const Cell& b) {
         // Growing the block moves its buffer while the sort is running.
         for (i32 k = 0; k < 8; ++k) block::append_value(target, i(1000));
         block::set_tail(target, 40);

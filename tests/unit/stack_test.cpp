@@ -2,7 +2,7 @@
 // uncaught-error exit.
 #include <gtest/gtest.h>
 
-#include "runtime/datatypes/symbol.h"
+#include "runtime/names/symbol.h"
 #include "tests/support/evaluator.h"
 
 namespace zel {
@@ -125,7 +125,7 @@ TEST_F(StackTest, KeepResultOrErrorTakesAnErrorOnTop) {
 using StackDeathTest = StackTest;
 
 TEST_F(StackDeathTest, AnUncaughtErrorIsReportedAndEndsWithStatus254) {
-    EXPECT_EXIT(error::catch_uncaught([] { interp::eval_block(test::load("1 + \"a\""), false); }),
+    EXPECT_EXIT(exits::catch_uncaught([] { interp::eval_block(test::load("1 + \"a\""), false); }),
                 ::testing::ExitedWithCode(254), "Zel NoName App: \\*\\*\\* Script Error");
 }
 

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/string-load.h"
 #include "runtime/datatypes/string.h"
 #include "runtime/memory/node.h"
-#include "runtime/ownership.h"
 #include "runtime/text/string-units.h"
 #include "tests/unit/series-fixture.h"
 #include "tests/unit/string-fixture.h"

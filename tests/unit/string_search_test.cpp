@@ -4,7 +4,7 @@
 #include "runtime/datatypes/char.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/string-search.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 #include "string-fixture.h"
 
 using namespace zel;
@@ -78,7 +78,7 @@ TEST_F(StringSearchTest, CharInBitsetReadsBitsMostSignificantFirst) {
     cell::set_type(&plain, Type::bitset);
     Cell complemented = binary_cell(std::string(8, '\0') + "\x40");
     cell::set_type(&complemented, Type::bitset);
-    series::add_flags(complemented.w2, bufferflag::complemented);
+    series_buffer::add_flags(complemented.w2, bufferflag::complemented);
 
     struct Case { const char* source; u32 position; bool in_plain; bool in_complemented; } const cases[] = {
         {"A", 0, true, true},

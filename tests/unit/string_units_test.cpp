@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "runtime/eval/error.h"
+#include "runtime/core/raise.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/text/change-case.h"

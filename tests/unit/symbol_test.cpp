@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "runtime/datatypes/symbol.h"
-#include "runtime/hashtable.h"
+#include "runtime/hash/hashtable.h"
 #include "runtime/memory/node.h"
+#include "runtime/names/symbol.h"
 #include "tests/unit/names-fixture.h"
 
 using namespace zel;

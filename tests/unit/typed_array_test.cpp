@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "runtime/memory/memory.h"
-#include "tests/unit/memory-fixture.h"
 #include "runtime/memory/node.h"
-#include "runtime/typed-array.h"
+#include "runtime/memory/typed-array.h"
+#include "tests/unit/memory-fixture.h"
 
 using namespace zel;
 

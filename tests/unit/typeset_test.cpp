@@ -6,7 +6,7 @@
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/typeset.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/series.h"
+#include "runtime/memory/series-buffer.h"
 
 using namespace zel;
 using namespace zel::test;
@@ -118,9 +118,9 @@ TEST_F(TypesetTest, MakeAndTo) {
 
 TEST_F(TypesetTest, FromAndToBlocks) {
     const Cell block{header_of(Type::block), 1, memory::alloc_cells(4), 0};
-    *block::append_cell(block) = datatype::of(Type::none);  // before the position: skipped
-    *block::append_cell(block) = datatype::of(Type::integer);
-    *block::append_cell(block) = set_of({Type::float_, Type::char_});
+    *series_buffer::append_cell(block) = datatype::of(Type::none);  // before the position: skipped
+    *series_buffer::append_cell(block) = datatype::of(Type::integer);
+    *series_buffer::append_cell(block) = set_of({Type::float_, Type::char_});
     Cell prototype = datatype::of(Type::typeset);
     const Cell* made = row.on_make(&prototype, &block, Type::typeset);
     EXPECT_EQ(molded(*made, MoldFlags{true, false, false}), "char! integer! float!");
@@ -135,7 +135,7 @@ TEST_F(TypesetTest, FromAndToBlocks) {
         EXPECT_EQ(cells[i].w1, static_cast<u8>(expected[i]));
     }
 
-    *block::append_cell(block) = integer::cell(3);
+    *series_buffer::append_cell(block) = integer::cell(3);
     EXPECT_EQ(error_of([&] { row.on_make(&prototype, &block, Type::typeset); }), ErrorId::script_invalid_arg);
 }
 

@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "runtime/context.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/issue.h"
-#include "runtime/datatypes/symbol.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/memory/node.h"
+#include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 #include "runtime/text/string-utf8.h"
 #include "tests/unit/names-fixture.h"
 
@@ -15,50 +15,8 @@ using namespace zel;
 
 namespace {
 
-// Stands in for the lexer: a name or text is one word-like token unless it holds a space,
-// is empty, or starts with a digit (a number).
-std::string text_of(const Cell& text) {
-    Cell copy = text;
-    i32 count = -1;
-    return reinterpret_cast<const char*>(unicode::to_utf8(copy, count));
-}
-
-Type token_of(std::string_view name) {
-    if (name.empty() || name.find(' ') != std::string_view::npos) return Type{0};
-    if (name[0] >= '0' && name[0] <= '9') return Type::integer;
-    if (name[0] == '#') return Type::issue;
-    if (name[0] == '/') return Type::refinement;
-    if (name.back() == ':') return Type::set_word;
-    return Type::word;
-}
-
-bool load_one_word(const Cell& text, Cell& out) {
-    std::string s = text_of(text);
-    const Type t = token_of(s);
-    if (t == Type{0}) return false;
-    if (t == Type::integer) {
-        out = Cell{header_of(Type::integer), 0, static_cast<u32>(std::stoi(s)), 0};
-        return true;
-    }
-    if (t == Type::set_word) s.pop_back();
-    if (t == Type::issue || t == Type::refinement) s.erase(0, 1);
-    out = Cell{header_of(t), 0, symbol::intern(s), context::no_index};
-    return true;
-}
-
 class Words : public NamesFixture {
 protected:
-    void SetUp() override {
-        NamesFixture::SetUp();
-        word::scan_name = token_of;
-        word::load_one = load_one_word;
-    }
-    void TearDown() override {
-        word::scan_name = nullptr;
-        word::load_one = nullptr;
-        NamesFixture::TearDown();
-    }
-
     static Cell to(Type target, const Cell& spec) {
         Cell result = spec;
         return *registry().actions(target).on_to(&result, &spec, target);
@@ -195,14 +153,6 @@ TEST_F(Words, ConversionsKeepOrMakeBindings) {
     EXPECT_EQ(as_issue.w1, ctx);
     EXPECT_EQ(as_issue.w3, 0u);
     EXPECT_EQ(as_issue.header, header_of(Type::issue));
-}
-
-TEST_F(Words, WithoutTheLexerTextCannotBecomeAWord) {
-    word::load_one = nullptr;
-    word::scan_name = nullptr;
-    EXPECT_EQ(test::error_of([&] { to(Type::word, string_of("a")); }), ErrorId::script_bad_to_arg);
-    EXPECT_EQ(test::error_of([&] { to(Type::word, issue_of("a")); }), ErrorId::script_bad_to_arg);
-    EXPECT_EQ(test::molded(to(Type::issue, string_of("a"))), "#a");
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+#include "platform/posix/pages.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace zel::platform {
+
+std::size_t page_size() {
+    static const std::size_t size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+void* alloc_pages(std::size_t n) {
+    void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return p == MAP_FAILED ? nullptr : p;
+}
+
+bool free_pages(void* p, std::size_t n) { return munmap(p, n) == 0; }
+
+}  // namespace zel::platform

@@ -1,0 +1,105 @@
+#include "runtime/memory/series-buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+
+namespace zel::series_buffer {
+namespace {
+
+struct Move {
+    Buffer* from;
+    Buffer* to;
+};
+
+// Flags of a buffer taking over a series: what the series is (unit width, bitset
+// complement...) from the old buffer, where it lives from its own allocation.
+u32 taken_over_flags(u32 old_flags, u32 new_flags) {
+    using namespace bufferflag;
+    return (old_flags & ~per_allocation) | (new_flags & per_allocation);
+}
+
+Move move(Buffer* b, i64 new_size) {
+    if (b->flags & bufferflag::tracked_heap) memory::raise_limit_hit(b->size / b->unit());
+    i64 s = new_size == 0 ? std::max<i64>(2 * i64{b->size}, 16) : new_size;
+    if (s < 1 || s > max_series_bytes) memory::raise_no_memory();
+    Node n = b->node;
+    u32 unit = b->unit();
+    Buffer* to = memory::alloc_buffer(static_cast<u32>((s + unit - 1) / unit), unit, 0);
+    // The allocation may have collected and moved the old buffer. A buffer without a node
+    // yet is its caller's alone and cannot have moved.
+    Buffer* from = n ? node::buffer(n) : b;
+    to->flags = taken_over_flags(from->flags, to->flags);
+    to->node = n;
+    to->tail = std::min(from->used(), to->size);
+    if (n) node::set_buffer(n, to);
+    from->node = 0;
+    from->flags &= ~bufferflag::in_use;
+    return {from, to};
+}
+
+}  // namespace
+
+Buffer* replace_buffer(Buffer* b, i64 new_size) { return move(b, new_size).to; }
+
+Buffer* expand(Buffer* b, i64 new_size) {
+    Move m = move(b, new_size);
+    std::memcpy(m.to->data(), m.from->head_ptr(), std::min(m.from->size - m.from->head, m.to->size));
+    return m.to;
+}
+
+Buffer* expand_filled(Buffer* b, i64 new_size, u8 byte) {
+    u32 old_size = b->size;
+    Buffer* nb = expand(b, new_size);
+    if (nb->size > old_size) std::memset(nb->data() + old_size, byte, nb->size - old_size);
+    return nb;
+}
+
+u8* reserve_tail(Buffer* b, u32 n) {
+    if (u64{b->tail} + n > b->size) b = expand(b, b->size < n ? 2 * i64{n} : 2 * i64{b->size});
+    u8* p = b->tail_ptr();
+    b->tail += n;
+    return p;
+}
+
+Cell* append_cell(Buffer* b) {
+    if (u64{b->tail} + sizeof(Cell) > b->size) b = expand(b, 0);
+    auto* c = reinterpret_cast<Cell*>(b->tail_ptr());
+    c->header = header_of(Type::unset);
+    b->tail += sizeof(Cell);
+    return c;
+}
+
+Node copy_slice(Node src, u32 start, u32 count) {
+    Buffer* s = node::buffer(src);
+    u32 units = s->used() >> s->shift();
+    start = std::min(start, units);
+    count = std::min(count, units - start);
+    u32 bytes = count << s->shift();
+    Node n = memory::alloc_bytes(bytes);
+    s = node::buffer(src);
+    Buffer* d = node::buffer(n);
+    d->flags = taken_over_flags(s->flags & ~bufferflag::owned, d->flags);
+    std::memcpy(d->head_ptr(), s->head_ptr() + (start << s->shift()), bytes);
+    d->tail = d->head + bytes;
+    return n;
+}
+
+Node copy_buffer(Buffer* b) {
+    Node src = b->node;
+    Node n = memory::alloc_bytes(b->size);
+    b = node::buffer(src);
+    Buffer* d = node::buffer(n);
+    d->flags = taken_over_flags(b->flags & ~bufferflag::owned, d->flags);
+    std::memcpy(d->data(), b->head_ptr(), b->size - b->head);
+    d->tail = b->used();
+    return n;
+}
+
+void add_flags(Node n, u32 bits) { node::buffer(n)->flags |= bits; }
+
+Cell* append_cell(const Cell& block) { return series_buffer::append_cell(node::buffer(block.w2)); }
+
+}  // namespace zel::series_buffer

@@ -1,0 +1,302 @@
+#include "runtime/names/context.h"
+
+#include "runtime/core/hooks.h"
+
+#include <algorithm>
+
+#include "runtime/core/raise.h"
+#include "runtime/hash/hashtable.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/roots.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
+#include "runtime/names/word-table.h"
+#include "runtime/text/cycle.h"
+
+namespace zel::context {
+
+Node global = 0;
+
+namespace {
+
+constexpr u32 global_size = 4000;
+constexpr u32 kind_shift = 11;
+
+Node table_of(Node ctx) { return cell_of(ctx).w1; }
+
+bool on_stack(const Cell& c) { return (c.header & cellflag::context_on_stack) != 0; }
+
+Cell* values_head(Node ctx) {
+    const Cell& c = cell_of(ctx);
+    return reinterpret_cast<Cell*>(node::buffer(c.w2)->head_ptr());
+}
+
+// The slot of a value, or null when the context's values are on the stack and its
+// function is not running.
+Cell* slot_at(Node ctx, u32 index) {
+    const Cell& c = cell_of(ctx);
+    if (on_stack(c)) return c.w2 ? hooks::stack_values(c.w2 - 1 + index) : nullptr;
+    return values_head(ctx) + index;
+}
+
+void append_value(Node ctx, const Cell& value) {
+    const Cell copy = value;
+    *series_buffer::append_cell(node::buffer(cell_of(ctx).w2)) = copy;
+}
+
+u32 index_at_position(Node ctx, i32 position) { return word_at(ctx, 0)[position].w3; }
+
+bool is_word_like_for_binding(Type t) {
+    return t == Type::word || t == Type::set_word || t == Type::lit_word || t == Type::get_word ||
+           t == Type::refinement;
+}
+
+bool is_bind_container(Type t) {
+    return t == Type::block || t == Type::paren || t == Type::path || t == Type::lit_path ||
+           t == Type::set_path || t == Type::get_path || t == Type::hash;
+}
+
+// Adds a word of the symbol; a new word gets `value` (when given) or unset! as its slot.
+u32 add_symbol(Node ctx, u32 sym, const Cell* value) {
+    u32 added = 0;
+    const i32 found = word_table::find_word(table_of(ctx), sym, true, ctx, &added);
+    if (found >= 0) return index_at_position(ctx, found);
+    if (!on_stack(cell_of(ctx))) append_value(ctx, value ? *value : unset_cell);
+    return added;
+}
+
+}  // namespace
+
+Cell& cell_of(Node ctx) { return reinterpret_cast<Cell*>(node::buffer(ctx)->head_ptr())[0]; }
+Cell& owner_slot(Node ctx) { return reinterpret_cast<Cell*>(node::buffer(ctx)->head_ptr())[1]; }
+u32 kind_of(Node ctx) { return (cell_of(ctx).header & cellflag::context_kind) >> kind_shift; }
+Node words_node(Node ctx) { return hashtable::record(table_of(ctx))->data; }
+
+Cell* word_at(Node ctx, u32 index) {
+    return reinterpret_cast<Cell*>(node::buffer(words_node(ctx))->head_ptr()) + index;
+}
+
+u32 word_count(Node ctx) { return node::buffer(words_node(ctx))->used() / sizeof(Cell); }
+
+void init_global() {
+    global = make(global_size, false, false, 0, kind::global);
+    // The root block keeps the global context alive.
+    *series_buffer::append_cell(roots::block()) = Cell{header_of(Type::block), 0, global, 0};
+}
+
+Node make(u32 size, bool values_on_stack, bool creator_flag, Node source, u32 kind) {
+    size = std::max<u32>(size, 1);
+    const Node ctx = memory::alloc_cells(2);
+    series_buffer::append_cell(node::buffer(ctx));
+    series_buffer::append_cell(node::buffer(ctx));
+    const Node table = source ? hashtable::clone_word_table(table_of(source))
+                              : hashtable::make_table(size, 0, hashtable::kind::words, 0);
+    Node values = 0;
+    if (!values_on_stack) {
+        values = memory::alloc_unset_cells(size);
+        if (source) {
+            Buffer* b = node::buffer(values);
+            b->tail = b->head + word_count(source) * sizeof(Cell);
+        }
+    }
+    u32 header = header_of(Type::context) | (kind << kind_shift);
+    if (values_on_stack) header |= cellflag::context_on_stack;
+    if (creator_flag) header |= cellflag::context_third;
+    cell_of(ctx) = Cell{header, table, values, 0};
+    return ctx;
+}
+
+Node make_from_spec(const Cell& spec, bool values_on_stack, bool creator_flag, u32 kind) {
+    const u32 length = node::buffer(spec.w2)->used() / sizeof(Cell);
+    const Node ctx = make(length, values_on_stack, creator_flag, 0, kind);
+    for (u32 i = 0; i < length; ++i) {
+        const Cell item = reinterpret_cast<Cell*>(node::buffer(spec.w2)->head_ptr())[i];
+        const Type t = item.type();
+        if (t == Type::word || t == Type::get_word || t == Type::lit_word || t == Type::refinement)
+            find_or_add_symbol(ctx, item.w2, true);
+    }
+    if (!values_on_stack) {
+        Buffer* values = node::buffer(cell_of(ctx).w2);
+        values->tail = values->head + word_count(ctx) * sizeof(Cell);
+    }
+    return ctx;
+}
+
+Node clone(Cell& holder, u32 kind) {
+    const Node source = holder.w1;
+    const Cell& src = cell_of(source);
+    const Node copy = make(word_count(source), on_stack(src), (src.header & cellflag::context_third) != 0, source, kind);
+    const u32 n = word_count(copy);
+    for (u32 i = 0; i < n; ++i) word_at(copy, i)->w1 = copy;
+    holder.w1 = copy;
+    return copy;
+}
+
+i32 find_symbol(Node ctx, u32 sym, bool any_case) {
+    const i32 position = word_table::find_word(table_of(ctx), sym, any_case, 0, nullptr);
+    return position < 0 ? -1 : static_cast<i32>(index_at_position(ctx, position));
+}
+
+u32 find_or_add_symbol(Node ctx, u32 sym, bool any_case) {
+    const i32 found = find_symbol(ctx, sym, any_case);
+    if (found >= 0) return static_cast<u32>(found);
+    u32 added = 0;
+    word_table::find_word(table_of(ctx), sym, any_case, ctx, &added);
+    return added;
+}
+
+Cell* value_of_symbol(u32 sym, Node ctx) {
+    if (on_stack(cell_of(ctx))) ctx = global;
+    const i32 index = find_symbol(ctx, sym, true);
+    return index < 0 ? nullptr : slot_at(ctx, static_cast<u32>(index));
+}
+
+void global_value(u32 sym, Cell& out) {
+    i32 index = find_symbol(global, sym, false);
+    if (index < 0) index = static_cast<i32>(make_global_word(sym)->w3);
+    out = *slot_at(global, static_cast<u32>(index));
+}
+
+Cell* global_value_cell(u32 sym) { return value_of_symbol(sym, global); }
+
+Cell* intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
+    const Node table = table_of(global);
+    const i32 found = word_table::find_word(table, sym, any_case, 0, nullptr);
+    if (found >= 0) {
+        if (!(any_case && keep_spelling) || word_at(global, found)->w2 == sym) return word_at(global, found);
+        Cell copy = *word_at(global, found);
+        copy.w2 = sym;
+        Cell* kept = series_buffer::append_cell(roots::block());
+        *kept = copy;
+        return kept;
+    }
+    // Case variants share the value slot of the variant already there, whichever of them
+    // was interned first.
+    const i32 variant = word_table::find_word(table, sym, true, 0, nullptr);
+    u32 added = 0;
+    word_table::find_word(table, sym, false, global, &added);
+    if (variant >= 0) word_at(global, added)->w3 = word_at(global, variant)->w3;
+    append_value(global, unset_cell);
+    return word_at(global, added);
+}
+
+Cell* make_global_word(u32 sym, bool any_case) {
+    Cell* word = intern_global_word(sym, any_case, true);
+    if (!runtime_words::collecting) return word;
+    const Cell copy = *word;
+    Cell* kept = series_buffer::append_cell(roots::block());
+    *kept = copy;
+    return kept;
+}
+
+u32 add_word(Node ctx, const Cell& word) { return add_symbol(ctx, word.w2, nullptr); }
+
+Cell* put_value(Node ctx, const Cell& word, const Cell& value) {
+    const Cell copy = value;
+    const i32 found = find_symbol(ctx, word.w2, true);
+    if (found >= 0) {
+        Cell* slot = slot_at(ctx, static_cast<u32>(found));
+        *slot = copy;
+        return slot;
+    }
+    const u32 index = add_symbol(ctx, word.w2, &copy);
+    return slot_at(ctx, index);
+}
+
+Cell* add_if_absent(Node ctx, const Cell& word, const Cell& value) {
+    if (find_symbol(ctx, word.w2, true) >= 0) return nullptr;
+    const Cell copy = value;
+    return slot_at(ctx, add_symbol(ctx, word.w2, &copy));
+}
+
+i32 set_integer(Node ctx, Cell& word, i32 value) {
+    const Cell number{header_of(Type::integer), 0, static_cast<u32>(value), 0};
+    set_in(word, number, ctx, false);
+    return value;
+}
+
+Cell* set_in(Cell& word, const Cell& value, Node ctx, bool notify) {
+    const Cell new_value = value;
+    if (word.w3 == no_index) {
+        const i32 found = find_symbol(ctx, word.w2, false);
+        word.w3 = found >= 0 ? static_cast<u32>(found) : add_word(ctx, word);
+    }
+    const u32 index = word.w3;
+    Cell* slot = slot_at(ctx, index);
+    if (!slot) raise(ErrorId::script_not_defined, &word);
+    if (on_stack(cell_of(ctx)) || kind_of(ctx) != kind::object) {
+        *slot = new_value;
+        return slot;
+    }
+
+    word_at(ctx, index)->header |= cellflag::field_assigned;
+    const Cell owner = owner_slot(ctx);
+    const Cell old_value = *slot;
+    *slot = new_value;
+    if (!notify || owner.w3 == 0 || !hooks::object_changed) return slot;
+    const Cell field = word;
+    hooks::object_changed(owner, field, old_value, new_value);
+    // The hook runs language code: the values block may have grown or moved.
+    return slot_at(ctx, index);
+}
+
+Cell* set_word(Cell& word, const Cell& value) { return set_in(word, value, word.w1, true); }
+
+Cell* value_cell(const Cell& word, Node ctx) {
+    if (word.w3 != no_index) {
+        Cell* slot = slot_at(ctx, word.w3);
+        if (!slot) raise(ErrorId::script_not_in_context, &word);
+        return slot;
+    }
+    if (word.w1 && symbol::canonical_id(word.w2) == symbol::canonical_id(sym::self)) return &owner_slot(word.w1);
+    raise(ErrorId::script_no_value, &word);
+}
+
+Cell* get_word(const Cell& word) { return value_cell(word, word.w1); }
+
+i32 bind_word(Node ctx, Cell& word) {
+    const i32 index = find_symbol(ctx, word.w2, true);
+    if (index < 0) return -1;
+    word.w1 = ctx;
+    word.w3 = static_cast<u32>(index);
+    return index;
+}
+
+void bind_block(const Cell& block, Node ctx, bool self_flag) {
+    const Node n = block.w2;
+    if (cycle::find(n)) return;
+    cycle::Entry guard(n);
+    const u32 self_canonical = symbol::canonical_id(sym::self);
+    for (u32 i = block.w1;; ++i) {
+        Buffer* b = node::buffer(n);
+        if (i >= b->used() / sizeof(Cell)) break;
+        Cell& item = reinterpret_cast<Cell*>(b->head_ptr())[i];
+        const Type t = item.type();
+        if (is_bind_container(t)) {
+            const Cell nested = item;
+            bind_block(nested, ctx, self_flag);
+        } else if (is_word_like_for_binding(t)) {
+            if (self_flag && t == Type::word && symbol::canonical_id(item.w2) == self_canonical) {
+                item.w1 = ctx;
+                item.w3 = no_index;
+            } else {
+                bind_word(ctx, item);
+            }
+        }
+    }
+}
+
+bool collect_set_words(Node ctx, Cell& block) {
+    const u32 length = node::buffer(block.w2)->used() / sizeof(Cell);
+    block.w1 = std::min(block.w1, length);
+    const u32 before = word_count(ctx);
+    for (u32 i = block.w1; i < length; ++i) {
+        const Cell item = reinterpret_cast<Cell*>(node::buffer(block.w2)->head_ptr())[i];
+        if (item.is(Type::set_word)) add_word(ctx, item);
+    }
+    return word_count(ctx) > before;
+}
+
+}  // namespace zel::context

@@ -1,0 +1,86 @@
+#include "runtime/names/symbol.h"
+
+#include <cstring>
+#include <vector>
+
+#include "runtime/core/hooks.h"
+#include "runtime/hash/hashtable.h"
+#include "runtime/memory/gc.h"
+#include "runtime/memory/memory.h"
+#include "runtime/memory/node.h"
+#include "runtime/memory/roots.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/name-compare.h"
+#include "runtime/names/word-table.h"
+#include "runtime/text/string-units.h"
+#include "runtime/text/string-utf8.h"
+#include "runtime/text/utf8.h"
+
+namespace zel::symbol {
+
+Node block = 0;
+Node table = 0;
+
+namespace {
+
+constexpr u32 initial_symbols = 4000;
+
+Cell& record(u32 id) { return node::buffer(block)->cells()[id - 1]; }
+
+}  // namespace
+
+void init() {
+    hooks::canonical_symbol = canonical_id;
+    gc::set_table_marker(hashtable::mark_table);
+    block = memory::alloc_cells(initial_symbols);
+    *series_buffer::append_cell(roots::block()) = Cell{header_of(Type::block), 0, block, 0};
+    table = hashtable::make_table(initial_symbols, block, hashtable::kind::words, 0);
+    // The root block keeps the table alive: a hash! value names a block and its table.
+    *series_buffer::append_cell(roots::block()) = Cell{header_of(Type::hash), 0, block, table};
+}
+
+u32 intern(const u8* name, u32 length) { return word_table::intern_symbol(table, name, length, false); }
+
+u32 intern(std::string_view name) { return intern(reinterpret_cast<const u8*>(name.data()), static_cast<u32>(name.size())); }
+
+u32 intern_cstring(const char* name) { return intern(std::string_view(name)); }
+
+u32 intern_cstring_any_case(const char* name) {
+    return word_table::intern_symbol(table, reinterpret_cast<const u8*>(name), static_cast<u32>(std::strlen(name)), true);
+}
+
+u32 intern_string(const Cell& str, i32 limit) {
+    const unicode::Units u = unicode::units_of(str, limit);
+    std::vector<u8> bytes(unicode::utf8_size_of_units(u.start, u.start + (u.count << (u.unit / 2)), u.unit) + 1);
+    const u32 length = unicode::encode_string_utf8(str, bytes.data(), limit, false);
+    return intern(bytes.data(), length);
+}
+
+void ensure_string(u32 id) {
+    if (record(id).w2) return;
+    const std::string_view text = name(id);
+    const std::vector<u8> bytes(text.begin(), text.end());
+    const Node str = unicode::load_utf8_new(bytes.data(), static_cast<u32>(bytes.size()));
+    record(id).w2 = str;
+}
+
+Cell* get_cell(u32 id) {
+    ensure_string(id);
+    return &record(id);
+}
+
+i32 alias_of(u32 id) { return static_cast<i32>(record(id).w1); }
+
+u32 canonical_id(u32 id) {
+    const i32 alias = alias_of(id);
+    return alias > 0 ? static_cast<u32>(alias) : id;
+}
+
+std::string_view name(u32 id) {
+    Buffer* bytes = node::buffer(record(id).w3);
+    return {reinterpret_cast<const char*>(bytes->head_ptr()), bytes->used()};
+}
+
+u32 count() { return node::buffer(block)->used() / sizeof(Cell); }
+
+}  // namespace zel::symbol
