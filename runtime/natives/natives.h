@@ -6,7 +6,7 @@
 
 namespace zel::natives {
 
-#define ZEL_NATIVE(index, name) void name(bool check, const i32* refinements);
+#define ZEL_NATIVE(index, name) void name(const i32* refinements);
 #include "runtime/natives/natives.def"
 #undef ZEL_NATIVE
 

@@ -7,7 +7,7 @@
 using namespace zel;
 
 namespace {
-void some_native(bool, const i32*) {}
+void some_native(const i32*) {}
 }  // namespace
 
 class NativeTest : public ObjectsFixture {
