@@ -336,8 +336,6 @@ const Entry table[slot_count] = {
     unary<&R::on_read, 59>, binary<&R::on_rename, 60>, unary<&R::on_update, 61>, binary<&R::on_write, 62>,
 };
 
-u32 refinement_count(u32 slot) { return counts[slot - 1]; }
-
 Cell word_of(u32 slot) {
     return Cell{header_of(Type::word), 0, symbol::intern_cstring(names[slot - 1]), context::no_index};
 }

@@ -15,8 +15,6 @@ using Entry = void (*)(const i32* refinements);
 
 // The stack entries in slot order (null for slots 8 and 9).
 extern const Entry table[slot_count];
-// How many refinements the action of a slot takes, in its spec order.
-u32 refinement_count(u32 slot);
 // The action's name as a word (for errors and operator frames).
 Cell word_of(u32 slot);
 

@@ -48,8 +48,6 @@ inline Cell* reset_to_args() {
     top = base;
     return base;
 }
-// After a try or attempt body: an error! left on top becomes the result.
-void keep_result_or_error();
 
 // A cell's position counted from the bottom, and back.
 inline u32 index_of(const Cell* c) { return static_cast<u32>(c - bottom); }
