@@ -51,8 +51,6 @@ inline bool empty() { return top_ == records; }
 // The top record; only when a frame is open.
 inline Record* top() { return top_ - 1; }
 inline Record* at(u32 index) { return records + index; }
-// The argument base of frame `index`.
-inline Cell* base_of(u32 index) { return index + 1 < depth() ? records[index + 1].saved_base : stack::base; }
 
 [[noreturn]] void overflow();
 

@@ -33,7 +33,6 @@ inline Cell* push(const Cell& value) {
 }
 inline void drop(u32 n) { top = static_cast<u32>(top - bottom) < n ? bottom : top - n; }
 inline Cell* top_cell() { return top == bottom ? bottom : top - 1; }
-inline Type top_type() { return top_cell()->type(); }
 inline Cell* set_result(const Cell& value) { return &(*base = value); }
 inline Cell* keep_result() {
     top = base + 1;
@@ -43,10 +42,6 @@ inline Cell* set_only_result(const Cell& value) {
     const Cell copy = value;
     keep_result();
     return set_result(copy);
-}
-inline Cell* reset_to_args() {
-    top = base;
-    return base;
 }
 
 // A cell's position counted from the bottom, and back.

@@ -29,9 +29,6 @@ u32 encode_string_utf8(const Cell& str, u8* out, i32 count, bool nul);
 // character, loading stops there and `*unconsumed` (when given) receives the bytes left,
 // else 0. Invalid UTF-8 raises access/invalid-utf8 with up to 4 bytes from the sequence.
 Node load_utf8(const u8* src, u32 length, Node target, u32* unconsumed, bool line_ends);
-inline Node load_utf8_into_string(const u8* src, u32 length, const Cell& str, u32* unconsumed) {
-    return load_utf8(src, length, str.w2, unconsumed, false);
-}
 inline Node load_utf8_new(const u8* src, u32 length) { return load_utf8(src, length, 0, nullptr, false); }
 
 }  // namespace zel::unicode

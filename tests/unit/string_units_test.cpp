@@ -141,7 +141,7 @@ TEST_F(StringUnits, InvalidInputRaisesWithTheBytesFromTheSequence) {
 TEST_F(StringUnits, LoadIntoAStringReplacesItsContents) {
     Node s = make_string({0x20AC, 'x', 'y', 'z'}, 2);
     u32 left = 99;
-    EXPECT_EQ(load_utf8_into_string(reinterpret_cast<const u8*>("ab"), 2, string_of(s), &left), s);
+    EXPECT_EQ(load_utf8(reinterpret_cast<const u8*>("ab"), 2, s, &left, false), s);
     EXPECT_EQ(chars_of(s), (Chars{'a', 'b'}));
     EXPECT_EQ(node::buffer(s)->unit(), 2u);  // widths never shrink
     EXPECT_EQ(left, 0u);
@@ -174,8 +174,8 @@ TEST_F(StringUnits, WideningKeepsEveryCharacter) {
     }
     Node s = make_string({'a', 0xFF}, 1);
     EXPECT_EQ(chars_of(s), (Chars{'a', 0xFF}));
-    widen_latin1_to_ucs2(node::buffer(s));
-    widen_ucs2_to_ucs4(node::buffer(s));
+    widen(node::buffer(s), 2);
+    widen(node::buffer(s), 4);
     EXPECT_EQ(chars_of(s), (Chars{'a', 0xFF}));
     EXPECT_EQ(node::buffer(s)->unit(), 4u);
 }
@@ -215,7 +215,7 @@ TEST_F(StringUnits, ConversionBufferIsReusedAndGrown) {
     EXPECT_EQ(Bytes(to_utf8(str, count), to_utf8(str, count) + 2), (Bytes{'a', 'b'}));
     EXPECT_EQ(str.w3, scratch);
     Bytes many(500, 'z');
-    load_utf8_into_string(many.data(), 500, str, nullptr);
+    load_utf8(many.data(), 500, str.w2, nullptr, false);
     count = -1;
     const u8* p = to_utf8(str, count);
     EXPECT_EQ(count, 500);
