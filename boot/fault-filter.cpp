@@ -46,16 +46,7 @@ std::uintptr_t instruction_address([[maybe_unused]] const siginfo_t* info, [[may
 #endif
 }
 
-void save_fault_record([[maybe_unused]] const void* context) {
-#if defined(__x86_64__)
-    const auto& registers = static_cast<const ucontext_t*>(context)->uc_mcontext.gregs;
-    state.fault.stack_pointer = static_cast<std::uintptr_t>(registers[REG_RSP]);
-    state.fault.frame_pointer = static_cast<std::uintptr_t>(registers[REG_RBP]);
-#endif
-}
-
 void on_fault(int signal, siginfo_t* info, void* context) {
-    save_fault_record(context);
     int error = fault_error(signal, info->si_code, reinterpret_cast<std::uintptr_t>(info->si_addr), state.stack);
     fatal::exit_from_signal(error, instruction_address(info, context));
 }

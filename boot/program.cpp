@@ -9,7 +9,7 @@
 namespace zel::program {
 
 int run(int argc, char** argv, const library::Source* sources, u32 count) {
-    process::init(argc, argv);
+    process::init();
     int status = 0;
     process::run([&] {
         exits::catch_uncaught([&] {

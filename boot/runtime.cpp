@@ -9,7 +9,6 @@
 #include "runtime/eval/exits.h"
 #include "runtime/eval/frame.h"
 #include "runtime/eval/interpreter.h"
-#include "runtime/io/console-output.h"
 #include "runtime/io/print-hooks.h"
 #include "runtime/lexer/lexer.h"
 #include "runtime/memory/externals.h"
@@ -27,7 +26,6 @@ namespace zel::runtime {
 void init() {
     gc::set_enabled(false);
     stdio::init_print_hooks();
-    stdio::init();
     memory::init();
     resource::init();
     register_datatypes();

@@ -27,7 +27,7 @@ int run(int argc, char** argv) {
         platform::write_all(STDOUT_FILENO, console_note, sizeof console_note - 1);
         return 0;
     }
-    stdio::add_print_hooks(print_to_stdout, nullptr);
+    stdio::add_print_hook(print_to_stdout);
     return script::run_main(argv[1]);
 }
 

@@ -19,16 +19,10 @@ enum class ThrowCode : u32 {
     quit = 0x0BADCAFE,
 };
 
-// The catch level that takes every code below it (the memory wrappers' records).
-constexpr u32 vm_catch_level = 0x7FFFFFF8;
-
 struct Throw {
     ThrowCode code;
     Cell value{};  // the error!, the thrown or returned value, or the quit status
     u32 name = 0;  // symbol of a throw/name or break target, 0 when none
-
-    // A catch record at `level` takes every code at or below it (unsigned comparison).
-    bool caught_at(u32 level) const { return static_cast<u32>(code) <= level; }
 };
 
 }  // namespace zel

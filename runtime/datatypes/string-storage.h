@@ -49,7 +49,6 @@ void write_char(Node str, u32 i, u32 cp);
 void insert_char_at(Node str, u32 i, u32 cp);
 // Removes n characters from character i of the series (both cut to the tail).
 void remove_chars(const Cell& value, u32 i, u32 n);
-inline void remove_char_at(const Cell& value, u32 i) { remove_chars(value, i, 1); }
 
 // Moves n characters from the source's position to the destination's position (the core
 // of `move` for strings). Within one series the destination is read before the move;

@@ -1,7 +1,7 @@
 // Arithmetic and comparison without a call. Two integer! operands (or, for add, subtract
 // and multiply, two float!) are computed on the spot, an integer result that leaves the
-// 32-bit range becoming the exact float!; any other operands go to the generic action or
-// comparison through a native frame named by the operator word, as a call would.
+// 32-bit range becoming the exact float!; for any other operands the caller takes the
+// generic action or comparison.
 #pragma once
 #include "runtime/core/float-cell.h"
 #include "runtime/datatypes/action-signatures.h"
@@ -62,25 +62,6 @@ inline bool compare_core(i32 code, const Cell& left, const Cell& right, bool& tr
     }
     return true;
 }
-
-// The generic action slot of an operation code.
-u32 slot_of(ArithOp op);
-
-// Each pushes its result (or, for the -top variants, replaces the last stack value, which
-// is the left operand).
-void fast_arith(ArithOp op, const Cell& word, const Cell& left, const Cell& right);
-void fast_arith_int(ArithOp op, const Cell& word, const Cell& left, i32 right);
-void fast_arith_top(ArithOp op, const Cell& word, const Cell& right);
-void fast_arith_top_int(ArithOp op, const Cell& word, i32 right);
-void fast_compare(i32 code, const Cell& word, const Cell& left, const Cell& right);
-void fast_compare_int(i32 code, const Cell& word, const Cell& left, i32 right);
-void fast_compare_top(i32 code, const Cell& word, const Cell& right);
-void fast_compare_top_int(i32 code, const Cell& word, i32 right);
-// The comparison's truth xor `invert`; nothing stays on the stack.
-bool fast_compare_test(i32 code, const Cell& word, const Cell& left, const Cell& right, bool invert);
-bool fast_compare_int_test(i32 code, const Cell& word, const Cell& left, i32 right, bool invert);
-// Stores the logic! in the result slot and answers it.
-bool fast_compare_to_result(i32 code, const Cell& word, const Cell& left, const Cell& right);
 
 // The raw ordering of two values: negative, 0, positive, or not_comparable. logic! orders
 // false before true; native!, action! and op! by table index; function! and routine! by

@@ -81,23 +81,6 @@ void overflow() {
     raise(ErrorId::internal_stack_overflow);
 }
 
-Cell* enter_compiled(const Cell& word, Node ctx) {
-    context_cell(ctx).w2 = stack::index_of(stack::base) + 1;
-    return open(word, kind::native | body_flag);
-}
-
-void close_function_reset() {
-    const Record& r = *--top_;
-    restore_context(r);
-    stack::top = stack::base = r.saved_base;
-}
-
-void close_function_return() {
-    const Cell* result = stack::base;
-    close_function();
-    *stack::base = *result;
-}
-
 void close_return() {
     const Cell* result = stack::base;
     close();
@@ -109,79 +92,10 @@ void close_reset() {
     stack::top = stack::base = r.saved_base;
 }
 
-void close_drop_call() {
-    const Record& r = *--top_;
-    restore_context(r);
-    stack::top = stack::base;
-    stack::base = r.saved_base;
-    if (empty()) stack::top = stack::base = stack::bottom;
-}
-
 void unwind_to(u32 target) {
     if (depth() <= target) return;
     while (depth() > target) restore_context(*--top_);
     stack::base = records[target].saved_base;
-}
-
-void unwind_to_kind(u32 kind_flags, bool keep) {
-    const u32 wanted = kind_flags & kind::mask;
-    Cell* const old_base = stack::base;
-    Cell* own_base = stack::base;
-    Record* found = nullptr;
-    while (!empty()) {
-        Record* r = top();
-        if (r->kind() == wanted || r->kind() == kind::try_all) {
-            found = r;
-            break;
-        }
-        own_base = r->saved_base;
-        restore_context(*--top_);
-    }
-    if (!found) {
-        stack::top = stack::base = stack::bottom;
-        return;
-    }
-    stack::base = keep ? own_base : found->saved_base;
-    stack::top = old_base + 1;
-}
-
-void return_to_kind(u32 kind_flags) {
-    const Cell result = *stack::base;
-    const u32 wanted = kind_flags & kind::mask;
-    Cell* own_base = stack::base;
-    while (!empty() && top()->kind() != wanted && top()->kind() != kind::try_all) {
-        own_base = top()->saved_base;
-        restore_context(*--top_);
-    }
-    if (empty()) own_base = stack::bottom;
-    *own_base = result;
-    stack::base = stack::top = own_base;
-}
-
-void set_body_flag(bool on) {
-    if (on) top()->header |= body_flag;
-    else top()->header &= ~body_flag;
-}
-
-void mark_apply() { top()->header |= interpreted_flag; }
-
-Record* claim_body_flag() {
-    if (depth() < 2) return nullptr;
-    Record* r = top() - 1;
-    if (r->header & body_flag) return nullptr;
-    r->header |= body_flag;
-    return r;
-}
-
-void clear_body_flag(Record* r) { r->header &= ~body_flag; }
-
-bool interpreted(const Record* from, bool only_first) {
-    const Record* r = (from ? from : top_) - 1;
-    for (; r >= records; --r) {
-        if (r->header & interpreted_flag) return true;
-        if (only_first) return false;
-    }
-    return false;
 }
 
 bool named(const Record& r) { return r.symbol != words::tag_body->w2 && r.symbol != words::tag_anon->w2; }
@@ -221,22 +135,6 @@ Cell current_param_word(u32 index) {
         return none_cell;
     }
     return none_cell;
-}
-
-void backtrace_block(const Cell& block) {
-    for (u32 i = depth(); i-- > 0;) {
-        const Record r = records[i];
-        if (!named(r)) continue;
-        block::append_value(block, word_in(r.function_context, r.symbol));
-        block::append_value(block, Cell{header_of(Type::integer), 0, stack::index_of(r.saved_base), 0});
-    }
-}
-
-void collect_function_words(u32 level, const Cell& block, u32 end) {
-    for (u32 i = 0; i < end && i < depth(); ++i) {
-        const Record r = records[i];
-        if (listed(r, level)) block::append_value(block, word_in(0, r.symbol));
-    }
 }
 
 i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit) {

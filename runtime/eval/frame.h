@@ -51,8 +51,6 @@ inline bool empty() { return top_ == records; }
 // The top record; only when a frame is open.
 inline Record* top() { return top_ - 1; }
 inline Record* at(u32 index) { return records + index; }
-// The argument base of frame `index`.
-inline Cell* base_of(u32 index) { return index + 1 < depth() ? records[index + 1].saved_base : stack::base; }
 
 [[noreturn]] void overflow();
 
@@ -80,8 +78,6 @@ inline Cell* open_try_all(const Cell& word) { return open(word, kind::try_all); 
 inline Cell* open_catch(const Cell& word) { return open(word, kind::catch_); }
 inline Cell* open_eval(const Cell& word) { return open(word, kind::eval | interpreted_flag); }
 inline Cell* open_loop(const Cell& word) { return open(word, kind::loop); }
-// A compiled body: its context's values become the arguments its caller pushed.
-Cell* enter_compiled(const Cell& word, Node function_context);
 
 // Puts back the values position of a function frame's context.
 inline void restore_context(const Record& r) {
@@ -99,33 +95,12 @@ inline void close_function() {
     restore_context(*top());
     close();
 }
-// Drops the result and everything the caller pushed since its base.
-void close_function_reset();
-// Also copies the result into the caller's result slot.
-void close_function_return();
 void close_return();
 void close_reset();
-// Drops the arguments and the result; an emptied frame stack resets both stack pointers.
-void close_drop_call();
 
 // Pops frames down to `depth` open ones, putting back the contexts of function frames
 // popped. The catch sites of non-local exits call it with the depth they opened at.
 void unwind_to(u32 depth);
-
-// Unwinding for compiled code: pops frames until one of the kind (or a try/all frame, or
-// the bottom), which stays; see the definitions.
-void unwind_to_kind(u32 kind_flags, bool keep);
-void return_to_kind(u32 kind_flags);
-inline void unwind_to_loop(bool keep) { unwind_to_kind(kind::loop, keep); }
-
-void set_body_flag(bool on);
-void mark_apply();
-// The frame below the top one takes the body flag when it lacks it; returns it, or null.
-Record* claim_body_flag();
-void clear_body_flag(Record* r);
-// Whether the frame below `from` (below the top when null), or with !only_first any
-// frame further down, was opened by the interpreter.
-bool interpreted(const Record* from, bool only_first);
 
 // The frame-stack depth recorded by the last throw, from which the next call-word lookup
 // starts (then it is forgotten); 0 when none.
@@ -142,12 +117,6 @@ const Cell* called_value(const Record& r);
 // spec block of the function the current call runs, or none.
 Cell current_param_word(u32 index);
 
-// Appends, for each named frame from the top down, its word (bound to its function
-// context, else the global context) and its saved base as a cell index.
-void backtrace_block(const Cell& block);
-// The call trace of an error: the named frames from the bottom up to frame `end`, those
-// whose word holds a function! when `level` is 1, every one above.
-void collect_function_words(u32 level, const Cell& block, u32 end);
 i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit);
 
 }  // namespace zel::frame

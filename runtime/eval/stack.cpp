@@ -35,9 +35,4 @@ void overflow() {
     raise(ErrorId::internal_stack_overflow);
 }
 
-void keep_result_or_error() {
-    if (top != bottom && top_cell()->is(Type::error)) *base = *top_cell();
-    keep_result();
-}
-
 }  // namespace zel::stack

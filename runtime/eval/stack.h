@@ -33,7 +33,6 @@ inline Cell* push(const Cell& value) {
 }
 inline void drop(u32 n) { top = static_cast<u32>(top - bottom) < n ? bottom : top - n; }
 inline Cell* top_cell() { return top == bottom ? bottom : top - 1; }
-inline Type top_type() { return top_cell()->type(); }
 inline Cell* set_result(const Cell& value) { return &(*base = value); }
 inline Cell* keep_result() {
     top = base + 1;
@@ -44,12 +43,6 @@ inline Cell* set_only_result(const Cell& value) {
     keep_result();
     return set_result(copy);
 }
-inline Cell* reset_to_args() {
-    top = base;
-    return base;
-}
-// After a try or attempt body: an error! left on top becomes the result.
-void keep_result_or_error();
 
 // A cell's position counted from the bottom, and back.
 inline u32 index_of(const Cell* c) { return static_cast<u32>(c - bottom); }

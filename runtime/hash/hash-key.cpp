@@ -95,31 +95,6 @@ u32 hash_string(const Cell& str, bool strict) {
     return murmur3_bytes(code_points.data(), std::size_t{u.count} * 4);
 }
 
-bool hashed_by_identity(Type t) {
-    switch (t) {
-    case Type::block:
-    case Type::paren:
-    case Type::native:
-    case Type::action:
-    case Type::op:
-    case Type::function:
-    case Type::path:
-    case Type::lit_path:
-    case Type::set_path:
-    case Type::get_path:
-    case Type::object:
-    case Type::error:
-    case Type::hash:
-    case Type::map:
-    case Type::port:
-    case Type::image:
-    case Type::event:
-        return true;
-    default:
-        return false;
-    }
-}
-
 u32 hash_cell(const Cell& value, bool case_sensitive) {
     switch (value.type()) {
     case Type::datatype:

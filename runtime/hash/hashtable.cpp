@@ -11,8 +11,6 @@
 
 namespace zel::hashtable {
 
-u32 node_move_count = 0;
-
 Record* record(Node table) { return reinterpret_cast<Record*>(node::buffer(table)->head_ptr()); }
 u32* flags_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->flags)->head_ptr()); }
 u32* keys_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->keys)->head_ptr()); }
@@ -30,11 +28,6 @@ namespace {
 // The flags array of a bucket count: whole 32-bit words, every bucket empty.
 Node alloc_flags(u32 buckets) {
     return memory::alloc_filled_bytes(std::max<u32>(buckets / 4, 4), bucket::all_empty_byte);
-}
-
-void fill_flags_empty(Node flags) {
-    Buffer* b = node::buffer(flags);
-    std::memset(b->head_ptr(), bucket::all_empty_byte, b->size - b->head);
 }
 
 Node copy_series(Node n) { return n ? series_buffer::copy_buffer(node::buffer(n)) : 0; }
@@ -92,7 +85,6 @@ void reindex_keyed(Node table, u32 buckets) {
     r->buckets = buckets;
     r->upper = upper_bound_of(buckets);
     r->count = r->occupied = 0;
-    r->serial = node_move_count + 1;
 
     ob = node::buffer(old_data);
     Buffer* nb = node::buffer(data);
@@ -167,8 +159,7 @@ Node make_table(u32 size, Node data, u32 kind, u32 extra) {
     tb->flags |= bufferflag::table_record;
     tb->tail = tb->head + sizeof(Record);
     *record(table) = Record{0, kind == kind::hash ? index : entry_bytes, chains, flags, keys, data, 0,
-                            buckets, upper_bound_of(buckets), kind,
-                            kind >= kind::keyed ? node_move_count + 1 : 0};
+                            buckets, upper_bound_of(buckets), kind};
     return table;
 }
 
@@ -182,46 +173,6 @@ Node clone_word_table(Node source) {
     r->keys = keys;
     r->flags = flags;
     return table;
-}
-
-Node copy_table(Node table, Node new_data) {
-    Node keys = copy_series(record(table)->keys);
-    Node flags = copy_series(record(table)->flags);
-    Node index = 0;
-    Node chains = 0;
-    if (record(table)->kind == kind::hash) {
-        index = copy_series(record(table)->aux);
-        chains = copy_series(record(table)->chains);
-        const u32 count = node::buffer(chains)->used() / 4;
-        for (u32 i = 0; i < count; ++i) {
-            Node copy = copy_series(reinterpret_cast<Node*>(node::buffer(record(table)->chains)->head_ptr())[i]);
-            reinterpret_cast<Node*>(node::buffer(chains)->head_ptr())[i] = copy;
-        }
-    }
-    Node copy = series_buffer::copy_buffer(node::buffer(table));
-    Record* r = record(copy);
-    r->keys = keys;
-    r->flags = flags;
-    r->data = new_data;
-    if (r->kind == kind::hash) {
-        r->aux = index;
-        r->chains = chains;
-    }
-    return copy;
-}
-
-void clear_table(Node table) {
-    Record* r = record(table);
-    r->count = r->occupied = 0;
-    Buffer* data = node::buffer(r->data);
-    data->tail = data->head;
-    fill_flags_empty(r->flags);
-    if (r->kind == kind::hash) {
-        Buffer* index = node::buffer(r->aux);
-        std::memset(index->head_ptr(), 0xFF, index->size - index->head);
-        Buffer* chains = node::buffer(r->chains);
-        chains->tail = chains->head;
-    }
 }
 
 u32 growth_size(const Record* r) { return 2 * r->count < r->buckets ? r->buckets - 1 : r->buckets + 1; }
@@ -263,7 +214,6 @@ void resize(Node table, u32 new_size) {
 }
 
 Cell* put_int_key(Node table, u32 key) {
-    revalidate(table);
     bool found;
     u32 i = probe_int_key(record(table), key, found);
     if (found) return key_cell_at(record(table), keys_of(record(table))[i]) + 1;
@@ -293,14 +243,12 @@ Cell* put_int_key(Node table, u32 key) {
 }
 
 Cell* get_int_key(Node table, u32 key) {
-    revalidate(table);
     bool found;
     const u32 i = probe_int_key(record(table), key, found);
     return found ? key_cell_at(record(table), keys_of(record(table))[i]) + 1 : nullptr;
 }
 
 Cell* delete_int_key(Node table, u32 key) {
-    revalidate(table);
     bool found;
     const u32 i = probe_int_key(record(table), key, found);
     if (!found) return nullptr;

@@ -23,7 +23,6 @@ struct HookList {
     }
 
     void add(Hook hook) {
-        if (!hook) return;
         if (count == capacity) {
             auto* larger = static_cast<Hook*>(heap::alloc(sizeof(Hook) * (capacity + growth)));
             if (count) std::memcpy(larger, entries, sizeof(Hook) * count);
@@ -32,16 +31,6 @@ struct HookList {
             capacity += growth;
         }
         entries[count++] = hook;
-    }
-
-    void remove(Hook hook) {
-        if (!hook) return;
-        for (std::size_t i = 0; i < count; ++i) {
-            if (entries[i] != hook) continue;
-            std::memmove(entries + i, entries + i + 1, sizeof(Hook) * (count - i - 1));
-            --count;
-            return;
-        }
     }
 
     // A hook may change the list while it runs; the calls follow the list as it was.
@@ -59,31 +48,13 @@ struct HookList {
 };
 
 HookList<PrintHook> print_hooks;
-HookList<OutputHook> output_hooks;
-bool ready = false;
 
 }  // namespace
 
-void init_print_hooks() {
-    print_hooks.init();
-    output_hooks.init();
-    ready = true;
-}
+void init_print_hooks() { print_hooks.init(); }
 
-bool print_hooks_ready() { return ready; }
-
-void add_print_hooks(PrintHook print, OutputHook output) {
-    print_hooks.add(print);
-    output_hooks.add(output);
-}
-
-void remove_print_hooks(PrintHook print, OutputHook output) {
-    print_hooks.remove(print);
-    output_hooks.remove(output);
-}
+void add_print_hook(PrintHook print) { print_hooks.add(print); }
 
 void run_print_hooks(const Cell& text, bool new_line) { print_hooks.run(text, new_line); }
-
-void run_output_hooks(const char* text, std::size_t size, bool new_line) { output_hooks.run(text, size, new_line); }
 
 }  // namespace zel::stdio

@@ -6,6 +6,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "platform/posix/directory.h"
 #include "platform/posix/read-file.h"
 #include "platform/posix/write-all.h"
 #include "runtime/core/raise.h"
@@ -82,7 +83,7 @@ void enter_folder_of(const char* path) {
     const std::size_t slash = p.rfind('/');
     if (slash == std::string_view::npos) return;
     const std::string folder(p.substr(0, slash + 1));
-    if (::chdir(folder.c_str()) != 0) return;
+    platform::set_cwd(folder.c_str());
 }
 
 }  // namespace

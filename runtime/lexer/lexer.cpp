@@ -624,12 +624,6 @@ u32 load_first(const Cell& string, Cell& first) {
 
 }  // namespace
 
-Cell load_one(const Cell& string) {
-    Cell first;
-    u32 count = load_first(string, first);
-    return count == 0 ? unset_cell : count > 1 ? none_cell : first;
-}
-
 bool load_exactly_one(const Cell& string, Cell& out) { return load_first(string, out) == 1; }
 
 void for_each_scanned_cell(void (*visit)(const Cell&, void* context), void* context) {

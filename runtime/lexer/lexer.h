@@ -72,8 +72,6 @@ Result scan_utf8(const u8* text, u32 length, const Options& options);
 // negative).
 Result scan_string(const Cell& string, i32 count, const Options& options);
 
-// The one value a text holds: unset! when it holds none, none! when it holds more.
-Cell load_one(const Cell& string);
 // The value of a text that holds exactly one value; false when it holds none or more.
 bool load_exactly_one(const Cell& string, Cell& out);
 

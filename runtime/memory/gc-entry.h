@@ -1,5 +1,5 @@
-// What the allocator needs from the collector: the entries it calls before taking memory
-// and the collection count that stamps new node frames. A collection may move any buffer
+// What the allocator needs from the collector: the entries it calls before taking memory,
+// and the collection count. A collection may move any buffer
 // that is not pinned: callers re-read buffer addresses from their nodes afterwards.
 #pragma once
 #include "runtime/core/cell.h"

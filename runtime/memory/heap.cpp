@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "runtime/memory/fatal.h"
 
@@ -58,12 +57,6 @@ void* alloc(std::size_t n) {
     ++count;
     bytes += n;
     return b + 1;
-}
-
-void* alloc_zeroed(std::size_t n) {
-    void* p = alloc(n);
-    std::memset(p, 0, n);
-    return p;
 }
 
 void free(void* p) {

@@ -9,7 +9,6 @@
 namespace zel::heap {
 
 void* alloc(std::size_t n);
-void* alloc_zeroed(std::size_t n);
 // Frees a block handed out by alloc; an address the heap did not hand out changes nothing.
 void free(void* p);
 // p null: alloc; n 0: free and return null; else grows or shrinks the block in place of p

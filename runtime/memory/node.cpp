@@ -1,6 +1,5 @@
 #include "runtime/memory/node.h"
 
-#include "runtime/memory/gc-entry.h"
 #include "runtime/memory/memory.h"
 
 namespace zel::node {
@@ -23,7 +22,7 @@ u32 free_number() {
 
 Frame* frame_with_room() {
     for (Frame* f = list.first; f; f = f->next)
-        if (f->free_head != no_slot && !f->evacuating) return f;
+        if (f->free_head != no_slot) return f;
     return nullptr;
 }
 
@@ -47,7 +46,6 @@ Frame* make_frame() {
     for (u32 i = 0; i + 1 < slots_per_frame; ++i) f->slots[i] = free_link(i + 1);
     f->slots[slots_per_frame - 1] = free_link(no_slot);
     f->free_head = 0;
-    f->stamp = gc::collection_count();
     frames[number] = f;
     f->prev = list.last;
     if (list.last) list.last->next = f; else list.first = f;
@@ -59,7 +57,7 @@ Frame* make_frame() {
 
 Node alloc() {
     Frame* f = list.current;
-    if (!f || f->free_head == no_slot || f->evacuating) {
+    if (!f || f->free_head == no_slot) {
         f = frame_with_room();
         if (!f) f = make_frame();
         list.current = f;
@@ -93,12 +91,10 @@ void sweep_frames() {
     list.current = nullptr;
     for (Frame* f = list.first; f;) {
         Frame* next = f->next;
-        if (f->used == 0 || f->evacuating) {
+        if (f->used == 0) {
             release_frame(f);
-        } else {
-            if (!list.current && f->used < f->slot_count) list.current = f;
-            f->history = (f->history << 1) | (f->used == f->used_at_last_collection ? 1u : 0u);
-            f->used_at_last_collection = f->used;
+        } else if (!list.current && f->used < f->slot_count) {
+            list.current = f;
         }
         f = next;
     }

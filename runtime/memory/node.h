@@ -27,10 +27,6 @@ struct Frame {
     u32 slot_count;
     u32 free_head;  // first free slot, no_slot when full
     u32 used;
-    u32 stamp;                    // collection count when the frame was made
-    u32 used_at_last_collection;
-    u32 history;                  // bit per collection: 1 when the used count stood still
-    u32 evacuating;               // non-zero: no node is taken from this frame
     Slot slots[slots_per_frame];
 };
 
@@ -59,8 +55,8 @@ Frame* make_frame();
 Node alloc();
 void free(Node n);
 void release_frame(Frame* f);
-// After a collection: releases empty or evacuated frames, makes the first frame with a
-// free slot current and records each kept frame's stability.
+// After a collection: releases empty frames and makes the first frame with a free slot
+// current.
 void sweep_frames();
 // Returns every frame to the operating system.
 void release_all();

@@ -98,8 +98,6 @@ Node copy_buffer(Buffer* b) {
     return n;
 }
 
-void add_flags(Node n, u32 bits) { node::buffer(n)->flags |= bits; }
-
 Cell* append_cell(const Cell& block) { return series_buffer::append_cell(node::buffer(block.w2)); }
 
 }  // namespace zel::series_buffer

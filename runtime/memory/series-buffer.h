@@ -27,7 +27,6 @@ Cell* append_cell(Buffer* b);
 Node copy_slice(Node src, u32 start, u32 count);
 // A new series with the same data size, unit width, used length and data; never owned.
 Node copy_buffer(Buffer* b);
-void add_flags(Node n, u32 bits);
 
 // Appends an unset! cell to the block of a series value (its node in word 2).
 Cell* append_cell(const Cell& block);

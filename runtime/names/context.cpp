@@ -205,18 +205,6 @@ Cell* put_value(Node ctx, const Cell& word, const Cell& value) {
     return slot_at(ctx, index);
 }
 
-Cell* add_if_absent(Node ctx, const Cell& word, const Cell& value) {
-    if (find_symbol(ctx, word.w2, true) >= 0) return nullptr;
-    const Cell copy = value;
-    return slot_at(ctx, add_symbol(ctx, word.w2, &copy));
-}
-
-i32 set_integer(Node ctx, Cell& word, i32 value) {
-    const Cell number{header_of(Type::integer), 0, static_cast<u32>(value), 0};
-    set_in(word, number, ctx, false);
-    return value;
-}
-
 Cell* set_in(Cell& word, const Cell& value, Node ctx, bool notify) {
     const Cell new_value = value;
     if (word.w3 == no_index) {

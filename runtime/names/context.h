@@ -56,9 +56,6 @@ Cell* make_global_word(u32 symbol, bool any_case = false);
 // Adds the word's symbol (any case) when absent, with an unset! slot; returns its index.
 u32 add_word(Node ctx, const Cell& word);
 Cell* put_value(Node ctx, const Cell& word, const Cell& value);
-// Adds the word with a copy of the value only when no variant is present; null otherwise.
-Cell* add_if_absent(Node ctx, const Cell& word, const Cell& value);
-i32 set_integer(Node ctx, Cell& word, i32 value);
 
 // Stores a copy of the value in the word's slot of `ctx`, looking up (and adding) a word
 // whose index is not known yet. In an object context the field is marked assigned and,

@@ -45,28 +45,11 @@ u32 intern(std::string_view name) { return intern(reinterpret_cast<const u8*>(na
 
 u32 intern_cstring(const char* name) { return intern(std::string_view(name)); }
 
-u32 intern_cstring_any_case(const char* name) {
-    return word_table::intern_symbol(table, reinterpret_cast<const u8*>(name), static_cast<u32>(std::strlen(name)), true);
-}
-
 u32 intern_string(const Cell& str, i32 limit) {
     const unicode::Units u = unicode::units_of(str, limit);
     std::vector<u8> bytes(unicode::utf8_size_of_units(u.start, u.start + (u.count << (u.unit / 2)), u.unit) + 1);
     const u32 length = unicode::encode_string_utf8(str, bytes.data(), limit, false);
     return intern(bytes.data(), length);
-}
-
-void ensure_string(u32 id) {
-    if (record(id).w2) return;
-    const std::string_view text = name(id);
-    const std::vector<u8> bytes(text.begin(), text.end());
-    const Node str = unicode::load_utf8_new(bytes.data(), static_cast<u32>(bytes.size()));
-    record(id).w2 = str;
-}
-
-Cell* get_cell(u32 id) {
-    ensure_string(id);
-    return &record(id);
 }
 
 i32 alias_of(u32 id) { return static_cast<i32>(record(id).w1); }

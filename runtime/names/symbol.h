@@ -23,14 +23,9 @@ void init();
 u32 intern(const u8* name, u32 length);
 u32 intern(std::string_view name);
 u32 intern_cstring(const char* name);
-// Any-case: an existing spelling of any case is reused.
-u32 intern_cstring_any_case(const char* name);
 // Interns the characters of a string value from its position, at most `limit` (-1: all).
 u32 intern_string(const Cell& str, i32 limit);
 
-// The symbol's record, its string form made first; valid until the next allocation.
-Cell* get_cell(u32 id);
-void ensure_string(u32 id);
 u32 canonical_id(u32 id);
 i32 alias_of(u32 id);
 // The name bytes (valid until the next allocation) and their count.

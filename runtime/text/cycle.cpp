@@ -44,12 +44,6 @@ void push(Node n) {
     }
 }
 
-void pop() {
-    if (top > 0) --top;
-}
-
-void drop(std::size_t n) { top -= n; }
-
 void reset() { top = 0; }
 
 bool find(Node n) { return std::find(entries, entries + top, n) != entries + top; }

@@ -13,9 +13,6 @@ constexpr std::size_t capacity = 1000;
 
 // Raises internal/too-deep, after emptying the guard, when the push fills it.
 void push(Node n);
-void pop();
-// The caller guarantees that n entries are there.
-void drop(std::size_t n);
 void reset();
 bool find(Node n);
 std::size_t depth();

@@ -54,9 +54,6 @@ constexpr u32 unit_for(u32 cp) { return cp <= 0xFF ? 1 : cp <= 0xFFFF ? 2 : 4; }
 // `room` more units past the tail (expanding the buffer first when it lacks it), and
 // returns the series' buffer, which may have moved.
 Buffer* widen(Buffer* b, u32 unit, u32 room = 1);
-inline Buffer* widen_latin1_to_ucs2(Buffer* b) { return widen(b, 2); }
-inline Buffer* widen_latin1_to_ucs4(Buffer* b) { return widen(b, 4); }
-inline Buffer* widen_ucs2_to_ucs4(Buffer* b) { return widen(b, 4); }
 
 // The characters of a string value (index in word 1, node in word 2) from its index: at
 // most `count` of them, all when count is negative. Valid until the next allocation.

@@ -89,12 +89,6 @@ u32 encode_string_utf8(const Cell& str, u8* out, i32 count, bool nul) {
     return static_cast<u32>(end - out);
 }
 
-u32 encode_string_utf8_bounded(const Cell& str, u8* out, u32 capacity, i32 count, bool nul) {
-    u8* end = encode_units(units_of(str, count), out, out + capacity, false);
-    if (nul && end < out + capacity) *end = 0;
-    return static_cast<u32>(end - out);
-}
-
 Node load_utf8(const u8* src, u32 length, Node target, u32* unconsumed, bool line_ends) {
     if (unconsumed) *unconsumed = 0;
     Buffer* b;

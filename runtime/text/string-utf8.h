@@ -21,10 +21,6 @@ const u8* to_utf8_crlf(Cell& str, i32& count, bool crlf);
 // Writes the UTF-8 form (as to_utf8) into a caller's buffer large enough for it, with a
 // NUL after it when asked; returns the bytes written, the NUL excluded.
 u32 encode_string_utf8(const Cell& str, u8* out, i32 count, bool nul);
-// As encode_string_utf8 into `capacity` bytes: stops before the first character that does
-// not fit whole (so the output is never a cut sequence); the NUL is written only when
-// there is room left for it.
-u32 encode_string_utf8_bounded(const Cell& str, u8* out, u32 capacity, i32 count, bool nul);
 
 // Decodes `length` bytes of UTF-8 into a string series and returns its node. `target`
 // (0: none) is an existing series whose contents are replaced at its current unit width;
@@ -33,9 +29,6 @@ u32 encode_string_utf8_bounded(const Cell& str, u8* out, u32 capacity, i32 count
 // character, loading stops there and `*unconsumed` (when given) receives the bytes left,
 // else 0. Invalid UTF-8 raises access/invalid-utf8 with up to 4 bytes from the sequence.
 Node load_utf8(const u8* src, u32 length, Node target, u32* unconsumed, bool line_ends);
-inline Node load_utf8_into_string(const u8* src, u32 length, const Cell& str, u32* unconsumed) {
-    return load_utf8(src, length, str.w2, unconsumed, false);
-}
 inline Node load_utf8_new(const u8* src, u32 length) { return load_utf8(src, length, 0, nullptr, false); }
 
 }  // namespace zel::unicode

@@ -108,32 +108,6 @@ Step run(const u8* p, const u8* end) {
 
 }  // namespace
 
-const u8* dfa_decode_utf8_char(const u8* p, const u8* end, i32& cp) {
-    Step s = run(p, end);
-    cp = s.state == accept ? static_cast<i32>(s.code) : -1;
-    return p + s.length;
-}
-
-std::size_t count_utf8_chars(const u8* start, const u8* end) {
-    std::size_t n = 0;
-    i32 cp;
-    for (const u8* p = start; p < end; ++n) p = dfa_decode_utf8_char(p, end, cp);
-    return n;
-}
-
-const u8* skip_utf8_chars(const u8* p, const u8* end, std::size_t n) {
-    i32 cp;
-    for (; n > 0 && p < end; --n) p = dfa_decode_utf8_char(p, end, cp);
-    return p;
-}
-
-int utf8_lead_length(u8 byte) {
-    if ((byte & 0xF0) == 0xF0) return 4;
-    if ((byte & 0xE0) == 0xE0) return 3;
-    if ((byte & 0xC0) == 0xC0) return 2;
-    return 0;
-}
-
 i32 decode_utf8_char(const u8* p, std::size_t& available) {
     Step s = run(p, p + available);
     if (s.state == accept) {
@@ -176,14 +150,6 @@ int encode_utf8_char(u32 cp, u8* out) {
         out[3] = static_cast<u8>(0x80 | (cp & 0x3F));
         break;
     }
-    return n;
-}
-
-int encode_utf8_char_bounded(u32 cp, u8* out, std::size_t capacity) {
-    u8 bytes[4];
-    int n = encode_utf8_char(cp, bytes);
-    if (static_cast<std::size_t>(n) > capacity) n = static_cast<int>(capacity);
-    for (int i = 0; i < n; ++i) out[i] = bytes[i];
     return n;
 }
 

@@ -14,26 +14,9 @@ constexpr u32 max_code_point = 0x10FFFF;
 // The table-driven automaton: 256 byte classes, then the transitions indexed by
 // state + class. States are multiples of 12; a character is complete in the accepting
 // state and broken in the rejecting one.
-constexpr std::size_t utf8_class_count = 12;
 constexpr u8 utf8_accept = 0;
 constexpr u8 utf8_reject = 12;
 extern const std::array<u8, 364> utf8_automaton;
-
-// Decodes one character at p (p < end) with the automaton. Sets cp and returns the
-// address after it; on a broken or cut sequence sets cp to -1 and returns the address
-// after the bytes that can start no character, so the next call resumes at a byte that
-// might (a lead byte that interrupted a sequence is not swallowed).
-const u8* dfa_decode_utf8_char(const u8* p, const u8* end, i32& cp);
-
-// Characters in [start, end), a broken sequence counting as one.
-std::size_t count_utf8_chars(const u8* start, const u8* end);
-
-// The address after up to n characters from p, never beyond end.
-const u8* skip_utf8_chars(const u8* p, const u8* end, std::size_t n);
-
-// 4, 3 or 2 for a lead byte announcing that many bytes; 0 for ASCII and continuation
-// bytes alike.
-int utf8_lead_length(u8 byte);
 
 // Results of decode_utf8_char that are not code points.
 constexpr i32 utf8_truncated = -1;  // a valid start of a sequence that the bytes cut short
@@ -51,9 +34,5 @@ int utf8_size_of_char(u32 cp);
 // Writes the UTF-8 form of cp and returns its length; writes nothing and returns 0 for a
 // value above U+10FFFF.
 int encode_utf8_char(u32 cp, u8* out);
-
-// As encode_utf8_char but writes at most `capacity` bytes, cutting the sequence at the end
-// of the buffer; returns the number written.
-int encode_utf8_char_bounded(u32 cp, u8* out, std::size_t capacity);
 
 }  // namespace zel::unicode

@@ -72,24 +72,7 @@ TEST_F(ActionDispatchTest, UnsupportedActionsNameTheCallAndTheDatatype) {
     }
 }
 
-TEST_F(ActionDispatchTest, FastPathsAndTheirFallbacks) {
-    const Cell plus = *block::cell_at(test::load("+"), 0);
-    const exits::Mark mark = exits::mark();
-    action::fast_arith(ArithOp::add, plus, integer::cell(2147483647), integer::cell(1));
-    EXPECT_EQ(test::molded(*stack::top_cell()), "2147483648.0");
-    action::fast_arith_top_int(ArithOp::multiply, plus, 2);
-    EXPECT_EQ(test::molded(*stack::top_cell()), "4294967296.0");
-    action::fast_arith_int(ArithOp::xor_, plus, integer::cell(6), 3);
-    EXPECT_EQ(test::molded(*stack::top_cell()), "5");
-    action::fast_arith(ArithOp::add, plus, float_::cell(1.5), integer::cell(2));
-    EXPECT_EQ(test::molded(*stack::top_cell()), "3.5");
-    EXPECT_EQ(stack::top, mark.top + 3);
-    exits::restore(mark);
-
-    EXPECT_TRUE(action::fast_compare_int_test(compare_code::lesser, plus, integer::cell(1), 2, false));
-    EXPECT_FALSE(action::fast_compare_int_test(compare_code::lesser, plus, integer::cell(1), 2, true));
-    EXPECT_TRUE(action::fast_compare_test(compare_code::not_equal, plus, integer::cell(1), float_::cell(2.0), false));
-    EXPECT_EQ(stack::top, mark.top);
+TEST_F(ActionDispatchTest, ValuesOfDifferentTypesAreNotEqual) {
     const Cell text = *block::cell_at(test::load("\"a\""), 0);
     EXPECT_FALSE(action::compare(integer::cell(1), text, compare_code::equal));
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "runtime/text/case-mapping.h"
-#include "runtime/text/char-width.h"
 
 using namespace zel;
 using namespace zel::unicode;
@@ -69,33 +68,6 @@ TEST(CaseMapping, EveryCodePointMapsIntoRange) {
         // Upper- and lower-casing a cased letter again changes nothing more.
         ASSERT_EQ(to_upper(up), up) << cp;
         ASSERT_EQ(to_lower(low), low) << cp;
-    }
-}
-
-struct WidthRow {
-    u32 cp;
-    int width;
-    int cjk;
-};
-
-const WidthRow width_rows[] = {
-    {0x0000, 0, 0},   {0x0007, 1, 1},   {0x0041, 1, 1},   {0x0085, 1, 1},
-    {0x00A1, 1, 2},   // ambiguous: narrow, except on CJK terminals
-    {0x00AD, 1, 2},   // soft hyphen shows as one cell
-    {0x0301, 0, 0},   // combining acute, although also listed as ambiguous
-    {0x0600, 1, 1},   // Arabic number sign is drawn
-    {0x1160, 0, 0},   // Hangul medial vowel
-    {0x200B, 0, 0},   {0xE0100, 0, 0},
-    {0x1100, 2, 2},   {0x4E00, 2, 2},   {0xAC00, 2, 2},   {0xFF21, 2, 2},
-    {0x1F600, 2, 2},  {0x30000, 2, 2},  {0x3FFFD, 2, 2},
-    {0x10FFFD, 1, 2}, {0x10FFFF, 1, 1},
-};
-
-TEST(CharWidth, NarrowWideAndCombining) {
-    for (const WidthRow& row : width_rows) {
-        SCOPED_TRACE(testing::Message() << std::hex << "U+" << row.cp);
-        EXPECT_EQ(char_width(row.cp), row.width);
-        EXPECT_EQ(char_width_cjk(row.cp), row.cjk);
     }
 }
 

@@ -185,12 +185,7 @@ TEST_F(Contexts, PuttingAndAddingValues) {
     const Cell k = word_of("k");
     EXPECT_EQ(context::put_value(ctx, k, integer_of(1))->w2, 1u);
     EXPECT_EQ(context::put_value(ctx, word_of("K"), integer_of(2))->w2, 2u);
-    EXPECT_EQ(context::add_if_absent(ctx, k, integer_of(3)), nullptr);
-    EXPECT_EQ(context::add_if_absent(ctx, word_of("m"), integer_of(4))->w2, 4u);
     EXPECT_EQ(context::value_of_symbol(symbol::intern("K"), ctx)->w2, 2u);
-    Cell n = word_of("n");
-    EXPECT_EQ(context::set_integer(ctx, n, -3), -3);
-    EXPECT_EQ(test::molded(*context::value_cell(n, ctx)), "-3");
     EXPECT_EQ(context::global_value_cell(symbol::intern("never-made")), nullptr);
     Cell out;
     context::global_value(symbol::intern("made-on-read"), out);

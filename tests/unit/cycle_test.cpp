@@ -85,16 +85,6 @@ TEST_F(Cycle, UnwindingRestoresTheOuterWalk) {
     EXPECT_FALSE(cycle::find(node::base + 2));
 }
 
-TEST_F(Cycle, PopAndDrop) {
-    cycle::pop();
-    EXPECT_EQ(cycle::depth(), 0u);
-    for (Node n : {1u, 2u, 3u}) cycle::push(n);
-    cycle::drop(2);
-    EXPECT_EQ(cycle::depth(), 1u);
-    EXPECT_TRUE(cycle::find(1));
-    EXPECT_FALSE(cycle::find(2));
-}
-
 TEST_F(Cycle, Markers) {
     const Node walked = node::base + 5;
     struct Row { Type type; bool mold; const char* marker; };

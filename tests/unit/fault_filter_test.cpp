@@ -37,7 +37,7 @@ int recurse(int depth) {
     return recurse(depth + 1) + frame[0];
 }
 
-void start() { process::init(1, std::array<const char*, 2>{"zel", nullptr}.data()); }
+void start() { process::init(); }
 
 std::string report(int code, const char* message) {
     return std::string("^Zel App Error: \\*\\*\\* Runtime Error ") + std::to_string(code) + ": " + message +

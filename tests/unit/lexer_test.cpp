@@ -243,12 +243,6 @@ TEST_F(Lexer, ScanStringCountsCharactersAndLoadOneTakesOneValue) {
     EXPECT_EQ(r.consumed, 7u);
     EXPECT_EQ(joined(lexer::scan_string(string, 3, {}).value), "é 1");
 
-    Cell one = node::buffer(lexer::scan_utf8(bytes("\"12:30\" \"1 2\" \" \""), 17, {}).value.w2)->cells()[0];
-    EXPECT_EQ(tools::mold_text(lexer::load_one(one)), "12:30:00");
-    Cell two = node::buffer(lexer::scan_utf8(bytes("\"1 2\""), 5, {}).value.w2)->cells()[0];
-    EXPECT_TRUE(lexer::load_one(two).is(Type::none));
-    Cell none = node::buffer(lexer::scan_utf8(bytes("\" \""), 3, {}).value.w2)->cells()[0];
-    EXPECT_TRUE(lexer::load_one(none).is(Type::unset));
 }
 
 TEST_F(Lexer, SingleModeStopsAfterTheFirstValue) {

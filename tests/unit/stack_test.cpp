@@ -68,16 +68,7 @@ TEST_F(StackTest, ClosersLeaveTheResultWhereTheyPromise) {
     EXPECT_EQ(stack::top, caller_base);
 }
 
-TEST_F(StackTest, DroppingTheLastCallResetsTheStack) {
-    exits::restore(exits::Mark{0, stack::bottom, stack::bottom});
-    frame::open_native(word("f"));
-    stack::push(integer::cell(1));
-    frame::close_drop_call();
-    EXPECT_EQ(stack::top, stack::bottom);
-    EXPECT_EQ(stack::base, stack::bottom);
-}
-
-TEST_F(StackTest, CallWordsAndBacktracesSkipUnnamedFrames) {
+TEST_F(StackTest, CallWordsSkipUnnamedFrames) {
     exits::restore(exits::Mark{0, stack::bottom, stack::bottom});
     frame::open_eval(*words::tag_body);
     frame::open_native(*words::tag_anon);
@@ -88,11 +79,6 @@ TEST_F(StackTest, CallWordsAndBacktracesSkipUnnamedFrames) {
     frame::open_native(word("inner"));
     frame::open_native(*words::tag_body);
     EXPECT_EQ(symbol::name(frame::current_call_word().w2), "inner");
-
-    Cell trace;
-    block::make_at(&trace, 4);
-    frame::backtrace_block(trace);
-    EXPECT_EQ(test::molded(trace), "[inner 0 outer 0]");
 }
 
 TEST_F(StackTest, UnwindingPutsBackTheContextsOfFunctionCalls) {
@@ -108,18 +94,6 @@ TEST_F(StackTest, UnwindingPutsBackTheContextsOfFunctionCalls) {
     EXPECT_EQ(ctx.w2, 100u);
     frame::close_function();
     EXPECT_EQ(ctx.w2, before);
-}
-
-TEST_F(StackTest, KeepResultOrErrorTakesAnErrorOnTop) {
-    ASSERT_EQ(test::run("1 + \"a\""), "error: invalid-type");
-    const Cell err = *exits::pending;
-    frame::open_native(word("try"));
-    stack::push(integer::cell(1));
-    stack::push(err);
-    stack::keep_result_or_error();
-    EXPECT_TRUE(stack::base->is(Type::error));
-    EXPECT_EQ(stack::top, stack::base + 1);
-    frame::close();
 }
 
 using StackDeathTest = StackTest;

@@ -132,7 +132,7 @@ TEST_F(StringStorageTest, RemoveCharsStopsAtTheTail) {
         EXPECT_EQ(content(cell), c.expected) << c.source << " " << c.index << " " << c.count;
     }
     const Cell one = text("xyz");
-    string::remove_char_at(one, 1);
+    string::remove_chars(one, 1, 1);
     EXPECT_EQ(content(one), "xz");
 }
 
