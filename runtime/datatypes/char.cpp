@@ -1,6 +1,6 @@
 #include "runtime/datatypes/char.h"
 
-#include "runtime/core/float-cell.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/action-signatures.h"
 #include "runtime/datatypes/datatype.h"

@@ -3,7 +3,7 @@
 // 32-bit range becoming the exact float!; any other operands go to the generic action or
 // comparison through a native frame named by the operator word, as a call would.
 #pragma once
-#include "runtime/core/float-cell.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/datatypes/action-signatures.h"
 #include "runtime/datatypes/integer.h"
 
