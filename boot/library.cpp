@@ -14,6 +14,7 @@
 #include "runtime/memory/gc.h"
 #include "runtime/names/context.h"
 #include "runtime/names/symbol.h"
+#include "runtime/natives/natives.h"
 
 namespace zel::library {
 namespace {
@@ -63,6 +64,9 @@ void load(const Source* sources, u32 count) {
         interp::eval_block(code, false);
         stack::top = top;
     }
+#ifndef NDEBUG
+    if (count) natives::check_library_definitions();
+#endif
     gc::set_enabled(true);
 }
 

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "runtime/core/action-slots.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/function.h"
@@ -22,9 +23,6 @@ Entry table[table_capacity] = {};
 
 namespace {
 
-constexpr u32 action_slot_count = 62;
-constexpr u32 empty_action_slot = 8;
-
 u32 length_of(Node series) { return node::buffer(series)->used() / sizeof(Cell); }
 
 Cell& at(Node series, u32 i) { return reinterpret_cast<Cell*>(node::buffer(series)->head_ptr())[i]; }
@@ -35,7 +33,7 @@ Cell block_over(Node series) { return Cell{header_of(Type::block), 0, series, 0}
 // slot that holds an action.
 bool names_entry(Type t, i32 index) {
     if (t == Type::native) return index >= 1 && index <= static_cast<i32>(table_capacity) && table[index - 1];
-    return index >= 1 && index <= static_cast<i32>(action_slot_count) && index != static_cast<i32>(empty_action_slot);
+    return index >= 1 && index <= static_cast<i32>(action_slots::count) && index != static_cast<i32>(action_slots::empty);
 }
 
 // `make native!` and `make action!` of [spec index], read from the block's position.

@@ -9,11 +9,10 @@ namespace zel::native {
 
 // The natives table: entry i serves the native of index i + 1. The evaluator fills it at
 // start-up; an empty entry names no native. An entry finds its arguments in the argument
-// frame and leaves its result in slot 0; `check` asks it to check its arguments' types
-// (callers that fetched them by its spec block already did), and each refinement of its spec
-// arrives as the frame index of the refinement's first argument, -1 when not used.
+// frame and leaves its result in slot 0; each refinement of its spec arrives as the frame
+// index of the refinement's first argument, -1 when not used.
 constexpr u32 table_capacity = 120;
-using Entry = void (*)(bool check, const i32* refinements);
+using Entry = void (*)(const i32* refinements);
 extern Entry table[table_capacity];
 
 // Empties the table; the natives are then appended in their order, from native 1, so a

@@ -119,30 +119,24 @@ i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 
 
 i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) { return mold(value, out, {}, part, limit, 0); }
 
-Cell* no_args(Cell* port, const Cell& action) { return forward(port, action, Args(*port)); }
-
-Cell* head(Cell* p) { return no_args(p, *words::head); }
-Cell* head_q(Cell* p) { return no_args(p, *words::head_q); }
-Cell* index_q(Cell* p) { return no_args(p, *words::index_q); }
-Cell* next(Cell* p) { return no_args(p, *words::next); }
-Cell* tail(Cell* p) { return no_args(p, *words::tail); }
-Cell* tail_q(Cell* p) { return no_args(p, *words::tail_q); }
-Cell* back(Cell* p) { return no_args(p, *words::back); }
-Cell* clear(Cell* p) { return no_args(p, *words::clear); }
-Cell* create(Cell* p) { return no_args(p, *words::create); }
-Cell* close(Cell* p) { return no_args(p, *words::close); }
-Cell* delete_(Cell* p) { return no_args(p, *words::delete_); }
-Cell* query(Cell* p) { return no_args(p, *words::query); }
-Cell* update(Cell* p) { return no_args(p, *words::update); }
-
-i32 length_q(Cell* p) {
-    const Cell result = *no_args(p, *words::length_q);
-    return result.is(Type::integer) ? static_cast<i32>(result.w2) : -1;
+// The actions forwarded with the port alone, or with one or two more arguments as given.
+template <Cell** word>
+Cell* no_args(Cell* p) {
+    return forward(p, **word, Args(*p));
+}
+template <Cell** word>
+Cell* one_arg(Cell* p, const Cell* arg) {
+    return forward(p, **word, Args(*p).add(arg));
+}
+template <Cell** word>
+Cell* two_args(Cell* p, const Cell* arg1, const Cell* arg2) {
+    return forward(p, **word, Args(*p).add(arg1).add(arg2));
 }
 
-Cell* at(Cell* p, const Cell* index) { return forward(p, *words::at, Args(*p).add(index)); }
-Cell* pick(Cell* p, const Cell* index) { return forward(p, *words::pick, Args(*p).add(index)); }
-Cell* skip(Cell* p, const Cell* offset) { return forward(p, *words::skip, Args(*p).add(offset)); }
+i32 length_q(Cell* p) {
+    const Cell result = *no_args<&words::length_q>(p);
+    return result.is(Type::integer) ? static_cast<i32>(result.w2) : -1;
+}
 
 Args insertion(const Cell& p, const Cell* value, i32 part, bool only, i32 dup) {
     Args args(p);
@@ -150,11 +144,9 @@ Args insertion(const Cell& p, const Cell* value, i32 part, bool only, i32 dup) {
     return args;
 }
 
-Cell* append(Cell* p, const Cell* value, i32 part, bool only, i32 dup, bool) {
-    return forward(p, *words::append, insertion(*p, value, part, only, dup));
-}
-Cell* insert(Cell* p, const Cell* value, i32 part, bool only, i32 dup, bool) {
-    return forward(p, *words::insert, insertion(*p, value, part, only, dup));
+template <Cell** word>
+Cell* inserting(Cell* p, const Cell* value, i32 part, bool only, i32 dup, bool) {
+    return forward(p, **word, insertion(*p, value, part, only, dup));
 }
 Cell* change(Cell* p, const Cell* value, i32 part, bool only, i32 dup) {
     return forward(p, *words::change, insertion(*p, value, part, only, dup));
@@ -189,17 +181,14 @@ Cell* modify(Cell* p, const Cell* field_word, const Cell* value, bool case_) {
 Cell* open(Cell* p, const OpenRefinements& r) {
     return forward(p, *words::open, Args(*p).add(r.new_).add(r.read).add(r.write).add(r.seek).add(r.allow));
 }
-Cell* poke(Cell* p, const Cell* index, const Cell* value) {
-    return forward(p, *words::poke, Args(*p).add(index).add(value));
-}
 Cell* put(Cell* p, const Cell* key, const Cell* value, bool case_) {
     return forward(p, *words::put, Args(*p).add(key).add(value).add(case_));
 }
-Cell* remove(Cell* p, const Cell* part, const Cell*) { return forward(p, *words::remove, Args(*p).add(given(part))); }
-Cell* reverse(Cell* p, const Cell* part, const Cell*) {
-    return forward(p, *words::reverse, Args(*p).add(given(part)));
+// remove and reverse: the /part argument is forwarded, the other refinement is not.
+template <Cell** word>
+Cell* with_part(Cell* p, const Cell* part, const Cell*) {
+    return forward(p, **word, Args(*p).add(given(part)));
 }
-Cell* rename(Cell* p, const Cell* name) { return forward(p, *words::rename, Args(*p).add(name)); }
 Cell* sort(Cell* p, const SortRefinements& r) {
     Args args(*p);
     args.add(r.case_).add(given(r.skip)).add(given(r.compare)).add(given(r.part)).add(r.all).add(r.reverse).add(r.stable);
@@ -215,36 +204,31 @@ Cell* trim(Cell* p, const TrimRefinements& r) {
     return forward(p, *words::trim, args);
 }
 
-// read: open, copy, close; the copy is the result.
-Cell* read(Cell* p) {
+// read and write: open, insert the data when there is some, copy, close; the copy is the
+// result. Each step is called on the port itself, whatever the step before answered.
+Cell* transfer(Cell* p, const OpenRefinements& r, const Cell* data) {
     const Cell port = *p;
     Cell step = port;
-    open(&step, OpenRefinements{});
+    open(&step, r);
+    if (data) {
+        step = port;
+        inserting<&words::insert>(&step, data, -1, false, 1, false);
+    }
     step = port;
     Cell result = none_cell;
     copy(&step, &result, nullptr, false, nullptr);
     step = port;
-    close(&step);
+    no_args<&words::close>(&step);
     *p = result;
     return p;
 }
 
-// write: open for writing, insert the data, copy, close; the copy is the result.
+Cell* read(Cell* p) { return transfer(p, OpenRefinements{}, nullptr); }
+
 Cell* write(Cell* p, const Cell* data) {
-    const Cell port = *p;
-    Cell step = port;
     OpenRefinements r;
     r.write = true;
-    open(&step, r);
-    step = port;
-    insert(&step, data, -1, false, 1, false);
-    step = port;
-    Cell result = none_cell;
-    copy(&step, &result, nullptr, false, nullptr);
-    step = port;
-    close(&step);
-    *p = result;
-    return p;
+    return transfer(p, r, data);
 }
 
 }  // namespace
@@ -260,42 +244,42 @@ constinit const ActionRecord port_actions = [] {
     r.on_mold = port::mold;
     r.on_eval_path = inherit;
     r.on_compare = inherit;
-    r.on_append = port::append;
-    r.on_at = port::at;
-    r.on_back = port::back;
+    r.on_append = port::inserting<&words::append>;
+    r.on_at = port::one_arg<&words::at>;
+    r.on_back = port::no_args<&words::back>;
     r.on_change = port::change;
-    r.on_clear = port::clear;
+    r.on_clear = port::no_args<&words::clear>;
     r.on_copy = port::copy;
     r.on_find = port::find;
-    r.on_head = port::head;
-    r.on_head_q = port::head_q;
-    r.on_index_q = port::index_q;
-    r.on_insert = port::insert;
+    r.on_head = port::no_args<&words::head>;
+    r.on_head_q = port::no_args<&words::head_q>;
+    r.on_index_q = port::no_args<&words::index_q>;
+    r.on_insert = port::inserting<&words::insert>;
     r.on_length_q = port::length_q;
     r.on_move = port::move;
-    r.on_next = port::next;
-    r.on_pick = port::pick;
-    r.on_poke = port::poke;
+    r.on_next = port::no_args<&words::next>;
+    r.on_pick = port::one_arg<&words::pick>;
+    r.on_poke = port::two_args<&words::poke>;
     r.on_put = port::put;
-    r.on_remove = port::remove;
-    r.on_reverse = port::reverse;
+    r.on_remove = port::with_part<&words::remove>;
+    r.on_reverse = port::with_part<&words::reverse>;
     r.on_select = port::select;
     r.on_sort = port::sort;
-    r.on_skip = port::skip;
+    r.on_skip = port::one_arg<&words::skip>;
     r.on_swap = port::swap;
-    r.on_tail = port::tail;
-    r.on_tail_q = port::tail_q;
+    r.on_tail = port::no_args<&words::tail>;
+    r.on_tail_q = port::no_args<&words::tail_q>;
     r.on_take = port::take;
     r.on_trim = port::trim;
-    r.on_create = port::create;
-    r.on_close = port::close;
-    r.on_delete = port::delete_;
+    r.on_create = port::no_args<&words::create>;
+    r.on_close = port::no_args<&words::close>;
+    r.on_delete = port::no_args<&words::delete_>;
     r.on_modify = port::modify;
     r.on_open = port::open;
-    r.on_query = port::query;
+    r.on_query = port::no_args<&words::query>;
     r.on_read = port::read;
-    r.on_rename = port::rename;
-    r.on_update = port::update;
+    r.on_rename = port::one_arg<&words::rename>;
+    r.on_update = port::no_args<&words::update>;
     r.on_write = port::write;
     return r;
 }();

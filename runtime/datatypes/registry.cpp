@@ -19,13 +19,6 @@ constinit const ActionRecord no_actions{};
 
 namespace {
 
-constexpr u32 slot_count = 0
-#define ZEL_ACTION(slot, name, text) +1
-#include "runtime/core/action-slots.def"
-#undef ZEL_ACTION
-    ;
-static_assert(slot_count == 62, "a datatype's row has 62 action slots");
-
 constexpr TypeInfo no_type{"", 0, Type{0}};
 
 struct TypeTable {

@@ -1,7 +1,10 @@
 #include "runtime/eval/action.h"
 
 #include <algorithm>
+#include <iterator>
+#include <type_traits>
 
+#include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/series.h"
@@ -14,30 +17,14 @@
 namespace zel::action {
 namespace {
 
-constexpr u32 first_port_slot = 25;
+// The port actions: every slot from append's on.
+constexpr u32 first_port_slot = slot_number<&ActionRow::on_append>;
 
-// Refinement positions of the actions that take refinements, in their specs' order; each
-// list ends with its count.
-namespace random_ref { enum { seed, secure, only, count }; }
-namespace form_ref { enum { part, count }; }
-namespace mold_ref { enum { only, all, flat, part, count }; }
-namespace path_ref { enum { set, count }; }
-namespace modify_ref { enum { case_, count }; }
-namespace round_ref { enum { to, even, down, half_down, floor, ceiling, half_ceiling, count }; }
-namespace insert_ref { enum { part, only, dup, count }; }
-namespace copy_ref { enum { part, deep, types, count }; }
-namespace find_ref { enum { part, only, case_, same, any, with, skip, last, reverse, tail, match, count }; }
-namespace select_ref { enum { part, only, case_, same, any, with, skip, last, reverse, count }; }
-namespace move_ref { enum { part, count }; }
-namespace put_ref { enum { case_, count }; }
-namespace remove_ref { enum { part, key, count }; }
-namespace reverse_ref { enum { part, skip, count }; }
-namespace sort_ref { enum { case_, skip, compare, part, all, reverse, stable, count }; }
-namespace take_ref { enum { part, deep, last, count }; }
-namespace trim_ref { enum { head, tail, auto_, lines, all, with, count }; }
-namespace open_ref { enum { new_, read, write, seek, allow, count }; }
-namespace read_ref { enum { part, seek, binary, lines, info, as, count }; }
-namespace write_ref { enum { binary, lines, info, append, part, seek, allow, as, count }; }
+// The path action has no library definition to take its refinements from: its one
+// refinement, /set, carries the value a set-path assigns.
+struct eval_path_ref {
+    enum { set };
+};
 
 // The parameter of `copy` that /types fills: value, /part, length, /deep, /types, kind.
 constexpr u32 copy_types_parameter = 5;
@@ -54,32 +41,32 @@ Cell integer(i32 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(
 
 // make and to dispatch on the type a datatype! names.
 template <auto Member>
-void construct(u32 slot) {
+void construct() {
     const Type target = dispatch_type(*arg(0));
     const auto fn = registry().actions(target).*Member;
-    if (!fn) unsupported(datatype::of(target), slot);
+    if (!fn) unsupported(datatype::of(target), slot_number<Member>);
     result(fn(arg(0), arg(1), target));
 }
 
-void make(const i32*) { construct<&ActionRow::on_make>(1); }
-void to(const i32*) { construct<&ActionRow::on_to>(4); }
+void make(const i32*) { construct<&ActionRow::on_make>(); }
+void to(const i32*) { construct<&ActionRow::on_to>(); }
 
 void random(const i32* refs) {
-    const auto fn = lookup<&ActionRow::on_random>(*arg(0), 2);
+    const auto fn = lookup<&ActionRow::on_random>(*arg(0));
     result(fn(arg(0), used(refs, random_ref::seed), used(refs, random_ref::secure), used(refs, random_ref::only)));
 }
 
-void reflect(const i32*) { result(lookup<&ActionRow::on_reflect>(*arg(0), 3)(arg(0), arg(1))); }
+void reflect(const i32*) { result(lookup<&ActionRow::on_reflect>(*arg(0))(arg(0), arg(1))); }
 
 void form(const i32* refs) {
-    lookup<&ActionRow::on_form>(*arg(0), 5);
+    lookup<&ActionRow::on_form>(*arg(0));
     Output out;
     zel::form(*arg(0), ref_arg(refs, form_ref::part), out);
     *stack::base = out.value();
 }
 
 void mold(const i32* refs) {
-    lookup<&ActionRow::on_mold>(*arg(0), 6);
+    lookup<&ActionRow::on_mold>(*arg(0));
     const MoldFlags flags{used(refs, mold_ref::only), used(refs, mold_ref::all), used(refs, mold_ref::flat)};
     Output out;
     zel::mold(*arg(0), flags, ref_arg(refs, mold_ref::part), out);
@@ -92,30 +79,30 @@ void eval_path(const i32* refs) {
     PathStep step;
     step.element_index = -1;
     step.last = true;
-    result(fn(arg(0), arg(1), ref_arg(refs, path_ref::set), step));
+    result(fn(arg(0), arg(1), ref_arg(refs, eval_path_ref::set), step));
 }
 
-template <auto Member, u32 slot>
+template <auto Member>
 void unary(const i32*) {
-    result(lookup<Member>(*arg(0), slot)(arg(0)));
+    result(lookup<Member>(*arg(0))(arg(0)));
 }
 
-template <auto Member, u32 slot>
+template <auto Member>
 void binary(const i32*) {
-    result(lookup<Member>(*arg(0), slot)(arg(0), arg(1)));
+    result(lookup<Member>(*arg(0))(arg(0), arg(1)));
 }
 
 void round(const i32* refs) {
-    const auto fn = lookup<&ActionRow::on_round>(*arg(0), 17);
+    const auto fn = lookup<&ActionRow::on_round>(*arg(0));
     const RoundFlags flags{used(refs, round_ref::even),  used(refs, round_ref::down),
                            used(refs, round_ref::half_down), used(refs, round_ref::floor),
                            used(refs, round_ref::ceiling), used(refs, round_ref::half_ceiling)};
     result(fn(arg(0), ref_arg(refs, round_ref::to), flags));
 }
 
-template <auto Member, u32 slot>
+template <auto Member>
 void predicate(const i32*) {
-    *stack::base = lookup<Member>(*arg(0), slot)(arg(0)) ? true_cell : false_cell;
+    *stack::base = lookup<Member>(*arg(0))(arg(0)) ? true_cell : false_cell;
 }
 
 // The /part count of append, insert and change: an integer!, or a series of the same
@@ -146,26 +133,26 @@ bool part_count(Cell& series, const Cell& part, i32& count) {
 
 template <bool change, bool append>
 void insertion(const i32* refs) {
-    constexpr u32 slot = change ? 28 : append ? 25 : 35;
+    using Names = std::conditional_t<change, change_ref, std::conditional_t<append, append_ref, insert_ref>>;
     i32 part = -1;
-    if (const Cell* p = ref_arg(refs, insert_ref::part); p && !part_count(*arg(0), *p, part)) return;
+    if (const Cell* p = ref_arg(refs, Names::part); p && !part_count(*arg(0), *p, part)) return;
     i32 dup = 1;
-    if (const Cell* d = ref_arg(refs, insert_ref::dup)) {
+    if (const Cell* d = ref_arg(refs, Names::dup)) {
         dup = static_cast<i32>(d->w2);
         if (dup < 1) return;
     }
-    const bool only = used(refs, insert_ref::only);
+    const bool only = used(refs, Names::only);
     if constexpr (change) {
-        result(lookup<&ActionRow::on_change>(*arg(0), slot)(arg(0), arg(1), part, only, dup));
+        result(lookup<&ActionRow::on_change>(*arg(0))(arg(0), arg(1), part, only, dup));
     } else if constexpr (append) {
-        result(lookup<&ActionRow::on_append>(*arg(0), slot)(arg(0), arg(1), part, only, dup, true));
+        result(lookup<&ActionRow::on_append>(*arg(0))(arg(0), arg(1), part, only, dup, true));
     } else {
-        result(lookup<&ActionRow::on_insert>(*arg(0), slot)(arg(0), arg(1), part, only, dup, false));
+        result(lookup<&ActionRow::on_insert>(*arg(0))(arg(0), arg(1), part, only, dup, false));
     }
 }
 
 void copy(const i32* refs) {
-    const auto fn = lookup<&ActionRow::on_copy>(*arg(0), 30);
+    const auto fn = lookup<&ActionRow::on_copy>(*arg(0));
     const Cell* types = ref_arg(refs, copy_ref::types);
     if (types && !types->is(Type::datatype) && !types->is(Type::typeset)) {
         const Cell call = frame::current_call_word();
@@ -193,35 +180,24 @@ FindRefinements find_refinements(const i32* refs) {
     return f;
 }
 
-struct FindNames {
-    enum { part = find_ref::part, only = find_ref::only, case_ = find_ref::case_, same = find_ref::same,
-           any = find_ref::any, with = find_ref::with, skip = find_ref::skip, last = find_ref::last,
-           reverse = find_ref::reverse };
-};
-struct SelectNames {
-    enum { part = select_ref::part, only = select_ref::only, case_ = select_ref::case_, same = select_ref::same,
-           any = select_ref::any, with = select_ref::with, skip = select_ref::skip, last = select_ref::last,
-           reverse = select_ref::reverse };
-};
-
 void find(const i32* refs) {
-    FindRefinements f = find_refinements<FindNames>(refs);
+    FindRefinements f = find_refinements<find_ref>(refs);
     f.tail = used(refs, find_ref::tail);
     f.match = used(refs, find_ref::match);
-    result(lookup<&ActionRow::on_find>(*arg(0), 31)(arg(0), arg(1), f));
+    result(lookup<&ActionRow::on_find>(*arg(0))(arg(0), arg(1), f));
 }
 
 void select(const i32* refs) {
-    result(lookup<&ActionRow::on_select>(*arg(0), 44)(arg(0), arg(1), find_refinements<SelectNames>(refs)));
+    result(lookup<&ActionRow::on_select>(*arg(0))(arg(0), arg(1), find_refinements<select_ref>(refs)));
 }
 
 void length_q(const i32*) {
-    const i32 n = lookup<&ActionRow::on_length_q>(*arg(0), 36)(arg(0));
+    const i32 n = lookup<&ActionRow::on_length_q>(*arg(0))(arg(0));
     *stack::base = n < 0 ? none_cell : integer(n);
 }
 
 void move(const i32* refs) {
-    result(lookup<&ActionRow::on_move>(*arg(0), 37)(arg(0), arg(1), ref_arg(refs, move_ref::part)));
+    result(lookup<&ActionRow::on_move>(*arg(0))(arg(0), arg(1), ref_arg(refs, move_ref::part)));
 }
 
 // pick and poke take a logic! index as 1 (true) or 2 (false), a char! as its code.
@@ -233,27 +209,27 @@ Cell index_of(const Cell& index) {
 
 void pick(const i32*) {
     const Cell index = index_of(*arg(1));
-    result(lookup<&ActionRow::on_pick>(*arg(0), 39)(arg(0), &index));
+    result(lookup<&ActionRow::on_pick>(*arg(0))(arg(0), &index));
 }
 
 void poke(const i32*) {
     const Cell index = index_of(*arg(1));
     const Cell value = *arg(2);
-    lookup<&ActionRow::on_poke>(*arg(0), 40)(arg(0), &index, &value);
+    lookup<&ActionRow::on_poke>(*arg(0))(arg(0), &index, &value);
     *stack::base = value;
 }
 
 void put(const i32* refs) {
-    result(lookup<&ActionRow::on_put>(*arg(0), 41)(arg(0), arg(1), arg(2), used(refs, put_ref::case_)));
+    result(lookup<&ActionRow::on_put>(*arg(0))(arg(0), arg(1), arg(2), used(refs, put_ref::case_)));
 }
 
 void remove(const i32* refs) {
-    const auto fn = lookup<&ActionRow::on_remove>(*arg(0), 42);
+    const auto fn = lookup<&ActionRow::on_remove>(*arg(0));
     result(fn(arg(0), ref_arg(refs, remove_ref::part), ref_arg(refs, remove_ref::key)));
 }
 
 void reverse(const i32* refs) {
-    const auto fn = lookup<&ActionRow::on_reverse>(*arg(0), 43);
+    const auto fn = lookup<&ActionRow::on_reverse>(*arg(0));
     result(fn(arg(0), ref_arg(refs, reverse_ref::part), ref_arg(refs, reverse_ref::skip)));
 }
 
@@ -266,11 +242,11 @@ void sort(const i32* refs) {
     s.all = used(refs, sort_ref::all);
     s.reverse = used(refs, sort_ref::reverse);
     s.stable = used(refs, sort_ref::stable);
-    result(lookup<&ActionRow::on_sort>(*arg(0), 45)(arg(0), s));
+    result(lookup<&ActionRow::on_sort>(*arg(0))(arg(0), s));
 }
 
 void take(const i32* refs) {
-    const auto fn = lookup<&ActionRow::on_take>(*arg(0), 50);
+    const auto fn = lookup<&ActionRow::on_take>(*arg(0));
     result(fn(arg(0), ref_arg(refs, take_ref::part), used(refs, take_ref::deep), used(refs, take_ref::last)));
 }
 
@@ -282,11 +258,11 @@ void trim(const i32* refs) {
     t.lines = used(refs, trim_ref::lines);
     t.all = used(refs, trim_ref::all);
     t.with = ref_arg(refs, trim_ref::with);
-    result(lookup<&ActionRow::on_trim>(*arg(0), 51)(arg(0), t));
+    result(lookup<&ActionRow::on_trim>(*arg(0))(arg(0), t));
 }
 
 void modify(const i32* refs) {
-    const auto fn = lookup<&ActionRow::on_modify>(*arg(0), 55);
+    const auto fn = lookup<&ActionRow::on_modify>(*arg(0));
     result(fn(arg(0), arg(1), arg(2), used(refs, modify_ref::case_)));
 }
 
@@ -297,21 +273,10 @@ void open(const i32* refs) {
     o.write = used(refs, open_ref::write);
     o.seek = used(refs, open_ref::seek);
     o.allow = ref_arg(refs, open_ref::allow);
-    result(lookup<&ActionRow::on_open>(*arg(0), 56)(arg(0), o));
+    result(lookup<&ActionRow::on_open>(*arg(0))(arg(0), o));
 }
 
 using R = ActionRow;
-
-constexpr u32 counts[slot_count] = {
-    0, random_ref::count, 0, 0, form_ref::count, mold_ref::count, path_ref::count, 0, 0, 0,  // 1-10
-    0, 0, 0, 0, 0, 0, round_ref::count, 0, 0, 0,                                           // 11-20
-    0, 0, 0, 0, insert_ref::count, 0, 0, insert_ref::count, 0, copy_ref::count,             // 21-30
-    find_ref::count, 0, 0, 0, insert_ref::count, 0, move_ref::count, 0, 0, 0,               // 31-40
-    put_ref::count, remove_ref::count, reverse_ref::count, select_ref::count, sort_ref::count, 0, 0, 0, 0,
-    take_ref::count,                                                                        // 41-50
-    trim_ref::count, 0, 0, 0, modify_ref::count, open_ref::count, 0, 0, read_ref::count, 0,  // 51-60
-    0, write_ref::count,                                                                    // 61-62
-};
 
 constexpr const char* names[slot_count] = {
 #define ZEL_ACTION(slot, name, text) text,
@@ -321,22 +286,21 @@ constexpr const char* names[slot_count] = {
 
 }  // namespace
 
-const Entry table[slot_count] = {
+const Entry table[] = {
     make, random, reflect, to, form, mold, eval_path, nullptr, nullptr,
-    unary<&R::on_absolute, 10>, binary<&R::on_add, 11>, binary<&R::on_divide, 12>, binary<&R::on_multiply, 13>,
-    unary<&R::on_negate, 14>, binary<&R::on_power, 15>, binary<&R::on_remainder, 16>, round,
-    binary<&R::on_subtract, 18>, predicate<&R::on_even_q, 19>, predicate<&R::on_odd_q, 20>,
-    binary<&R::on_and_, 21>, unary<&R::on_complement, 22>, binary<&R::on_or_, 23>, binary<&R::on_xor_, 24>,
-    insertion<false, true>, binary<&R::on_at, 26>, unary<&R::on_back, 27>, insertion<true, false>,
-    unary<&R::on_clear, 29>, copy, find, unary<&R::on_head, 32>, unary<&R::on_head_q, 33>,
-    unary<&R::on_index_q, 34>, insertion<false, false>, length_q, move, unary<&R::on_next, 38>, pick, poke, put,
-    remove, reverse, select, sort, binary<&R::on_skip, 46>, binary<&R::on_swap, 47>, unary<&R::on_tail, 48>,
-    unary<&R::on_tail_q, 49>, take, trim, unary<&R::on_create, 52>, unary<&R::on_close, 53>,
-    unary<&R::on_delete, 54>, modify, open, unary<&R::on_open_q, 57>, unary<&R::on_query, 58>,
-    unary<&R::on_read, 59>, binary<&R::on_rename, 60>, unary<&R::on_update, 61>, binary<&R::on_write, 62>,
+    unary<&R::on_absolute>, binary<&R::on_add>, binary<&R::on_divide>, binary<&R::on_multiply>,
+    unary<&R::on_negate>, binary<&R::on_power>, binary<&R::on_remainder>, round,
+    binary<&R::on_subtract>, predicate<&R::on_even_q>, predicate<&R::on_odd_q>,
+    binary<&R::on_and_>, unary<&R::on_complement>, binary<&R::on_or_>, binary<&R::on_xor_>,
+    insertion<false, true>, binary<&R::on_at>, unary<&R::on_back>, insertion<true, false>,
+    unary<&R::on_clear>, copy, find, unary<&R::on_head>, unary<&R::on_head_q>,
+    unary<&R::on_index_q>, insertion<false, false>, length_q, move, unary<&R::on_next>, pick, poke, put,
+    remove, reverse, select, sort, binary<&R::on_skip>, binary<&R::on_swap>, unary<&R::on_tail>,
+    unary<&R::on_tail_q>, take, trim, unary<&R::on_create>, unary<&R::on_close>,
+    unary<&R::on_delete>, modify, open, unary<&R::on_open_q>, unary<&R::on_query>,
+    unary<&R::on_read>, binary<&R::on_rename>, unary<&R::on_update>, binary<&R::on_write>,
 };
-
-u32 refinement_count(u32 slot) { return counts[slot - 1]; }
+static_assert(std::size(table) == slot_count, "one entry per action slot, in slot order");
 
 Cell word_of(u32 slot) {
     return Cell{header_of(Type::word), 0, symbol::intern_cstring(names[slot - 1]), context::no_index};

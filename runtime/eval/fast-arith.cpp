@@ -51,16 +51,16 @@ bool truth_of(i32 code, const Cell& word, const Cell& left, const Cell& right) {
 
 u32 slot_of(ArithOp op) {
     switch (op) {
-    case ArithOp::add: return 11;
-    case ArithOp::divide: return 12;
-    case ArithOp::multiply: return 13;
-    case ArithOp::remainder: return 16;
-    case ArithOp::subtract: return 18;
-    case ArithOp::and_: return 21;
-    case ArithOp::or_: return 23;
-    case ArithOp::xor_: return 24;
+    case ArithOp::add: return slot_number<&ActionRow::on_add>;
+    case ArithOp::divide: return slot_number<&ActionRow::on_divide>;
+    case ArithOp::multiply: return slot_number<&ActionRow::on_multiply>;
+    case ArithOp::remainder: return slot_number<&ActionRow::on_remainder>;
+    case ArithOp::subtract: return slot_number<&ActionRow::on_subtract>;
+    case ArithOp::and_: return slot_number<&ActionRow::on_and_>;
+    case ArithOp::or_: return slot_number<&ActionRow::on_or_>;
+    case ArithOp::xor_: return slot_number<&ActionRow::on_xor_>;
     }
-    return 11;
+    return slot_number<&ActionRow::on_add>;
 }
 
 void fast_arith(ArithOp op, const Cell& word, const Cell& left, const Cell& right) {

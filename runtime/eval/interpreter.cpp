@@ -394,7 +394,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
         if (callable.is(Type::native)) {
             const native::Entry entry = native::table[callable.w1];
             if (!entry) raise(ErrorId::internal_not_done);
-            entry(false, refs);
+            entry(refs);
         } else {
             action::call(callable.w1 + 1, refs);
         }
@@ -423,12 +423,12 @@ constexpr u32 inline_count = arithmetic_inlines + std::size(comparison_codes);
 inline bool inline_of(const Cell& callable, Inline& how) {
     if (callable.is(Type::action)) {
         switch (as_native(callable).index + 1) {
-        case 11: how = {true, ArithOp::add, 0, 0}; return true;
-        case 13: how = {true, ArithOp::multiply, 0, 1}; return true;
-        case 18: how = {true, ArithOp::subtract, 0, 2}; return true;
-        case 21: how = {true, ArithOp::and_, 0, 3}; return true;
-        case 23: how = {true, ArithOp::or_, 0, 4}; return true;
-        case 24: how = {true, ArithOp::xor_, 0, 5}; return true;
+        case action::slot_number<&ActionRow::on_add>: how = {true, ArithOp::add, 0, 0}; return true;
+        case action::slot_number<&ActionRow::on_multiply>: how = {true, ArithOp::multiply, 0, 1}; return true;
+        case action::slot_number<&ActionRow::on_subtract>: how = {true, ArithOp::subtract, 0, 2}; return true;
+        case action::slot_number<&ActionRow::on_and_>: how = {true, ArithOp::and_, 0, 3}; return true;
+        case action::slot_number<&ActionRow::on_or_>: how = {true, ArithOp::or_, 0, 4}; return true;
+        case action::slot_number<&ActionRow::on_xor_>: how = {true, ArithOp::xor_, 0, 5}; return true;
         default: return false;
         }
     }
@@ -545,7 +545,7 @@ u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index
         if (!spec_cache::accepts(spec.left, left->type())) expect_arg(call, *left);
         static constexpr i32 no_refinements[1] = {-1};
         if (op.is(Type::action)) action::call(op.w1 + 1, no_refinements);
-        else native::table[op.w1](false, no_refinements);
+        else native::table[op.w1](no_refinements);
     }
     frame::close();
     return index;

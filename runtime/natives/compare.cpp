@@ -7,15 +7,15 @@
 
 namespace zel::natives {
 
-void equal_q(bool, const i32*) { action::compare_stack(compare_code::equal); }
-void not_equal_q(bool, const i32*) { action::compare_stack(compare_code::not_equal); }
-void strict_equal_q(bool, const i32*) { action::compare_stack(compare_code::strict_equal); }
-void lesser_q(bool, const i32*) { action::compare_stack(compare_code::lesser); }
-void greater_q(bool, const i32*) { action::compare_stack(compare_code::greater); }
-void lesser_or_equal_q(bool, const i32*) { action::compare_stack(compare_code::lesser_or_equal); }
-void greater_or_equal_q(bool, const i32*) { action::compare_stack(compare_code::greater_or_equal); }
+void equal_q(const i32*) { action::compare_stack(compare_code::equal); }
+void not_equal_q(const i32*) { action::compare_stack(compare_code::not_equal); }
+void strict_equal_q(const i32*) { action::compare_stack(compare_code::strict_equal); }
+void lesser_q(const i32*) { action::compare_stack(compare_code::lesser); }
+void greater_q(const i32*) { action::compare_stack(compare_code::greater); }
+void lesser_or_equal_q(const i32*) { action::compare_stack(compare_code::lesser_or_equal); }
+void greater_or_equal_q(const i32*) { action::compare_stack(compare_code::greater_or_equal); }
 
-void same_q(bool, const i32*) {
+void same_q(const i32*) {
     const Cell& a = arg(0);
     const Cell& b = arg(1);
     const bool same = a.type() == b.type() && action::compare(a, b, compare_code::same);

@@ -1,5 +1,6 @@
 // The natives that choose what to evaluate: if, unless, either, any, all, switch, case.
 // A chosen block is evaluated with its last value going straight to the result slot.
+#include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/logic.h"
@@ -38,19 +39,19 @@ bool block_from(const Cell& cases, u32 index, Cell& found) {
 
 }  // namespace
 
-void if_(bool, const i32*) {
+void if_(const i32*) {
     if (logic::is_false(arg(0))) set_result(none_cell);
     else interp::eval_block(arg(1), true);
 }
 
-void unless(bool, const i32*) {
+void unless(const i32*) {
     if (logic::is_false(arg(0))) interp::eval_block(arg(1), true);
     else set_result(none_cell);
 }
 
-void either(bool, const i32*) { interp::eval_block(arg(logic::condition_true(arg(0)) ? 1 : 2), true); }
+void either(const i32*) { interp::eval_block(arg(logic::condition_true(arg(0)) ? 1 : 2), true); }
 
-void any(bool, const i32*) {
+void any(const i32*) {
     const Cell conds = arg(0);
     Cell value;
     for (u32 i = conds.w1; i < length_of(conds);) {
@@ -63,7 +64,7 @@ void any(bool, const i32*) {
     set_result(none_cell);
 }
 
-void all(bool, const i32*) {
+void all(const i32*) {
     const Cell conds = arg(0);
     Cell value = none_cell;
     for (u32 i = conds.w1; i < length_of(conds);) {
@@ -76,7 +77,7 @@ void all(bool, const i32*) {
     set_result(value);
 }
 
-void switch_(bool, const i32* refinements) {
+void switch_(const i32* refinements) {
     const Cell value = arg(0);
     const Cell cases = arg(1);
     for (u32 i = cases.w1; i < length_of(cases); ++i) {
@@ -87,12 +88,12 @@ void switch_(bool, const i32* refinements) {
         else set_result(none_cell);
         return;
     }
-    if (used(refinements, 0)) interp::eval_block(ref_arg(refinements, 0), true);
+    if (used(refinements, switch_ref::default_)) interp::eval_block(ref_arg(refinements, switch_ref::default_), true);
     else set_result(none_cell);
 }
 
-void case_(bool, const i32* refinements) {
-    const bool all_cases = used(refinements, 0);
+void case_(const i32* refinements) {
+    const bool all_cases = used(refinements, case_ref::all);
     const Cell cases = arg(0);
     Cell result = none_cell;
     for (u32 i = cases.w1; i < length_of(cases);) {

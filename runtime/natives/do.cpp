@@ -1,5 +1,6 @@
 // The native `do`: evaluates a block (all of it, or with /next one expression), a path,
 // source text, a script file, an error (raised) or any other value (one expression).
+#include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/series.h"
@@ -13,10 +14,6 @@
 
 namespace zel::natives {
 namespace {
-
-namespace ref {
-enum { expand, args, next };
-}
 
 // A block, from its position clamped to its tail: all of it, or with `position` (a word)
 // the one expression there, the word then set to the block after it.
@@ -50,10 +47,10 @@ void do_value(const Cell& value) {
 
 }  // namespace
 
-void do_(bool, const i32* refinements) {
-    if (used(refinements, ref::expand)) raise(ErrorId::internal_not_done);
+void do_(const i32* refinements) {
+    if (used(refinements, do_ref::expand)) raise(ErrorId::internal_not_done);
     const Cell value = arg(0);
-    const Cell* position = used(refinements, ref::next) ? &ref_arg(refinements, ref::next) : nullptr;
+    const Cell* position = used(refinements, do_ref::next) ? &ref_arg(refinements, do_ref::next) : nullptr;
     switch (value.type()) {
     case Type::block:
     case Type::paren:

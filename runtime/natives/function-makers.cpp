@@ -27,22 +27,22 @@ Cell copy_of(const Cell& block) {
 
 }  // namespace
 
-void func(bool, const i32*) { make_function(arg(0), arg(1)); }
+void func(const i32*) { make_function(arg(0), arg(1)); }
 
-void function(bool, const i32*) {
+void function(const i32*) {
     Cell spec = copy_of(arg(0));
     const Cell body = arg(1);
     function::collect_locals(spec, body);
     make_function(spec, body);
 }
 
-void does(bool, const i32*) {
+void does(const i32*) {
     Cell spec;
     block::make_at(&spec, 0);
     make_function(spec, arg(0));
 }
 
-void has(bool, const i32*) {
+void has(const i32*) {
     Cell spec = copy_of(arg(0));
     block::insert_value(spec, *refinements::local, false, true);
     make_function(spec, arg(1));

@@ -100,7 +100,7 @@ void remove_at(const Cell& data, u32 index, u32 count) {
 
 }  // namespace
 
-void while_(bool, const i32*) {
+void while_(const i32*) {
     const Cell condition = arg(0);
     const Cell body = arg(1);
     LoopFrame loop;
@@ -114,7 +114,7 @@ void while_(bool, const i32*) {
     loop.close(unset_cell);
 }
 
-void until(bool, const i32*) {
+void until(const i32*) {
     const Cell body = arg(0);
     LoopFrame loop;
     Cell value;
@@ -125,7 +125,7 @@ void until(bool, const i32*) {
     loop.close(value);
 }
 
-void loop(bool, const i32*) {
+void loop(const i32*) {
     const i64 count = count_of(arg(0));
     const Cell body = arg(1);
     if (count < 1) {
@@ -138,7 +138,7 @@ void loop(bool, const i32*) {
     frame.close(value);
 }
 
-void repeat(bool, const i32*) {
+void repeat(const i32*) {
     const Cell word = arg(0);
     const i64 count = count_of(arg(1));
     const Cell body = arg(2);
@@ -155,7 +155,7 @@ void repeat(bool, const i32*) {
     loop.close(value);
 }
 
-void forever(bool, const i32*) {
+void forever(const i32*) {
     const Cell body = arg(0);
     LoopFrame loop;
     Cell value;
@@ -163,7 +163,7 @@ void forever(bool, const i32*) {
     loop.close(value);
 }
 
-void foreach(bool, const i32*) {
+void foreach(const i32*) {
     const LoopWords words = loop_words(arg(0));
     const Cell series = arg(1);
     const Cell body = arg(2);
@@ -176,7 +176,7 @@ void foreach(bool, const i32*) {
     loop.close(value);
 }
 
-void forall(bool, const i32*) {
+void forall(const i32*) {
     Cell word = arg(0);
     cell::set_type(&word, Type::word);
     const Cell start = *context::get_word(word);
@@ -204,7 +204,7 @@ void forall(bool, const i32*) {
     loop.close(value);
 }
 
-void remove_each(bool, const i32*) {
+void remove_each(const i32*) {
     const LoopWords words = loop_words(arg(0));
     const Cell data = arg(1);
     const Cell body = arg(2);

@@ -3,6 +3,7 @@
 // collection off, so the blocks it builds do not change the frames they describe.
 #include <limits>
 
+#include "generated/refinements.h"
 #include "runtime/core/hooks.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/float.h"
@@ -15,13 +16,6 @@
 
 namespace zel::natives {
 namespace {
-
-namespace recycle_ref {
-enum { on, off };
-}
-namespace stats_ref {
-enum { show, info };
-}
 
 // An integer! while the amount fits one, else a float!.
 Cell amount(u64 bytes) {
@@ -74,7 +68,7 @@ void show(const Cell& info) {
 
 }  // namespace
 
-void recycle(bool, const i32* refinements) {
+void recycle(const i32* refinements) {
     const bool on = used(refinements, recycle_ref::on);
     const bool off = used(refinements, recycle_ref::off);
     if (on || off) {
@@ -86,7 +80,7 @@ void recycle(bool, const i32* refinements) {
     set_result(in_use());
 }
 
-void stats(bool, const i32* refinements) {
+void stats(const i32* refinements) {
     if (used(refinements, stats_ref::show)) {
         show(detailed());
         set_result(unset_cell);

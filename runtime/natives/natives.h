@@ -6,11 +6,18 @@
 
 namespace zel::natives {
 
-#define ZEL_NATIVE(index, name) void name(bool check, const i32* refinements);
+#define ZEL_NATIVE(index, name, text) void name(const i32* refinements);
 #include "runtime/natives/natives.def"
 #undef ZEL_NATIVE
 
 // Fills the natives table; runs once, after the table is made empty.
 void init_table();
+
+// Whether the global word `name` holds the native! (or action!) of that index (slot): the
+// library defined it under that name.
+bool defines(Type type, const char* name, u32 index);
+// Run once the library is loaded: stops the process with a report when a native of
+// natives.def is not defined under its name, or an action's word holds another slot.
+void check_library_definitions();
 
 }  // namespace zel::natives

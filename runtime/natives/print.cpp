@@ -42,7 +42,7 @@ void output(bool new_line) {
 
 }  // namespace
 
-void print(bool, const i32*) { output(true); }
-void prin(bool, const i32*) { output(false); }
+void print(const i32*) { output(true); }
+void prin(const i32*) { output(false); }
 
 }  // namespace zel::natives

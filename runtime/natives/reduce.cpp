@@ -2,6 +2,7 @@
 // (only parens). Results go to a new block, or with /into into `out` at its position.
 #include <algorithm>
 
+#include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
@@ -12,13 +13,6 @@
 
 namespace zel::natives {
 namespace {
-
-namespace reduce_ref {
-enum { into };
-}
-namespace compose_ref {
-enum { deep, only, into };
-}
 
 // Where results go: appended to a new block, or inserted into `out` at its position.
 class Target {
@@ -85,7 +79,7 @@ void compose_into(const Cell& block, bool deep, bool only, Target& target) {
 
 }  // namespace
 
-void reduce(bool, const i32* refinements) {
+void reduce(const i32* refinements) {
     const Cell value = arg(0);
     if (!value.is(Type::block)) {
         if (is_callable(value.type())) {
@@ -111,7 +105,7 @@ void reduce(bool, const i32* refinements) {
     set_result(target.result());
 }
 
-void compose(bool, const i32* refinements) {
+void compose(const i32* refinements) {
     const Cell value = arg(0);
     if (!value.is(Type::block)) {
         const Cell expected = datatype::of(Type::block);

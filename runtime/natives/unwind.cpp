@@ -1,5 +1,6 @@
 // The natives of non-local exits: break, continue, return and exit start one; throw
 // starts one towards a catch; catch takes throws and try takes errors.
+#include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/series.h"
@@ -12,10 +13,6 @@
 
 namespace zel::natives {
 namespace {
-
-namespace try_ref {
-enum { all, keep };
-}
 
 bool is_word(Type t) { return t >= Type::word && t <= Type::get_word; }
 
@@ -38,15 +35,15 @@ bool name_matches(const ExitThrow& t, const Cell& names) {
 
 }  // namespace
 
-void break_(bool, const i32* refinements) { frame::throw_break(used(refinements, 0), false); }
-void continue_(bool, const i32*) { frame::throw_break(false, true); }
-void exit(bool, const i32*) { frame::throw_return(false, false); }
-void return_(bool, const i32*) { frame::throw_return(true, false); }
-void throw_(bool, const i32*) { frame::throw_to_catch(ThrowCode::throw_); }
+void break_(const i32* refinements) { frame::throw_break(used(refinements, break_ref::return_), false); }
+void continue_(const i32*) { frame::throw_break(false, true); }
+void exit(const i32*) { frame::throw_return(false, false); }
+void return_(const i32*) { frame::throw_return(true, false); }
+void throw_(const i32*) { frame::throw_to_catch(ThrowCode::throw_); }
 
-void catch_(bool, const i32* refinements) {
+void catch_(const i32* refinements) {
     const Cell block = arg(0);
-    const Cell* names = used(refinements, 0) ? &ref_arg(refinements, 0) : nullptr;
+    const Cell* names = used(refinements, catch_ref::name) ? &ref_arg(refinements, catch_ref::name) : nullptr;
     const exits::Mark mark = exits::mark();
     frame::open_catch(frame::current_call_word());
     const u32 index = frame::depth() - 1;
@@ -70,7 +67,7 @@ void catch_(bool, const i32* refinements) {
     set_result(value);
 }
 
-void try_(bool, const i32* refinements) {
+void try_(const i32* refinements) {
     const Cell block = arg(0);
     const exits::Mark mark = exits::mark();
     const Cell word = frame::current_call_word();

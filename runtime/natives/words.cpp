@@ -1,5 +1,6 @@
 // The natives get and set: a word's value, a path's, an object's fields; and words set
 // one by one or from a block of values.
+#include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/object.h"
@@ -12,13 +13,6 @@
 
 namespace zel::natives {
 namespace {
-
-namespace get_ref {
-enum { any, case_ };
-}
-namespace set_ref {
-enum { any, case_, only, some };
-}
 
 bool is_word(Type t) { return t >= Type::word && t <= Type::get_word; }
 
@@ -68,7 +62,7 @@ void set_block(const Cell& words, const Cell& value, bool any, bool only, bool s
 
 }  // namespace
 
-void get(bool, const i32* refinements) {
+void get(const i32* refinements) {
     const Cell target = arg(0);
     if (target.is(Type::object)) {
         Cell object = target;
@@ -87,7 +81,7 @@ void get(bool, const i32* refinements) {
     set_result(value);
 }
 
-void set(bool, const i32* refinements) {
+void set(const i32* refinements) {
     const Cell target = arg(0);
     const Cell value = arg(1);
     const bool any = used(refinements, set_ref::any);

@@ -71,19 +71,19 @@ inline void bind_global(const Cell& block) {
 
 // The natives.
 
-inline void func_native(bool, const i32*) {
+inline void func_native(const i32*) {
     const Cell spec = *arg(0);
     const Cell body = *arg(1);
     const u32 flags = function::validate_spec(spec);
     *stack::base = function::make_value(spec, &body, 0, 0, 0, flags);
 }
 
-inline void if_native(bool, const i32*) {
+inline void if_native(const i32*) {
     if (truthy(*arg(0))) interp::eval_block(*arg(1), true);
     else *stack::base = none_cell;
 }
 
-inline void either_native(bool, const i32*) { interp::eval_block(truthy(*arg(0)) ? *arg(1) : *arg(2), true); }
+inline void either_native(const i32*) { interp::eval_block(truthy(*arg(0)) ? *arg(1) : *arg(2), true); }
 
 // Runs `step` (answering whether to go on) in a loop frame, taking the breaks and
 // continues aimed at it; the loop's value is its last body value.
@@ -110,7 +110,7 @@ inline void run_loop(Step&& step) {
     *result = last;
 }
 
-inline void loop_native(bool, const i32*) {
+inline void loop_native(const i32*) {
     const Cell body = *arg(1);
     i32 left = static_cast<i32>(arg(0)->w2);
     run_loop([&] {
@@ -120,7 +120,7 @@ inline void loop_native(bool, const i32*) {
     });
 }
 
-inline void while_native(bool, const i32*) {
+inline void while_native(const i32*) {
     const Cell cond = *arg(0);
     const Cell body = *arg(1);
     run_loop([&] {
@@ -132,10 +132,10 @@ inline void while_native(bool, const i32*) {
     *stack::base = unset_cell;
 }
 
-inline void break_native(bool, const i32* refs) { frame::throw_break(refs[0] >= 0, false); }
-inline void continue_native(bool, const i32*) { frame::throw_break(false, true); }
-inline void return_native(bool, const i32*) { frame::throw_return(true, false); }
-inline void exit_native(bool, const i32*) { frame::throw_return(false, false); }
+inline void break_native(const i32* refs) { frame::throw_break(refs[0] >= 0, false); }
+inline void continue_native(const i32*) { frame::throw_break(false, true); }
+inline void return_native(const i32*) { frame::throw_return(true, false); }
+inline void exit_native(const i32*) { frame::throw_return(false, false); }
 
 // Evaluates the block argument in a frame `open` makes; a throw of type Caught that
 // `takes` accepts ends it with the value the throw carries.
@@ -159,24 +159,24 @@ inline void run_guarded(Cell* (*open)(const Cell&), const Cell& name, Takes&& ta
     *result = value;
 }
 
-inline void try_native(bool, const i32*) {
+inline void try_native(const i32*) {
     run_guarded<ErrorThrow>(frame::open_try, *words::try_, [](const ErrorThrow&, u32) { return true; });
 }
 
-inline void catch_native(bool, const i32*) {
+inline void catch_native(const i32*) {
     run_guarded<ExitThrow>(frame::open_catch, *words::catch_, [](const ExitThrow& t, u32 guard_frame) {
         return t.code == ThrowCode::throw_ && t.target == guard_frame;
     });
 }
 
-inline void throw_native(bool, const i32*) { frame::throw_to_catch(ThrowCode::throw_); }
+inline void throw_native(const i32*) { frame::throw_to_catch(ThrowCode::throw_); }
 
 template <i32 code>
-inline void compare_native(bool, const i32*) {
+inline void compare_native(const i32*) {
     action::compare_stack(code);
 }
 
-inline void recycle_native(bool, const i32*) {
+inline void recycle_native(const i32*) {
     gc::recycle();
     *stack::base = unset_cell;
 }
@@ -229,7 +229,7 @@ inline Cell load(std::string_view source) {
 // Registers a C++ native under `name` with a spec block (source text of a block), at index
 // `at` when given (in place of the runtime's native there, or after empty entries);
 // returns its table index.
-inline u32 define_native(std::string_view name, std::string_view spec, void (*entry)(bool, const i32*),
+inline u32 define_native(std::string_view name, std::string_view spec, native::Entry entry,
                          u32 at = 0) {
     using namespace detail;
     u32 index = at;

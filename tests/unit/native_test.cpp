@@ -2,12 +2,14 @@
 
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/native.h"
+#include "runtime/names/context.h"
+#include "runtime/natives/natives.h"
 #include "tests/unit/objects-fixture.h"
 
 using namespace zel;
 
 namespace {
-void some_native(bool, const i32*) {}
+void some_native(const i32*) {}
 }  // namespace
 
 class NativeTest : public ObjectsFixture {
@@ -93,4 +95,23 @@ TEST_F(NativeTest, OperatorsNeedTwoArguments) {
 
     const Cell native_op = make(Type::op, make(Type::action, block_of({block_of({w("a"), w("b")}), i(11)})));
     EXPECT_EQ(mold(native_op), "make op! [[a b]]");
+}
+
+TEST_F(NativeTest, LibraryDefinitionsMatchTheirTableRows) {
+    Cell word = w("fifth");
+    context::put_value(context::global, word, make(Type::native, block_of({block_of({w("value")}), i(5)})));
+    struct Case {
+        const char* what;
+        Type type;
+        const char* name;
+        u32 index;
+        bool defines;
+    };
+    const Case cases[] = {
+        {"its row", Type::native, "fifth", 5, true},
+        {"another index", Type::native, "fifth", 6, false},
+        {"an action of that index", Type::action, "fifth", 5, false},
+        {"a name never defined", Type::native, "sixth", 5, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(natives::defines(c.type, c.name, c.index), c.defines) << c.what;
 }
