@@ -1,6 +1,6 @@
 #include "runtime/datatypes/char.h"
 
-#include "runtime/core/float-cell.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/action-signatures.h"
 #include "runtime/datatypes/datatype.h"
@@ -63,13 +63,13 @@ Cell* make(Cell* prototype, const Cell* spec, Type) {
 }
 
 i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
-    out.append_char(value->w2);
+    out.append_char(as_char(*value).code_point);
     return limit - 1;
 }
 
 i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell*, i32 limit, i32) {
     out.append_ascii("#\"");
-    mold_char(out, value->w2, flags.all);
+    mold_char(out, as_char(*value).code_point, flags.all);
     out.append_char('"');
     return limit - 4;
 }

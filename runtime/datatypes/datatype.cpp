@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/names/context.h"
@@ -10,7 +11,7 @@
 namespace zel::datatype {
 namespace {
 
-const TypeInfo& named(const Cell* value) { return type_info(static_cast<Type>(value->w1)); }
+const TypeInfo& named(const Cell* value) { return type_info(static_cast<Type>(as_datatype(*value).type_id)); }
 
 i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
     const TypeInfo& info = named(value);

@@ -5,7 +5,7 @@
 #pragma once
 #include <bit>
 
-#include "runtime/core/float-cell.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/datatypes/action-signatures.h"
 
 namespace zel::float_ {

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/memory/memory.h"
@@ -19,17 +21,23 @@ namespace {
 
 u32 length_of(Node series) { return node::buffer(series)->used() / sizeof(Cell); }
 
+u32 length_of(const Cell& block) { return length_of(as_series(block).node); }
+
 // Cell i of a block's series counted from its head; valid until an allocation.
 Cell& at(Node series, u32 i) {
     Buffer* b = node::buffer(series);
     return reinterpret_cast<Cell*>(b->head_ptr())[i];
 }
+Cell& at(const Cell& block, u32 i) { return at(as_series(block).node, i); }
 
-Cell integer(u32 v) { return Cell{header_of(Type::integer), 0, v, 0}; }
+// A record's code index or second value.
+Cell integer(u32 v) { return integer::cell(static_cast<i32>(v)); }
 
 bool is_arg_word(Type t) { return t == Type::word || t == Type::lit_word || t == Type::get_word; }
 
-bool same_name(const Cell& a, const Cell& b) { return symbol::canonical_id(a.w2) == symbol::canonical_id(b.w2); }
+bool same_name(const Cell& a, const Cell& b) {
+    return symbol::canonical_id(as_word(a).symbol) == symbol::canonical_id(as_word(b).symbol);
+}
 
 bool is_refinement_named(const Cell& c, const Cell& refinement) {
     return c.is(Type::refinement) && same_name(c, refinement);
@@ -37,13 +45,14 @@ bool is_refinement_named(const Cell& c, const Cell& refinement) {
 
 // The value a type-block word stands for: its binding, else the global word of its name.
 const Cell* type_word_value(const Cell& word) {
-    if (word.w1 && word.w3 != context::no_index) return context::get_word(word);
-    return context::global_value_cell(word.w2);
+    const auto w = as_word(word);
+    if (w.context && w.index != context::no_index) return context::get_word(word);
+    return context::global_value_cell(w.symbol);
 }
 
 void check_type_block(const Cell& types) {
-    for (u32 i = types.w1; i < length_of(types.w2); ++i) {
-        const Cell item = at(types.w2, i);
+    for (u32 i = as_series(types).index; i < length_of(types); ++i) {
+        const Cell item = at(types, i);
         if (item.is(Type::datatype) || item.is(Type::typeset)) continue;
         if (item.is(Type::word)) {
             const Cell* value = type_word_value(item);
@@ -57,10 +66,10 @@ void check_type_block(const Cell& types) {
 
 u32 check_attributes(const Cell& attributes, const Cell& spec) {
     u32 flags = 0;
-    for (u32 i = attributes.w1; i < length_of(attributes.w2); ++i) {
-        const Cell item = at(attributes.w2, i);
+    for (u32 i = as_series(attributes).index; i < length_of(attributes); ++i) {
+        const Cell item = at(attributes, i);
         if (!item.is(Type::word)) bad_spec(spec);
-        const u32 name = symbol::canonical_id(item.w2);
+        const u32 name = symbol::canonical_id(as_word(item).symbol);
         if (name == symbol::canonical_id(sym::trace)) flags |= flag::trace;
         if (name == symbol::canonical_id(sym::no_trace)) flags |= flag::no_trace;
     }
@@ -68,12 +77,12 @@ u32 check_attributes(const Cell& attributes, const Cell& spec) {
 }
 
 void check_duplicates(const Cell& spec, u32 start) {
-    const u32 n = length_of(spec.w2);
+    const u32 n = length_of(spec);
     for (u32 i = start; i < n; ++i) {
-        const Cell a = at(spec.w2, i);
+        const Cell a = at(spec, i);
         if (!is_arg_word(a.type()) && !a.is(Type::refinement)) continue;
         for (u32 j = i + 1; j < n; ++j) {
-            const Cell b = at(spec.w2, j);
+            const Cell b = at(spec, j);
             if ((is_arg_word(b.type()) || b.is(Type::refinement)) && same_name(a, b))
                 raise(ErrorId::script_dup_vars, &b);
         }
@@ -88,36 +97,34 @@ bool may_follow_refinement(Type t) {
     return is_arg_word(t) || t == Type::refinement || t == Type::set_word || t == Type::string;
 }
 
-Cell block_over(Node series) { return Cell{header_of(Type::block), 0, series, 0}; }
-
 // Appends a word! of the symbol to the block unless `exclude` already names it.
 bool collect_word(const Cell& word, Cell& result, Cell& exclude) {
-    for (u32 i = 0; i < length_of(exclude.w2); ++i)
-        if (same_name(at(exclude.w2, i), word)) return false;
-    const Cell named{header_of(Type::word), 0, word.w2, context::no_index};
+    for (u32 i = 0; i < length_of(exclude); ++i)
+        if (same_name(at(exclude, i), word)) return false;
+    const Cell named = word_cell(Type::word, 0, as_word(word).symbol, context::no_index);
     *series_buffer::append_cell(result) = named;
     *series_buffer::append_cell(exclude) = named;
     return true;
 }
 
 bool is_word_named(const Cell& c, u32 symbol_id) {
-    return c.is(Type::word) && symbol::canonical_id(c.w2) == symbol::canonical_id(symbol_id);
+    return c.is(Type::word) && symbol::canonical_id(as_word(c).symbol) == symbol::canonical_id(symbol_id);
 }
 
 bool collect_from_body(const Cell& body, Cell& result, Cell& exclude) {
     bool collected = false;
-    for (u32 i = body.w1; i < length_of(body.w2); ++i) {
-        const Cell item = at(body.w2, i);
-        const bool has_next = i + 1 < length_of(body.w2);
-        const Cell next = has_next ? at(body.w2, i + 1) : none_cell;
+    for (u32 i = as_series(body).index; i < length_of(body); ++i) {
+        const Cell item = at(body, i);
+        const bool has_next = i + 1 < length_of(body);
+        const Cell next = has_next ? at(body, i + 1) : none_cell;
         if (item.is(Type::set_word)) {
             collected |= collect_word(item, result, exclude);
         } else if (item.is(Type::block) || item.is(Type::paren)) {
             collected |= collect_from_body(item, result, exclude);
         } else if (is_word_named(item, sym::foreach) || is_word_named(item, sym::remove_each)) {
             if (next.is(Type::block)) {
-                for (u32 k = next.w1; k < length_of(next.w2); ++k) {
-                    const Cell w = at(next.w2, k);
+                for (u32 k = as_series(next).index; k < length_of(next); ++k) {
+                    const Cell w = at(next, k);
                     if (is_arg_word(w.type())) collected |= collect_word(w, result, exclude);
                 }
             } else if (next.is(Type::word) || next.is(Type::set_word)) {
@@ -132,23 +139,24 @@ bool collect_from_body(const Cell& body, Cell& result, Cell& exclude) {
 
 }  // namespace
 
-Cell* record_cell(const Cell& fn, u32 index) { return &at(fn.w3, index); }
+Cell* record_cell(const Cell& fn, u32 index) { return &at(as_callable(fn).record, index); }
 
-Cell spec_of(const Cell& fn) { return block_over(fn.w2); }
+Cell spec_of(const Cell& fn) { return block_cell(as_callable(fn).spec); }
 
 Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u32 second, u32 flags) {
     Cell spec = spec_value;
-    if (spec.w1 > 0) block::clone(spec_value, false, false, &spec);
+    if (as_series(spec).index > 0) block::clone(spec_value, false, false, &spec);
     const Node rec = memory::alloc_cells(record::size);
     const bool own_context = ctx == 0;
     if (own_context) ctx = context::make_from_spec(spec, true, false, context::kind::function);
-    const Cell fn{header_of(Type::function) | flags, ctx, spec.w2, rec};
+    const Cell fn{header_of(Type::function) | flags, ctx, as_series(spec).node, rec};
     context::owner_slot(ctx) = fn;
 
     Cell body_copy = none_cell;
     if (body) {
         Cell from = *body;
-        from.w1 = std::min(from.w1, length_of(from.w2));
+        const auto pos = as_series(from);
+        pos.index = std::min(pos.index, length_of(pos.node));
         block::clone(from, true, true, &body_copy);
     }
     const Cell cells[record::size] = {body_copy, unset_cell, code ? integer(code) : unset_cell, unset_cell,
@@ -159,22 +167,22 @@ Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u3
 }
 
 u32 validate_spec(const Cell& spec) {
-    const u32 n = length_of(spec.w2);
-    u32 i = std::min(spec.w1, n);
+    const u32 n = length_of(spec);
+    u32 i = std::min(as_series(spec).index, n);
     u32 flags = 0;
-    if (i < n && at(spec.w2, i).is(Type::block)) flags = check_attributes(at(spec.w2, i++), spec);
+    if (i < n && at(spec, i).is(Type::block)) flags = check_attributes(at(spec, i++), spec);
     const u32 walk_start = i;
     bool return_seen = false;
     bool local_seen = false;
     while (i < n) {
-        const Cell item = at(spec.w2, i);
-        const Cell* next = i + 1 < n ? &at(spec.w2, i + 1) : nullptr;
+        const Cell item = at(spec, i);
+        const Cell* next = i + 1 < n ? &at(spec, i + 1) : nullptr;
         const Cell next_copy = next ? *next : none_cell;
         const Type t = item.type();
         if (is_arg_word(t)) {
             if (local_seen && t != Type::word) bad_spec(spec);
             if (return_seen && !local_seen) bad_spec(spec);
-            if (next && next->is(Type::string) && i + 2 < n && at(spec.w2, i + 2).is(Type::block)) bad_spec(spec);
+            if (next && next->is(Type::string) && i + 2 < n && at(spec, i + 2).is(Type::block)) bad_spec(spec);
             if (next && next->is(Type::block)) {
                 check_type_block(next_copy);
                 i += 2;
@@ -183,7 +191,7 @@ u32 validate_spec(const Cell& spec) {
         } else if (t == Type::set_word) {
             if (!same_name(item, *words::return_) || return_seen || local_seen) bad_spec(spec);
             if (!next || !next->is(Type::block)) bad_spec(spec);
-            if (!ends_return_type(i + 2 < n ? &at(spec.w2, i + 2) : nullptr)) bad_spec(spec);
+            if (!ends_return_type(i + 2 < n ? &at(spec, i + 2) : nullptr)) bad_spec(spec);
             check_type_block(next_copy);
             return_seen = true;
             i += 2;
@@ -231,31 +239,31 @@ u32 arg_count(Node spec) {
 }
 
 Cell collect_locals(Cell& spec, const Cell& body) {
-    Cell result = block_over(memory::alloc_cells(8));
+    Cell result = block_cell(memory::alloc_cells(8));
     Cell exclude;
-    block::clone(Cell{header_of(Type::block), 0, spec.w2, 0}, false, false, &exclude);
+    block::clone(block_cell(as_series(spec).node), false, false, &exclude);
     bool collected = false;
 
-    u32 extern_at = length_of(spec.w2);
-    for (u32 i = 0; i < length_of(spec.w2); ++i)
-        if (is_refinement_named(at(spec.w2, i), *refinements::extern_)) extern_at = i;
-    const bool has_extern = extern_at < length_of(spec.w2);
+    u32 extern_at = length_of(spec);
+    for (u32 i = 0; i < length_of(spec); ++i)
+        if (is_refinement_named(at(spec, i), *refinements::extern_)) extern_at = i;
+    const bool has_extern = extern_at < length_of(spec);
     if (has_extern) {
         u32 i = extern_at + 1;
-        while (i < length_of(spec.w2) && !is_refinement_named(at(spec.w2, i), *refinements::local)) ++i;
-        for (++i; i < length_of(spec.w2); ++i) {
-            const Cell local = at(spec.w2, i);
+        while (i < length_of(spec) && !is_refinement_named(at(spec, i), *refinements::local)) ++i;
+        for (++i; i < length_of(spec); ++i) {
+            const Cell local = at(spec, i);
             if (local.is(Type::word)) {
                 *series_buffer::append_cell(result) = local;
                 collected = true;
             }
         }
-        Buffer* b = node::buffer(spec.w2);
+        Buffer* b = node::buffer(as_series(spec).node);
         b->tail = b->head + extern_at * static_cast<u32>(sizeof(Cell));
     }
 
-    for (u32 i = 0; i < length_of(exclude.w2); ++i) {
-        Cell& c = at(exclude.w2, i);
+    for (u32 i = 0; i < length_of(exclude); ++i) {
+        Cell& c = at(exclude, i);
         const Type t = c.type();
         if (t == Type::set_word || t == Type::lit_word || t == Type::get_word || t == Type::refinement) {
             cell::set_type(&c, Type::word);
@@ -268,9 +276,9 @@ Cell collect_locals(Cell& spec, const Cell& body) {
     collected |= collect_from_body(body, result, exclude);
     if (!collected) return result;
 
-    if (count_locals(spec.w2, 0, true) == -1) *series_buffer::append_cell(spec) = *refinements::local;
-    for (u32 i = 0; i < length_of(result.w2); ++i) {
-        const Cell word = at(result.w2, i);
+    if (count_locals(as_series(spec).node, 0, true) == -1) *series_buffer::append_cell(spec) = *refinements::local;
+    for (u32 i = 0; i < length_of(result); ++i) {
+        const Cell word = at(result, i);
         if (same_name(word, *words::local)) continue;
         *series_buffer::append_cell(spec) = word;
     }
@@ -289,12 +297,12 @@ constexpr u32 count_mask = 0x1Fu << count_shift;
 Cell make_value(const Cell& spec, const Cell* body, u32 code, u32 second, bool flag) {
     const Node rec = memory::alloc_cells(function::record::size);
     const Node ctx = context::make_from_spec(spec, true, false, context::kind::function);
-    Cell r{header_of(Type::routine) | (flag ? flag_bit : 0), ctx, spec.w2, rec};
+    Cell r{header_of(Type::routine) | (flag ? flag_bit : 0), ctx, as_series(spec).node, rec};
     store_arg_count(r);
     context::owner_slot(ctx) = r;
     const Cell cells[function::record::size] = {body ? *body : none_cell, unset_cell,
-                                                Cell{header_of(Type::integer), 0, code, 0}, unset_cell,
-                                                Cell{header_of(Type::integer), 0, second, 0}};
+                                                integer::cell(static_cast<i32>(code)), unset_cell,
+                                                integer::cell(static_cast<i32>(second))};
     for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(rec)) = c;
     return r;
 }
@@ -302,13 +310,14 @@ Cell make_value(const Cell& spec, const Cell* body, u32 code, u32 second, bool f
 u32 arg_count(const Cell& routine) { return (routine.header & count_mask) >> count_shift; }
 
 void store_arg_count(Cell& routine) {
-    const Buffer* b = node::buffer(routine.w2);
+    const Node spec = as_function(routine).spec;
+    const Buffer* b = node::buffer(spec);
     const Cell* cells = reinterpret_cast<const Cell*>(const_cast<Buffer*>(b)->head_ptr());
     const u32 words = static_cast<u32>(std::count_if(cells, cells + b->used() / sizeof(Cell),
                                                      [](const Cell& c) { return c.is(Type::word); }));
     if (words > count_mask >> count_shift) {
-        const Cell spec{header_of(Type::block), 0, routine.w2, 0};
-        raise(ErrorId::script_bad_func_def, &spec);
+        const Cell spec_block = block_cell(spec);
+        raise(ErrorId::script_bad_func_def, &spec_block);
     }
     routine.header = (routine.header & ~count_mask) | (words << count_shift);
 }
@@ -319,9 +328,10 @@ namespace zel::function {
 namespace {
 
 Cell* make(Cell* result, const Cell* spec, Type) {
-    if (!spec->is(Type::block) || length_of(spec->w2) < spec->w1 + 2) raise(ErrorId::script_bad_func_def, spec);
-    const Cell fn_spec = at(spec->w2, spec->w1);
-    const Cell body = at(spec->w2, spec->w1 + 1);
+    if (!spec->is(Type::block) || block::length(*spec) < 2) raise(ErrorId::script_bad_func_def, spec);
+    const u32 index = as_series(*spec).index;
+    const Cell fn_spec = at(*spec, index);
+    const Cell body = at(*spec, index + 1);
     if (!fn_spec.is(Type::block) || !body.is(Type::block)) raise(ErrorId::script_bad_func_def, spec);
     const u32 flags = validate_spec(fn_spec);
     *result = make_value(fn_spec, &body, 0, 0, 0, flags);
@@ -329,17 +339,19 @@ Cell* make(Cell* result, const Cell* spec, Type) {
 }
 
 Cell* reflect(Cell* value, const Cell* field) {
-    const u32 name = symbol::canonical_id(field->w2);
+    const u32 name = symbol::canonical_id(as_word(*field).symbol);
     if (name == symbol::canonical_id(sym::spec)) {
         *value = spec_of(*value);
     } else if (name == symbol::canonical_id(sym::body)) {
         *value = *record_cell(*value, record::body);
     } else if (name == symbol::canonical_id(sym::words)) {
-        const Node ctx = value->w1;
+        const Node ctx = as_function(*value).context;
         const u32 n = context::word_count(ctx);
-        Cell words = block_over(memory::alloc_cells(n));
-        for (u32 i = 0; i < n; ++i)
-            *series_buffer::append_cell(words) = Cell{header_of(Type::word), ctx, context::word_at(ctx, i)->w2, i};
+        Cell words = block_cell(memory::alloc_cells(n));
+        for (u32 i = 0; i < n; ++i) {
+            const u32 symbol = as_word(*context::word_at(ctx, i)).symbol;
+            *series_buffer::append_cell(words) = word_cell(Type::word, ctx, symbol, i);
+        }
         *value = words;
     } else {
         raise(ErrorId::internal_not_done);
@@ -367,7 +379,9 @@ i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 
 i32 compare(const Cell* value1, const Cell* value2, i32 code) {
     if (value1->type() != value2->type()) return not_comparable;
     if (!compare_code::asks_equality_or_sort(code)) return not_comparable;
-    return value1->w3 == value2->w3 ? 0 : value1->w3 < value2->w3 ? -1 : 1;
+    const Node a = as_function(*value1).record;
+    const Node b = as_function(*value2).record;
+    return a == b ? 0 : a < b ? -1 : 1;
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "runtime/core/float-cell.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/float.h"

@@ -6,12 +6,13 @@
 #include <optional>
 #include <string_view>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/core/error-ids.h"
 #include "runtime/datatypes/action-signatures.h"
 
 namespace zel::integer {
 
-inline i32 get(const Cell& cell) { return static_cast<i32>(cell.w2); }
+inline i32 get(const Cell& cell) { return as_integer(cell).value; }
 
 inline Cell cell(i32 value) { return Cell{header_of(Type::integer), 0, static_cast<u32>(value), 0}; }
 

@@ -1,6 +1,6 @@
 #include "runtime/datatypes/logic.h"
 
-#include "runtime/core/float-cell.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"

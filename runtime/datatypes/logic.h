@@ -2,11 +2,11 @@
 // truth tests of conditions: every value is true but none and false; an unset value is
 // an error where a condition needs a value.
 #pragma once
-#include "runtime/core/cell.h"
+#include "runtime/core/cell-views.h"
 
 namespace zel::logic {
 
-inline bool get(const Cell& cell) { return cell.w1 != 0; }
+inline bool get(const Cell& cell) { return as_logic(cell).value != 0; }
 inline Cell cell(bool value) { return value ? true_cell : false_cell; }
 
 // Whether a value counts as true. Unset counts as true unless `check` is set, when it

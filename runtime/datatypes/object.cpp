@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <optional>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/function.h"
+#include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
@@ -31,11 +33,9 @@ u32 length_of(Node series) { return node::buffer(series)->used() / sizeof(Cell);
 
 Cell& cell_at(Node series, u32 i) { return reinterpret_cast<Cell*>(node::buffer(series)->head_ptr())[i]; }
 
-Node values_node(Node ctx) { return context::cell_of(ctx).w2; }
+Node values_node(Node ctx) { return as_context(context::cell_of(ctx)).values; }
 
 Cell& value_at(Node ctx, u32 i) { return cell_at(values_node(ctx), i); }
-
-Cell block_over(Node series) { return Cell{header_of(Type::block), 0, series, 0}; }
 
 Cell logic(bool b) { return b ? true_cell : false_cell; }
 
@@ -76,10 +76,13 @@ Cell deep_copy(const Cell& value) {
         return result;
     }
     if (!series::any_string(value.type())) return value;
-    const Buffer* b = node::buffer(value.w2);
+    const auto pos = as_series(value);
+    const Buffer* b = node::buffer(pos.node);
     const u32 units = b->used() >> b->shift();
-    const u32 start = value.w1 < units ? value.w1 : units;
-    return Cell{value.header & ~cellflag::new_line, 0, series_buffer::copy_slice(value.w2, start, units - start), 0};
+    const u32 start = std::min(pos.index, units);
+    Cell copy = series_cell(value.type(), series_buffer::copy_slice(pos.node, start, units - start));
+    copy.header = value.header & ~cellflag::new_line;
+    return copy;
 }
 
 // Copies a field's series into a fresh one; block-like copies are bound to `ctx`.
@@ -89,18 +92,22 @@ void copy_field(Node ctx, u32 i) {
     if (series::any_block(copy.type())) context::bind_block(copy, ctx, false);
 }
 
-// The handler block's cell for one hook: (slot << 16) | locals, and the hook's spec
-// block that its local count was taken from.
+// The handler block's cell for one hook, a pair!: word 2 (slot << 16) | locals, or
+// absent_hook; word 3 the hook's spec block that its local count was taken from.
 constexpr u32 absent_hook = 0xFFFF0000;
 constexpr u32 max_hook_slot = 0xFFFE;
 
 Cell hook_cell(i32 slot, Node ctx) {
     if (slot < 0) return Cell{header_of(Type::pair), 0, absent_hook, 0};
     if (static_cast<u32>(slot) > max_hook_slot) memory::raise_limit_hit(max_hook_slot);
-    const Cell fn = value_at(ctx, static_cast<u32>(slot));
-    const i32 locals = std::max(function::count_locals(fn.w2, 0, false), 0);
-    return Cell{header_of(Type::pair), 0, (static_cast<u32>(slot) << 16) | static_cast<u32>(locals), fn.w2};
+    const Node spec = as_function(value_at(ctx, static_cast<u32>(slot))).spec;
+    const i32 locals = std::max(function::count_locals(spec, 0, false), 0);
+    return Cell{header_of(Type::pair), 0, (static_cast<u32>(slot) << 16) | static_cast<u32>(locals), spec};
 }
+
+bool hook_present(const Cell& entry) { return entry.w2 < absent_hook; }
+u32 hook_slot(const Cell& entry) { return entry.w2 >> 16; }
+Node hook_spec(const Cell& entry) { return entry.w3; }
 
 Node make_handler_block(Node ctx, i32 on_change, i32 on_deep_change) {
     const Cell cells[2] = {hook_cell(on_change, ctx), hook_cell(on_deep_change, ctx)};
@@ -112,22 +119,29 @@ Node make_handler_block(Node ctx, i32 on_change, i32 on_deep_change) {
 // The function in a hook's slot, its local count refreshed when the hook was replaced by
 // a function of another spec; null when the hook is absent.
 const Cell* hook_function(const Cell& obj, u32 which, Cell& fn) {
-    if (!obj.w3) return nullptr;
-    const Cell entry = cell_at(obj.w3, which);
-    if (entry.w2 >= absent_hook) return nullptr;
-    fn = value_at(obj.w1, entry.w2 >> 16);
-    if ((fn.is(Type::function) || fn.is(Type::routine)) && fn.w2 != entry.w3)
-        cell_at(obj.w3, which) = hook_cell(static_cast<i32>(entry.w2 >> 16), obj.w1);
+    const auto o = as_object(obj);
+    if (!o.handlers) return nullptr;
+    const Cell entry = cell_at(o.handlers, which);
+    if (!hook_present(entry)) return nullptr;
+    fn = value_at(o.context, hook_slot(entry));
+    if ((fn.is(Type::function) || fn.is(Type::routine)) && as_function(fn).spec != hook_spec(entry))
+        cell_at(o.handlers, which) = hook_cell(static_cast<i32>(hook_slot(entry)), o.context);
     return &fn;
 }
 
 // A hook is called with a fixed argument list: a function taking another count would read
 // past its frame, so it is refused.
 void check_hook_arity(const Cell& fn, u32 count) {
-    if (function::arg_count(fn.w2) != count) raise(ErrorId::script_invalid_obj_evt, &fn);
+    if (function::arg_count(as_function(fn).spec) != count) raise(ErrorId::script_invalid_obj_evt, &fn);
 }
 
-Cell integer(i32 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(v), 0}; }
+// The symbols of the hook fields, on-change* and on-deep-change*.
+u32 hook_symbol(u32 which) { return as_word(which == 0 ? *words::on_change_star : *words::on_deep_change_star).symbol; }
+
+bool names_hook(const Cell& word) {
+    const u32 s = as_word(word).symbol;
+    return same_symbol(s, hook_symbol(0)) || same_symbol(s, hook_symbol(1));
+}
 
 // The object claims every series its fields hold, for itself.
 void claim_own_series(const Cell& obj) {
@@ -152,17 +166,19 @@ Cell init_empty(u32 slots) {
 
 Cell of_context(Node ctx) { return context::owner_slot(ctx); }
 
-i32 field_index(const Cell& obj, const Cell& word) { return context::find_symbol(obj.w1, word.w2, true); }
+i32 field_index(const Cell& obj, const Cell& word) {
+    return context::find_symbol(as_object(obj).context, as_word(word).symbol, true);
+}
 
 const Cell* select_field(const Cell& obj, const Cell& word) {
     const i32 i = field_index(obj, word);
-    return i < 0 ? &none_cell : &value_at(obj.w1, static_cast<u32>(i));
+    return i < 0 ? &none_cell : &value_at(as_object(obj).context, static_cast<u32>(i));
 }
 
-Cell* values_head(const Cell& obj) { return &value_at(obj.w1, 0); }
-u32 field_count(const Cell& obj) { return context::word_count(obj.w1); }
+Cell* values_head(const Cell& obj) { return &value_at(as_object(obj).context, 0); }
+u32 field_count(const Cell& obj) { return context::word_count(as_object(obj).context); }
 Cell* node_word_at(Node ctx, u32 index) { return context::word_at(ctx, index); }
-Cell* first_word(const Cell& obj) { return node_word_at(obj.w1, 0); }
+Cell* first_word(const Cell& obj) { return node_word_at(as_object(obj).context, 0); }
 
 void clear_new_line_marks(Node series) {
     for (u32 i = 0; i < length_of(series); ++i) cell::clear_new_line(&cell_at(series, i));
@@ -174,12 +190,12 @@ void clear_changed_marks(Node ctx) {
 
 bool word_of_class(const Cell& word, u32 class_id) {
     const Cell* value = context::get_word(word);
-    return value->is(Type::object) && value->w2 == class_id;
+    return value->is(Type::object) && as_object(*value).class_id == class_id;
 }
 
 bool slot_of_class(Node ctx, u32 index, u32 class_id) {
     const Cell& value = value_at(ctx, index);
-    return value.is(Type::object) && value.w2 == class_id;
+    return value.is(Type::object) && as_object(value).class_id == class_id;
 }
 
 Cell from_context(Node ctx, u32 class_id) {
@@ -193,7 +209,7 @@ Cell from_context(Node ctx, u32 class_id) {
 
 Cell attach_handlers(Node ctx, i32 on_change, i32 on_deep_change) {
     Cell obj = of_context(ctx);
-    obj.w3 = make_handler_block(ctx, on_change, on_deep_change);
+    as_object(obj).handlers = make_handler_block(ctx, on_change, on_deep_change);
     context::owner_slot(ctx) = obj;
     if (on_deep_change >= 0) claim_own_series(obj);
     return obj;
@@ -207,7 +223,8 @@ void call_on_change(const Cell& obj, const Cell& word, const Cell& old_value, co
     if (!fn.is(Type::function) && !fn.is(Type::routine)) raise(ErrorId::script_invalid_obj_evt, &fn);
     check_hook_arity(fn, 3);
     Cell field = word;
-    if (field.w1 != obj.w1) context::bind_word(obj.w1, field);
+    const Node ctx = as_object(obj).context;
+    if (as_word(field).context != ctx) context::bind_word(ctx, field);
     const Cell args[3] = {field, old_value, new_value};
     hooks::call(*words::on_change_star, fn, args, 3, hooks::trace_class::on_change);
 }
@@ -222,22 +239,21 @@ void call_on_change_of_word(const Cell& holder, const Cell& word, const Cell& ol
 
 void call_on_deep_change(const Cell& owner, const Cell& word, const Cell& target, const Cell& action,
                          const Cell& new_value, i32 index, i32 part) {
-    if (!owner.w3) raise(ErrorId::script_invalid_obj_evt, &owner);
+    if (!as_object(owner).handlers) raise(ErrorId::script_invalid_obj_evt, &owner);
     Cell fn;
     if (!hook_function(owner, 1, fn)) return;
     if (!fn.is(Type::function) && !fn.is(Type::routine)) return;
     check_hook_arity(fn, 7);
-    const Cell args[7] = {owner, word, target, action, new_value, integer(index), integer(part)};
+    const Cell args[7] = {owner, word, target, action, new_value, integer::cell(index), integer::cell(part)};
     hooks::call(*words::on_deep_change_star, fn, args, 7, hooks::trace_class::on_deep_change);
 }
 
 Node find_handlers(Node ctx) {
     i32 slots[2] = {-1, -1};
-    const u32 hooks[2] = {words::on_change_star->w2, words::on_deep_change_star->w2};
     for (u32 i = 0; i < context::word_count(ctx); ++i) {
         const Cell word = *context::word_at(ctx, i);
         for (u32 h = 0; h < 2; ++h) {
-            if (!same_symbol(word.w2, hooks[h])) continue;
+            if (!same_symbol(as_word(word).symbol, hook_symbol(h))) continue;
             const Cell value = value_at(ctx, i);
             if (!value.is(Type::function) && !value.is(Type::routine)) {
                 const Cell type = datatype::of(value.type());
@@ -250,12 +266,16 @@ Node find_handlers(Node ctx) {
     return make_handler_block(ctx, slots[0], slots[1]);
 }
 
-bool deep_handler(const Cell& obj) { return obj.w3 && cell_at(obj.w3, 1).w2 < absent_hook; }
+bool deep_handler(const Cell& obj) {
+    const Node handlers = as_object(obj).handlers;
+    return handlers && hook_present(cell_at(handlers, 1));
+}
 
 Cell install_handlers(const Cell& obj) {
     Cell result = obj;
-    result.w3 = find_handlers(obj.w1);
-    context::owner_slot(obj.w1) = result;
+    const Node ctx = as_object(obj).context;
+    as_object(result).handlers = find_handlers(ctx);
+    context::owner_slot(ctx) = result;
     if (deep_handler(result)) claim_own_series(result);
     return result;
 }
@@ -270,7 +290,7 @@ void rebind_function(Node ctx, u32 index) {
     const Cell body = *function::record_cell(fn, function::record::body);
     if (body.is(Type::none)) raise(ErrorId::script_bad_func_def, &fn);
     const Cell spec = function::spec_of(fn);
-    const Node fn_ctx = series_buffer::copy_buffer(node::buffer(fn.w1));
+    const Node fn_ctx = series_buffer::copy_buffer(node::buffer(as_function(fn).context));
     Cell body_copy;
     block::clone(body, true, true, &body_copy);
     context::bind_block(body_copy, ctx, false);
@@ -293,9 +313,10 @@ void rebind_functions(Node ctx) {
 Cell clone(const Cell& prototype, bool deep, const Cell* types, bool rebuild_handlers) {
     Cell holder = prototype;
     const Node ctx = context::clone(holder, context::kind::object);
-    const u32 n = context::word_count(prototype.w1);
-    std::copy_n(&value_at(prototype.w1, 0), n, &value_at(ctx, 0));
-    Cell result = make_value(ctx, prototype.w2, rebuild_handlers ? 0 : prototype.w3, prototype.type());
+    const auto proto = as_object(prototype);
+    const u32 n = context::word_count(proto.context);
+    std::copy_n(&value_at(proto.context, 0), n, &value_at(ctx, 0));
+    Cell result = make_value(ctx, proto.class_id, rebuild_handlers ? 0 : proto.handlers, prototype.type());
 
     if (deep && !types) {
         for (u32 i = 0; i < n; ++i) {
@@ -310,13 +331,13 @@ Cell clone(const Cell& prototype, bool deep, const Cell* types, bool rebuild_han
         rebind_functions(ctx);
         if (types) {
             const Cell filter = *types;
-            if (deep && cycle::find(prototype.w1)) {
+            if (deep && cycle::find(proto.context)) {
                 cycle::reset();
                 raise(ErrorId::internal_no_cycle);
             }
             std::optional<cycle::Entry> guard;
-            if (deep) guard.emplace(prototype.w1);
-            block::copy_nested(block_over(values_node(ctx)), 0, n, 1, filter);
+            if (deep) guard.emplace(proto.context);
+            block::copy_nested(block_cell(values_node(ctx)), 0, n, 1, filter);
         }
     }
     if (rebuild_handlers) result = install_handlers(result);
@@ -338,7 +359,7 @@ void copy_values(Node from, Node to, bool all) {
 
 void copy_values_by_name(Node from, Node to) {
     for (u32 i = 0; i < context::word_count(from); ++i) {
-        const i32 j = context::find_symbol(to, context::word_at(from, i)->w2, true);
+        const i32 j = context::find_symbol(to, as_word(*context::word_at(from, i)).symbol, true);
         if (j < 0) continue;
         const Cell value = value_at(from, i);
         const Cell copy = copied_by_make(value.type()) ? deep_copy(value) : value;
@@ -348,9 +369,10 @@ void copy_values_by_name(Node from, Node to) {
 
 bool extend_from(Node ctx, const Cell& source) {
     const u32 before = context::word_count(ctx);
-    for (u32 i = 0; i < context::word_count(source.w1); ++i) {
-        const Cell word = *context::word_at(source.w1, i);
-        const Cell value = value_at(source.w1, i);
+    const Node from = as_object(source).context;
+    for (u32 i = 0; i < context::word_count(from); ++i) {
+        const Cell word = *context::word_at(from, i);
+        const Cell value = value_at(from, i);
         context::put_value(ctx, word, value);
     }
     for (u32 i = 0; i < length_of(values_node(ctx)); ++i) {
@@ -366,66 +388,69 @@ bool extend_from(Node ctx, const Cell& source) {
 }
 
 void set_fields(const Cell& obj, const Cell& value, SetFlags flags) {
-    const Node ctx = obj.w1;
+    const Node ctx = as_object(obj).context;
     const u32 n = context::word_count(ctx);
     const bool from_object = is_object_type(value.type()) && !flags.only;
     const bool from_block = value.is(Type::block) && !flags.only;
-    const u32 source_length = from_object  ? context::word_count(value.w1)
-                              : from_block ? (length_of(value.w2) > value.w1 ? length_of(value.w2) - value.w1 : 0)
+    // An object's fields, or a block's cells from its position.
+    const Node source_context = from_object ? as_object(value).context : 0;
+    const auto pos = as_series(value);
+    const u32 source_length = from_object  ? context::word_count(source_context)
+                              : from_block ? (length_of(pos.node) > pos.index ? length_of(pos.node) - pos.index : 0)
                                            : 0;
     auto source_at = [&](u32 k) -> Cell {
-        if (from_object) return value_at(value.w1, k);
-        return k < source_length ? cell_at(value.w2, value.w1 + k) : none_cell;
+        if (from_object) return value_at(source_context, k);
+        return k < source_length ? cell_at(pos.node, pos.index + k) : none_cell;
     };
     if ((from_object || from_block) && !flags.some && !flags.any) {
         for (u32 k = 0; k < std::min(n, source_length); ++k) {
             if (source_at(k).is(Type::unset)) {
-                const Cell word = *context::word_at(from_object ? value.w1 : ctx, k);
+                const Cell word = *context::word_at(from_object ? source_context : ctx, k);
                 raise(ErrorId::script_need_value, &word);
             }
         }
     }
-    const u32 hooks[2] = {words::on_change_star->w2, words::on_deep_change_star->w2};
     for (u32 k = 0; k < n; ++k) {
         Cell word = *context::word_at(ctx, k);
-        if (obj.w3 && (same_symbol(word.w2, hooks[0]) || same_symbol(word.w2, hooks[1]))) continue;
+        if (as_object(obj).handlers && names_hook(word)) continue;
         Cell new_value = value;
         if (from_object) {
-            const i32 j = context::find_symbol(value.w1, word.w2, true);
+            const i32 j = context::find_symbol(source_context, as_word(word).symbol, true);
             if (j < 0) continue;
-            new_value = value_at(value.w1, static_cast<u32>(j));
+            new_value = value_at(source_context, static_cast<u32>(j));
         } else if (from_block) {
             new_value = source_at(k);
         }
         if (flags.some && new_value.is(Type::none) && (from_object || from_block)) continue;
-        word.w3 = k;
+        as_word(word).index = k;
         context::set_in(word, new_value, ctx, true);
     }
 }
 
 Cell construct(const Cell& spec, const Cell* prototype, bool only) {
     Cell obj = prototype ? clone(*prototype, true, nullptr, true) : init_empty(4);
-    if (!prototype) obj = make_value(obj.w1, next_class_id(), 0);
-    const Node ctx = obj.w1;
-    const u32 n = length_of(spec.w2);
-    u32 i = std::min(spec.w1, n);
+    const Node ctx = as_object(obj).context;
+    if (!prototype) obj = make_value(ctx, next_class_id(), 0);
+    const auto pos = as_series(spec);
+    const u32 n = length_of(pos.node);
+    u32 i = std::min(pos.index, n);
     while (i < n) {
-        if (!cell_at(spec.w2, i).is(Type::set_word)) {
+        if (!cell_at(pos.node, i).is(Type::set_word)) {
             ++i;
             continue;
         }
         u32 end = i;
-        while (end < n && cell_at(spec.w2, end).is(Type::set_word)) ++end;
-        Cell value = end < n ? cell_at(spec.w2, end) : none_cell;
+        while (end < n && cell_at(pos.node, end).is(Type::set_word)) ++end;
+        Cell value = end < n ? cell_at(pos.node, end) : none_cell;
         if (!only && value.is(Type::word)) {
-            const u32 name = symbol::canonical_id(value.w2);
+            const u32 name = symbol::canonical_id(as_word(value).symbol);
             auto is = [&](u32 s) { return name == symbol::canonical_id(s); };
             if (is(sym::true_) || is(sym::yes) || is(sym::on)) value = true_cell;
             else if (is(sym::false_) || is(sym::no) || is(sym::off)) value = false_cell;
             else if (is(sym::none)) value = none_cell;
         }
         for (u32 k = i; k < end; ++k) {
-            const Cell word = cell_at(spec.w2, k);
+            const Cell word = cell_at(pos.node, k);
             context::put_value(ctx, word, value);
         }
         i = end;
@@ -448,29 +473,32 @@ Cell* result_of(Cell* result, const Cell& value) {
 // The class a derived object takes: a new one when the object's spec block added words or there was no
 // prototype object to share one with.
 u32 derived_class(const Cell* prototype, bool added) {
-    return added || !prototype ? next_class_id() : prototype->w2;
+    return added || !prototype ? next_class_id() : as_object(*prototype).class_id;
 }
 
 constexpr std::string_view make_object_prefix = "make object! [";
 
-bool field_named(const Cell& field, u32 s) { return same_symbol(field.w2, s); }
+u32 changed_symbol() { return as_word(*words::changed).symbol; }
+
+bool field_named(const Cell& field, u32 s) { return same_symbol(as_word(field).symbol, s); }
 
 Cell words_block(Node ctx, bool only_changed) {
     const u32 n = context::word_count(ctx);
-    Cell block = block_over(memory::alloc_cells(n));
+    Cell block = block_cell(memory::alloc_cells(n));
     for (u32 i = 0; i < n; ++i) {
         const Cell word = *context::word_at(ctx, i);
         if (only_changed && !(word.header & cellflag::field_assigned)) continue;
-        *series_buffer::append_cell(block) = only_changed ? word : Cell{header_of(Type::word), ctx, word.w2, i};
+        *series_buffer::append_cell(block) = only_changed ? word : word_cell(Type::word, ctx, as_word(word).symbol, i);
     }
     return block;
 }
 
 Cell body_block(Node ctx) {
     const u32 n = context::word_count(ctx);
-    Cell block = block_over(memory::alloc_cells(2 * n));
+    Cell block = block_cell(memory::alloc_cells(2 * n));
     for (u32 i = 0; i < n; ++i) {
-        const Cell name{header_of(Type::set_word) | cellflag::new_line, ctx, context::word_at(ctx, i)->w2, i};
+        Cell name = word_cell(Type::set_word, ctx, as_word(*context::word_at(ctx, i)).symbol, i);
+        name.header |= cellflag::new_line;
         Cell value = value_at(ctx, i);
         if (value.is(Type::word)) cell::set_type(&value, Type::lit_word);
         else if (value.is(Type::path)) cell::set_type(&value, Type::lit_path);
@@ -484,8 +512,8 @@ bool numeric(Type t) { return t == Type::integer || t == Type::float_ || t == Ty
 
 i32 compare_fields(Node a, Node b, i32 code) {
     for (u32 i = 0; i < context::word_count(a); ++i) {
-        const u32 s1 = symbol::canonical_id(context::word_at(a, i)->w2);
-        const u32 s2 = symbol::canonical_id(context::word_at(b, i)->w2);
+        const u32 s1 = symbol::canonical_id(as_word(*context::word_at(a, i)).symbol);
+        const u32 s2 = symbol::canonical_id(as_word(*context::word_at(b, i)).symbol);
         if (s1 != s2) return s1 < s2 ? -1 : 1;
         const Cell v1 = value_at(a, i);
         const Cell v2 = value_at(b, i);
@@ -508,15 +536,15 @@ Cell* make(Cell* prototype, const Cell* spec_arg, Type) {
     const Cell proto = *prototype;
     Cell spec = *spec_arg;
     Cell obj = from_object ? clone(proto, true, nullptr, false) : init_empty(4);
-    const Node ctx = obj.w1;
+    const Node ctx = as_object(obj).context;
     const Cell* proto_ptr = from_object ? &proto : nullptr;
     if (is_object_type(spec.type())) {
-        obj = make_value(ctx, derived_class(proto_ptr, extend_from(ctx, spec)), obj.w3);
+        obj = make_value(ctx, derived_class(proto_ptr, extend_from(ctx, spec)), as_object(obj).handlers);
     } else if (spec.is(Type::block)) {
         const bool added = context::collect_set_words(ctx, spec);
         context::bind_block(spec, ctx, true);
-        if (from_object) copy_values(proto.w1, ctx, false);
-        obj = make_value(ctx, derived_class(proto_ptr, added), obj.w3);
+        if (from_object) copy_values(as_object(proto).context, ctx, false);
+        obj = make_value(ctx, derived_class(proto_ptr, added), as_object(obj).handlers);
         Cell ignored;
         hooks::run(spec, ignored);
         clear_changed_marks(ctx);
@@ -529,36 +557,37 @@ Cell* make(Cell* prototype, const Cell* spec_arg, Type) {
 
 Cell* reflect(Cell* value, const Cell* field) {
     const Cell obj = *value;
-    const Node ctx = obj.w1;
-    if (field_named(*field, words::changed->w2)) return result_of(value, words_block(ctx, true));
-    if (field_named(*field, sym::class_)) return result_of(value, integer(static_cast<i32>(obj.w2)));
+    const auto o = as_object(obj);
+    const Node ctx = o.context;
+    if (field_named(*field, changed_symbol())) return result_of(value, words_block(ctx, true));
+    if (field_named(*field, sym::class_)) return result_of(value, integer::cell(static_cast<i32>(o.class_id)));
     if (field_named(*field, sym::words)) return result_of(value, words_block(ctx, false));
     if (field_named(*field, sym::values)) {
-        const Cell values{header_of(Type::block), 0, series_buffer::copy_buffer(node::buffer(values_node(ctx))), 0};
-        return result_of(value, values);
+        return result_of(value, block_cell(series_buffer::copy_buffer(node::buffer(values_node(ctx)))));
     }
     if (field_named(*field, sym::body)) return result_of(value, body_block(ctx));
     if (field_named(*field, sym::owner))
         return result_of(value, logic(context::cell_of(ctx).header & cellflag::owns_series));
-    if (field_named(*field, sym::events_q)) return result_of(value, logic(obj.w3 != 0));
+    if (field_named(*field, sym::events_q)) return result_of(value, logic(o.handlers != 0));
     raise(ErrorId::internal_not_done);
 }
 
 Cell* modify(Cell* value, const Cell* field, const Cell* new_value, bool) {
     const Cell obj = *value;
     const Cell arg = *new_value;
-    if (field_named(*field, words::changed->w2)) {
+    if (field_named(*field, changed_symbol())) {
         if (!arg.is(Type::none)) raise(ErrorId::script_invalid_arg, &arg);
-        clear_changed_marks(obj.w1);
+        clear_changed_marks(as_object(obj).context);
     } else if (field_named(*field, sym::owner)) {
         claim_own_series(obj);
     } else if (field_named(*field, sym::owned)) {
         Cell target = obj;
         if (arg.is(Type::none)) {
             ownership::release(target);
-        } else if (arg.is(Type::block) && length_of(arg.w2) >= arg.w1 + 2) {
-            const Cell owner = cell_at(arg.w2, arg.w1);
-            const Cell word = cell_at(arg.w2, arg.w1 + 1);
+        } else if (arg.is(Type::block) && block::length(arg) >= 2) {
+            const auto pos = as_series(arg);
+            const Cell owner = cell_at(pos.node, pos.index);
+            const Cell word = cell_at(pos.node, pos.index + 1);
             if (is_object_type(owner.type())) ownership::claim_for_object(target, owner, word);
         }
     }
@@ -575,18 +604,20 @@ Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, con
         if (step.last) raise(ErrorId::script_invalid_path, &path, &word);
         raise(ErrorId::script_unset_path, &path, &word);
     };
-    if (word.w1 != obj.w1 || word.w3 == context::no_index) {
+    const Node ctx = as_object(obj).context;
+    const auto field = as_word(word);
+    if (field.context != ctx || field.index == context::no_index) {
         const i32 i = field_index(obj, word);
         if (i < 0) return missing();
-        word.w1 = obj.w1;
-        word.w3 = static_cast<u32>(i);
+        field.context = ctx;
+        field.index = static_cast<u32>(i);
     }
     if (value_to_set) {
         const Cell v = *value_to_set;
-        context::set_in(word, v, obj.w1, true);
+        context::set_in(word, v, ctx, true);
         return result_of(parent, v);
     }
-    const Cell v = value_at(obj.w1, word.w3);
+    const Cell v = value_at(ctx, field.index);
     if (v.is(Type::unset)) return missing();
     return result_of(parent, v);
 }
@@ -622,8 +653,8 @@ Cell* copy(Cell* value, Cell* result, const Cell* part, bool deep, const Cell* t
 
 i32 compare(const Cell* value1, const Cell* value2, i32 code) {
     if (!value2->is(value1->type())) return not_comparable;
-    const Node a = value1->w1;
-    const Node b = value2->w1;
+    const Node a = as_object(*value1).context;
+    const Node b = as_object(*value2).context;
     if (a == b) return 0;
     if (code == compare_code::same) return -1;
     if (cycle::find(a)) return cycle::find(b) ? 0 : -1;
@@ -636,7 +667,7 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
 }
 
 i32 serialize_fields(const Cell& obj, Output& out, SerializeFlags flags, const Cell* part, i32 limit, i32 level) {
-    const Node ctx = obj.w1;
+    const Node ctx = as_object(obj).context;
     const u32 n = context::word_count(ctx);
     if (n == 0) return limit;
     const char separator = flags.flat ? ' ' : '\n';
@@ -649,13 +680,12 @@ i32 serialize_fields(const Cell& obj, Output& out, SerializeFlags flags, const C
             --limit;
         }
     }
-    const u32 hooks[2] = {words::on_change_star->w2, words::on_deep_change_star->w2};
     cycle::Entry guard(ctx);
     for (u32 i = 0; i < n && limit >= 1; ++i) {
         const Cell word = *context::word_at(ctx, i);
-        if (!flags.all && (same_symbol(word.w2, hooks[0]) || same_symbol(word.w2, hooks[1]))) continue;
+        if (!flags.all && names_hook(word)) continue;
         if (indent) limit = append_indent(out, level, limit);
-        limit = mold_value(Cell{header_of(Type::word), 0, word.w2, 0}, out, {}, part, limit, level);
+        limit = mold_value(word_cell(Type::word, 0, as_word(word).symbol, 0), out, {}, part, limit, level);
         limit = append_text(out, ": ", limit);
         if (static_cast<u8>(value_at(ctx, i).type()) == 0) value_at(ctx, i) = unset_cell;
         const Cell value = value_at(ctx, i);
@@ -672,7 +702,7 @@ i32 serialize_fields(const Cell& obj, Output& out, SerializeFlags flags, const C
 namespace {
 
 i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) {
-    if (cycle::write_marker_if_seen(*value, out.value().w2, &limit, false)) return limit;
+    if (cycle::write_marker_if_seen(*value, as_series(out.value()).node, &limit, false)) return limit;
     return serialize_fields(*value, out, {}, part, limit, 0);
 }
 
@@ -692,7 +722,7 @@ i32 mold_as(const Cell& value, std::string_view prefix, Output& out, MoldFlags f
 namespace {
 
 i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
-    if (cycle::write_marker_if_seen(*value, out.value().w2, &limit, true)) return limit;
+    if (cycle::write_marker_if_seen(*value, as_series(out.value()).node, &limit, true)) return limit;
     return mold_as(*value, make_object_prefix, out, flags, part, limit, indent);
 }
 

@@ -3,7 +3,7 @@
 // 32-bit range becoming the exact float!; for any other operands the caller takes the
 // generic action or comparison.
 #pragma once
-#include "runtime/core/float-cell.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/datatypes/action-signatures.h"
 #include "runtime/datatypes/integer.h"
 

@@ -3,6 +3,7 @@
 
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
+#include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/memory/gc.h"
@@ -23,21 +24,14 @@ namespace {
 
 bool on_stack(Node ctx) { return (context_cell(ctx).header & cellflag::context_on_stack) != 0; }
 
-// A context's value slot, or null when its values are on the stack and it is not running.
-const Cell* slot_of(Node ctx, u32 index) {
-    const Cell& c = context_cell(ctx);
-    if (c.header & cellflag::context_on_stack) return c.w2 ? stack::at(c.w2 - 1 + index) : nullptr;
-    return reinterpret_cast<Cell*>(node::buffer(c.w2)->head_ptr()) + index;
-}
-
 // The word of a symbol bound in `ctx` when it has the symbol, else in the global context.
 Cell word_in(Node ctx, u32 symbol) {
     if (ctx) {
         const i32 index = context::find_symbol(ctx, symbol, true);
-        if (index >= 0) return Cell{header_of(Type::word), ctx, symbol, static_cast<u32>(index)};
+        if (index >= 0) return word_cell(Type::word, ctx, symbol, static_cast<u32>(index));
     }
-    const u32 index = context::intern_global_word(symbol, true, false)->w3;
-    return Cell{header_of(Type::word), context::global, symbol, index};
+    const u32 index = as_word(*context::intern_global_word(symbol, true, false)).index;
+    return word_cell(Type::word, context::global, symbol, index);
 }
 
 void mark(void*) {
@@ -98,7 +92,9 @@ void unwind_to(u32 target) {
     stack::base = records[target].saved_base;
 }
 
-bool named(const Record& r) { return r.symbol != words::tag_body->w2 && r.symbol != words::tag_anon->w2; }
+bool named(const Record& r) {
+    return r.symbol != as_word(*words::tag_body).symbol && r.symbol != as_word(*words::tag_anon).symbol;
+}
 
 Cell current_call_word() {
     u32 from = depth();
@@ -117,7 +113,18 @@ const Cell* called_value(const Record& r) {
     if (!r.word_context) return context::global_value_cell(r.symbol);
     const i32 index = context::find_symbol(r.word_context, r.symbol, true);
     if (index < 0) return context::global_value_cell(r.symbol);
-    return slot_of(r.word_context, static_cast<u32>(index));
+    return value_slot(context_cell(r.word_context), static_cast<u32>(index));
+}
+
+Cell parameter_word(const Cell& callable, u32 index) {
+    const Cell spec = block_cell(as_callable(callable).spec);
+    for (u32 k = 0, n = static_cast<u32>(block::length(spec)); k < n; ++k) {
+        Cell entry = *block::cell_at(spec, k);
+        const Type t = entry.type();
+        if (t != Type::word && t != Type::lit_word && t != Type::get_word && t != Type::refinement) continue;
+        if (index-- == 0) return *cell::set_type(&entry, Type::word);
+    }
+    return none_cell;
 }
 
 Cell current_param_word(u32 index) {
@@ -125,14 +132,7 @@ Cell current_param_word(u32 index) {
         if (!named(records[i])) continue;
         const Cell* value = called_value(records[i]);
         if (!value || !is_callable(value->type())) return none_cell;
-        const Cell spec{header_of(Type::block), 0, value->w2, 0};
-        for (u32 k = 0, n = static_cast<u32>(block::length(spec)); k < n; ++k) {
-            Cell entry = *block::cell_at(spec, k);
-            const Type t = entry.type();
-            if (t != Type::word && t != Type::lit_word && t != Type::get_word && t != Type::refinement) continue;
-            if (index-- == 0) return *cell::set_type(&entry, Type::word);
-        }
-        return none_cell;
+        return parameter_word(*value, index);
     }
     return none_cell;
 }
@@ -141,7 +141,7 @@ i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit) {
     for (u32 i = 0; i < end && i < depth() && limit > 0; ++i) {
         const Record r = records[i];
         if (!listed(r, level)) continue;
-        const Cell name{header_of(Type::word), 0, r.symbol, context::no_index};
+        const Cell name = word_cell(Type::word, 0, r.symbol, context::no_index);
         limit = word::form(&name, out, nullptr, limit);
         out.append_char(' ');
         --limit;

@@ -3,6 +3,7 @@
 // for a function call, the values position its context had, which closing (or unwinding
 // past) the frame puts back; so a context always sees the values of its innermost call.
 #pragma once
+#include "runtime/core/cell-views.h"
 #include "runtime/eval/stack.h"
 #include "runtime/memory/node.h"
 
@@ -56,16 +57,26 @@ inline Record* at(u32 index) { return records + index; }
 
 inline Cell* open(const Cell& word, u32 flags) {
     if (top_ == records + capacity) overflow();
-    *top_++ = Record{flags, word.w2, stack::base, word.w1, 0, 0};
+    *top_++ = Record{flags, as_word(word).symbol, stack::base, as_word(word).context, 0, 0};
     return stack::base = stack::top;
 }
-// The cell of a context's node that says where its values are (w2).
+// The context! cell of a context's node, which says where its values are.
 inline Cell& context_cell(Node ctx) { return reinterpret_cast<Cell*>(node::buffer(ctx)->head_ptr())[0]; }
+
+// Value slot `index` of the context whose context! cell is `ctx`, or null when its values
+// are on the stack and it is not running.
+inline Cell* value_slot(const Cell& ctx, u32 index) {
+    const u32 values = as_context(ctx).values;
+    if (!(ctx.header & cellflag::context_on_stack))
+        return reinterpret_cast<Cell*>(node::buffer(values)->head_ptr()) + index;
+    return values ? stack::at(values - 1 + index) : nullptr;
+}
 
 // A function frame remembers where its context's values are, for the closing to restore.
 inline Cell* open_function(const Cell& word, Node ctx, u32 flags = kind::function) {
     if (top_ == records + capacity) overflow();
-    *top_++ = Record{flags, word.w2, stack::base, word.w1, ctx, ctx ? context_cell(ctx).w2 : 0};
+    const u32 values = ctx ? as_context(context_cell(ctx)).values : 0;
+    *top_++ = Record{flags, as_word(word).symbol, stack::base, as_word(word).context, ctx, values};
     return stack::base = stack::top;
 }
 inline Cell* open_native(const Cell& word) { return open(word, kind::native); }
@@ -81,7 +92,8 @@ inline Cell* open_loop(const Cell& word) { return open(word, kind::loop); }
 
 // Puts back the values position of a function frame's context.
 inline void restore_context(const Record& r) {
-    if (r.kind() == kind::function && r.function_context) context_cell(r.function_context).w2 = r.saved_values;
+    if (r.kind() == kind::function && r.function_context)
+        as_context(context_cell(r.function_context)).values = r.saved_values;
 }
 
 // Closers: each pops the top frame and gives the caller its base back.
@@ -113,8 +125,10 @@ bool named(const Record& r);
 Cell current_call_word();
 // The value the word of a frame names, or null.
 const Cell* called_value(const Record& r);
-// Parameter `index` (0-based; word!, lit-word!, get-word! or refinement!) in the
-// spec block of the function the current call runs, or none.
+// Parameter `index` (0-based; word!, lit-word!, get-word! or refinement!) of a
+// callable's spec block as a word!, or none.
+Cell parameter_word(const Cell& callable, u32 index);
+// The same in the spec block of the function the current call runs.
 Cell current_param_word(u32 index);
 
 i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit);

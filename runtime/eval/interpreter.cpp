@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/posix/stack.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/core/hooks.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
@@ -52,27 +53,32 @@ inline u32 tail_in(const Buffer* b, const Code& code) {
 inline u32 tail_of(const Code& code) { return tail_in(buffer(code.node), code); }
 inline const Cell* items_of(Buffer* b) { return reinterpret_cast<const Cell*>(b->head_ptr()); }
 using frame::context_cell;
+using spec_cache::as_info;
+using spec_cache::as_refinement;
 
 inline bool is_callable(Type t) {
     return t == Type::native || t == Type::action || t == Type::function || t == Type::routine;
 }
 
-inline bool truthy(const Cell& c) { return !c.is(Type::none) && !(c.is(Type::logic) && c.w1 == 0); }
+inline bool truthy(const Cell& c) { return !c.is(Type::none) && !(c.is(Type::logic) && as_logic(c).value == 0); }
 
-inline bool bound(const Cell& word) { return word.w1 && word.w3 != context::no_index; }
-
-// The value slot of a word bound to `ctx` (its context cell), or null when that is a
-// function context that is not running.
-inline Cell* slot_in(const Cell& ctx, const Cell& word) {
-    if (!(ctx.header & cellflag::context_on_stack)) return reinterpret_cast<Cell*>(buffer(ctx.w2)->head_ptr()) + word.w3;
-    return ctx.w2 ? stack::at(ctx.w2 - 1 + word.w3) : nullptr;
+inline bool bound(const Cell& word) {
+    const auto w = as_word(word);
+    return w.context && w.index != context::no_index;
 }
+
+// The context! cell of a bound word's context.
+inline Cell& binding(const Cell& word) { return context_cell(as_word(word).context); }
+
+// The value slot of a bound word, or null when it is bound to a function context that is
+// not running.
+inline Cell* slot_of(const Cell& word) { return frame::value_slot(binding(word), as_word(word).index); }
 
 // The value slot of a bound word; anything else (unbound, `self`, a function context that
 // is not running) goes through the contexts' own lookup, which raises.
 inline Cell* word_slot(const Cell& word) {
     if (bound(word)) {
-        if (Cell* slot = slot_in(context_cell(word.w1), word)) return slot;
+        if (Cell* slot = slot_of(word)) return slot;
     }
     return context::get_word(word);
 }
@@ -81,20 +87,20 @@ inline Cell* word_slot(const Cell& word) {
 // values exist.
 inline const Cell* op_value(const Cell& word) {
     if (!word.is(Type::word) || !bound(word)) return nullptr;
-    const Cell* value = slot_in(context_cell(word.w1), word);
+    const Cell* value = slot_of(word);
     return value && value->is(Type::op) ? value : nullptr;
 }
 
 // Whether a set-word stores into its word's slot itself: a bound word not of an object
 // (whose fields have change hooks) nor unbound, which go through the contexts' setting.
 inline bool stores_directly(const Cell& word) {
-    return bound(word) && (context_cell(word.w1).header & cellflag::context_kind) != object_kind_bits;
+    return bound(word) && (binding(word).header & cellflag::context_kind) != object_kind_bits;
 }
 
 // The slot a set-word stores into directly, or null (also for a function context that is
 // not running, whose lookup raises).
 inline Cell* direct_slot(const Cell& word) {
-    return stores_directly(word) ? slot_in(context_cell(word.w1), word) : nullptr;
+    return stores_directly(word) ? slot_of(word) : nullptr;
 }
 
 // Sets a word as a set-word does; object fields go through their change hooks.
@@ -145,7 +151,7 @@ constexpr bool plain_value(Type t) {
 inline const Cell* quick_value(const Cell& item) {
     if (item.is(Type::word)) {
         if (!bound(item)) return nullptr;
-        const Cell* slot = slot_in(context_cell(item.w1), item);
+        const Cell* slot = slot_of(item);
         return slot && plain_value(slot->type()) ? slot : nullptr;
     }
     return self_evaluating(item.type()) ? &item : nullptr;
@@ -170,20 +176,16 @@ private:
 
 Cell word_named(const Cell& name) { return name.is(Type::word) ? name : *words::tag_anon; }
 
-// An entry of a spec block (word, lit-word, get-word or refinement) counted `index` from 0.
-Cell parameter_word(const Cell& callable, u32 index) {
-    const Cell spec{header_of(Type::block), 0, callable.w2, 0};
-    const u32 n = length(callable.w2);
-    for (u32 i = 0; i < n; ++i) {
-        Cell entry = *block::cell_at(spec, i);
-        const Type t = entry.type();
-        if (t != Type::word && t != Type::lit_word && t != Type::get_word && t != Type::refinement) continue;
-        if (index-- == 0) return *cell::set_type(&entry, Type::word);
-    }
-    return none_cell;
-}
+using frame::parameter_word;
 
 inline u32 infix_lookahead(const Code& code, u32 index, Cell* left);
+
+// A function's locals on entry, `count` cells: the /local slot false, each local none!.
+void push_locals(u32 count) {
+    if (!count) return;
+    stack::push(false_cell);
+    for (u32 l = 1; l < count; ++l) stack::push(none_cell);
+}
 
 // The running call: what argument fetching needs to fetch, check and report.
 struct Call {
@@ -241,11 +243,11 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
 
 // The cache index of the refinement named like `name`, or 0.
 u32 find_refinement(Node cache, const Cell& name) {
-    const u32 wanted = symbol::canonical_id(name.w2);
+    const u32 wanted = symbol::canonical_id(as_word(name).symbol);
     const u32 n = length(cache);
     for (u32 k = 1; k < n; ++k) {
         const Cell& entry = cells(cache)[k];
-        if (entry.is(Type::refinement) && entry.w2 == wanted) return k;
+        if (entry.is(Type::refinement) && as_refinement(entry).symbol == wanted) return k;
     }
     return 0;
 }
@@ -262,8 +264,9 @@ public:
     // The next refinement's name and whether it is used; false at the end of the list.
     bool next(Cell& name, bool& used) {
         if (path_) {
-            if (next_ >= length(path_->path.w2)) return false;
-            const Cell element = cells(path_->path.w2)[next_];
+            const Node elements = as_series(path_->path).node;
+            if (next_ >= length(elements)) return false;
+            const Cell element = cells(elements)[next_];
             if (element.is(Type::word)) {
                 name = element;
                 used = true;
@@ -340,7 +343,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
     i32 small[small_refinements];
     std::vector<i32> large;
     i32* refs = small;
-    const u32 refinement_count = info.w1;
+    const u32 refinement_count = as_info(info).refinements;
     if (numbered) {
         if (refinement_count > small_refinements) {
             large.resize(refinement_count);
@@ -363,17 +366,17 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
             const u32 at = find_refinement(cache, name);
             if (!at) raise(ErrorId::script_no_refine, &call.name, &name);
             const Cell entry = cells(cache)[at];
-            const u32 count = entry.w1;
+            const u32 count = as_refinement(entry).parameters;
             if (numbered) {
-                i32& flag = refs[entry.w3 - 1];
+                i32& flag = refs[as_refinement(entry).slot - 1];
                 if (flag >= 0) raise(ErrorId::script_dup_refine, &name);
                 Cell* const first = stack::top;
                 index = fetch_refinement_args(call, cache, at, count, used, index);
                 if (used) flag = static_cast<i32>(first - stack::base);
                 else stack::top = first;
             } else {
-                Cell* const slot = stack::base + entry.w3;
-                if (slot->w1) raise(ErrorId::script_dup_refine, &name);
+                Cell* const slot = stack::base + as_refinement(entry).slot;
+                if (as_logic(*slot).value) raise(ErrorId::script_dup_refine, &name);
                 // The arguments are fetched on top, where their evaluation cannot overwrite
                 // the slots of refinements fetched before, then moved into place.
                 Cell* const first = stack::top;
@@ -396,10 +399,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
             action::call(callable.w1 + 1, refs);
         }
     } else if (callable.is(Type::function)) {
-        if (info.w2) {
-            stack::push(false_cell);
-            for (u32 l = 1; l < info.w2; ++l) stack::push(none_cell);
-        }
+        push_locals(as_info(info).locals);
     }
     return index;
 }
@@ -422,7 +422,7 @@ constexpr u32 inline_count = arithmetic_inlines + std::size(comparison_codes);
 
 inline bool inline_of(const Cell& callable, Inline& how) {
     if (callable.is(Type::action)) {
-        switch (callable.w1 + 1) {
+        switch (as_native(callable).index + 1) {
         case action::slot_number<&ActionRow::on_add>: how = {true, ArithOp::add, 0, 0}; return true;
         case action::slot_number<&ActionRow::on_multiply>: how = {true, ArithOp::multiply, 0, 1}; return true;
         case action::slot_number<&ActionRow::on_subtract>: how = {true, ArithOp::subtract, 0, 2}; return true;
@@ -434,7 +434,7 @@ inline bool inline_of(const Cell& callable, Inline& how) {
     }
     if (!callable.is(Type::native)) return false;
     constexpr u32 first_comparison = 25;
-    const u32 index = callable.w1 + 1;
+    const u32 index = as_native(callable).index + 1;
     if (index < first_comparison || index >= first_comparison + std::size(comparison_codes)) return false;
     const u32 k = index - first_comparison;
     how = {false, ArithOp::add, comparison_codes[k], arithmetic_inlines + k};
@@ -459,13 +459,13 @@ OperatorSpec operator_specs[inline_count];
 const OperatorSpec* operator_spec(const Cell& op, const Inline& how) {
     OperatorSpec& spec = operator_specs[how.id];
     const u32 collections = gc::collection_count();
-    if (spec.record == op.w3 && spec.collections == collections) return &spec;
+    if (spec.record == as_callable(op).record && spec.collections == collections) return &spec;
     const Node cache = spec_cache::built(op);
     if (!cache) return nullptr;
     const Cell* entries = cells(cache);
-    spec.record = op.w3;
+    spec.record = as_callable(op).record;
     spec.collections = collections;
-    spec.binary = length(cache) == 3 && entries[0].w3 == 2 &&
+    spec.binary = length(cache) == 3 && as_info(entries[0]).mandatory == 2 &&
                   spec_cache::kind_of(entries[2]) == spec_cache::kind::evaluated;
     if (spec.binary) {
         spec.left = entries[1];
@@ -673,7 +673,7 @@ u32 eval_set_path(const Code& code, const Cell& path, u32 index) {
 }
 
 bool names_system(const Cell& issue) {
-    const u32 name = symbol::canonical_id(issue.w2);
+    const u32 name = symbol::canonical_id(as_word(issue).symbol);
     return name == symbol::canonical_id(sym::system) || name == symbol::canonical_id(sym::system_global);
 }
 
@@ -689,7 +689,7 @@ void call_function_with(const Cell& name, const Cell& function, const Cell* args
     const Cell fn = function;
     stack::push(fn);
     const Cell named = word_named(name);
-    if (fn.is(Type::function)) frame::open_interp_function(named, fn.w1);
+    if (fn.is(Type::function)) frame::open_interp_function(named, as_function(fn).context);
     else frame::open_interp_native(named);
     const u32 frame_index = frame::depth() - 1;
     for (u32 i = 0; i < count; ++i) stack::push(args[i]);
@@ -703,10 +703,7 @@ void call_function_with(const Cell& name, const Cell& function, const Cell* args
         stack::push(entry.is(Type::refinement) ? false_cell : none_cell);
     }
     if (fn.is(Type::function)) {
-        if (info.w2) {
-            stack::push(false_cell);
-            for (u32 l = 1; l < info.w2; ++l) stack::push(none_cell);
-        }
+        push_locals(as_info(info).locals);
         call_function(fn, frame_index);
         frame::close_function();
     } else {
@@ -740,15 +737,15 @@ void init() {
 void eval_block(const Cell& block, bool to_result) {
     PositionGuard guard;
     frame::open_eval(*words::tag_body);
-    const Node n = block.w2;
-    u32 index = block.w1;
+    const Node n = as_series(block).node;
+    u32 index = as_series(block).index;
     if (index >= length(n)) {
         stack::push(unset_cell);
     } else {
-        *position = Cell{header_of(Type::block), index, n, 0};
+        *position = block_cell(n, index);
         const Code code{n};
         for (;;) {
-            position->w1 = index;
+            as_series(*position).index = index;
             stack::top = stack::base;
             index = eval_expression(code, index);
             if (index >= length(n)) break;
@@ -789,7 +786,7 @@ u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callab
     case Type::path: index = eval_path(item, code, index, PathMode::plain); break;
     case Type::lit_path: {
         Cell path = item;
-        cell::set_type(&path, Type::path)->w3 = 0;
+        as_series(*cell::set_type(&path, Type::path)).extra = 0;
         stack::push(path);
         break;
     }
@@ -811,18 +808,19 @@ u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callab
 
 u32 eval_single(const Cell& block, u32 index, bool push) {
     frame::open_interp_native(*words::tag_body);
-    index = eval_expression(Code{block.w2}, index);
+    index = eval_expression(Code{as_series(block).node}, index);
     if (push) frame::close();
     else frame::close_return();
     return index;
 }
 
 u32 next_position(const Cell& block) {
-    if (block.w1 >= length(block.w2)) {
+    const auto pos = as_series(block);
+    if (pos.index >= length(pos.node)) {
         stack::push(unset_cell);
-        return block.w1;
+        return pos.index;
     }
-    return eval_expression(Code{block.w2}, block.w1);
+    return eval_expression(Code{pos.node}, pos.index);
 }
 
 u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell& name, const PathCall* path, u32 modes,
@@ -833,9 +831,10 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     if (!infix) stack::push(callable);
     const Cell named = word_named(name);
     if (callable.is(Type::function)) {
-        frame::open_interp_function(named, callable.w1);
-        const Cell& owner = cells(callable.w3)[function::record::second];
-        if (owner.is(Type::integer)) frame::top()->word_context = owner.w2;
+        const auto fn = as_function(callable);
+        frame::open_interp_function(named, fn.context);
+        const Cell& owner = cells(fn.record)[function::record::second];
+        if (owner.is(Type::integer)) frame::top()->word_context = as_integer(owner).value;
     } else {
         frame::open_interp_native(named);
     }
@@ -858,9 +857,10 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
 }
 
 void call_function(const Cell& function, u32 frame_index) {
-    context_cell(function.w1).w2 = stack::index_of(stack::base) + 1;
+    const auto fn = as_function(function);
+    as_context(context_cell(fn.context)).values = stack::index_of(stack::base) + 1;
     frame::top()->header |= frame::body_flag;
-    const Cell body = cells(function.w3)[function::record::body];
+    const Cell body = cells(fn.record)[function::record::body];
     if (!body.is(Type::block)) {
         stack::set_only_result(unset_cell);
         return;
@@ -876,25 +876,26 @@ void call_function(const Cell& function, u32 frame_index) {
 
 void call_routine(const Cell& routine) {
     const Cell code = *function::record_cell(routine, function::record::code);
-    const routine_code::Code fn = routine_code::code_at(code.w2);
+    const routine_code::Code fn = routine_code::code_at(as_integer(code).value);
     if (!fn) raise(ErrorId::internal_not_done);
     Cell result = unset_cell;
     fn(stack::base, result);
     const Cell returns = *function::record_cell(routine, function::record::second);
-    if (!(returns.is(Type::integer) && static_cast<i32>(returns.w2) == -1)) *stack::base = result;
+    if (!(returns.is(Type::integer) && as_integer(returns).value == -1)) *stack::base = result;
 }
 
 u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value) {
     Cell* const start = stack::top;
-    const Node elements = path.w2;
-    if (path.w1 >= length(elements)) raise(ErrorId::script_empty_path);
-    const Cell head = cells(elements)[path.w1];
+    const Node elements = as_series(path).node;
+    const u32 first = as_series(path).index;
+    if (first >= length(elements)) raise(ErrorId::script_empty_path);
+    const Cell head = cells(elements)[first];
     if (!head.is(Type::word)) raise(ErrorId::script_word_first, &path);
     stack::push(*word_slot(head));
     if (start->is(Type::unset)) raise(ErrorId::script_unset_path, &path, &head);
     Cell owner = none_cell;
     Cell previous = head;
-    for (u32 k = path.w1;; ++k) {
+    for (u32 k = first;; ++k) {
         if (is_callable(start->type())) {
             if (mode == PathMode::get) raise(ErrorId::script_invalid_path_get, &path);
             if (mode == PathMode::set) raise(ErrorId::script_invalid_path_set, &path);
@@ -922,7 +923,7 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
         step.path = &path;
         step.walk_a = &owner;
         step.walk_b = &previous;
-        step.element_index = static_cast<i32>(k + 1 - path.w1);
+        step.element_index = static_cast<i32>(k + 1 - first);
         step.get = mode == PathMode::get;
         step.last = last;
         owner = *start;

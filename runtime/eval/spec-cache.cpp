@@ -13,8 +13,6 @@
 namespace zel::spec_cache {
 namespace {
 
-Cell& record_cell(const Cell& callable) { return reinterpret_cast<Cell*>(node::buffer(callable.w3)->head_ptr())[record_cache]; }
-
 Cell spec_item(Node spec, u32 i) { return reinterpret_cast<Cell*>(node::buffer(spec)->head_ptr())[i]; }
 
 u32 spec_length(Node spec) { return node::buffer(spec)->used() / sizeof(Cell); }
@@ -22,16 +20,18 @@ u32 spec_length(Node spec) { return node::buffer(spec)->used() / sizeof(Cell); }
 // What a word in a type block stands for: its value where it is bound, else its global
 // value.
 Cell type_word_value(const Cell& word) {
-    if (word.w1 && word.w3 != context::no_index) return *context::get_word(word);
-    const Cell* global = context::global_value_cell(word.w2);
+    const auto w = as_word(word);
+    if (w.context && w.index != context::no_index) return *context::get_word(word);
+    const Cell* global = context::global_value_cell(w.symbol);
     return global ? *global : unset_cell;
 }
 
 Cell typeset_of(const Cell& types) {
     Cell set = typeset::empty();
-    const u32 n = spec_length(types.w2);
-    for (u32 i = types.w1; i < n; ++i) {
-        const Cell item = spec_item(types.w2, i);
+    const auto pos = as_series(types);
+    const u32 n = spec_length(pos.node);
+    for (u32 i = pos.index; i < n; ++i) {
+        const Cell item = spec_item(pos.node, i);
         const Cell value = item.is(Type::word) ? type_word_value(item) : item;
         if (!value.is(Type::datatype) && !value.is(Type::typeset)) raise(ErrorId::script_invalid_type_spec, &item);
         typeset::add(set, value);
@@ -39,19 +39,21 @@ Cell typeset_of(const Cell& types) {
     return set;
 }
 
-bool is_refinement_named(const Cell& c, const Cell& name) {
-    return c.is(Type::refinement) && symbol::canonical_id(c.w2) == symbol::canonical_id(name.w2);
+bool is_named(const Cell& c, const Cell& name) {
+    return symbol::canonical_id(as_word(c).symbol) == symbol::canonical_id(as_word(name).symbol);
 }
+
+bool is_refinement_named(const Cell& c, const Cell& name) { return c.is(Type::refinement) && is_named(c, name); }
 
 }  // namespace
 
 Node build(const Cell& callable) {
     const bool numbered = callable.is(Type::native) || callable.is(Type::action);
-    const Node spec = callable.w2;
-    const Cell spec_block{header_of(Type::block), 0, spec, 0};
+    const Node spec = as_callable(callable).spec;
+    const Cell spec_block = block_cell(spec);
     const Node cache = memory::alloc_cells(spec_length(spec) + 1);
-    const Cell cache_block{header_of(Type::block), 0, cache, 0};
-    block::append_value(cache_block, Cell{header_of(Type::integer), 0, 0, 0});
+    const Cell cache_block = block_cell(cache);
+    block::append_value(cache_block, info_cell(0, 0, 0));
 
     u32 refinements = 0;
     u32 mandatory = 0;
@@ -70,12 +72,12 @@ Node build(const Cell& callable) {
             const u32 k = t == Type::word ? kind::evaluated : t == Type::get_word ? kind::get : kind::literal;
             set.header = header_of(Type::typeset) | k << kind_shift;
             block::append_value(cache_block, set);
-            if (open_refinement) ++block::cell_at(cache_block, open_refinement)->w1;
+            if (open_refinement) ++as_refinement(*block::cell_at(cache_block, open_refinement)).parameters;
             else ++mandatory;
             ++slot;
             i += has_types;
         } else if (t == Type::set_word) {
-            if (symbol::canonical_id(item.w2) != symbol::canonical_id(words::return_->w2)) {
+            if (!is_named(item, *words::return_)) {
                 raise(ErrorId::script_bad_func_def, &spec_block);
             }
             Cell set = has_types ? typeset_of(spec_item(spec, i + 1)) : typeset::make_default();
@@ -88,14 +90,14 @@ Node build(const Cell& callable) {
                 break;
             }
             ++refinements;
-            const Cell entry{header_of(Type::refinement), 0, symbol::canonical_id(item.w2), numbered ? refinements : slot};
-            block::append_value(cache_block, entry);
+            const u32 name = symbol::canonical_id(as_word(item).symbol);
+            block::append_value(cache_block, refinement_entry(name, numbered ? refinements : slot));
             open_refinement = static_cast<u32>(block::length(cache_block)) - 1;
             ++slot;
         }
     }
-    *block::cell_at(cache_block, 0) = Cell{header_of(Type::integer), refinements, locals, mandatory};
-    record_cell(callable) = cache_block;
+    *block::cell_at(cache_block, 0) = info_cell(refinements, locals, mandatory);
+    cache_cell(callable) = cache_block;
     return cache;
 }
 

@@ -4,12 +4,11 @@
 // shares it. Once built it is never rebuilt: a spec changed afterwards does not change the
 // calls.
 //
-// Layout: an info cell (integer!: w1 refinement count, w2 locals cells, w3 mandatory
-// parameters), then in spec order one typeset! per parameter with its kind in header
-// bits 20-21, and each refinement! (w1 its parameter count, w2 its canonical symbol, so
-// that a call names it in any case without a lookup per entry, w3 its 1-based ordinal for
-// a native or action, its frame slot for a function or routine) before its parameters.
+// Layout: an info cell (an integer!, read through as_info), then in spec order one
+// typeset! per parameter with its kind in header bits 20-21, and each refinement! (read
+// through as_refinement) before its parameters.
 #pragma once
+#include "runtime/core/cell-views.h"
 #include "runtime/memory/node.h"
 
 namespace zel::spec_cache {
@@ -26,6 +25,30 @@ constexpr u32 record_cache = 1;
 
 inline u32 kind_of(const Cell& entry) { return (entry.header >> kind_shift) & 3; }
 
+template <class W>
+struct InfoView {
+    W refinements;  // word 1: the refinement count
+    W locals;       // word 2: the cells /local and its words take
+    W mandatory;    // word 3: the parameters before the first refinement
+};
+inline InfoView<u32> as_info(const Cell& c) { return {c.w1, c.w2, c.w3}; }
+inline Cell info_cell(u32 refinements, u32 locals, u32 mandatory) {
+    return Cell{header_of(Type::integer), refinements, locals, mandatory};
+}
+
+template <class W>
+struct RefinementView {
+    W parameters;  // word 1: its parameter count
+    W symbol;      // word 2: canonical, so that a call names it in any case without a
+                   // lookup per entry
+    W slot;        // word 3: its 1-based ordinal for a native or action, its frame slot
+                   // for a function or routine
+};
+inline RefinementView<u32> as_refinement(const Cell& c) { return {c.w1, c.w2, c.w3}; }
+inline RefinementView<u32&> as_refinement(Cell& c) { return {c.w1, c.w2, c.w3}; }
+// A refinement with no parameters yet.
+inline Cell refinement_entry(u32 symbol, u32 slot) { return Cell{header_of(Type::refinement), 0, symbol, slot}; }
+
 // Whether a typeset's bitmap holds the type id.
 inline bool accepts(const Cell& set, Type t) {
     const u32 id = static_cast<u8>(t);
@@ -33,11 +56,16 @@ inline bool accepts(const Cell& set, Type t) {
     return id < 96 && (bytes[id >> 3] & (0x80u >> (id & 7))) != 0;
 }
 
+// The record cell that holds the cache block; valid until an allocation.
+inline Cell& cache_cell(const Cell& callable) {
+    return reinterpret_cast<Cell*>(node::buffer(as_callable(callable).record)->head_ptr())[record_cache];
+}
+
 // The cache block's node of a native!, action!, op!, function! or routine!, or 0 while it
 // is not built. Allocates nothing.
 inline Node built(const Cell& callable) {
-    const Cell& cached = reinterpret_cast<const Cell*>(node::buffer(callable.w3)->head_ptr())[record_cache];
-    return cached.is(Type::block) ? cached.w2 : 0;
+    const Cell& cached = cache_cell(callable);
+    return cached.is(Type::block) ? as_series(cached).node : 0;
 }
 
 // Builds the cache of a callable that has none; answers its node. Raises

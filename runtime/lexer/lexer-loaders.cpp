@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/core/float-cell.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/lexer/lexer-decoders.h"
 #include "runtime/lexer/lexer-scan.h"

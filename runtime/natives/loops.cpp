@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "runtime/core/float-cell.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/char.h"
