@@ -52,14 +52,7 @@ inline bool compare_core(i32 code, const Cell& left, const Cell& right, bool& tr
     if (!left.is(Type::integer) || !right.is(Type::integer)) return false;
     const i32 a = static_cast<i32>(left.w2);
     const i32 b = static_cast<i32>(right.w2);
-    switch (code) {
-    case compare_code::not_equal: truth = a != b; break;
-    case compare_code::lesser: truth = a < b; break;
-    case compare_code::lesser_or_equal: truth = a <= b; break;
-    case compare_code::greater: truth = a > b; break;
-    case compare_code::greater_or_equal: truth = a >= b; break;
-    default: truth = a == b; break;
-    }
+    truth = ordering_truth((a > b) - (a < b), code);
     return true;
 }
 
@@ -82,14 +75,8 @@ bool fast_compare_int_test(i32 code, const Cell& word, const Cell& left, i32 rig
 // Stores the logic! in the result slot and answers it.
 bool fast_compare_to_result(i32 code, const Cell& word, const Cell& left, const Cell& right);
 
-// The raw ordering of two values: negative, 0, positive, or not_comparable. logic! orders
-// false before true; native!, action! and op! by table index; function! and routine! by
-// identity; any other type through its comparison.
-i32 compare_result(const Cell& value1, const Cell& value2, i32 code);
-// The truth of a comparison code; an ordering of values that cannot be ordered raises
-// script/invalid-compare, an equality of them is false.
-bool compare(const Cell& value1, const Cell& value2, i32 code);
-// Compares arguments 0 and 1 of the current frame, the logic! to the result slot.
+// Compares arguments 0 and 1 of the current frame by the generic comparison
+// (compare_values), the logic! to the result slot.
 void compare_stack(i32 code);
 
 }  // namespace zel::action

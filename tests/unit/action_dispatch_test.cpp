@@ -91,7 +91,7 @@ TEST_F(ActionDispatchTest, FastPathsAndTheirFallbacks) {
     EXPECT_TRUE(action::fast_compare_test(compare_code::not_equal, plus, integer::cell(1), float_::cell(2.0), false));
     EXPECT_EQ(stack::top, mark.top);
     const Cell text = *block::cell_at(test::load("\"a\""), 0);
-    EXPECT_FALSE(action::compare(integer::cell(1), text, compare_code::equal));
+    EXPECT_FALSE(compare_values(integer::cell(1), text, compare_code::equal));
 }
 
 }  // namespace
