@@ -1,47 +1,27 @@
 // Arithmetic and comparison without a call. Two integer! operands (or, for add, subtract
-// and multiply, two float!) are computed on the spot, an integer result that leaves the
-// 32-bit range becoming the exact float!; any other operands go to the generic action or
-// comparison through a native frame named by the operator word, as a call would.
+// and multiply, two float!) are computed on the spot by the integer! and float! cores;
+// any other operands go to the generic action or comparison through a native frame named
+// by the operator word, as a call would.
 #pragma once
-#include "runtime/core/float-cell.h"
 #include "runtime/datatypes/action-signatures.h"
+#include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
 
 namespace zel::action {
 
 // The core of the fast paths: true, with the result in `out`, when the operands take it.
+// The rules (overflow into float!, float operations) are the datatypes' own cores; only
+// the choice of operands is made here.
 inline bool arith_core(ArithOp op, const Cell& left, const Cell& right, Cell& out) {
     if (left.is(Type::integer) && right.is(Type::integer)) {
-        const i32 a = static_cast<i32>(left.w2);
-        const i32 b = static_cast<i32>(right.w2);
-        i32 r = 0;
-        double exact = 0;
-        bool overflow = false;
-        switch (op) {
-        case ArithOp::add: overflow = __builtin_add_overflow(a, b, &r), exact = double(a) + double(b); break;
-        case ArithOp::subtract: overflow = __builtin_sub_overflow(a, b, &r), exact = double(a) - double(b); break;
-        case ArithOp::multiply: overflow = __builtin_mul_overflow(a, b, &r), exact = double(a) * double(b); break;
-        case ArithOp::or_: r = a | b; break;
-        case ArithOp::and_: r = a & b; break;
-        case ArithOp::xor_: r = a ^ b; break;
-        default: return false;
-        }
-        if (overflow) integer::promote_to_float(&out, exact);
-        else out = integer::cell(r);
+        if (op == ArithOp::divide || op == ArithOp::remainder) return false;
+        out = integer::cell(0);
+        integer::binary_op(integer::get(left), integer::get(right), op, &out);
         return true;
     }
     if (left.is(Type::float_) && right.is(Type::float_)) {
-        const double a = float_payload(left);
-        const double b = float_payload(right);
-        double r = 0;
-        switch (op) {
-        case ArithOp::add: r = a + b; break;
-        case ArithOp::subtract: r = a - b; break;
-        case ArithOp::multiply: r = a * b; break;
-        default: return false;
-        }
-        out = Cell{header_of(Type::float_), 0, 0, 0};
-        set_float_payload(out, r);
+        if (op != ArithOp::add && op != ArithOp::subtract && op != ArithOp::multiply) return false;
+        out = float_::cell(float_::binary_op(float_::get(left), float_::get(right), op));
         return true;
     }
     return false;
