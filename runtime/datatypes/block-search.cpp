@@ -56,15 +56,9 @@ Match search(Cell& series, const Cell& wanted, const FindRefinements& r) {
     // The search covers positions below `limit`.
     i64 limit = length;
     if (r.part) {
-        if (r.part->is(Type::integer)) {
-            const i64 n = static_cast<i32>(r.part->w2);
-            if (n < 1) return {};
-            limit = std::min<i64>(index + n, length);
-        } else if (r.part->type() == series.type() && r.part->w2 == series.w2) {
-            limit = std::min<i64>(r.part->w1, length);
-        } else {
-            raise(ErrorId::script_invalid_refine_arg, refinements::part, r.part);
-        }
+        const i64 count = series::part_count(series, *r.part);
+        if (count < 1 && r.part->is(Type::integer)) return {};
+        limit = std::min<i64>(index + count, length);
     }
     const i32 code = r.same ? compare_code::same : r.case_ ? compare_code::strict_equal : compare_code::find;
     Mode mode = Mode::single;

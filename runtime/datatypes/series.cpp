@@ -277,11 +277,7 @@ Cell* move(Cell* s, Cell* target, const Cell* part) {
         *s = destination;
         return s;
     }
-    i64 count = 1;
-    if (part) {
-        if (!part->is(Type::integer)) bad_refine(refinements::part, *part);
-        count = integer_value(*part);
-    }
+    i64 count = part ? part_count(source, *part, PartRule::count_only) : 1;
     count = std::min<i64>(count, remaining_length(*s, false));
     if (count < 1) {
         *s = destination;
@@ -440,10 +436,20 @@ u32 remaining_length(Cell& s, bool from_head) {
     return from_head ? length : length - s.w1;
 }
 
-i32 part_count(const Cell& s, const Cell& part) {
-    if (part.is(Type::integer)) return integer_value(part);
-    if (part.type() == s.type() && part.w2 == s.w2) return static_cast<i32>(part.w1) - static_cast<i32>(s.w1);
-    bad_refine(refinements::part, part);
+PartRange part_range(const Cell& s, const Cell& part, PartRule rule) {
+    const i64 index = s.w1;
+    if (part.is(Type::integer)) return {index, integer_value(part)};
+    if (rule == PartRule::range && part.is(Type::pair)) {
+        const i64 x = static_cast<i32>(part.w2);
+        const i64 y = static_cast<i32>(part.w3);
+        return {std::max<i64>(index + (x > 0 ? x - 1 : x), 0), y < x ? 0 : y - x};
+    }
+    if (rule != PartRule::count_only && part.type() == s.type() && part.w2 == s.w2)
+        return {index, static_cast<i64>(std::min(part.w1, buffer_length(part))) - index};
+    if (rule == PartRule::insertion && !any_series(part.type())) raise(ErrorId::script_invalid_part, &part);
+    Cell name = *refinements::part;
+    cell::set_type(&name, Type::word);
+    bad_refine(&name, part);
 }
 
 void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell* new_value) {
@@ -474,16 +480,9 @@ Cell* copy(Cell* value, Cell* result, const Cell* part, bool, const Cell*) {
     i64 start = index;
     i64 count = index > length ? 0 : length - index;
     if (part) {
-        if (part->is(Type::integer)) {
-            count = integer_value(*part);
-        } else if (part->is(Type::pair)) {
-            const i64 x = static_cast<i32>(part->w2);
-            const i64 y = static_cast<i32>(part->w3);
-            start = std::max<i64>(index + (x > 0 ? x - 1 : x), 0);
-            count = y < x ? 0 : y - x;
-        } else {
-            count = part_count(*value, *part);
-        }
+        const PartRange range = part_range(*value, *part, PartRule::range);
+        start = range.start;
+        count = range.count;
         if (count < 0) {
             count = -count;
             start -= count;
@@ -524,11 +523,10 @@ Cell* take(Cell* s, const Cell* part, bool last, bool* single) {
             count = last || n == 0 || index < -n ? 0 : -n;
             last = false;
         }
-    } else if (part->type() == source.type() && part->w2 == source.w2) {
-        count = std::clamp<i64>(last ? end - static_cast<i64>(part->w1) : static_cast<i64>(part->w1) - index, 0,
-                                remaining);
     } else {
-        bad_refine(refinements::part, *part);
+        // A position counts from the series' index, or with /last from it to the tail.
+        const i64 span = part_count(source, *part);
+        count = std::clamp<i64>(last ? remaining - span : span, 0, remaining);
     }
     i64 start = last ? end - count : index;
     if (part && part->is(Type::integer) && integer_value(*part) < 0) start = index - count;

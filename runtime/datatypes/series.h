@@ -24,10 +24,29 @@ Cell* offset_index(Cell* s, const Cell* offset, bool at);
 // tail is pulled back to it.
 u32 remaining_length(Cell& s, bool from_head);
 
-// The count a /part argument gives from the series' position: an integer!, or a series
-// of the same type and buffer (its index less the series' index); anything else raises
-// script/invalid-refine-arg.
-i32 part_count(const Cell& s, const Cell& part);
+// How a /part argument is read against a series. Every rule takes an integer! count;
+// where it takes a position, the position must lie in the same series (type and buffer),
+// is first pulled back to the tail, and counts from the series' index to it (negative
+// before it). A series of another type or buffer raises script/invalid-refine-arg with the
+// word `part`, as does any other value unless the rule says otherwise. What a negative or
+// oversized count then does is the action's own choice.
+enum class PartRule {
+    count_or_position,  // remove, reverse, sort, find, select, take
+    insertion,          // append, insert, change: a value that is no series raises script/invalid-part
+    count_only,         // move
+    range,              // copy: also a pair! x..y, the units x to y - 1 from the position
+};
+// Where the /part range starts (the series' index but for a pair) and how many units it
+// covers from there.
+struct PartRange {
+    i64 start;
+    i64 count;
+};
+PartRange part_range(const Cell& s, const Cell& part, PartRule rule);
+// The count alone.
+inline i64 part_count(const Cell& s, const Cell& part, PartRule rule = PartRule::count_or_position) {
+    return part_range(s, part, rule).count;
+}
 
 // The byte copy of `copy` for every series type: the result is a new series of the
 // source's type at index 0 (never owned).

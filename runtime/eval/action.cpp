@@ -118,23 +118,10 @@ void predicate(const i32*) {
     *stack::base = lookup<Member>(*arg(0), slot)(arg(0)) ? true_cell : false_cell;
 }
 
-// The /part count of append, insert and change: an integer!, or a series of the same
-// type and buffer as the series (its index less the series' index, a position past the
-// tail taken at the tail). Answers false when the action has nothing to do; a negative
-// count moves the series back over the cells it counts.
+// The /part count of append, insert and change. Answers false when the action has
+// nothing to do; a negative count moves the series back over the cells it counts.
 bool part_count(Cell& series, const Cell& part, i32& count) {
-    if (part.is(Type::integer)) {
-        count = static_cast<i32>(part.w2);
-    } else if (part.type() == series.type() && part.w2 == series.w2) {
-        const u32 end = std::min(part.w1, series::buffer_length(part));
-        count = static_cast<i32>(end) - static_cast<i32>(series.w1);
-    } else if (series::any_series(part.type())) {
-        Cell name = *refinements::part;
-        cell::set_type(&name, Type::word);
-        raise(ErrorId::script_invalid_refine_arg, &name, &part);
-    } else {
-        raise(ErrorId::script_invalid_part, &part);
-    }
+    count = static_cast<i32>(series::part_count(series, part, series::PartRule::insertion));
     if (count == 0 || (count < 0 && series.w1 == 0)) return false;
     if (count < 0) {
         const u32 back = std::min(series.w1, static_cast<u32>(-static_cast<i64>(count)));
