@@ -456,12 +456,70 @@ void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell*
     ownership::notify(s, action, new_value ? *new_value : none_cell, index, count);
 }
 
+SearchRange search_range(Cell& series, u32 total, const FindRefinements& r, SearchRule rule) {
+    SearchRange range;
+    series.w1 = std::min(series.w1, total);
+    range.index = series.w1;
+    range.end = total;
+    range.last = r.last;
+    range.reverse = r.reverse;
+    range.match = r.match;
+    range.rule = rule;
+    if (total == 0 || (range.index >= total && !r.reverse)) {
+        range.none = true;
+        return range;
+    }
+    if (r.skip) {
+        if (!r.skip->is(Type::integer)) bad_refine(words::skip, *r.skip);
+        range.step = integer_value(*r.skip);
+        if (range.step < 1) raise(ErrorId::script_out_of_range, r.skip);
+    }
+    if (r.part) {
+        range.count = part_count(series, *r.part);
+        if (range.count < 1 && (rule == SearchRule::units || r.part->is(Type::integer))) {
+            range.none = true;
+            return range;
+        }
+        range.end = std::min<i64>(range.index + range.count, total);
+    }
+    return range;
+}
+
+SearchWindow search_window(const SearchRange& range, u32 sought) {
+    SearchWindow w;
+    w.match = range.match;
+    if (range.none) return w;
+    const bool cells = range.rule == SearchRule::cells;
+    if (range.last) {
+        w.first = range.end - sought;
+        w.last = cells ? 0 : range.index;
+    } else if (range.reverse) {
+        w.first = range.index - sought;
+        w.last = cells || range.count < 0 ? 0 : std::max<i64>(range.index - range.count, 0);
+    } else {
+        w.first = range.index;
+        w.last = range.end - sought;
+        w.step = range.step;
+        return w;
+    }
+    w.step = -range.step;
+    // A backward start before the head finds nothing.
+    if (w.first < 0) w.last = w.first + 1;
+    return w;
+}
+
 Cell* found(Cell* series, const Match& match, bool tail) {
     if (match.at < 0) {
         *series = none_cell;
     } else {
         series->w1 = static_cast<u32>(match.at + (tail ? match.length : 0));
     }
+    return series;
+}
+
+Cell* selected(Cell* series, const Match& match) {
+    const u64 after = static_cast<u64>(match.at) + match.length;
+    *series = match.at < 0 || after >= buffer_length(*series) ? none_cell : element(*series, static_cast<u32>(after));
     return series;
 }
 

@@ -3,7 +3,7 @@
 // reverse, move, take, copy, clear, random and the ownership field. A series value is
 // (index in word 1, node in word 2); an index may lie past the tail and is clamped.
 #pragma once
-#include "runtime/core/cell.h"
+#include "runtime/datatypes/action-signatures.h"
 
 namespace zel::series {
 
@@ -60,9 +60,52 @@ struct Match {
     i64 at = -1;
     u32 length = 0;
 };
+
+// The search window of `find` and `select`, read once from the refinements for every
+// series type. Blocks and texts differ only in where a backward search stops.
+enum class SearchRule {
+    cells,  // blocks: /last and /reverse run back to the head; /part below 1 is none only as a count
+    units,  // strings, binary!, vector!: /last stops at the position, /reverse /part units
+            // before it; any /part below 1 is none
+};
+struct SearchRange {
+    bool none = false;  // nothing can match
+    i64 index = 0;      // the series' position
+    i64 end = 0;        // a match ends at or before it: the tail, or where /part ends
+    i64 count = -1;     // /part's count, -1 without /part
+    i64 step = 1;       // /skip
+    bool last = false;
+    bool reverse = false;
+    bool match = false;
+    SearchRule rule = SearchRule::cells;
+};
+// Pulls an index past the tail back to it and reads /skip (an integer! of at least 1) and
+// /part. An empty series, or a position at the tail without /reverse, finds nothing.
+SearchRange search_range(Cell& series, u32 total, const FindRefinements& r, SearchRule rule);
+// The candidate starts of a match `sought` units long: from `first` to `last` in steps of
+// `step` (negative backwards); /last takes precedence over /reverse.
+struct SearchWindow {
+    i64 first = 0;
+    i64 last = -1;
+    i64 step = 1;
+    bool match = false;
+};
+SearchWindow search_window(const SearchRange& range, u32 sought);
+// The first candidate at which `matches_at(i)` holds (only the first one with /match).
+template <class MatchesAt>
+Match scan(const SearchWindow& w, u32 sought, MatchesAt matches_at) {
+    for (i64 i = w.first; w.step > 0 ? i <= w.last : i >= w.last; i += w.step) {
+        if (matches_at(i)) return {i, sought};
+        if (w.match) break;
+    }
+    return {};
+}
 // find's answer in the series cell: none!, or the series at the match (after it with
 // `tail`).
 Cell* found(Cell* series, const Match& match, bool tail);
+// select's answer in the series cell: the element after the match (as `pick` gives it),
+// or none when nothing matched or the match ends at the tail.
+Cell* selected(Cell* series, const Match& match);
 
 // The frame of every `swap`: when neither series is at its tail, tells the owners, calls
 // `exchange` when both still hold an element at their positions (a hook may have

@@ -165,41 +165,31 @@ void copy(const i32* refs) {
     *stack::base = copied;
 }
 
-template <class Names>
-FindRefinements find_refinements(const i32* refs) {
+// select's refinements are find's first ones, in the same order.
+static_assert(int{select_ref::count} == int{find_ref::tail} && int{select_ref::reverse} == int{find_ref::reverse});
+
+FindRefinements find_refinements(const i32* refs, bool with_tail_and_match) {
     FindRefinements f;
-    f.part = ref_arg(refs, Names::part);
-    f.only = used(refs, Names::only);
-    f.case_ = used(refs, Names::case_);
-    f.same = used(refs, Names::same);
-    f.any = used(refs, Names::any);
-    f.with = ref_arg(refs, Names::with);
-    f.skip = ref_arg(refs, Names::skip);
-    f.last = used(refs, Names::last);
-    f.reverse = used(refs, Names::reverse);
+    f.part = ref_arg(refs, find_ref::part);
+    f.only = used(refs, find_ref::only);
+    f.case_ = used(refs, find_ref::case_);
+    f.same = used(refs, find_ref::same);
+    f.any = used(refs, find_ref::any);
+    f.with = ref_arg(refs, find_ref::with);
+    f.skip = ref_arg(refs, find_ref::skip);
+    f.last = used(refs, find_ref::last);
+    f.reverse = used(refs, find_ref::reverse);
+    f.tail = with_tail_and_match && used(refs, find_ref::tail);
+    f.match = with_tail_and_match && used(refs, find_ref::match);
     return f;
 }
 
-struct FindNames {
-    enum { part = find_ref::part, only = find_ref::only, case_ = find_ref::case_, same = find_ref::same,
-           any = find_ref::any, with = find_ref::with, skip = find_ref::skip, last = find_ref::last,
-           reverse = find_ref::reverse };
-};
-struct SelectNames {
-    enum { part = select_ref::part, only = select_ref::only, case_ = select_ref::case_, same = select_ref::same,
-           any = select_ref::any, with = select_ref::with, skip = select_ref::skip, last = select_ref::last,
-           reverse = select_ref::reverse };
-};
-
 void find(const i32* refs) {
-    FindRefinements f = find_refinements<FindNames>(refs);
-    f.tail = used(refs, find_ref::tail);
-    f.match = used(refs, find_ref::match);
-    result(lookup<&ActionRow::on_find>(*arg(0), 31)(arg(0), arg(1), f));
+    result(lookup<&ActionRow::on_find>(*arg(0), 31)(arg(0), arg(1), find_refinements(refs, true)));
 }
 
 void select(const i32* refs) {
-    result(lookup<&ActionRow::on_select>(*arg(0), 44)(arg(0), arg(1), find_refinements<SelectNames>(refs)));
+    result(lookup<&ActionRow::on_select>(*arg(0), 44)(arg(0), arg(1), find_refinements(refs, false)));
 }
 
 void length_q(const i32*) {
