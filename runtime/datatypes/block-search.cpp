@@ -59,14 +59,10 @@ Match search(Cell& series, const Cell& wanted, const FindRefinements& r) {
 
 }  // namespace
 
-Cell* find(Cell* series, const Cell* value, const FindRefinements& refinements) {
-    const Cell wanted = *value;
-    return series::found(series, search(*series, wanted, refinements), refinements.tail);
-}
+Cell* find(Cell* series, const Cell* value, const FindRefinements& r) { return series::find_by<search>(series, value, r); }
 
-Cell* select(Cell* series, const Cell* value, const FindRefinements& refinements) {
-    const Cell wanted = *value;
-    return series::selected(series, search(*series, wanted, refinements));
+Cell* select(Cell* series, const Cell* value, const FindRefinements& r) {
+    return series::select_by<search>(series, value, r);
 }
 
 Cell* put(Cell* series, const Cell* key, const Cell* value, bool case_) {

@@ -11,6 +11,7 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/hash/hashtable.h"
+#include "runtime/memory/fatal.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
@@ -521,6 +522,108 @@ Cell* selected(Cell* series, const Match& match) {
     const u64 after = static_cast<u64>(match.at) + match.length;
     *series = match.at < 0 || after >= buffer_length(*series) ? none_cell : element(*series, static_cast<u32>(after));
     return series;
+}
+
+namespace {
+
+// The record size of a /skip argument, 1 without one.
+u32 set_record_size(const Cell* skip) {
+    if (!skip) return 1;
+    if (!skip->is(Type::integer) || integer_value(*skip) < 1) bad_refine(words::skip, *skip);
+    return skip->w2;
+}
+
+// The records already seen of one or both series of a set operation: open addressing
+// with the hash tables' probe over references to records, bit 31 telling the second series.
+class RecordIndex {
+public:
+    RecordIndex(const Cell* series[2], u32 record, bool case_, const SetRecords& how, u32 expected)
+        : series_(series), record_(record), case_(case_), how_(how),
+          slots_(hashtable::next_pow2(std::max<u32>(expected * 2, 8)), empty_slot) {}
+
+    static u32 reference(bool second, u32 at) { return at | (second ? second_bit : 0); }
+
+    // Whether a record equal to the referenced one is in the index; adds it when not and asked to.
+    bool contains(u32 ref, bool add) {
+        const Cell& s = *series_[ref >> 31];
+        const u32 at = ref & ~second_bit;
+        for (hashtable::Probe p(how_.hash(s, at, record_, case_), static_cast<u32>(slots_.size())); p.more(); p.next()) {
+            const u32 slot = slots_[p.at()];
+            if (slot == empty_slot) {
+                if (add) slots_[p.at()] = ref;
+                return false;
+            }
+            if (how_.equal(s, at, *series_[slot >> 31], slot & ~second_bit, record_, case_)) return true;
+        }
+        return false;
+    }
+
+private:
+    static constexpr u32 second_bit = 0x80000000;
+    static constexpr u32 empty_slot = 0xFFFFFFFF;
+    const Cell** series_;
+    u32 record_;
+    bool case_;
+    const SetRecords& how_;
+    std::vector<u32> slots_;
+};
+
+}  // namespace
+
+void set_operation(SetOp op, const Cell& first_arg, const Cell* second_arg, const Cell* skip, bool case_,
+                   const SetRecords& how, void* result) {
+    const u32 record = set_record_size(skip);
+    Cell first = first_arg;
+    Cell second = second_arg && op != SetOp::unique ? *second_arg : first;
+    first.w1 = std::min(first.w1, how.length(first));
+    second.w1 = std::min(second.w1, how.length(second));
+    const Cell* series[2] = {&first, &second};
+    const u32 length1 = how.length(first) - first.w1;
+    const u32 length2 = how.length(second) - second.w1;
+    RecordIndex taken(series, record, case_, how, length1 + length2);
+    // Takes each record of series `from` whose membership in `other` is `wanted` and that
+    // is new to the result.
+    auto pass = [&](bool from_second, RecordIndex* other, bool wanted) {
+        const Cell& from = *series[from_second];
+        for (u64 at = from.w1; at + record <= how.length(from); at += record) {
+            const u32 ref = RecordIndex::reference(from_second, static_cast<u32>(at));
+            if (other && other->contains(ref, false) != wanted) continue;
+            if (taken.contains(ref, true)) continue;
+            how.take(result, from, static_cast<u32>(at), record);
+        }
+    };
+    // Every record of one series in an index, for the membership test of the other.
+    auto index_of = [&](bool second_series, u32 length) {
+        RecordIndex index(series, record, case_, how, length);
+        const Cell& s = *series[second_series];
+        for (u64 at = s.w1; at + record <= how.length(s); at += record)
+            index.contains(RecordIndex::reference(second_series, static_cast<u32>(at)), true);
+        return index;
+    };
+    switch (op) {
+    case SetOp::unique:
+        pass(false, nullptr, true);
+        break;
+    case SetOp::union_:
+        pass(false, nullptr, true);
+        pass(true, nullptr, true);
+        break;
+    case SetOp::intersect:
+    case SetOp::exclude: {
+        RecordIndex in_second = index_of(true, length2);
+        pass(false, &in_second, op == SetOp::intersect);
+        break;
+    }
+    case SetOp::difference: {
+        RecordIndex in_second = index_of(true, length2);
+        pass(false, &in_second, false);
+        RecordIndex in_first = index_of(false, length1);
+        pass(true, &in_first, false);
+        break;
+    }
+    default:
+        fatal::exit_with_error(fatal::no_switch_match);
+    }
 }
 
 void swap_elements(const Cell& a, const Cell& b, void (*exchange)(const Cell& a, const Cell& b)) {

@@ -106,6 +106,37 @@ Cell* found(Cell* series, const Match& match, bool tail);
 // select's answer in the series cell: the element after the match (as `pick` gives it),
 // or none when nothing matched or the match ends at the tail.
 Cell* selected(Cell* series, const Match& match);
+// `find` and `select` over a series type's search.
+using Search = Match (*)(Cell& series, const Cell& wanted, const FindRefinements& r);
+template <Search search>
+Cell* find_by(Cell* series, const Cell* value, const FindRefinements& r) {
+    const Cell wanted = *value;
+    return found(series, search(*series, wanted, r), r.tail);
+}
+template <Search search>
+Cell* select_by(Cell* series, const Cell* value, const FindRefinements& r) {
+    const Cell wanted = *value;
+    return selected(series, search(*series, wanted, r));
+}
+
+// The set operations (unique, union, intersect, exclude, difference) over records of
+// /skip units, for every series type: which records of the two series the result takes.
+// Each record of the first series (and for union and difference, with the roles
+// exchanged, of the second) is taken when its membership in the other series is as the
+// operation wants and no equal record was taken before. A type supplies how its records
+// hash (records equal under the case rule must hash alike), when two are equal, and how a
+// taken record joins its result.
+struct SetRecords {
+    u32 (*length)(const Cell& s);
+    u32 (*hash)(const Cell& s, u32 at, u32 record, bool case_);
+    bool (*equal)(const Cell& s1, u32 at1, const Cell& s2, u32 at2, u32 record, bool case_);
+    void (*take)(void* result, const Cell& from, u32 at, u32 record);
+};
+// Runs the operation over `first` and `second` (null for unique) in records of /skip
+// units, both at their positions pulled back to their tails, passing each taken record
+// to `how.take`.
+void set_operation(SetOp op, const Cell& first, const Cell* second, const Cell* skip, bool case_,
+                   const SetRecords& how, void* result);
 
 // The frame of every `swap`: when neither series is at its tail, tells the owners, calls
 // `exchange` when both still hold an element at their positions (a hook may have

@@ -3,12 +3,9 @@
 // most significant bit of byte 0 is id 0). Bits above the registered ids are carried
 // along by every operation but never listed.
 #pragma once
-#include "runtime/core/cell.h"
+#include "runtime/datatypes/action-signatures.h"
 
 namespace zel::typeset {
-
-// Set-operation codes: the bitwise actions' arithmetic codes and the set natives' codes.
-enum class SetOp : u8 { or_ = 5, and_ = 6, xor_ = 7, unique = 8, union_ = 9, intersect = 10, exclude = 11, difference = 12 };
 
 inline Cell empty() { return Cell{header_of(Type::typeset), 0, 0, 0}; }
 
