@@ -7,6 +7,7 @@
 
 #include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
+#include "runtime/core/type-families.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/error.h"
 #include "runtime/datatypes/standard.h"
@@ -34,13 +35,13 @@ struct TypeTable {
     constexpr TypeTable() {
         for (TypeInfo& row : rows) row = no_type;
         // Parents are named by their C++ names; their ids come from the same table.
-#define ZEL_TYPE(id, cpp, text, parent) \
+#define ZEL_TYPE(id, cpp, text, parent, families) \
     rows[id] = TypeInfo{text, static_cast<u32>(std::char_traits<char>::length(text)) - 1, Type{parent_id(#parent)}};
 #include "runtime/core/types.def"
 #undef ZEL_TYPE
     }
     static constexpr u8 parent_id(std::string_view parent) {
-#define ZEL_TYPE(id, cpp, text, parent_name) \
+#define ZEL_TYPE(id, cpp, text, parent_name, families) \
     if (parent == #cpp) return id;
 #include "runtime/core/types.def"
 #undef ZEL_TYPE
@@ -132,7 +133,6 @@ bool compare_values(const Cell& value1, const Cell& value2, i32 code) {
 
 namespace {
 i32 order(u32 a, u32 b) { return a == b ? 0 : a < b ? -1 : 1; }
-bool is_number(Type t) { return t == Type::integer || t == Type::float_ || t == Type::percent; }
 }  // namespace
 
 i32 compare_result(const Cell& value1, const Cell& value2, i32 code) {
@@ -155,7 +155,7 @@ i32 compare_result(const Cell& value1, const Cell& value2, i32 code) {
 i32 compare_elements(const Cell& element1, const Cell& element2, i32 code) {
     const Type t1 = element1.type();
     const Type t2 = element2.type();
-    const bool related = t1 == t2 || (word::any_word_type(t1) && word::any_word_type(t2)) || (is_number(t1) && is_number(t2));
+    const bool related = t1 == t2 || (word::any_word_type(t1) && word::any_word_type(t2)) || (in_family(t1, family::number) && in_family(t2, family::number));
     if (!related) return order(static_cast<u8>(t1), static_cast<u8>(t2));
     return compare_result(element1, element2, code);
 }

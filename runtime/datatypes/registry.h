@@ -13,7 +13,7 @@ namespace zel {
 constexpr u32 max_type_id = [] {
     u32 highest = 0;
     for (u32 id : {
-#define ZEL_TYPE(id, name, text, parent) id##u,
+#define ZEL_TYPE(id, name, text, parent, families) id##u,
 #include "runtime/core/types.def"
 #undef ZEL_TYPE
          })

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/core/raise.h"
+#include "runtime/core/type-families.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/random.h"
@@ -381,34 +382,9 @@ Cell* modify(Cell* s, const Cell* field, const Cell* value, bool) {
 
 }  // namespace
 
-bool any_block(Type t) {
-    switch (t) {
-    case Type::block:
-    case Type::paren:
-    case Type::path:
-    case Type::lit_path:
-    case Type::set_path:
-    case Type::get_path:
-    case Type::hash: return true;
-    default: return false;
-    }
-}
-
-bool any_string(Type t) {
-    switch (t) {
-    case Type::string:
-    case Type::file:
-    case Type::url:
-    case Type::tag:
-    case Type::email:
-    case Type::ref: return true;
-    default: return false;
-    }
-}
-
-bool any_series(Type t) {
-    return any_block(t) || any_string(t) || t == Type::binary || t == Type::vector || t == Type::image;
-}
+bool any_block(Type t) { return in_family(t, family::any_block); }
+bool any_string(Type t) { return in_family(t, family::any_string); }
+bool any_series(Type t) { return in_family(t, family::series); }
 
 bool at_tail(const Cell& s) { return s.w1 >= buffer_length(s); }
 

@@ -25,4 +25,10 @@ Cell to_block(const Cell& set);
 // value1 op value2, value2 a typeset! or a datatype!; the result is left in value1.
 Cell* set_operation(SetOp op, Cell* value1, const Cell* value2);
 
+// The typeset of the types in any of the families (bits of type-families.h).
+Cell of_families(u32 families);
+// Binds each family's global word (number!, any-word!, series!, ...) to its typeset, so
+// that the library's typesets are made from the types table.
+void set_family_words();
+
 }  // namespace zel::typeset
