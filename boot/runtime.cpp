@@ -6,6 +6,7 @@
 #include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/standard.h"
+#include "runtime/datatypes/typeset.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/frame.h"
 #include "runtime/eval/interpreter.h"
@@ -37,6 +38,7 @@ void init() {
     runtime_words::load_runtime_words();
     runtime_words::make_runtime_refinements();
     datatype::set_name_words();
+    typeset::set_family_words();
     stack::init();
     frame::init();
     exits::init();

@@ -19,7 +19,7 @@ using i64 = std::int64_t;
 using Node = u32;
 
 enum class Type : u8 {
-#define ZEL_TYPE(id, name, text, parent) name = id,
+#define ZEL_TYPE(id, name, text, parent, families) name = id,
 #include "runtime/core/types.def"
 #undef ZEL_TYPE
 };

@@ -28,9 +28,28 @@ constexpr bool asks_equality(i32 code) {
 // The codes under which values of a type without an order still relate: equality and the
 // sort orders (equal values sort together).
 constexpr bool asks_equality_or_sort(i32 code) { return asks_equality(code) || code == sort || code == case_sort; }
+// The codes that ask for an order: values that cannot be ordered raise under them.
+constexpr bool asks_order(i32 code) { return code >= lesser && code <= case_sort; }
 }  // namespace compare_code
 
 // What `compare` answers for values that have no relation under the code asked.
 constexpr i32 not_comparable = -2;
+
+// The truth of comparison `code` given an ordering result: the equality codes hold on 0,
+// not-equal on anything else, the orderings by the result's sign, the sort orders when
+// value1 sorts first. A not_comparable result is unequal here; callers that order must
+// reject it first.
+constexpr bool ordering_truth(i32 result, i32 code) {
+    switch (code) {
+    case compare_code::not_equal: return result != 0;
+    case compare_code::lesser: return result < 0;
+    case compare_code::lesser_or_equal: return result < 1;
+    case compare_code::greater: return result >= 1;
+    case compare_code::greater_or_equal: return result >= 0;
+    case compare_code::sort:
+    case compare_code::case_sort: return result < 0;
+    default: return result == 0;
+    }
+}
 
 }  // namespace zel

@@ -14,6 +14,9 @@ class Output;
 // Arithmetic operation codes, shared by every arithmetic core and the evaluator's fast paths.
 enum class ArithOp : u8 { add = 0, subtract = 1, multiply = 2, divide = 3, remainder = 4, or_ = 5, and_ = 6, xor_ = 7 };
 
+// Set-operation codes: the bitwise actions' arithmetic codes and the set natives' codes.
+enum class SetOp : u8 { or_ = 5, and_ = 6, xor_ = 7, unique = 8, union_ = 9, intersect = 10, exclude = 11, difference = 12 };
+
 // An arithmetic action served by its type's arithmetic core with one operation code.
 template <Cell* (*core)(ArithOp, Cell*, Cell*), ArithOp op>
 Cell* arithmetic_action(Cell* value1, Cell* value2) {

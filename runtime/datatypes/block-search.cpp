@@ -1,8 +1,5 @@
 // Searching blocks: find with its refinements, select, and put, which finds a key and
 // stores the value after it.
-#include <algorithm>
-
-#include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
@@ -42,30 +39,8 @@ bool matches_at(const Cell& b, u32 i, const Cell& wanted, Mode mode, u32 sub_len
 }
 
 Match search(Cell& series, const Cell& wanted, const FindRefinements& r) {
-    const u32 length = cells_in(series);
-    series.w1 = std::min(series.w1, length);
-    const i64 index = series.w1;
-    if (length == 0 || (index >= length && !r.reverse)) return {};
-
-    i64 step = 1;
-    if (r.skip) {
-        if (!r.skip->is(Type::integer)) raise(ErrorId::script_invalid_refine_arg, refinements::skip, r.skip);
-        step = static_cast<i32>(r.skip->w2);
-        if (step < 1) raise(ErrorId::script_out_of_range, r.skip);
-    }
-    // The search covers positions below `limit`.
-    i64 limit = length;
-    if (r.part) {
-        if (r.part->is(Type::integer)) {
-            const i64 n = static_cast<i32>(r.part->w2);
-            if (n < 1) return {};
-            limit = std::min<i64>(index + n, length);
-        } else if (r.part->type() == series.type() && r.part->w2 == series.w2) {
-            limit = std::min<i64>(r.part->w1, length);
-        } else {
-            raise(ErrorId::script_invalid_refine_arg, refinements::part, r.part);
-        }
-    }
+    const series::SearchRange range = series::search_range(series, cells_in(series), r, series::SearchRule::cells);
+    if (range.none) return {};
     const i32 code = r.same ? compare_code::same : r.case_ ? compare_code::strict_equal : compare_code::find;
     Mode mode = Mode::single;
     u32 sub_length = 1;
@@ -77,37 +52,17 @@ Match search(Cell& series, const Cell& wanted, const FindRefinements& r) {
         mode = Mode::sequence;
         sub_length = static_cast<u32>(left);
     }
-    auto try_at = [&](i64 i) { return matches_at(series, static_cast<u32>(i), wanted, mode, sub_length, code); };
-
-    if (r.last || r.reverse) {
-        i64 start = r.last ? limit - sub_length : index - sub_length;
-        if (start < 0) return {};
-        for (i64 i = start; i >= 0; i -= step) {
-            if (try_at(i)) return {i, sub_length};
-            if (r.match) break;
-        }
-        return {};
-    }
-    for (i64 i = index; i + sub_length <= limit; i += step) {
-        if (try_at(i)) return {i, sub_length};
-        if (r.match) break;
-    }
-    return {};
+    return series::scan(series::search_window(range, sub_length), sub_length, [&](i64 i) {
+        return matches_at(series, static_cast<u32>(i), wanted, mode, sub_length, code);
+    });
 }
 
 }  // namespace
 
-Cell* find(Cell* series, const Cell* value, const FindRefinements& refinements) {
-    const Cell wanted = *value;
-    return series::found(series, search(*series, wanted, refinements), refinements.tail);
-}
+Cell* find(Cell* series, const Cell* value, const FindRefinements& r) { return series::find_by<search>(series, value, r); }
 
-Cell* select(Cell* series, const Cell* value, const FindRefinements& refinements) {
-    const Cell wanted = *value;
-    const Match m = search(*series, wanted, refinements);
-    const u64 after = static_cast<u64>(m.at) + m.length;
-    *series = m.at < 0 || after >= cells_in(*series) ? none_cell : *cell_at(*series, static_cast<u32>(after));
-    return series;
+Cell* select(Cell* series, const Cell* value, const FindRefinements& r) {
+    return series::select_by<search>(series, value, r);
 }
 
 Cell* put(Cell* series, const Cell* key, const Cell* value, bool case_) {

@@ -36,8 +36,7 @@ const Cell* record_at(const SortState& s, u32 n) {
 }
 
 i32 compare_pair(const Cell& a, const Cell& b, i32 code) {
-    const sig::on_compare compare_action = actions_of(a).on_compare;
-    const i32 r = compare_action ? compare_action(&a, &b, code) : not_comparable;
+    const i32 r = compare_result(a, b, code);
     return r == not_comparable ? static_cast<i32>(a.type()) - static_cast<i32>(b.type()) : r;
 }
 

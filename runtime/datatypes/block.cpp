@@ -28,8 +28,6 @@ namespace {
 Buffer* buffer_of(const Cell& b) { return node::buffer(b.w2); }
 u32 cells_in(const Cell& b) { return buffer_of(b)->used() / sizeof(Cell); }
 
-bool is_number(Type t) { return t == Type::integer || t == Type::float_ || t == Type::percent; }
-
 Cell integer(i32 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(v), 0}; }
 
 // The capacity a number spec asks for: an integer, or a float truncated toward zero.
@@ -321,14 +319,7 @@ i32 compare_cells(const Cell& b1, const Cell& b2, i32 code) {
         if (b1.w1 + i >= cells_in(b1) || b2.w1 + i >= cells_in(b2)) break;
         const Cell e1 = *cell_at(b1, b1.w1 + i);
         const Cell e2 = *cell_at(b2, b2.w1 + i);
-        const Type t1 = e1.type();
-        const Type t2 = e2.type();
-        const bool comparable = t1 == t2 || (word::any_word_type(t1) && word::any_word_type(t2) && t1 != Type::issue &&
-                                             t2 != Type::issue) ||
-                                (is_number(t1) && is_number(t2));
-        if (!comparable) return t1 < t2 ? -1 : 1;
-        const sig::on_compare compare_action = actions_of(e1).on_compare;
-        const i32 r = compare_action ? compare_action(&e1, &e2, code) : not_comparable;
+        const i32 r = compare_elements(e1, e2, code);
         if (r != 0) return r;
     }
     return (length1 > length2) - (length1 < length2);

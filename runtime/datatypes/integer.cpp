@@ -58,57 +58,6 @@ void promote_to_float(Cell* result, double exact) {
     float_::set_cell(result, exact);
 }
 
-i32 binary_op(i32 a, i32 b, ArithOp op, Cell* result) {
-    i32 answer = 0;
-    switch (op) {
-    case ArithOp::add:
-        if (__builtin_add_overflow(a, b, &answer)) {
-            promote_to_float(result, static_cast<double>(a) + static_cast<double>(b));
-            return 0;
-        }
-        break;
-    case ArithOp::subtract:
-        if (__builtin_sub_overflow(a, b, &answer)) {
-            promote_to_float(result, static_cast<double>(a) - static_cast<double>(b));
-            return 0;
-        }
-        break;
-    case ArithOp::multiply:
-        if (__builtin_mul_overflow(a, b, &answer)) {
-            promote_to_float(result, static_cast<double>(a) * static_cast<double>(b));
-            return 0;
-        }
-        break;
-    case ArithOp::divide:
-        if (b == 0) raise(ErrorId::math_zero_divide);
-        if (a == INT32_MIN && b == -1) raise(ErrorId::math_overflow);
-        if (result && a % b != 0) {
-            promote_to_float(result, static_cast<double>(a) / static_cast<double>(b));
-            return 0;
-        }
-        answer = a / b;
-        break;
-    case ArithOp::remainder:
-        if (b == 0) raise(ErrorId::math_zero_divide);
-        if (a == INT32_MIN && b == -1) raise(ErrorId::math_overflow);
-        answer = a % b;
-        break;
-    case ArithOp::or_:
-        answer = a | b;
-        break;
-    case ArithOp::and_:
-        answer = a & b;
-        break;
-    case ArithOp::xor_:
-        answer = a ^ b;
-        break;
-    default:
-        fatal::exit_with_error(fatal::no_switch_match);
-    }
-    if (result) result->w2 = static_cast<u32>(answer);
-    return answer;
-}
-
 Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     switch (value2->type()) {
     case Type::integer:

@@ -3,12 +3,15 @@
 // float!, and what cannot become one (negate, absolute, round) raises math/overflow.
 // Every conversion of a double to a 32-bit integer goes through `truncate`.
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/error-ids.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/action-signatures.h"
+#include "runtime/memory/fatal.h"
 
 namespace zel::integer {
 
@@ -46,7 +49,57 @@ void promote_to_float(Cell* result, double exact);
 // that is not exact while a result cell is given, makes that cell a float! and answers 0;
 // otherwise the answer is also stored in the result cell's word 2 (header untouched).
 // Divide and remainder by 0 raise math/zero-divide; -2147483648 by -1 math/overflow.
-i32 binary_op(i32 a, i32 b, ArithOp op, Cell* result);
+// Inline: the evaluator's fast paths compute integer operators with it.
+inline i32 binary_op(i32 a, i32 b, ArithOp op, Cell* result) {
+    i32 answer = 0;
+    switch (op) {
+    case ArithOp::add:
+        if (__builtin_add_overflow(a, b, &answer)) {
+            promote_to_float(result, static_cast<double>(a) + static_cast<double>(b));
+            return 0;
+        }
+        break;
+    case ArithOp::subtract:
+        if (__builtin_sub_overflow(a, b, &answer)) {
+            promote_to_float(result, static_cast<double>(a) - static_cast<double>(b));
+            return 0;
+        }
+        break;
+    case ArithOp::multiply:
+        if (__builtin_mul_overflow(a, b, &answer)) {
+            promote_to_float(result, static_cast<double>(a) * static_cast<double>(b));
+            return 0;
+        }
+        break;
+    case ArithOp::divide:
+        if (b == 0) raise(ErrorId::math_zero_divide);
+        if (a == INT32_MIN && b == -1) raise(ErrorId::math_overflow);
+        if (result && a % b != 0) {
+            promote_to_float(result, static_cast<double>(a) / static_cast<double>(b));
+            return 0;
+        }
+        answer = a / b;
+        break;
+    case ArithOp::remainder:
+        if (b == 0) raise(ErrorId::math_zero_divide);
+        if (a == INT32_MIN && b == -1) raise(ErrorId::math_overflow);
+        answer = a % b;
+        break;
+    case ArithOp::or_:
+        answer = a | b;
+        break;
+    case ArithOp::and_:
+        answer = a & b;
+        break;
+    case ArithOp::xor_:
+        answer = a ^ b;
+        break;
+    default:
+        fatal::exit_with_error(fatal::no_switch_match);
+    }
+    if (result) result->w2 = static_cast<u32>(answer);
+    return answer;
+}
 
 // The arithmetic core: value1 (an integer!) op value2, by value2's type; the result is
 // left in value1. A float!, percent! or time! on the right hands the operation to the

@@ -508,8 +508,6 @@ Cell body_block(Node ctx) {
     return block;
 }
 
-bool numeric(Type t) { return t == Type::integer || t == Type::float_ || t == Type::percent; }
-
 i32 compare_fields(Node a, Node b, i32 code) {
     for (u32 i = 0; i < context::word_count(a); ++i) {
         const u32 s1 = symbol::canonical_id(as_word(*context::word_at(a, i)).symbol);
@@ -517,13 +515,7 @@ i32 compare_fields(Node a, Node b, i32 code) {
         if (s1 != s2) return s1 < s2 ? -1 : 1;
         const Cell v1 = value_at(a, i);
         const Cell v2 = value_at(b, i);
-        const Type t1 = v1.type();
-        const Type t2 = v2.type();
-        const bool related = t1 == t2 || (word::any_word_type(t1) && word::any_word_type(t2)) ||
-                             (numeric(t1) && numeric(t2));
-        if (!related) return static_cast<u8>(t1) < static_cast<u8>(t2) ? -1 : 1;
-        const sig::on_compare compare_action = actions_of(v1).on_compare;
-        const i32 r = compare_action ? compare_action(&v1, &v2, code) : not_comparable;
+        const i32 r = compare_elements(v1, v2, code);
         if (r != 0) return r;
     }
     return 0;

@@ -7,9 +7,11 @@
 
 #include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
+#include "runtime/core/type-families.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/error.h"
 #include "runtime/datatypes/standard.h"
+#include "runtime/datatypes/word.h"
 #include "runtime/memory/heap.h"
 
 namespace zel {
@@ -26,13 +28,13 @@ struct TypeTable {
     constexpr TypeTable() {
         for (TypeInfo& row : rows) row = no_type;
         // Parents are named by their C++ names; their ids come from the same table.
-#define ZEL_TYPE(id, cpp, text, parent) \
+#define ZEL_TYPE(id, cpp, text, parent, families) \
     rows[id] = TypeInfo{text, static_cast<u32>(std::char_traits<char>::length(text)) - 1, Type{parent_id(#parent)}};
 #include "runtime/core/types.def"
 #undef ZEL_TYPE
     }
     static constexpr u8 parent_id(std::string_view parent) {
-#define ZEL_TYPE(id, cpp, text, parent_name) \
+#define ZEL_TYPE(id, cpp, text, parent_name, families) \
     if (parent == #cpp) return id;
 #include "runtime/core/types.def"
 #undef ZEL_TYPE
@@ -111,38 +113,44 @@ Type dispatch_type(const Cell& first) {
 }
 
 bool compare_truth(const Cell& value1, const Cell& value2, i32 result, i32 code) {
-    switch (code) {
-    case compare_code::not_equal:
-        return result != 0;
-    case compare_code::lesser:
-    case compare_code::lesser_or_equal:
-    case compare_code::greater:
-    case compare_code::greater_or_equal:
-    case compare_code::sort:
-    case compare_code::case_sort:
-        if (result == not_comparable) raise(ErrorId::script_invalid_compare, &value1, &value2);
-        break;
-    default:
-        return result == 0;
-    }
-    switch (code) {
-    case compare_code::lesser:
-        return result < 0;
-    case compare_code::lesser_or_equal:
-        return result < 1;
-    case compare_code::greater:
-        return result >= 1;
-    case compare_code::greater_or_equal:
-        return result >= 0;
-    default:  // the sort orders: whether value1 sorts first
-        return result < 0;
-    }
+    if (result == not_comparable && compare_code::asks_order(code))
+        raise(ErrorId::script_invalid_compare, &value1, &value2);
+    return ordering_truth(result, code);
 }
 
 bool compare_values(const Cell& value1, const Cell& value2, i32 code) {
     const sig::on_compare compare = actions_of(value1).on_compare;
     const i32 result = compare ? compare(&value1, &value2, code) : not_comparable;
     return compare_truth(value1, value2, result, code);
+}
+
+namespace {
+i32 order(u32 a, u32 b) { return a == b ? 0 : a < b ? -1 : 1; }
+}  // namespace
+
+i32 compare_result(const Cell& value1, const Cell& value2, i32 code) {
+    const Type t = value1.type();
+    if (value2.type() == t) {
+        switch (t) {
+        case Type::logic: return static_cast<i32>(value1.w1) - static_cast<i32>(value2.w1);
+        case Type::native:
+        case Type::action:
+        case Type::op: return order(value1.w1, value2.w1);
+        case Type::function:
+        case Type::routine: return order(value1.w3, value2.w3);
+        default: break;
+        }
+    }
+    const sig::on_compare compare = actions_of(value1).on_compare;
+    return compare ? compare(&value1, &value2, code) : not_comparable;
+}
+
+i32 compare_elements(const Cell& element1, const Cell& element2, i32 code) {
+    const Type t1 = element1.type();
+    const Type t2 = element2.type();
+    const bool related = t1 == t2 || (word::any_word_type(t1) && word::any_word_type(t2)) || (in_family(t1, family::number) && in_family(t2, family::number));
+    if (!related) return order(static_cast<u8>(t1), static_cast<u8>(t2));
+    return compare_result(element1, element2, code);
 }
 
 }  // namespace zel

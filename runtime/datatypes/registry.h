@@ -13,7 +13,7 @@ namespace zel {
 constexpr u32 max_type_id = [] {
     u32 highest = 0;
     for (u32 id : {
-#define ZEL_TYPE(id, name, text, parent) id##u,
+#define ZEL_TYPE(id, name, text, parent, families) id##u,
 #include "runtime/core/types.def"
 #undef ZEL_TYPE
          })
@@ -109,11 +109,27 @@ inline const ActionRow& actions_of(const Cell& value) { return registry().action
 // `make` and `to` given a datatype! dispatch to the type it names.
 Type dispatch_type(const Cell& first);
 
+// The generic comparison. Every comparison of two values (the comparison natives and
+// operators, searches, hash keys, set operations, sorting, element-wise comparison of
+// blocks and objects) goes through these three.
+
 // Turns the answer of a `compare` implementation into the truth of comparison `code`;
 // a value pair that is not comparable under an ordering code raises script/invalid-compare.
 bool compare_truth(const Cell& value1, const Cell& value2, i32 result, i32 code);
 
-// Compares through value1's row (a type without `compare` relates to nothing).
+// The truth of comparison `code` through value1's `compare` (a type without one relates to
+// nothing): so ordering two logic! values raises, as it does for any type without an order.
 bool compare_values(const Cell& value1, const Cell& value2, i32 code);
+
+// The raw ordering that sorting and element-wise comparison use: negative, 0, positive or
+// not_comparable. Two logic! values order false first, native!, action! and op! by table
+// index, function! and routine! by identity, whatever the code; any other pair through
+// value1's `compare`.
+i32 compare_result(const Cell& value1, const Cell& value2, i32 code);
+
+// The ordering of two elements of blocks or objects compared element-wise: elements of
+// unrelated types order by type id; the same type, two word types or two numbers go
+// through compare_result.
+i32 compare_elements(const Cell& element1, const Cell& element2, i32 code);
 
 }  // namespace zel

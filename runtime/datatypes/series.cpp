@@ -5,12 +5,14 @@
 #include <vector>
 
 #include "runtime/core/raise.h"
+#include "runtime/core/type-families.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/hash/hashtable.h"
+#include "runtime/memory/fatal.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
@@ -277,11 +279,7 @@ Cell* move(Cell* s, Cell* target, const Cell* part) {
         *s = destination;
         return s;
     }
-    i64 count = 1;
-    if (part) {
-        if (!part->is(Type::integer)) bad_refine(refinements::part, *part);
-        count = integer_value(*part);
-    }
+    i64 count = part ? part_count(source, *part, PartRule::count_only) : 1;
     count = std::min<i64>(count, remaining_length(*s, false));
     if (count < 1) {
         *s = destination;
@@ -384,34 +382,9 @@ Cell* modify(Cell* s, const Cell* field, const Cell* value, bool) {
 
 }  // namespace
 
-bool any_block(Type t) {
-    switch (t) {
-    case Type::block:
-    case Type::paren:
-    case Type::path:
-    case Type::lit_path:
-    case Type::set_path:
-    case Type::get_path:
-    case Type::hash: return true;
-    default: return false;
-    }
-}
-
-bool any_string(Type t) {
-    switch (t) {
-    case Type::string:
-    case Type::file:
-    case Type::url:
-    case Type::tag:
-    case Type::email:
-    case Type::ref: return true;
-    default: return false;
-    }
-}
-
-bool any_series(Type t) {
-    return any_block(t) || any_string(t) || t == Type::binary || t == Type::vector || t == Type::image;
-}
+bool any_block(Type t) { return in_family(t, family::any_block); }
+bool any_string(Type t) { return in_family(t, family::any_string); }
+bool any_series(Type t) { return in_family(t, family::series); }
 
 bool at_tail(const Cell& s) { return s.w1 >= buffer_length(s); }
 
@@ -440,14 +413,76 @@ u32 remaining_length(Cell& s, bool from_head) {
     return from_head ? length : length - s.w1;
 }
 
-i32 part_count(const Cell& s, const Cell& part) {
-    if (part.is(Type::integer)) return integer_value(part);
-    if (part.type() == s.type() && part.w2 == s.w2) return static_cast<i32>(part.w1) - static_cast<i32>(s.w1);
-    bad_refine(refinements::part, part);
+PartRange part_range(const Cell& s, const Cell& part, PartRule rule) {
+    const i64 index = s.w1;
+    if (part.is(Type::integer)) return {index, integer_value(part)};
+    if (rule == PartRule::range && part.is(Type::pair)) {
+        const i64 x = static_cast<i32>(part.w2);
+        const i64 y = static_cast<i32>(part.w3);
+        return {std::max<i64>(index + (x > 0 ? x - 1 : x), 0), y < x ? 0 : y - x};
+    }
+    if (rule != PartRule::count_only && part.type() == s.type() && part.w2 == s.w2)
+        return {index, static_cast<i64>(std::min(part.w1, buffer_length(part))) - index};
+    if (rule == PartRule::insertion && !any_series(part.type())) raise(ErrorId::script_invalid_part, &part);
+    Cell name = *refinements::part;
+    cell::set_type(&name, Type::word);
+    bad_refine(&name, part);
 }
 
 void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell* new_value) {
     ownership::notify(s, action, new_value ? *new_value : none_cell, index, count);
+}
+
+SearchRange search_range(Cell& series, u32 total, const FindRefinements& r, SearchRule rule) {
+    SearchRange range;
+    series.w1 = std::min(series.w1, total);
+    range.index = series.w1;
+    range.end = total;
+    range.last = r.last;
+    range.reverse = r.reverse;
+    range.match = r.match;
+    range.rule = rule;
+    if (total == 0 || (range.index >= total && !r.reverse)) {
+        range.none = true;
+        return range;
+    }
+    if (r.skip) {
+        if (!r.skip->is(Type::integer)) bad_refine(words::skip, *r.skip);
+        range.step = integer_value(*r.skip);
+        if (range.step < 1) raise(ErrorId::script_out_of_range, r.skip);
+    }
+    if (r.part) {
+        range.count = part_count(series, *r.part);
+        if (range.count < 1 && (rule == SearchRule::units || r.part->is(Type::integer))) {
+            range.none = true;
+            return range;
+        }
+        range.end = std::min<i64>(range.index + range.count, total);
+    }
+    return range;
+}
+
+SearchWindow search_window(const SearchRange& range, u32 sought) {
+    SearchWindow w;
+    w.match = range.match;
+    if (range.none) return w;
+    const bool cells = range.rule == SearchRule::cells;
+    if (range.last) {
+        w.first = range.end - sought;
+        w.last = cells ? 0 : range.index;
+    } else if (range.reverse) {
+        w.first = range.index - sought;
+        w.last = cells || range.count < 0 ? 0 : std::max<i64>(range.index - range.count, 0);
+    } else {
+        w.first = range.index;
+        w.last = range.end - sought;
+        w.step = range.step;
+        return w;
+    }
+    w.step = -range.step;
+    // A backward start before the head finds nothing.
+    if (w.first < 0) w.last = w.first + 1;
+    return w;
 }
 
 Cell* found(Cell* series, const Match& match, bool tail) {
@@ -457,6 +492,114 @@ Cell* found(Cell* series, const Match& match, bool tail) {
         series->w1 = static_cast<u32>(match.at + (tail ? match.length : 0));
     }
     return series;
+}
+
+Cell* selected(Cell* series, const Match& match) {
+    const u64 after = static_cast<u64>(match.at) + match.length;
+    *series = match.at < 0 || after >= buffer_length(*series) ? none_cell : element(*series, static_cast<u32>(after));
+    return series;
+}
+
+namespace {
+
+// The record size of a /skip argument, 1 without one.
+u32 set_record_size(const Cell* skip) {
+    if (!skip) return 1;
+    if (!skip->is(Type::integer) || integer_value(*skip) < 1) bad_refine(words::skip, *skip);
+    return skip->w2;
+}
+
+// The records already seen of one or both series of a set operation: open addressing
+// with the hash tables' probe over references to records, bit 31 telling the second series.
+class RecordIndex {
+public:
+    RecordIndex(const Cell* series[2], u32 record, bool case_, const SetRecords& how, u32 expected)
+        : series_(series), record_(record), case_(case_), how_(how),
+          slots_(hashtable::next_pow2(std::max<u32>(expected * 2, 8)), empty_slot) {}
+
+    static u32 reference(bool second, u32 at) { return at | (second ? second_bit : 0); }
+
+    // Whether a record equal to the referenced one is in the index; adds it when not and asked to.
+    bool contains(u32 ref, bool add) {
+        const Cell& s = *series_[ref >> 31];
+        const u32 at = ref & ~second_bit;
+        for (hashtable::Probe p(how_.hash(s, at, record_, case_), static_cast<u32>(slots_.size())); p.more(); p.next()) {
+            const u32 slot = slots_[p.at()];
+            if (slot == empty_slot) {
+                if (add) slots_[p.at()] = ref;
+                return false;
+            }
+            if (how_.equal(s, at, *series_[slot >> 31], slot & ~second_bit, record_, case_)) return true;
+        }
+        return false;
+    }
+
+private:
+    static constexpr u32 second_bit = 0x80000000;
+    static constexpr u32 empty_slot = 0xFFFFFFFF;
+    const Cell** series_;
+    u32 record_;
+    bool case_;
+    const SetRecords& how_;
+    std::vector<u32> slots_;
+};
+
+}  // namespace
+
+void set_operation(SetOp op, const Cell& first_arg, const Cell* second_arg, const Cell* skip, bool case_,
+                   const SetRecords& how, void* result) {
+    const u32 record = set_record_size(skip);
+    Cell first = first_arg;
+    Cell second = second_arg && op != SetOp::unique ? *second_arg : first;
+    first.w1 = std::min(first.w1, how.length(first));
+    second.w1 = std::min(second.w1, how.length(second));
+    const Cell* series[2] = {&first, &second};
+    const u32 length1 = how.length(first) - first.w1;
+    const u32 length2 = how.length(second) - second.w1;
+    RecordIndex taken(series, record, case_, how, length1 + length2);
+    // Takes each record of series `from` whose membership in `other` is `wanted` and that
+    // is new to the result.
+    auto pass = [&](bool from_second, RecordIndex* other, bool wanted) {
+        const Cell& from = *series[from_second];
+        for (u64 at = from.w1; at + record <= how.length(from); at += record) {
+            const u32 ref = RecordIndex::reference(from_second, static_cast<u32>(at));
+            if (other && other->contains(ref, false) != wanted) continue;
+            if (taken.contains(ref, true)) continue;
+            how.take(result, from, static_cast<u32>(at), record);
+        }
+    };
+    // Every record of one series in an index, for the membership test of the other.
+    auto index_of = [&](bool second_series, u32 length) {
+        RecordIndex index(series, record, case_, how, length);
+        const Cell& s = *series[second_series];
+        for (u64 at = s.w1; at + record <= how.length(s); at += record)
+            index.contains(RecordIndex::reference(second_series, static_cast<u32>(at)), true);
+        return index;
+    };
+    switch (op) {
+    case SetOp::unique:
+        pass(false, nullptr, true);
+        break;
+    case SetOp::union_:
+        pass(false, nullptr, true);
+        pass(true, nullptr, true);
+        break;
+    case SetOp::intersect:
+    case SetOp::exclude: {
+        RecordIndex in_second = index_of(true, length2);
+        pass(false, &in_second, op == SetOp::intersect);
+        break;
+    }
+    case SetOp::difference: {
+        RecordIndex in_second = index_of(true, length2);
+        pass(false, &in_second, false);
+        RecordIndex in_first = index_of(false, length1);
+        pass(true, &in_first, false);
+        break;
+    }
+    default:
+        fatal::exit_with_error(fatal::no_switch_match);
+    }
 }
 
 void swap_elements(const Cell& a, const Cell& b, void (*exchange)(const Cell& a, const Cell& b)) {
@@ -474,16 +617,9 @@ Cell* copy(Cell* value, Cell* result, const Cell* part, bool, const Cell*) {
     i64 start = index;
     i64 count = index > length ? 0 : length - index;
     if (part) {
-        if (part->is(Type::integer)) {
-            count = integer_value(*part);
-        } else if (part->is(Type::pair)) {
-            const i64 x = static_cast<i32>(part->w2);
-            const i64 y = static_cast<i32>(part->w3);
-            start = std::max<i64>(index + (x > 0 ? x - 1 : x), 0);
-            count = y < x ? 0 : y - x;
-        } else {
-            count = part_count(*value, *part);
-        }
+        const PartRange range = part_range(*value, *part, PartRule::range);
+        start = range.start;
+        count = range.count;
         if (count < 0) {
             count = -count;
             start -= count;
@@ -524,11 +660,10 @@ Cell* take(Cell* s, const Cell* part, bool last, bool* single) {
             count = last || n == 0 || index < -n ? 0 : -n;
             last = false;
         }
-    } else if (part->type() == source.type() && part->w2 == source.w2) {
-        count = std::clamp<i64>(last ? end - static_cast<i64>(part->w1) : static_cast<i64>(part->w1) - index, 0,
-                                remaining);
     } else {
-        bad_refine(refinements::part, *part);
+        // A position counts from the series' index, or with /last from it to the tail.
+        const i64 span = part_count(source, *part);
+        count = std::clamp<i64>(last ? remaining - span : span, 0, remaining);
     }
     i64 start = last ? end - count : index;
     if (part && part->is(Type::integer) && integer_value(*part) < 0) start = index - count;

@@ -3,7 +3,7 @@
 // reverse, move, take, copy, clear, random and the ownership field. A series value is
 // (index in word 1, node in word 2); an index may lie past the tail and is clamped.
 #pragma once
-#include "runtime/core/cell.h"
+#include "runtime/datatypes/action-signatures.h"
 
 namespace zel::series {
 
@@ -24,10 +24,29 @@ Cell* offset_index(Cell* s, const Cell* offset, bool at);
 // tail is pulled back to it.
 u32 remaining_length(Cell& s, bool from_head);
 
-// The count a /part argument gives from the series' position: an integer!, or a series
-// of the same type and buffer (its index less the series' index); anything else raises
-// script/invalid-refine-arg.
-i32 part_count(const Cell& s, const Cell& part);
+// How a /part argument is read against a series. Every rule takes an integer! count;
+// where it takes a position, the position must lie in the same series (type and buffer),
+// is first pulled back to the tail, and counts from the series' index to it (negative
+// before it). A series of another type or buffer raises script/invalid-refine-arg with the
+// word `part`, as does any other value unless the rule says otherwise. What a negative or
+// oversized count then does is the action's own choice.
+enum class PartRule {
+    count_or_position,  // remove, reverse, sort, find, select, take
+    insertion,          // append, insert, change: a value that is no series raises script/invalid-part
+    count_only,         // move
+    range,              // copy: also a pair! x..y, the units x to y - 1 from the position
+};
+// Where the /part range starts (the series' index but for a pair) and how many units it
+// covers from there.
+struct PartRange {
+    i64 start;
+    i64 count;
+};
+PartRange part_range(const Cell& s, const Cell& part, PartRule rule);
+// The count alone.
+inline i64 part_count(const Cell& s, const Cell& part, PartRule rule = PartRule::count_or_position) {
+    return part_range(s, part, rule).count;
+}
 
 // The byte copy of `copy` for every series type: the result is a new series of the
 // source's type at index 0 (never owned).
@@ -41,9 +60,83 @@ struct Match {
     i64 at = -1;
     u32 length = 0;
 };
+
+// The search window of `find` and `select`, read once from the refinements for every
+// series type. Blocks and texts differ only in where a backward search stops.
+enum class SearchRule {
+    cells,  // blocks: /last and /reverse run back to the head; /part below 1 is none only as a count
+    units,  // strings, binary!, vector!: /last stops at the position, /reverse /part units
+            // before it; any /part below 1 is none
+};
+struct SearchRange {
+    bool none = false;  // nothing can match
+    i64 index = 0;      // the series' position
+    i64 end = 0;        // a match ends at or before it: the tail, or where /part ends
+    i64 count = -1;     // /part's count, -1 without /part
+    i64 step = 1;       // /skip
+    bool last = false;
+    bool reverse = false;
+    bool match = false;
+    SearchRule rule = SearchRule::cells;
+};
+// Pulls an index past the tail back to it and reads /skip (an integer! of at least 1) and
+// /part. An empty series, or a position at the tail without /reverse, finds nothing.
+SearchRange search_range(Cell& series, u32 total, const FindRefinements& r, SearchRule rule);
+// The candidate starts of a match `sought` units long: from `first` to `last` in steps of
+// `step` (negative backwards); /last takes precedence over /reverse.
+struct SearchWindow {
+    i64 first = 0;
+    i64 last = -1;
+    i64 step = 1;
+    bool match = false;
+};
+SearchWindow search_window(const SearchRange& range, u32 sought);
+// The first candidate at which `matches_at(i)` holds (only the first one with /match).
+template <class MatchesAt>
+Match scan(const SearchWindow& w, u32 sought, MatchesAt matches_at) {
+    for (i64 i = w.first; w.step > 0 ? i <= w.last : i >= w.last; i += w.step) {
+        if (matches_at(i)) return {i, sought};
+        if (w.match) break;
+    }
+    return {};
+}
 // find's answer in the series cell: none!, or the series at the match (after it with
 // `tail`).
 Cell* found(Cell* series, const Match& match, bool tail);
+// select's answer in the series cell: the element after the match (as `pick` gives it),
+// or none when nothing matched or the match ends at the tail.
+Cell* selected(Cell* series, const Match& match);
+// `find` and `select` over a series type's search.
+using Search = Match (*)(Cell& series, const Cell& wanted, const FindRefinements& r);
+template <Search search>
+Cell* find_by(Cell* series, const Cell* value, const FindRefinements& r) {
+    const Cell wanted = *value;
+    return found(series, search(*series, wanted, r), r.tail);
+}
+template <Search search>
+Cell* select_by(Cell* series, const Cell* value, const FindRefinements& r) {
+    const Cell wanted = *value;
+    return selected(series, search(*series, wanted, r));
+}
+
+// The set operations (unique, union, intersect, exclude, difference) over records of
+// /skip units, for every series type: which records of the two series the result takes.
+// Each record of the first series (and for union and difference, with the roles
+// exchanged, of the second) is taken when its membership in the other series is as the
+// operation wants and no equal record was taken before. A type supplies how its records
+// hash (records equal under the case rule must hash alike), when two are equal, and how a
+// taken record joins its result.
+struct SetRecords {
+    u32 (*length)(const Cell& s);
+    u32 (*hash)(const Cell& s, u32 at, u32 record, bool case_);
+    bool (*equal)(const Cell& s1, u32 at1, const Cell& s2, u32 at2, u32 record, bool case_);
+    void (*take)(void* result, const Cell& from, u32 at, u32 record);
+};
+// Runs the operation over `first` and `second` (null for unique) in records of /skip
+// units, both at their positions pulled back to their tails, passing each taken record
+// to `how.take`.
+void set_operation(SetOp op, const Cell& first, const Cell* second, const Cell* skip, bool case_,
+                   const SetRecords& how, void* result);
 
 // The frame of every `swap`: when neither series is at its tail, tells the owners, calls
 // `exchange` when both still hold an element at their positions (a hook may have

@@ -1,7 +1,6 @@
 // Searching strings: find with its refinements, and select, which answers the character
 // after a match. A search reads the units in place and allocates nothing once the sought
 // text is known, so the spans it reads stay valid.
-#include <algorithm>
 #include <optional>
 
 #include "runtime/core/raise.h"
@@ -10,8 +9,6 @@
 #include "runtime/datatypes/string-search.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/string.h"
-#include "runtime/memory/node.h"
-#include "runtime/names/runtime-words.h"
 #include "runtime/text/case-mapping.h"
 
 namespace zel::string {
@@ -50,22 +47,8 @@ Wanted wanted_of(const Cell& value, std::optional<Output>& formed) {
 
 Match search(Cell& series, const Cell& value, const FindRefinements& r) {
     if (r.any || r.with) raise(ErrorId::internal_not_done);
-    const u32 total = total_length(series);
-    series.w1 = std::min(series.w1, total);
-    const i64 index = series.w1;
-    if (total == 0 || (index >= total && !r.reverse)) return {};
-
-    i64 step = 1;
-    if (r.skip) {
-        if (!r.skip->is(Type::integer)) raise(ErrorId::script_invalid_refine_arg, refinements::skip, r.skip);
-        step = static_cast<i32>(r.skip->w2);
-        if (step < 1) raise(ErrorId::script_out_of_range, r.skip);
-    }
-    i64 count = -1;
-    if (r.part) {
-        count = series::part_count(series, *r.part);
-        if (count < 1) return {};
-    }
+    const series::SearchRange range = series::search_range(series, total_length(series), r, series::SearchRule::units);
+    if (range.none) return {};
 
     std::optional<Output> formed;
     const Wanted wanted = wanted_of(value, formed);
@@ -93,42 +76,15 @@ Match search(Cell& series, const Cell& value, const FindRefinements& r) {
         return true;
     };
 
-    // Candidates are the starts of a match lying wholly in the range.
-    i64 first, last, direction;
-    if (r.reverse) {
-        first = index - length;
-        last = count < 0 ? 0 : std::max<i64>(index - count, 0);
-        direction = -1;
-    } else {
-        const i64 end = count < 0 ? total : std::min<i64>(index + count, total);
-        first = r.last ? end - length : index;
-        last = r.last ? index : end - length;
-        direction = r.last ? -1 : 1;
-    }
-    for (i64 i = first; direction > 0 ? i <= last : i >= last; i += direction * step) {
-        if (matches_at(i)) return {i, length};
-        if (r.match) break;
-    }
-    return {};
+    return series::scan(series::search_window(range, length), length, matches_at);
 }
 
 }  // namespace
 
-Cell* find(Cell* series, const Cell* value, const FindRefinements& refinements) {
-    const Cell wanted = *value;
-    return series::found(series, search(*series, wanted, refinements), refinements.tail);
-}
+Cell* find(Cell* series, const Cell* value, const FindRefinements& r) { return series::find_by<search>(series, value, r); }
 
-Cell* select(Cell* series, const Cell* value, const FindRefinements& refinements) {
-    const Cell wanted = *value;
-    const Match m = search(*series, wanted, refinements);
-    const u64 after = static_cast<u64>(m.at) + m.length;
-    if (m.at < 0 || after >= total_length(*series)) {
-        *series = none_cell;
-        return series;
-    }
-    *series = Cell{header_of(Type::char_), 0, char_at_head(*series, static_cast<u32>(after)), 0};
-    return series;
+Cell* select(Cell* series, const Cell* value, const FindRefinements& r) {
+    return series::select_by<search>(series, value, r);
 }
 
 }  // namespace zel::string

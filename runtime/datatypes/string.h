@@ -40,9 +40,8 @@ void collapse_spaces(const Cell& series);
 // line feed at the end when one was dropped there.
 void trim_spaces(const Cell& series, bool head, bool tail);
 
-// unique (8), union (9), intersect (10), exclude (11), difference (12) of records of
-// `skip` characters (null: 1), letters in either case alike unless `case_`; the result,
+// unique, union, intersect, exclude or difference of records of `skip` characters (null: 1), letters in either case alike unless `case_`; the result,
 // a new string of the first's type, replaces `first`.
-Cell* set_op(Cell* first, const Cell* second, bool case_, i32 code, const Cell* skip);
+Cell* set_op(Cell* first, const Cell* second, bool case_, SetOp op, const Cell* skip);
 
 }  // namespace zel::string

@@ -1,6 +1,7 @@
 #include "runtime/datatypes/typeset.h"
 
 #include "runtime/core/raise.h"
+#include "runtime/core/type-families.h"
 #include "runtime/datatypes/action-signatures.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/logic.h"
@@ -11,6 +12,7 @@
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
 #include "runtime/names/context.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::typeset {
 namespace {
@@ -37,6 +39,20 @@ u32 count(const Cell& set) {
     u32 n = 0;
     for (u32 id = 1; id <= registry().highest_registered(); ++id) n += has(set, id);
     return n;
+}
+
+Cell of_families(u32 families) {
+    Cell set = empty();
+    for (u32 id = 1; id <= max_type_id; ++id)
+        if (in_family(static_cast<Type>(id), families)) insert(set, id);
+    return set;
+}
+
+void set_family_words() {
+    for (const FamilyName& f : family_names) {
+        Cell word = *context::make_global_word(symbol::intern_cstring(f.word));
+        context::set_word(word, of_families(f.family));
+    }
 }
 
 Cell make_default() {

@@ -3,12 +3,9 @@
 // most significant bit of byte 0 is id 0). Bits above the registered ids are carried
 // along by every operation but never listed.
 #pragma once
-#include "runtime/core/cell.h"
+#include "runtime/datatypes/action-signatures.h"
 
 namespace zel::typeset {
-
-// Set-operation codes: the bitwise actions' arithmetic codes and the set natives' codes.
-enum class SetOp : u8 { or_ = 5, and_ = 6, xor_ = 7, unique = 8, union_ = 9, intersect = 10, exclude = 11, difference = 12 };
 
 inline Cell empty() { return Cell{header_of(Type::typeset), 0, 0, 0}; }
 
@@ -27,5 +24,11 @@ Cell from_block(const Cell& block);
 Cell to_block(const Cell& set);
 // value1 op value2, value2 a typeset! or a datatype!; the result is left in value1.
 Cell* set_operation(SetOp op, Cell* value1, const Cell* value2);
+
+// The typeset of the types in any of the families (bits of type-families.h).
+Cell of_families(u32 families);
+// Binds each family's global word (number!, any-word!, series!, ...) to its typeset, so
+// that the library's typesets are made from the types table.
+void set_family_words();
 
 }  // namespace zel::typeset

@@ -1,6 +1,7 @@
 #include "runtime/datatypes/word.h"
 
 #include "runtime/core/raise.h"
+#include "runtime/core/type-families.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
@@ -85,7 +86,7 @@ Cell* index_of(Cell* value) {
 
 }  // namespace
 
-bool any_word_type(Type t) { return t >= Type::word && t <= Type::issue; }
+bool any_word_type(Type t) { return in_family(t, family::all_word); }
 
 Cell* make_global(const char* name) { return context::make_global_word(symbol::intern_cstring(name), true); }
 

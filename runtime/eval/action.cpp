@@ -105,23 +105,10 @@ void predicate(const i32*) {
     *stack::base = lookup<Member>(*arg(0))(arg(0)) ? true_cell : false_cell;
 }
 
-// The /part count of append, insert and change: an integer!, or a series of the same
-// type and buffer as the series (its index less the series' index, a position past the
-// tail taken at the tail). Answers false when the action has nothing to do; a negative
-// count moves the series back over the cells it counts.
+// The /part count of append, insert and change. Answers false when the action has
+// nothing to do; a negative count moves the series back over the cells it counts.
 bool part_count(Cell& series, const Cell& part, i32& count) {
-    if (part.is(Type::integer)) {
-        count = static_cast<i32>(part.w2);
-    } else if (part.type() == series.type() && part.w2 == series.w2) {
-        const u32 end = std::min(part.w1, series::buffer_length(part));
-        count = static_cast<i32>(end) - static_cast<i32>(series.w1);
-    } else if (series::any_series(part.type())) {
-        Cell name = *refinements::part;
-        cell::set_type(&name, Type::word);
-        raise(ErrorId::script_invalid_refine_arg, &name, &part);
-    } else {
-        raise(ErrorId::script_invalid_part, &part);
-    }
+    count = static_cast<i32>(series::part_count(series, part, series::PartRule::insertion));
     if (count == 0 || (count < 0 && series.w1 == 0)) return false;
     if (count < 0) {
         const u32 back = std::min(series.w1, static_cast<u32>(-static_cast<i64>(count)));
@@ -165,30 +152,31 @@ void copy(const i32* refs) {
     *stack::base = copied;
 }
 
-template <class Names>
-FindRefinements find_refinements(const i32* refs) {
+// select's refinements are find's first ones, in the same order.
+static_assert(int{select_ref::count} == int{find_ref::tail} && int{select_ref::reverse} == int{find_ref::reverse});
+
+FindRefinements find_refinements(const i32* refs, bool with_tail_and_match) {
     FindRefinements f;
-    f.part = ref_arg(refs, Names::part);
-    f.only = used(refs, Names::only);
-    f.case_ = used(refs, Names::case_);
-    f.same = used(refs, Names::same);
-    f.any = used(refs, Names::any);
-    f.with = ref_arg(refs, Names::with);
-    f.skip = ref_arg(refs, Names::skip);
-    f.last = used(refs, Names::last);
-    f.reverse = used(refs, Names::reverse);
+    f.part = ref_arg(refs, find_ref::part);
+    f.only = used(refs, find_ref::only);
+    f.case_ = used(refs, find_ref::case_);
+    f.same = used(refs, find_ref::same);
+    f.any = used(refs, find_ref::any);
+    f.with = ref_arg(refs, find_ref::with);
+    f.skip = ref_arg(refs, find_ref::skip);
+    f.last = used(refs, find_ref::last);
+    f.reverse = used(refs, find_ref::reverse);
+    f.tail = with_tail_and_match && used(refs, find_ref::tail);
+    f.match = with_tail_and_match && used(refs, find_ref::match);
     return f;
 }
 
 void find(const i32* refs) {
-    FindRefinements f = find_refinements<find_ref>(refs);
-    f.tail = used(refs, find_ref::tail);
-    f.match = used(refs, find_ref::match);
-    result(lookup<&ActionRow::on_find>(*arg(0))(arg(0), arg(1), f));
+    result(lookup<&ActionRow::on_find>(*arg(0))(arg(0), arg(1), find_refinements(refs, true)));
 }
 
 void select(const i32* refs) {
-    result(lookup<&ActionRow::on_select>(*arg(0))(arg(0), arg(1), find_refinements<select_ref>(refs)));
+    result(lookup<&ActionRow::on_select>(*arg(0))(arg(0), arg(1), find_refinements(refs, false)));
 }
 
 void length_q(const i32*) {

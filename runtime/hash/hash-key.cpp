@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/core/hooks.h"
+#include "runtime/core/type-families.h"
 #include "runtime/hash/hashtable.h"
 #include "runtime/hash/murmur3.h"
 #include "runtime/memory/node.h"
@@ -96,7 +97,12 @@ u32 hash_string(const Cell& str, bool strict) {
 }
 
 u32 hash_cell(const Cell& value, bool case_sensitive) {
-    switch (value.type()) {
+    // A family's members hash by the family's rule.
+    const Type t = value.type();
+    if (in_family(t, family::any_string)) return hash_string(value, case_sensitive);
+    if (in_family(t, family::any_block)) return hash_words(value, 1, 2);
+    if (in_family(t, family::all_word)) return mix32(hooks::canonical_symbol(value.w2));
+    switch (t) {
     case Type::datatype:
     case Type::logic:
     case Type::object:
@@ -107,26 +113,12 @@ u32 hash_cell(const Cell& value, bool case_sensitive) {
         return static_cast<u32>(-2);
     case Type::none:
         return static_cast<u32>(-1);
-    case Type::block:
-    case Type::paren:
-    case Type::path:
-    case Type::lit_path:
-    case Type::set_path:
-    case Type::get_path:
-    case Type::hash:
     case Type::image:
         return hash_words(value, 1, 2);
     case Type::point2d:
         return hash_float32_words(value, 2);
     case Type::point3d:
         return hash_float32_words(value, 3);
-    case Type::string:
-    case Type::file:
-    case Type::url:
-    case Type::tag:
-    case Type::email:
-    case Type::ref:
-        return hash_string(value, case_sensitive);
     case Type::char_:
     case Type::integer:
     case Type::map:
@@ -141,13 +133,6 @@ u32 hash_cell(const Cell& value, bool case_sensitive) {
         return hash_double(value);
     case Type::symbol:
         return hash_symbol(value);
-    case Type::word:
-    case Type::set_word:
-    case Type::lit_word:
-    case Type::get_word:
-    case Type::refinement:
-    case Type::issue:
-        return mix32(hooks::canonical_symbol(value.w2));
     case Type::native:
     case Type::action:
         return mix32(value.w3);

@@ -53,15 +53,6 @@ Cell map_key(const Cell& key) {
     return k;
 }
 
-void mark_live(Node table, u32 bucket, u32 key) {
-    Record* r = record(table);
-    u32* flags = flags_of(r);
-    if (bucket_state(flags, bucket) == bucket::empty) ++r->occupied;
-    set_bucket_state(flags, bucket, bucket::live);
-    keys_of(r)[bucket] = key;
-    ++r->count;
-}
-
 // Adds a cell index to a bucket that holds an equal key, making a chain when needed.
 void join_bucket(Node table, u32 bucket, u32 index) {
     const u32 key = keys_of(record(table))[bucket];

@@ -15,6 +15,15 @@ Record* record(Node table) { return reinterpret_cast<Record*>(node::buffer(table
 u32* flags_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->flags)->head_ptr()); }
 u32* keys_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->keys)->head_ptr()); }
 
+void mark_live(Node table, u32 bucket, u32 position) {
+    Record* r = record(table);
+    u32* flags = flags_of(r);
+    if (bucket_state(flags, bucket) == bucket::empty) ++r->occupied;
+    set_bucket_state(flags, bucket, bucket::live);
+    keys_of(r)[bucket] = position;
+    ++r->count;
+}
+
 u32 next_pow2(u32 n) {
     u32 p = 1;
     while (p < n) p <<= 1;

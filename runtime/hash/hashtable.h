@@ -72,6 +72,9 @@ private:
     u32 left_;
 };
 
+// Makes the bucket live, holding the data position, and counts it.
+void mark_live(Node table, u32 bucket, u32 position);
+
 u32 next_pow2(u32 n);
 // The bucket count and upper bound of a table made for n entries.
 u32 buckets_for(u32 n);

@@ -413,7 +413,7 @@ void load_construction(Scan& s, const Token& t, bool build) {
             Type type;
         };
         static constexpr Named types[] = {
-#define ZEL_TYPE(id, cpp_name, text, parent) {text, Type::cpp_name},
+#define ZEL_TYPE(id, cpp_name, text, parent, families) {text, Type::cpp_name},
 #include "runtime/core/types.def"
 #undef ZEL_TYPE
         };

@@ -24,15 +24,6 @@ void grow_if_full(Node table) {
 
 Cell* data_cells(const Record* r) { return reinterpret_cast<Cell*>(node::buffer(r->data)->head_ptr()); }
 
-void enter(Node table, u32 bucket, u32 position) {
-    Record* r = record(table);
-    u32* flags = flags_of(r);
-    if (bucket_state(flags, bucket) == bucket::empty) ++r->occupied;
-    set_bucket_state(flags, bucket, bucket::live);
-    keys_of(r)[bucket] = position;
-    ++r->count;
-}
-
 // Appends a cell to the table's data block; returns its position.
 u32 append_entry(Node table, const Cell& c) {
     Buffer* data = node::buffer(record(table)->data);
@@ -86,7 +77,7 @@ u32 intern_symbol(Node table, const u8* name, u32 length, bool any_case) {
     // An alias always names a canonical symbol: a variant met first may itself be one.
     const i32 alias = variant ? static_cast<i32>(symbol::canonical_id(variant)) : symbol::canonical;
     const u32 position = append_entry(table, Cell{header_of(Type::symbol), static_cast<u32>(alias), 0, bytes});
-    enter(table, insert_at, position);
+    mark_live(table, insert_at, position);
     return position + 1;
 }
 
@@ -119,7 +110,7 @@ i32 find_word(Node table, u32 sym, bool any_case, Node context, u32* added) {
     }
     const u32 index = node::buffer(record(table)->data)->used() / sizeof(Cell);
     append_entry(table, Cell{header_of(Type::word), context, sym, index});
-    enter(table, insert_at, index);
+    mark_live(table, insert_at, index);
     *added = index;
     return -1;
 }

@@ -1,6 +1,6 @@
 // The comparison natives (equal? ... greater-or-equal?) over the generic comparison, and
 // same?, which asks for identity: never across datatypes.
-#include "runtime/datatypes/action-signatures.h"
+#include "runtime/datatypes/registry.h"
 #include "runtime/eval/fast-arith.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
@@ -18,7 +18,7 @@ void greater_or_equal_q(const i32*) { action::compare_stack(compare_code::greate
 void same_q(const i32*) {
     const Cell& a = arg(0);
     const Cell& b = arg(1);
-    const bool same = a.type() == b.type() && action::compare(a, b, compare_code::same);
+    const bool same = a.type() == b.type() && compare_values(a, b, compare_code::same);
     set_result(same ? true_cell : false_cell);
 }
 

@@ -4,8 +4,8 @@
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/logic.h"
+#include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/eval/fast-arith.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
@@ -82,7 +82,7 @@ void switch_(const i32* refinements) {
     const Cell cases = arg(1);
     for (u32 i = cases.w1; i < length_of(cases); ++i) {
         const Cell candidate = *block::cell_at(cases, i);
-        if (!action::compare(candidate, value, compare_code::equal)) continue;
+        if (!compare_values(candidate, value, compare_code::equal)) continue;
         Cell body;
         if (block_from(cases, i + 1, body)) interp::eval_block(body, true);
         else set_result(none_cell);

@@ -74,7 +74,7 @@ TEST_F(ActionDispatchTest, UnsupportedActionsNameTheCallAndTheDatatype) {
 
 TEST_F(ActionDispatchTest, ValuesOfDifferentTypesAreNotEqual) {
     const Cell text = *block::cell_at(test::load("\"a\""), 0);
-    EXPECT_FALSE(action::compare(integer::cell(1), text, compare_code::equal));
+    EXPECT_FALSE(compare_values(integer::cell(1), text, compare_code::equal));
 }
 
 }  // namespace

@@ -88,12 +88,12 @@ TEST_F(BlockTest, SetOperations) {
     };
     for (const Case& c : cases) {
         Cell first = a;
-        block::set_op(&first, c.code == 8 ? nullptr : &b, c.case_, c.code, nullptr);
+        block::set_op(&first, c.code == 8 ? nullptr : &b, c.case_, static_cast<SetOp>(c.code), nullptr);
         EXPECT_EQ(mold(first), c.expected) << c.code << " case " << c.case_;
     }
     Cell records = block_of({w("a"), i(1), w("b"), i(2), w("a"), i(1), w("a"), i(3)});
     const Cell two = i(2);
-    block::set_op(&records, nullptr, false, 8, &two);
+    block::set_op(&records, nullptr, false, SetOp::unique, &two);
     EXPECT_EQ(mold(records), "[a 1 b 2 a 3]");
 }
 

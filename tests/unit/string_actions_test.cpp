@@ -218,13 +218,13 @@ TEST_F(StringActionsTest, SetOperationsCompareWholeRecords) {
         Cell first = text(c.first);
         const Cell second = text(c.second);
         const Cell skip = i(c.skip);
-        string::set_op(&first, c.code == 8 ? nullptr : &second, c.case_, c.code, c.skip ? &skip : nullptr);
+        string::set_op(&first, c.code == 8 ? nullptr : &second, c.case_, static_cast<SetOp>(c.code), c.skip ? &skip : nullptr);
         EXPECT_EQ(first.type(), Type::string) << c.what;
         EXPECT_EQ(content(first), c.expected) << c.what;
     }
     Cell first = text("ab");
     const Cell zero = i(0);
-    EXPECT_EQ(test::error_of([&] { string::set_op(&first, nullptr, false, 8, &zero); }),
+    EXPECT_EQ(test::error_of([&] { string::set_op(&first, nullptr, false, SetOp::unique, &zero); }),
               ErrorId::script_invalid_refine_arg);
 }
 

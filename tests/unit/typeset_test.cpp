@@ -36,15 +36,15 @@ TEST_F(TypesetTest, BitLayoutIsMostSignificantBitFirstInMemoryOrder) {
 TEST_F(TypesetTest, SetOperations) {
     const Cell numbers = set_of({Type::integer, Type::float_});
     const Cell scalars = set_of({Type::integer, Type::char_, Type::logic});
-    struct Case { typeset::SetOp op; Cell other; Cell expected; } const cases[] = {
-        {typeset::SetOp::union_, scalars, set_of({Type::integer, Type::float_, Type::char_, Type::logic})},
-        {typeset::SetOp::or_, datatype::of(Type::block), set_of({Type::integer, Type::float_, Type::block})},
-        {typeset::SetOp::intersect, scalars, set_of({Type::integer})},
-        {typeset::SetOp::and_, datatype::of(Type::block), typeset::empty()},
-        {typeset::SetOp::exclude, scalars, set_of({Type::float_})},
-        {typeset::SetOp::difference, scalars, set_of({Type::float_, Type::char_, Type::logic})},
-        {typeset::SetOp::xor_, numbers, typeset::empty()},
-        {typeset::SetOp::unique, scalars, numbers},
+    struct Case { SetOp op; Cell other; Cell expected; } const cases[] = {
+        {SetOp::union_, scalars, set_of({Type::integer, Type::float_, Type::char_, Type::logic})},
+        {SetOp::or_, datatype::of(Type::block), set_of({Type::integer, Type::float_, Type::block})},
+        {SetOp::intersect, scalars, set_of({Type::integer})},
+        {SetOp::and_, datatype::of(Type::block), typeset::empty()},
+        {SetOp::exclude, scalars, set_of({Type::float_})},
+        {SetOp::difference, scalars, set_of({Type::float_, Type::char_, Type::logic})},
+        {SetOp::xor_, numbers, typeset::empty()},
+        {SetOp::unique, scalars, numbers},
     };
     for (const Case& c : cases) {
         Cell result = numbers;
