@@ -30,10 +30,15 @@ Node* chain_nodes(const Record* r) { return reinterpret_cast<Node*>(node::buffer
 u32* chain_of(const Record* r, u32 key) {
     return reinterpret_cast<u32*>(node::buffer(chain_nodes(r)[-static_cast<i32>(key) - 1])->head_ptr());
 }
+u32 chain_length(const Record* r, u32 key) {
+    return node::buffer(chain_nodes(r)[-static_cast<i32>(key) - 1])->used() / 4;
+}
 bool is_chain(u32 key) { return static_cast<i32>(key) < 0; }
 
 // The cell index standing for a bucket's key: the cell itself or its chain's first.
 u32 representative(const Record* r, u32 key) { return is_chain(key) ? chain_of(r, key)[0] : key; }
+
+u32* index_array(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->aux)->head_ptr()); }
 
 void set_cell_bucket(Node table, u32 index, u32 value) {
     Buffer* b = node::buffer(record(table)->aux);
@@ -141,6 +146,17 @@ u32 grow_map(Node table, u32 index) {
     return index - dead_before;
 }
 
+bool in_steps(u32 index, u32 start, u32 skip, bool reverse) {
+    if (reverse) return index < start && (start - index) % skip == 0;
+    return index >= start && (index - start) % skip == 0;
+}
+
+// The better of two candidate cell indexes for a search (no_index: none yet).
+u32 better(u32 best, u32 candidate, bool last, bool reverse) {
+    if (best == no_index) return candidate;
+    return last || reverse ? std::max(best, candidate) : std::min(best, candidate);
+}
+
 }  // namespace
 
 u32 put_cell_status(Node table, u32 index, u32* status) {
@@ -185,6 +201,157 @@ void rebuild(Node table, u32 size) {
     r->aux = index;
     node::buffer(r->chains)->tail = node::buffer(r->chains)->head;
     for (u32 i = 0; i < length; ++i) put_cell(table, i);
+}
+
+i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool last, bool reverse) {
+    const Record* r = record(table);
+    const Cell wanted = r->kind == kind::map ? map_key(key) : key;
+    skip = std::max<u32>(skip, 1);
+    u32 best = no_index;
+    for (Probe p(hash_cell(wanted, false), r->buckets); p.more(); p.next()) {
+        r = record(table);
+        const u32 state = bucket_state(flags_of(r), p.at());
+        if (state == bucket::empty) break;
+        if (state == bucket::deleted) continue;
+        const u32 k = keys_of(r)[p.at()];
+        const Cell stored = data_cells(r)[representative(r, k)];
+        if (!hooks::compare_values(stored, wanted, mode)) continue;
+        r = record(table);
+        if (r->kind == kind::map) return static_cast<i32>(k);
+        if (!is_chain(k)) {
+            if (in_steps(k, start, skip, reverse)) best = better(best, k, last, reverse);
+            continue;
+        }
+        const u32 n = chain_length(r, k);
+        for (u32 c = 0; c < n; ++c) {
+            const u32 i = chain_of(r, k)[c];
+            if (in_steps(i, start, skip, reverse)) best = better(best, i, last, reverse);
+        }
+    }
+    return best == no_index ? -1 : static_cast<i32>(best);
+}
+
+void delete_cell(Node table, u32 index) {
+    Record* r = record(table);
+    if (r->kind == kind::map) {
+        if (index + 1 >= data_length(r) || data_cells(r)[index + 1].header == dead_value) return;
+        data_cells(r)[index + 1].header = dead_value;
+        --r->count;
+        return;
+    }
+    if ((index + 1) * 4 > node::buffer(r->aux)->size) return;
+    const u32 held = index_array(r)[index];
+    if (held == no_index) return;
+    const u32 bucket = held - 1;
+    index_array(r)[index] = no_index;
+    const u32 key = keys_of(r)[bucket];
+    if (is_chain(key)) {
+        Buffer* chain = node::buffer(chain_nodes(r)[-static_cast<i32>(key) - 1]);
+        u32* members = reinterpret_cast<u32*>(chain->head_ptr());
+        u32 n = chain->used() / 4;
+        u32* end = std::remove(members, members + n, index);
+        chain->tail = chain->head + static_cast<u32>(end - members) * 4;
+        if (chain->used() != 0) return;
+    }
+    set_bucket_state(flags_of(r), bucket, bucket::deleted);
+    --r->count;
+}
+
+void set_map_value(Node table, u32 index, const Cell& value) {
+    const Cell copy = value;
+    Record* r = record(table);
+    Cell& slot = data_cells(r)[index + 1];
+    if (slot.header == dead_value) ++r->count;
+    slot = copy;
+}
+
+void index_cells(Node table, u32 start, u32 step) {
+    if (step == 1) {
+        for (u32 i = start; i < data_length(record(table)); ++i) {
+            u32 status = 0;
+            put_cell_status(table, i, &status);
+            if (status == 2) return;
+        }
+        return;
+    }
+    for (u32 i = start; i + 1 < data_length(record(table));) {
+        Cell* cells = data_cells(record(table));
+        cells[i] = map_key(cells[i]);
+        u32 status = 0;
+        const u32 at = put_cell_status(table, i, &status);
+        if (status != 1) {
+            i = at + 2;
+            continue;
+        }
+        // A repeated key: the later value replaces the earlier one and the later pair leaves.
+        Record* r = record(table);
+        cells = data_cells(r);
+        cells[at + 1] = cells[i + 1];
+        Buffer* b = node::buffer(r->data);
+        std::memmove(&cells[i], &cells[i + 2], (data_length(r) - i - 2) * sizeof(Cell));
+        b->tail -= 2 * sizeof(Cell);
+    }
+}
+
+void remove_range(Node table, u32 start, u32 count) {
+    const u32 length = data_length(record(table));
+    start = std::min(start, length);
+    count = std::min(count, length - start);
+    if (start == 0 && count == length) {
+        Record* r = record(table);
+        Buffer* f = node::buffer(r->flags);
+        std::memset(f->head_ptr(), bucket::all_empty_byte, f->size - f->head);
+        Buffer* ix = node::buffer(r->aux);
+        std::memset(ix->head_ptr(), 0xFF, ix->size - ix->head);
+        node::buffer(r->chains)->tail = node::buffer(r->chains)->head;
+        r->count = r->occupied = 0;
+        return;
+    }
+    for (u32 i = start; i < start + count; ++i) delete_cell(table, i);
+}
+
+bool shift_indexes(Node table, u32 start, u32 count, i32 offset) {
+    constexpr u32 most_cells = 30000;
+    if (count > most_cells) return false;
+    const u32 end = start + count;
+    // The index array must reach the run at its new place.
+    const i64 moved_end = i64{end} + offset;
+    if (moved_end > 0) {
+        const u32 reach = static_cast<u32>(std::max<i64>(end, moved_end));
+        if (reach > 0 && reach * 4 > node::buffer(record(table)->aux)->size) set_cell_bucket(table, reach - 1, no_index);
+    }
+    Record* r = record(table);
+    const u32 cells_indexed = node::buffer(r->aux)->size / 4;
+    // Every bucket once, however many of its cells are in the run.
+    std::vector<u32> buckets;
+    for (u32 i = start; i < end && i < cells_indexed; ++i)
+        if (index_array(r)[i] != no_index) buckets.push_back(index_array(r)[i] - 1);
+    std::sort(buckets.begin(), buckets.end());
+    buckets.erase(std::unique(buckets.begin(), buckets.end()), buckets.end());
+    const auto in_run = [&](u32 i) { return i >= start && i < end; };
+    for (const u32 b : buckets) {
+        u32& key = keys_of(r)[b];
+        if (!is_chain(key)) {
+            if (in_run(key)) key += static_cast<u32>(offset);
+            continue;
+        }
+        const u32 n = chain_length(r, key);
+        u32* members = chain_of(r, key);
+        for (u32 c = 0; c < n; ++c)
+            if (in_run(members[c])) members[c] += static_cast<u32>(offset);
+    }
+    u32* index = index_array(r);
+    const u32 from = std::min(start, cells_indexed);
+    const u32 run = std::min(end, cells_indexed) - from;
+    std::memmove(index + static_cast<i64>(from) + offset, index + from, run * 4);
+    // What the run left behind indexes no cell until the caller enters new ones there.
+    if (offset < 0) {
+        const u32 vacated = static_cast<u32>(std::max<i64>(i64{from} + run + offset, from));
+        std::fill(index + vacated, index + from + run, no_index);
+    } else {
+        std::fill(index + from, index + std::min<u32>(from + static_cast<u32>(offset), from + run), no_index);
+    }
+    return true;
 }
 
 }  // namespace zel::hashtable

@@ -39,6 +39,11 @@ Node alloc_flags(u32 buckets) {
     return memory::alloc_filled_bytes(std::max<u32>(buckets / 4, 4), bucket::all_empty_byte);
 }
 
+void fill_flags_empty(Node flags) {
+    Buffer* b = node::buffer(flags);
+    std::memset(b->head_ptr(), bucket::all_empty_byte, b->size - b->head);
+}
+
 Node copy_series(Node n) { return n ? series_buffer::copy_buffer(node::buffer(n)) : 0; }
 
 u32 entry_size(const Record* r) { return r->aux; }
@@ -182,6 +187,46 @@ Node clone_word_table(Node source) {
     r->keys = keys;
     r->flags = flags;
     return table;
+}
+
+Node copy_table(Node table, Node new_data) {
+    Node keys = copy_series(record(table)->keys);
+    Node flags = copy_series(record(table)->flags);
+    Node index = 0;
+    Node chains = 0;
+    if (record(table)->kind == kind::hash) {
+        index = copy_series(record(table)->aux);
+        chains = copy_series(record(table)->chains);
+        const u32 count = node::buffer(chains)->used() / 4;
+        for (u32 i = 0; i < count; ++i) {
+            Node copy = copy_series(reinterpret_cast<Node*>(node::buffer(record(table)->chains)->head_ptr())[i]);
+            reinterpret_cast<Node*>(node::buffer(chains)->head_ptr())[i] = copy;
+        }
+    }
+    Node copy = series_buffer::copy_buffer(node::buffer(table));
+    Record* r = record(copy);
+    r->keys = keys;
+    r->flags = flags;
+    r->data = new_data;
+    if (r->kind == kind::hash) {
+        r->aux = index;
+        r->chains = chains;
+    }
+    return copy;
+}
+
+void clear_table(Node table) {
+    Record* r = record(table);
+    r->count = r->occupied = 0;
+    Buffer* data = node::buffer(r->data);
+    data->tail = data->head;
+    fill_flags_empty(r->flags);
+    if (r->kind == kind::hash) {
+        Buffer* index = node::buffer(r->aux);
+        std::memset(index->head_ptr(), 0xFF, index->size - index->head);
+        Buffer* chains = node::buffer(r->chains);
+        chains->tail = chains->head;
+    }
 }
 
 u32 growth_size(const Record* r) { return 2 * r->count < r->buckets ? r->buckets - 1 : r->buckets + 1; }

@@ -43,6 +43,7 @@ struct Record {
 };
 static_assert(sizeof(Record) == 40);
 
+
 Record* record(Node table);
 u32* flags_of(const Record* r);
 u32* keys_of(const Record* r);
@@ -88,6 +89,11 @@ Node make_table(u32 size, Node data, u32 kind, u32 extra);
 // Copies a context's word table (kind 2): the record, and new copies of its data block,
 // keys and flags arrays.
 Node clone_word_table(Node source);
+// The table of a copied block: record, flags and keys arrays (and for hash! the index
+// array and chains) duplicated, indexing `new_data`.
+Node copy_table(Node table, Node new_data);
+// No live entries; the data block emptied and every bucket empty.
+void clear_table(Node table);
 // The new size of a table whose occupied count reached its upper bound: the same bucket
 // count when at least half of the buckets are deleted, else the next power of two.
 u32 growth_size(const Record* r);
@@ -115,8 +121,26 @@ u32 hash_string(const Cell& str, bool strict);
 // drops its dead pairs, which moves the cells after them: the key's index is returned.
 u32 put_cell_status(Node table, u32 index, u32* status);
 u32 put_cell(Node table, u32 index);
+// The cell of a key equal under comparison `mode`, or -1. hash!: among the equal cells
+// whose distance from `start` is a multiple of `skip`, the first at or after `start`, the
+// last with `last`, or with `reverse` the last before `start`. map!: the key cell of the
+// pair, dead or alive; word keys are looked up as set-words.
+i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool last, bool reverse);
+// hash!: the cell leaves its bucket. map!: the pair whose key is at `index` becomes dead.
+void delete_cell(Node table, u32 index);
+// Stores the value of a map! pair whose key is at `index`, reviving a dead pair.
+void set_map_value(Node table, u32 index, const Cell& value);
+// Enters the cells from `start`: hash! one by one (stopping when the table was rebuilt);
+// map! pair by pair, a repeated key taking the later value and the later pair removed.
+void index_cells(Node table, u32 start, u32 step);
 // hash!: rebuilt for `size` cells (at least the block's), every cell entered again.
 void rebuild(Node table, u32 size);
+// hash!: the entries of `count` cells from `start` (cut to the block) leave the table.
+void remove_range(Node table, u32 start, u32 count);
+// hash!: the cells from `start` move by `offset` in the block: their stored indexes and
+// the index array follow. A run of more than 30000 cells changes nothing and answers
+// false: rebuild instead.
+bool shift_indexes(Node table, u32 start, u32 count, i32 offset);
 
 // Keyed tables (kind 3 and up). Entries: a key cell (header unset! while live, 0 once
 // deleted; word 1 the key) followed by the value cells.

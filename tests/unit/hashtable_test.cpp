@@ -13,7 +13,33 @@ using namespace zel::hashtable;
 
 namespace {
 
-using HashTable = NamesFixture;
+class HashTable : public NamesFixture {
+protected:
+    // A block of cells and a table of `kind` over it, its cells entered.
+    static Node table_over(const std::vector<Cell>& cells, u32 kind) {
+        const Node block = memory::alloc_cells(static_cast<u32>(cells.size()) + 1);
+        for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(block)) = c;
+        const Node table = make_table(static_cast<u32>(cells.size()), block, kind, 0);
+        index_cells(table, 0, kind == kind::map ? 2 : 1);
+        return table;
+    }
+
+    static u32 length_of(Node table) { return node::buffer(record(table)->data)->used() / sizeof(Cell); }
+    static Cell& cell_at(Node table, u32 i) { return node::buffer(record(table)->data)->cells()[i]; }
+
+    // What map! does to set a key: revive or overwrite its pair, else append a new pair.
+    static void map_put(Node table, const Cell& key, const Cell& value) {
+        const i32 at = find_cell(table, key, 0, 1, compare_code::strict_equal, false, false);
+        if (at >= 0) {
+            set_map_value(table, static_cast<u32>(at), value);
+            return;
+        }
+        Buffer* data = node::buffer(record(table)->data);
+        *series_buffer::append_cell(data) = key;
+        *series_buffer::append_cell(node::buffer(record(table)->data)) = value;
+        put_cell(table, length_of(table) - 2);
+    }
+};
 
 TEST_F(HashTable, SizingFollowsTheLoadFactor) {
     struct Case {
@@ -94,6 +120,123 @@ TEST_F(HashTable, EqualKeysHashAlike) {
     // Every component of a 3D point counts.
     EXPECT_NE(hash_cell(Cell{header_of(Type::point3d), 1, 2, 3}, false),
               hash_cell(Cell{header_of(Type::point3d), 9, 2, 3}, false));
+}
+
+TEST_F(HashTable, HashFindsDuplicatesWithSkipLastAndReverse) {
+    const Cell a = word_of("a");
+    const Cell x = integer_of(0);
+    // Equal keys at cells 1, 4 and 7.
+    const Node t = table_over({x, a, x, x, word_of("A"), x, x, a, x}, kind::hash);
+    struct Case {
+        u32 start;
+        u32 skip;
+        bool last;
+        bool reverse;
+        i32 found;
+    } cases[] = {
+        {0, 1, false, false, 1}, {1, 3, false, false, 1}, {2, 3, false, false, -1}, {2, 1, false, false, 4},
+        {0, 1, true, false, 7},  {7, 1, false, true, 4},  {1, 1, false, true, -1}, {8, 2, false, true, 4}, {8, 3, false, true, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(find_cell(t, a, c.start, c.skip, compare_code::equal, c.last, c.reverse), c.found)
+            << c.start << " skip " << c.skip << (c.last ? " last" : "") << (c.reverse ? " reverse" : "");
+    // Under /case the differently spelt key at 4 is not a duplicate.
+    EXPECT_EQ(find_cell(t, a, 2, 1, compare_code::strict_equal, false, false), 7);
+    EXPECT_EQ(find_cell(t, integer_of(5), 0, 1, compare_code::equal, false, false), -1);
+}
+
+TEST_F(HashTable, StringKeysMatchAcrossCaseAndWidth) {
+    const Cell x = integer_of(0);
+    const Node t = table_over({x, string_of("Straße"), x, string_of("ÉTÉ")}, kind::hash);
+    EXPECT_EQ(find_cell(t, string_of("STRAßE"), 0, 1, compare_code::equal, false, false), 1);
+    EXPECT_EQ(find_cell(t, string_of("été"), 0, 1, compare_code::equal, false, false), 3);
+    EXPECT_EQ(find_cell(t, string_of("été"), 0, 1, compare_code::strict_equal, false, false), -1);
+    EXPECT_EQ(find_cell(t, string_of("ete"), 0, 1, compare_code::equal, false, false), -1);
+}
+
+TEST_F(HashTable, HashGrowsAndKeepsEveryCell) {
+    std::vector<Cell> cells;
+    for (i32 i = 0; i < 3000; ++i) cells.push_back(integer_of(i % 1000));
+    const Node t = table_over({}, kind::hash);
+    for (const Cell& c : cells) {
+        *series_buffer::append_cell(node::buffer(record(t)->data)) = c;
+        u32 status = 0;
+        put_cell_status(t, length_of(t) - 1, &status);
+    }
+    EXPECT_EQ(record(t)->count, 1000u);
+    for (i32 i = 0; i < 1000; i += 37) {
+        EXPECT_EQ(find_cell(t, integer_of(i), 0, 1, compare_code::equal, false, false), i);
+        EXPECT_EQ(find_cell(t, integer_of(i), 0, 1, compare_code::equal, true, false), 2000 + i);
+    }
+}
+
+TEST_F(HashTable, RemovingCellsShiftsTheIndexesAfterThem) {
+    const Cell a = word_of("a");
+    const Node t = table_over({a, word_of("b"), a, word_of("c"), a}, kind::hash);
+    // Remove cells 1-2 ([b a]) as a block removal does: entries out, the rest moved down.
+    remove_range(t, 1, 2);
+    ASSERT_TRUE(shift_indexes(t, 3, 2, -2));
+    Buffer* data = node::buffer(record(t)->data);
+    Cell* cells = data->cells();
+    cells[1] = cells[3];
+    cells[2] = cells[4];
+    data->tail -= 2 * sizeof(Cell);
+    EXPECT_EQ(find_cell(t, a, 0, 1, compare_code::equal, true, false), 2);
+    EXPECT_EQ(find_cell(t, a, 1, 1, compare_code::equal, false, false), 2);
+    EXPECT_EQ(find_cell(t, word_of("c"), 0, 1, compare_code::equal, false, false), 1);
+    EXPECT_EQ(find_cell(t, word_of("b"), 0, 1, compare_code::equal, false, false), -1);
+    remove_range(t, 0, 3);
+    EXPECT_EQ(record(t)->count, 0u);
+    EXPECT_EQ(find_cell(t, a, 0, 1, compare_code::equal, false, false), -1);
+}
+
+TEST_F(HashTable, MapHoldsOneKeyPerWordAndTakesTheLaterValue) {
+    const Node t = table_over({word_of("a"), integer_of(1), word_of("b"), integer_of(2), word_of("a", Type::set_word),
+                               integer_of(3)},
+                              kind::map);
+    EXPECT_EQ(length_of(t), 4u);
+    EXPECT_EQ(record(t)->count, 2u);
+    EXPECT_EQ(cell_at(t, 0).type(), Type::set_word);
+    const Cell lookup = word_of("A", Type::lit_word);
+    const i32 at = find_cell(t, lookup, 0, 1, compare_code::equal, false, false);
+    ASSERT_EQ(at, 0);
+    EXPECT_EQ(cell_at(t, 1).w2, 3u);
+    EXPECT_EQ(lookup.type(), Type::lit_word);
+    EXPECT_EQ(find_cell(t, lookup, 0, 1, compare_code::strict_equal, false, false), -1);
+}
+
+TEST_F(HashTable, MapChurnStaysBoundedInMemory) {
+    const Node t = table_over({}, kind::map);
+    // The same keys put, deleted and put again revive their pairs in place.
+    for (i32 round = 0; round < 500; ++round) {
+        for (i32 k = 0; k < 10; ++k) map_put(t, integer_of(k), integer_of(round));
+        for (i32 k = 0; k < 10; k += 2) delete_cell(t, static_cast<u32>(find_cell(t, integer_of(k), 0, 1, 0, false, false)));
+    }
+    EXPECT_EQ(length_of(t), 20u);
+    EXPECT_EQ(record(t)->count, 5u);
+    // Keys that come and go: dead pairs leave when the table would grow.
+    for (i32 k = 100; k < 20100; ++k) {
+        map_put(t, integer_of(k), integer_of(k));
+        delete_cell(t, static_cast<u32>(find_cell(t, integer_of(k), 0, 1, 0, false, false)));
+    }
+    EXPECT_EQ(record(t)->count, 5u);
+    EXPECT_LE(record(t)->buckets, 64u);
+    EXPECT_LE(length_of(t), 2 * 64u);
+    for (i32 k = 1; k < 10; k += 2) {
+        const i32 at = find_cell(t, integer_of(k), 0, 1, 0, false, false);
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(cell_at(t, static_cast<u32>(at) + 1).w2, 499u);
+    }
+}
+
+TEST_F(HashTable, CopiedAndClearedTables) {
+    const Cell a = word_of("a");
+    const Node t = table_over({a, word_of("b"), a}, kind::hash);
+    const Node copy = copy_table(t, series_buffer::copy_buffer(node::buffer(record(t)->data)));
+    clear_table(t);
+    EXPECT_EQ(find_cell(t, a, 0, 1, 0, false, false), -1);
+    EXPECT_EQ(find_cell(copy, a, 1, 1, 0, false, false), 2);
+    EXPECT_EQ(record(copy)->count, 2u);
 }
 
 }  // namespace
