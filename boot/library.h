@@ -6,7 +6,7 @@
 
 namespace zel::library {
 
-// Evaluates the sources given, in order, then switches collection on.
-void load(const Source* sources, u32 count);
+// Evaluates the source files given, in order, then switches collection on.
+void load(const Source* files, u32 count);
 
 }  // namespace zel::library

@@ -197,7 +197,7 @@ void reverse_records(const Cell& s, u32 from, u32 count, u32 record) {
 
 Cell* reverse(Cell* s, const Cell* part, const Cell* skip_arg) {
     const u32 remaining = remaining_length(*s, false);
-    i64 count = part ? part_count(*s, *part) : remaining;
+    i64 count = part ? i64{part_count(*s, *part)} : i64{remaining};
     if (count < 1) return s;
     count = std::min<i64>(count, remaining);
     i64 record = 1;

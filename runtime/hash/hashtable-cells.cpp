@@ -133,7 +133,7 @@ void reindex_map(Node table, u32 buckets, u32 entered) {
             cells[kept + 1] = cells[i + 1];
             kept += 2;
         }
-        b->tail = b->head + kept * sizeof(Cell);
+        b->tail = b->head + kept * static_cast<u32>(sizeof(Cell));
     }
     reset_arrays(table, buckets);
     for (u32 i = 0; i < entered; i += 2) {
@@ -313,7 +313,7 @@ void index_cells(Node table, u32 start, u32 step) {
         cells[at + 1] = cells[i + 1];
         Buffer* b = node::buffer(r->data);
         std::memmove(&cells[i], &cells[i + 2], (data_length(r) - i - 2) * sizeof(Cell));
-        b->tail -= 2 * sizeof(Cell);
+        b->tail -= 2 * static_cast<u32>(sizeof(Cell));
     }
 }
 

@@ -26,7 +26,7 @@ class OutputBuffer {
 
     void put(u32 c) {
         if (length > sizeof bytes - 4) flush();
-        length += unicode::encode_utf8_char(c, reinterpret_cast<u8*>(bytes + length));
+        length += static_cast<std::size_t>(unicode::encode_utf8_char(c, reinterpret_cast<u8*>(bytes + length)));
     }
 
     void flush() {

@@ -98,7 +98,7 @@ Node make(u32 size, bool values_on_stack, bool creator_flag, Node source, u32 ki
         values = memory::alloc_unset_cells(size);
         if (source) {
             Buffer* b = node::buffer(values);
-            b->tail = b->head + word_count(source) * sizeof(Cell);
+            b->tail = b->head + word_count(source) * static_cast<u32>(sizeof(Cell));
         }
     }
     u32 header = header_of(Type::context) | (kind << kind_shift);
@@ -119,7 +119,7 @@ Node make_from_spec(const Cell& spec, bool values_on_stack, bool creator_flag, u
     }
     if (!values_on_stack) {
         Buffer* values = node::buffer(cell_of(ctx).w2);
-        values->tail = values->head + word_count(ctx) * sizeof(Cell);
+        values->tail = values->head + word_count(ctx) * static_cast<u32>(sizeof(Cell));
     }
     return ctx;
 }
@@ -165,8 +165,9 @@ Cell* intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     const Node table = table_of(global);
     const i32 found = word_table::find_word(table, sym, any_case, 0, nullptr);
     if (found >= 0) {
-        if (!(any_case && keep_spelling) || word_at(global, found)->w2 == sym) return word_at(global, found);
-        Cell copy = *word_at(global, found);
+        Cell* const word = word_at(global, static_cast<u32>(found));
+        if (!(any_case && keep_spelling) || word->w2 == sym) return word;
+        Cell copy = *word;
         copy.w2 = sym;
         Cell* kept = series_buffer::append_cell(roots::block());
         *kept = copy;
@@ -177,7 +178,7 @@ Cell* intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     const i32 variant = word_table::find_word(table, sym, true, 0, nullptr);
     u32 added = 0;
     word_table::find_word(table, sym, false, global, &added);
-    if (variant >= 0) word_at(global, added)->w3 = word_at(global, variant)->w3;
+    if (variant >= 0) word_at(global, added)->w3 = word_at(global, static_cast<u32>(variant))->w3;
     append_value(global, unset_cell);
     return word_at(global, added);
 }

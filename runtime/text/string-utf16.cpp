@@ -20,7 +20,7 @@ bool utf16_extra_units(const Units& units, bool crlf, u64& extra) {
     for (u32 i = 0; i < units.count; ++i, p += units.unit) {
         u32 cp = read_unit(p, units.unit);
         if (cp > max_code_point) return false;
-        extra += (cp >= 0x10000) + (crlf && cp == '\n');
+        extra += u64{cp >= 0x10000} + u64{crlf && cp == '\n'};
     }
     return true;
 }

@@ -246,7 +246,7 @@ TEST_F(StringUnits, BoundedUtf8NeverCutsACharacter) {
         Bytes out(8, 0xEE);
         u32 n = encode_string_utf8_bounded(string_of(s), out.data(), row.capacity, -1, true);
         EXPECT_EQ(n, row.written);
-        EXPECT_EQ(Bytes(out.begin(), out.begin() + row.out.size()), row.out);
+        EXPECT_EQ(Bytes(out.data(), out.data() + row.out.size()), row.out);
         EXPECT_EQ(out[row.out.size()], 0xEE);
     }
     Bytes out(16, 0xEE);
