@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     try {
         zel::lexer::Result r = zel::lexer::scan_utf8(reinterpret_cast<const zel::u8*>(source.data()),
                                                      static_cast<zel::u32>(source.size()), {});
-        const zel::u32 count = zel::node::buffer(r.value.w2)->used() / sizeof(zel::Cell);
+        const zel::u32 count = zel::node::buffer(r.value.w2)->cell_count();
         for (zel::u32 i = 0; i < count; ++i) {
             zel::Buffer* b = zel::node::buffer(r.value.w2);
             const zel::Cell value = b->cells()[b->head / sizeof(zel::Cell) + i];

@@ -26,7 +26,7 @@ bool (*scan_string)(const Cell& text, Cell& out) = nullptr;
 namespace {
 
 Buffer* buffer_of(const Cell& b) { return node::buffer(b.w2); }
-u32 cells_in(const Cell& b) { return buffer_of(b)->used() / sizeof(Cell); }
+u32 cells_in(const Cell& b) { return buffer_of(b)->cell_count(); }
 
 bool is_number(Type t) { return t == Type::integer || t == Type::float_ || t == Type::percent; }
 
@@ -126,7 +126,7 @@ void insert_value(Cell& b, const Cell& value, bool advance, bool at_head) {
     if (buf->end() - buf->tail_ptr() < static_cast<std::ptrdiff_t>(sizeof(Cell)))
         buf = series_buffer::expand(buf, 2 * (static_cast<i64>(buf->used()) + static_cast<i64>(sizeof(Cell))));
     Cell* cells = reinterpret_cast<Cell*>(buf->head_ptr());
-    const u32 n = buf->used() / sizeof(Cell);
+    const u32 n = buf->cell_count();
     std::memmove(cells + at + 1, cells + at, (n - at) * sizeof(Cell));
     cells[at] = copy;
     buf->tail += sizeof(Cell);

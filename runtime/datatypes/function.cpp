@@ -17,7 +17,7 @@
 namespace zel::function {
 namespace {
 
-u32 length_of(Node series) { return node::buffer(series)->used() / sizeof(Cell); }
+u32 length_of(Node series) { return node::buffer(series)->cell_count(); }
 
 // Cell i of a block's series counted from its head; valid until an allocation.
 Cell& at(Node series, u32 i) {
@@ -304,7 +304,7 @@ u32 arg_count(const Cell& routine) { return (routine.header & count_mask) >> cou
 void store_arg_count(Cell& routine) {
     const Buffer* b = node::buffer(routine.w2);
     const Cell* cells = reinterpret_cast<const Cell*>(const_cast<Buffer*>(b)->head_ptr());
-    const u32 words = static_cast<u32>(std::count_if(cells, cells + b->used() / sizeof(Cell),
+    const u32 words = static_cast<u32>(std::count_if(cells, cells + b->cell_count(),
                                                      [](const Cell& c) { return c.is(Type::word); }));
     if (words > count_mask >> count_shift) {
         const Cell spec{header_of(Type::block), 0, routine.w2, 0};

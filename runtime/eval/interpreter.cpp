@@ -43,10 +43,10 @@ constexpr u32 small_refinements = 16;
 
 inline Buffer* buffer(Node n) { return node::buffer(n); }
 inline const Cell* cells(Node n) { return reinterpret_cast<const Cell*>(buffer(n)->head_ptr()); }
-inline u32 length(Node n) { return buffer(n)->used() / sizeof(Cell); }
+inline u32 length(Node n) { return buffer(n)->cell_count(); }
 // The limit of the code's indexes as its block (buffer `b`) is now.
 inline u32 tail_in(const Buffer* b, const Code& code) {
-    const u32 n = b->used() / sizeof(Cell);
+    const u32 n = b->cell_count();
     return n < code.end ? n : code.end;
 }
 inline u32 tail_of(const Code& code) { return tail_in(buffer(code.node), code); }

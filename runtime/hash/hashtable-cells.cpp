@@ -24,7 +24,7 @@ namespace {
 constexpr u32 dead_value = 0;
 
 Cell* data_cells(const Record* r) { return reinterpret_cast<Cell*>(node::buffer(r->data)->head_ptr()); }
-u32 data_length(const Record* r) { return node::buffer(r->data)->used() / sizeof(Cell); }
+u32 data_length(const Record* r) { return node::buffer(r->data)->cell_count(); }
 
 Node* chain_nodes(const Record* r) { return reinterpret_cast<Node*>(node::buffer(r->chains)->head_ptr()); }
 u32* chain_of(const Record* r, u32 key) {

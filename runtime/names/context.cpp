@@ -78,7 +78,7 @@ Cell* word_at(Node ctx, u32 index) {
     return reinterpret_cast<Cell*>(node::buffer(words_node(ctx))->head_ptr()) + index;
 }
 
-u32 word_count(Node ctx) { return node::buffer(words_node(ctx))->used() / sizeof(Cell); }
+u32 word_count(Node ctx) { return node::buffer(words_node(ctx))->cell_count(); }
 
 void init_global() {
     global = make(global_size, false, false, 0, kind::global);
@@ -109,7 +109,7 @@ Node make(u32 size, bool values_on_stack, bool creator_flag, Node source, u32 ki
 }
 
 Node make_from_spec(const Cell& spec, bool values_on_stack, bool creator_flag, u32 kind) {
-    const u32 length = node::buffer(spec.w2)->used() / sizeof(Cell);
+    const u32 length = node::buffer(spec.w2)->cell_count();
     const Node ctx = make(length, values_on_stack, creator_flag, 0, kind);
     for (u32 i = 0; i < length; ++i) {
         const Cell item = reinterpret_cast<Cell*>(node::buffer(spec.w2)->head_ptr())[i];
@@ -272,7 +272,7 @@ void bind_block(const Cell& block, Node ctx, bool self_flag) {
     const u32 self_canonical = symbol::canonical_id(sym::self);
     for (u32 i = block.w1;; ++i) {
         Buffer* b = node::buffer(n);
-        if (i >= b->used() / sizeof(Cell)) break;
+        if (i >= b->cell_count()) break;
         Cell& item = reinterpret_cast<Cell*>(b->head_ptr())[i];
         const Type t = item.type();
         if (is_bind_container(t)) {
@@ -290,7 +290,7 @@ void bind_block(const Cell& block, Node ctx, bool self_flag) {
 }
 
 bool collect_set_words(Node ctx, Cell& block) {
-    const u32 length = node::buffer(block.w2)->used() / sizeof(Cell);
+    const u32 length = node::buffer(block.w2)->cell_count();
     block.w1 = std::min(block.w1, length);
     const u32 before = word_count(ctx);
     for (u32 i = block.w1; i < length; ++i) {

@@ -33,7 +33,7 @@ protected:
 
     // Appends a cell to the root block.
     void keep(const zel::Cell& c) { *zel::series_buffer::append_cell(root) = c; }
-    zel::u32 root_length() const { return zel::node::buffer(root.w2)->used() / sizeof(zel::Cell); }
+    zel::u32 root_length() const { return zel::node::buffer(root.w2)->cell_count(); }
     const zel::Cell& root_at(zel::u32 i) const { return zel::node::buffer(root.w2)->cells()[i]; }
     void clear_root() { zel::node::buffer(root.w2)->tail = 0; }
 

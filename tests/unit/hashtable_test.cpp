@@ -24,7 +24,7 @@ protected:
         return table;
     }
 
-    static u32 length_of(Node table) { return node::buffer(record(table)->data)->used() / sizeof(Cell); }
+    static u32 length_of(Node table) { return node::buffer(record(table)->data)->cell_count(); }
     static Cell& cell_at(Node table, u32 i) { return node::buffer(record(table)->data)->cells()[i]; }
 
     // What map! does to set a key: revive or overwrite its pair, else append a new pair.
