@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need (only those missing),
-# then configures and builds in build/.
+# then configures and builds in build/. Under CI (CI set) warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -8,7 +8,8 @@ packages=(build-essential cmake ninja-build pkg-config
   libx11-dev libxrandr-dev libcairo2-dev libpango1.0-dev
   libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev
   libcurl4-openssl-dev libssl-dev libgtest-dev
-  xvfb xauth fonts-dejavu-core python3 unicode-data)
+  xvfb xauth fonts-dejavu-core python3 unicode-data
+  clang libclang-rt-dev)  # the lexer fuzzer; clang only recommends its fuzzing runtime
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,5 +23,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -G Ninja -B build -S . -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -G Ninja -B build -S . -DCMAKE_BUILD_TYPE=RelWithDebInfo ${CI:+-DZEL_WERROR=ON}
 cmake --build build

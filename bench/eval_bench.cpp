@@ -1,6 +1,6 @@
-// Times the interpreter's hot paths from C++ until `zel FILE` runs scripts: recursive
-// fib 27 and a ten-million-iteration integer loop, with the natives they need supplied
-// by the evaluator's test support. Prints each result and its time.
+// Times the interpreter's hot paths from C++, on the runtime with its library: recursive
+// fib 27, a ten-million-iteration integer loop, refinement calls and appends. Prints each
+// result and its time.
 #include <chrono>
 #include <cstdio>
 
@@ -18,7 +18,7 @@ void time(const char* what, const char* source) {
 }  // namespace
 
 int main() {
-    zel::test::start_evaluator();
+    zel::test::start_runtime();
     zel::test::run("fib: func [n] [either n < 2 [n] [(fib n - 1) + fib n - 2]]");
     time("fib 27", "fib 27");
     time("10,000,000 loop iterations", "i: 0 n: 0 while [i < 10000000] [n: n + i i: i + 1] n");

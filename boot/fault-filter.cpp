@@ -57,7 +57,7 @@ void install(int signal, void (*handler)(int, siginfo_t*, void*)) {
     struct sigaction action {};
     action.sa_sigaction = handler;
     // A fault inside the handler takes the default action instead of looping.
-    action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESETHAND;
+    action.sa_flags = static_cast<int>(SA_SIGINFO | SA_ONSTACK | SA_RESETHAND);
     sigemptyset(&action.sa_mask);
     sigaction(signal, &action, nullptr);
 }

@@ -56,9 +56,9 @@ Cell code_of(const Source& source) {
 
 }  // namespace
 
-void load(const Source* sources, u32 count) {
+void load(const Source* files, u32 count) {
     for (u32 i = 0; i < count; ++i) {
-        const Cell code = code_of(sources[i]);
+        const Cell code = code_of(files[i]);
         if (i == 0) bootstrap_make(code);
         Cell* const top = stack::top;
         interp::eval_block(code, false);

@@ -6,8 +6,8 @@
 
 namespace zel::library {
 
-// Evaluates the sources given, in order, then switches collection on. A debug build checks
-// in between that the library defines every native and action under its table's name.
-void load(const Source* sources, u32 count);
+// Evaluates the source files given, in order, then switches collection on. A debug build
+// checks in between that the library defines every native and action under its table's name.
+void load(const Source* files, u32 count);
 
 }  // namespace zel::library

@@ -24,12 +24,14 @@
 
 namespace zel::runtime {
 
-void init() {
+void init(Stage upto) {
     gc::set_enabled(false);
-    stdio::init_print_hooks();
     memory::init();
-    resource::init();
-    register_datatypes();
+    if (upto == Stage::memory) return;
+
+    // The action rows are tables of the process, filled once however often it starts.
+    if (registry().highest_registered() == 0) register_datatypes();
+    if (upto == Stage::datatypes) return;
 
     const Node root = memory::alloc_series_in_heap(root_block_cells, sizeof(Cell), 0);
     roots::set_block(Cell{header_of(Type::block), 0, root, 0});
@@ -37,6 +39,16 @@ void init() {
     symbol::init();
     runtime_words::load_runtime_words();
     runtime_words::make_runtime_refinements();
+    if (upto == Stage::names) return;
+
+    ownership::init();
+    standard::init();
+    object::reset_class_ids();
+    object::install_hooks();
+    if (upto == Stage::objects) return;
+
+    stdio::init_print_hooks();
+    resource::init();
     datatype::set_name_words();
     typeset::set_family_words();
     stack::init();
@@ -44,10 +56,7 @@ void init() {
     exits::init();
     native::init_table();
     natives::init_table();
-    ownership::init();
     lexer::init();
-    standard::init();
-    object::install_hooks();
     interp::init();
     externals::init();
     gc::init_counters();

@@ -39,7 +39,7 @@ std::string coordinate(float v) {
 
 void series(std::string& out, const Cell& value, const char* open, const char* separator, const char* close) {
     out += open;
-    const u32 count = node::buffer(value.w2)->used() / sizeof(Cell);
+    const u32 count = node::buffer(value.w2)->cell_count();
     for (u32 i = 0; i < count; ++i) {
         // Molding an item allocates: the buffer is read again for each one.
         Buffer* b = node::buffer(value.w2);
@@ -155,7 +155,7 @@ bool registry_molds(const Cell& value) {
     if (!series::any_block(value.type())) return true;
     Buffer* b = node::buffer(value.w2);
     const Cell* items = b->cells() + b->head / sizeof(Cell);
-    for (u32 i = 0; i < b->used() / sizeof(Cell); ++i)
+    for (u32 i = 0; i < b->cell_count(); ++i)
         if (!registry_molds(items[i])) return false;
     return true;
 }

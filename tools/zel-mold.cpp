@@ -5,29 +5,15 @@
 #include <iterator>
 #include <string>
 
+#include "boot/runtime.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/lexer/lexer.h"
-#include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/memory/roots.h"
-#include "runtime/names/context.h"
-#include "runtime/names/symbol.h"
 #include "tools/mold-text.h"
 
 namespace {
-
-// The runtime as far as scanning and molding need it.
-void init_runtime() {
-    zel::memory::init();
-    zel::register_datatypes();
-    const zel::Node root = zel::memory::alloc_series_in_heap(1000, sizeof(zel::Cell), 0);
-    zel::roots::set_block(zel::Cell{zel::header_of(zel::Type::block), 0, root, 0});
-    zel::symbol::init();
-    zel::context::init_global();
-    zel::lexer::init();
-}
 
 std::string formed(const zel::Cell& arg) {
     zel::Output out;
@@ -70,12 +56,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    init_runtime();
+    // The runtime as far as scanning and molding need it.
+    zel::runtime::init(zel::runtime::Stage::names);
     int status = 0;
     try {
         zel::lexer::Result r = zel::lexer::scan_utf8(reinterpret_cast<const zel::u8*>(source.data()),
                                                      static_cast<zel::u32>(source.size()), {});
-        const zel::u32 count = zel::node::buffer(r.value.w2)->used() / sizeof(zel::Cell);
+        const zel::u32 count = zel::node::buffer(r.value.w2)->cell_count();
         for (zel::u32 i = 0; i < count; ++i) {
             zel::Buffer* b = zel::node::buffer(r.value.w2);
             const zel::Cell value = b->cells()[b->head / sizeof(zel::Cell) + i];
@@ -84,6 +71,6 @@ int main(int argc, char** argv) {
     } catch (const zel::ErrorThrow& e) {
         status = report(e);
     }
-    zel::memory::release_all();
+    zel::runtime::shutdown();
     return status;
 }

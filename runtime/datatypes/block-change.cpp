@@ -19,7 +19,7 @@
 namespace zel::block {
 namespace {
 
-u32 cells_in(const Cell& b) { return node::buffer(b.w2)->used() / sizeof(Cell); }
+u32 cells_in(const Cell& b) { return node::buffer(b.w2)->cell_count(); }
 
 // The cells a value inserts: those of an any-block from its position unless `only`, else
 // the value itself; at most `part` of them when part is not negative. They are copies, so
@@ -69,7 +69,7 @@ void write_cells(const Cell& b, u32 at, const InsertCells& cells, u32 count, boo
     if (buf->head + needed > buf->size)
         buf = series_buffer::expand(buf, static_cast<i64>(std::min<u64>(exact ? needed : needed * 2, max_series_bytes)));
     Cell* base = reinterpret_cast<Cell*>(buf->head_ptr());
-    const u32 n = buf->used() / sizeof(Cell);
+    const u32 n = buf->cell_count();
     std::memmove(base + at + count, base + at, (n - at) * sizeof(Cell));
     buf->tail += count * static_cast<u32>(sizeof(Cell));
     for (u32 i = 0; i < count; ++i) base[at + i] = cells[i % cells.size()];

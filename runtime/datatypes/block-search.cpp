@@ -10,7 +10,7 @@
 namespace zel::block {
 namespace {
 
-u32 cells_in(const Cell& b) { return node::buffer(b.w2)->used() / sizeof(Cell); }
+u32 cells_in(const Cell& b) { return node::buffer(b.w2)->cell_count(); }
 
 using series::Match;
 

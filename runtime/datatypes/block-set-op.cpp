@@ -11,7 +11,7 @@
 namespace zel::block {
 namespace {
 
-u32 cells_in(const Cell& b) { return node::buffer(b.w2)->used() / sizeof(Cell); }
+u32 cells_in(const Cell& b) { return node::buffer(b.w2)->cell_count(); }
 
 u32 hash_record(const Cell& b, u32 at, u32, bool) {
     const Cell first = *cell_at(b, at);

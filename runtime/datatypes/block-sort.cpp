@@ -20,7 +20,7 @@ namespace {
 
 namespace sortflag = series::sortflag;
 
-u32 cells_in(const Cell& b) { return node::buffer(b.w2)->used() / sizeof(Cell); }
+u32 cells_in(const Cell& b) { return node::buffer(b.w2)->cell_count(); }
 
 struct SortState {
     Cell block;

@@ -26,7 +26,7 @@ bool (*scan_string)(const Cell& text, Cell& out) = nullptr;
 namespace {
 
 Buffer* buffer_of(const Cell& b) { return node::buffer(b.w2); }
-u32 cells_in(const Cell& b) { return buffer_of(b)->used() / sizeof(Cell); }
+u32 cells_in(const Cell& b) { return buffer_of(b)->cell_count(); }
 
 Cell integer(i32 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(v), 0}; }
 
@@ -124,7 +124,7 @@ void insert_value(Cell& b, const Cell& value, bool advance, bool at_head) {
     if (buf->end() - buf->tail_ptr() < static_cast<std::ptrdiff_t>(sizeof(Cell)))
         buf = series_buffer::expand(buf, 2 * (static_cast<i64>(buf->used()) + static_cast<i64>(sizeof(Cell))));
     Cell* cells = reinterpret_cast<Cell*>(buf->head_ptr());
-    const u32 n = buf->used() / sizeof(Cell);
+    const u32 n = buf->cell_count();
     std::memmove(cells + at + 1, cells + at, (n - at) * sizeof(Cell));
     cells[at] = copy;
     buf->tail += sizeof(Cell);
@@ -307,14 +307,14 @@ i32 compare_cells(const Cell& b1, const Cell& b2, i32 code) {
     if (code == compare_code::same) return same ? 0 : -1;
     if (same) return 0;
     if (cycle::find(b1.w2)) return cycle::find(b2.w2) ? 0 : -1;
-    const i32 length1 = std::max(length(b1), 0);
-    const i32 length2 = std::max(length(b2), 0);
+    const u32 length1 = static_cast<u32>(std::max(length(b1), 0));
+    const u32 length2 = static_cast<u32>(std::max(length(b2), 0));
     if (length1 != length2 &&
         (compare_code::asks_equality(code) || code == compare_code::equality_10 || code == compare_code::equality_11))
         return 1;
     cycle::Entry guard1(b1.w2);
     cycle::Entry guard2(b2.w2);
-    for (i32 i = 0; i < std::min(length1, length2); ++i) {
+    for (u32 i = 0; i < std::min(length1, length2); ++i) {
         // Earlier comparisons run no language code, but re-read in case they allocated.
         if (b1.w1 + i >= cells_in(b1) || b2.w1 + i >= cells_in(b2)) break;
         const Cell e1 = *cell_at(b1, b1.w1 + i);

@@ -28,7 +28,7 @@ Cell word_of(const char* name) {
 Cell integer(u32 v) { return Cell{header_of(Type::integer), 0, v, 0}; }
 
 u32 length_of(const Cell& block) {
-    const u32 n = node::buffer(block.w2)->used() / sizeof(Cell);
+    const u32 n = node::buffer(block.w2)->cell_count();
     return block.w1 < n ? n - block.w1 : 0;
 }
 

@@ -200,7 +200,7 @@ double from_binary(const Cell& binary) {
 // truncated toward zero.
 std::optional<double> from_block(const Cell& block) {
     Buffer* b = node::buffer(block.w2);
-    const u32 length = b->used() / sizeof(Cell);
+    const u32 length = b->cell_count();
     if (block.w1 > length || length - block.w1 != 2) return std::nullopt;
     const Cell* cells = reinterpret_cast<const Cell*>(b->head_ptr()) + block.w1;
     for (int i = 0; i < 2; ++i) {

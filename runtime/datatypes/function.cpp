@@ -19,7 +19,7 @@
 namespace zel::function {
 namespace {
 
-u32 length_of(Node series) { return node::buffer(series)->used() / sizeof(Cell); }
+u32 length_of(Node series) { return node::buffer(series)->cell_count(); }
 
 u32 length_of(const Cell& block) { return length_of(as_series(block).node); }
 
@@ -313,7 +313,7 @@ void store_arg_count(Cell& routine) {
     const Node spec = as_function(routine).spec;
     const Buffer* b = node::buffer(spec);
     const Cell* cells = reinterpret_cast<const Cell*>(const_cast<Buffer*>(b)->head_ptr());
-    const u32 words = static_cast<u32>(std::count_if(cells, cells + b->used() / sizeof(Cell),
+    const u32 words = static_cast<u32>(std::count_if(cells, cells + b->cell_count(),
                                                      [](const Cell& c) { return c.is(Type::word); }));
     if (words > count_mask >> count_shift) {
         const Cell spec_block = block_cell(spec);

@@ -23,7 +23,7 @@ Entry table[table_capacity] = {};
 
 namespace {
 
-u32 length_of(Node series) { return node::buffer(series)->used() / sizeof(Cell); }
+u32 length_of(Node series) { return node::buffer(series)->cell_count(); }
 
 Cell& at(Node series, u32 i) { return reinterpret_cast<Cell*>(node::buffer(series)->head_ptr())[i]; }
 
@@ -152,7 +152,7 @@ namespace zel::op {
 bool valid_spec(Node spec) {
     u32 count = 0;
     bool seen_word = false;
-    const u32 n = node::buffer(spec)->used() / sizeof(Cell);
+    const u32 n = node::buffer(spec)->cell_count();
     for (u32 i = 0; i < n; ++i) {
         const Cell c = reinterpret_cast<Cell*>(node::buffer(spec)->head_ptr())[i];
         switch (c.type()) {

@@ -29,7 +29,7 @@ namespace {
 
 u32 class_counter = first_class_id;
 
-u32 length_of(Node series) { return node::buffer(series)->used() / sizeof(Cell); }
+u32 length_of(Node series) { return node::buffer(series)->cell_count(); }
 
 Cell& cell_at(Node series, u32 i) { return reinterpret_cast<Cell*>(node::buffer(series)->head_ptr())[i]; }
 

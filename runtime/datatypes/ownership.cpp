@@ -40,7 +40,7 @@ void record(const Cell& v, const Cell& owner, const Cell& word) {
     for (u32 i = 0; i < value_cells; ++i) cells[i] = entry[i];
 }
 
-u32 block_length(Node n) { return node::buffer(n)->used() / sizeof(Cell); }
+u32 block_length(Node n) { return node::buffer(n)->cell_count(); }
 Cell* block_cell(Node n, u32 i) { return reinterpret_cast<Cell*>(node::buffer(n)->head_ptr()) + i; }
 
 // Claims or releases each cell of a block from `from` in a copy written back after it:
@@ -84,7 +84,7 @@ void drop_dead_entries(void*) {
     constexpr u32 entry_cells = 1 + value_cells;  // the key cell, then the values
     Buffer* data = node::buffer(hashtable::record(owned_table)->data);
     const auto* first = reinterpret_cast<const Cell*>(data->head_ptr());
-    const u32 entries = data->used() / (entry_cells * sizeof(Cell));
+    const u32 entries = data->cell_count() / entry_cells;
     for (u32 e = 0; e < entries; ++e) {
         const Cell* entry = first + e * entry_cells;
         if (!entry[0].is(Type::unset)) continue;  // a deleted entry

@@ -13,7 +13,7 @@
 namespace zel::path {
 namespace {
 
-u32 cells_in(const Cell& b) { return node::buffer(b.w2)->used() / sizeof(Cell); }
+u32 cells_in(const Cell& b) { return node::buffer(b.w2)->cell_count(); }
 
 Cell* make(Cell* prototype, const Cell* spec, Type target) {
     const Type t = spec->type();

@@ -61,7 +61,7 @@ Cell* forward(Cell* port, const Cell& action, const Args& args) {
 // The first cell equal to `key` in the block, and the one after it; none! when absent.
 Cell select_value(const Cell& block, const Cell& key) {
     const Buffer* b = node::buffer(block.w2);
-    const u32 n = b->used() / sizeof(Cell);
+    const u32 n = b->cell_count();
     for (u32 i = block.w1; i + 1 < n; ++i) {
         const Cell* cells = reinterpret_cast<const Cell*>(const_cast<Buffer*>(node::buffer(block.w2))->head_ptr());
         const Cell candidate = cells[i];

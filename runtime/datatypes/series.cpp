@@ -199,7 +199,7 @@ void reverse_records(const Cell& s, u32 from, u32 count, u32 record) {
 
 Cell* reverse(Cell* s, const Cell* part, const Cell* skip_arg) {
     const u32 remaining = remaining_length(*s, false);
-    i64 count = part ? part_count(*s, *part) : remaining;
+    i64 count = part ? i64{part_count(*s, *part)} : i64{remaining};
     if (count < 1) return s;
     count = std::min<i64>(count, remaining);
     i64 record = 1;
@@ -513,8 +513,8 @@ u32 set_record_size(const Cell* skip) {
 // with the hash tables' probe over references to records, bit 31 telling the second series.
 class RecordIndex {
 public:
-    RecordIndex(const Cell* series[2], u32 record, bool case_, const SetRecords& how, u32 expected)
-        : series_(series), record_(record), case_(case_), how_(how),
+    RecordIndex(const Cell* series[2], u32 record, bool case_sensitive, const SetRecords& how, u32 expected)
+        : series_(series), record_(record), case_(case_sensitive), how_(how),
           slots_(hashtable::next_pow2(std::max<u32>(expected * 2, 8)), empty_slot) {}
 
     static u32 reference(bool second, u32 at) { return at | (second ? second_bit : 0); }

@@ -43,7 +43,7 @@ void concatenate(const Cell& destination, const Cell& source, i32 part, u32 offs
     const u32 total = d->used() / width;
     const u32 index = static_cast<u32>(std::min<u64>(u64{std::min(destination.w1, total)} + offset, total));
     u8* at = mode == Concat::append ? d->tail_ptr() : d->head_ptr() + u64{index} * width;
-    if (mode == Concat::insert) std::memmove(at + bytes, at, d->tail_ptr() - at);
+    if (mode == Concat::insert) std::memmove(at + bytes, at, u64{total - index} * width);
 
     if (from.unit == width) {
         std::memmove(at, source_units, bytes);

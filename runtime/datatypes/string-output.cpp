@@ -80,7 +80,7 @@ std::string Output::utf8() const {
     std::string text;
     for (u32 i = 0, n = length(); i < n; ++i) {
         u8 bytes[4];
-        text.append(reinterpret_cast<const char*>(bytes), unicode::encode_utf8_char(at(i), bytes));
+        text.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(unicode::encode_utf8_char(at(i), bytes)));
     }
     return text;
 }
@@ -102,7 +102,7 @@ std::string byte_to_hex(u8 byte) { return {hex_digits[byte >> 4], hex_digits[byt
 
 std::string int_to_hex(u32 value, bool trim) {
     std::string text(8, '0');
-    for (int i = 7; i >= 0; --i, value >>= 4) text[i] = hex_digits[value & 0xF];
+    for (std::size_t i = text.size(); i-- > 0; value >>= 4) text[i] = hex_digits[value & 0xF];
     if (!trim) return text;
     const bool negative = text[0] >= '8';
     std::size_t start = 0;

@@ -53,7 +53,7 @@ void insert_chars(Node str, u32 i, const u32* chars, u32 n) {
     if (needed > b->size) b = series_buffer::expand(b, static_cast<i64>(2 * (needed - b->head)));
     i = std::min(i, units_in(b));
     u8* at = b->head_ptr() + u64{i} * width;
-    std::memmove(at + u64{n} * width, at, b->tail_ptr() - at);
+    std::memmove(at + u64{n} * width, at, u64{units_in(b) - i} * width);
     for (u32 k = 0; k < n; ++k) unicode::write_unit(at + u64{k} * width, width, chars[k]);
     b->tail += n * width;
 }
@@ -92,7 +92,7 @@ void poke_char_at(Node str, u32 i, u32 cp) {
     const u32 width = b->unit();
     u8* at = b->head_ptr() + u64{i} * width;
     if (at >= b->tail_ptr()) {
-        std::memset(b->tail_ptr(), 0, at - b->tail_ptr());
+        std::memset(b->tail_ptr(), 0, static_cast<std::size_t>(at - b->tail_ptr()));
         b->tail = static_cast<u32>(at + width - b->data());
     }
     unicode::write_unit(at, width, cp);
@@ -112,7 +112,7 @@ void remove_chars(const Cell& value, u32 i, u32 n) {
     n = std::min(n, total - i);
     const u32 width = b->unit();
     u8* at = b->head_ptr() + u64{i} * width;
-    std::memmove(at, at + u64{n} * width, b->tail_ptr() - (at + u64{n} * width));
+    std::memmove(at, at + u64{n} * width, u64{total - i - n} * width);
     b->tail -= n * width;
 }
 

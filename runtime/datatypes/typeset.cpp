@@ -77,7 +77,7 @@ Cell from_block(const Cell& block) {
     Cell set = empty();
     // Neither adding nor reading a word's value allocates, so the buffer stays where it is.
     Buffer* b = node::buffer(block.w2);
-    const u32 length = b->used() / sizeof(Cell);
+    const u32 length = b->cell_count();
     const Cell* cells = reinterpret_cast<const Cell*>(b->head_ptr());
     for (u32 i = block.w1; i < length; ++i) {
         // A word stands for the datatype or typeset it holds.

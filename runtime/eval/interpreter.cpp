@@ -44,10 +44,10 @@ constexpr u32 small_refinements = 16;
 
 inline Buffer* buffer(Node n) { return node::buffer(n); }
 inline const Cell* cells(Node n) { return reinterpret_cast<const Cell*>(buffer(n)->head_ptr()); }
-inline u32 length(Node n) { return buffer(n)->used() / sizeof(Cell); }
+inline u32 length(Node n) { return buffer(n)->cell_count(); }
 // The limit of the code's indexes as its block (buffer `b`) is now.
 inline u32 tail_in(const Buffer* b, const Code& code) {
-    const u32 n = b->used() / sizeof(Cell);
+    const u32 n = b->cell_count();
     return n < code.end ? n : code.end;
 }
 inline u32 tail_of(const Code& code) { return tail_in(buffer(code.node), code); }
@@ -834,7 +834,7 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
         const auto fn = as_function(callable);
         frame::open_interp_function(named, fn.context);
         const Cell& owner = cells(fn.record)[function::record::second];
-        if (owner.is(Type::integer)) frame::top()->word_context = as_integer(owner).value;
+        if (owner.is(Type::integer)) frame::top()->word_context = static_cast<Node>(as_integer(owner).value);
     } else {
         frame::open_interp_native(named);
     }
@@ -876,7 +876,7 @@ void call_function(const Cell& function, u32 frame_index) {
 
 void call_routine(const Cell& routine) {
     const Cell code = *function::record_cell(routine, function::record::code);
-    const routine_code::Code fn = routine_code::code_at(as_integer(code).value);
+    const routine_code::Code fn = routine_code::code_at(static_cast<u32>(as_integer(code).value));
     if (!fn) raise(ErrorId::internal_not_done);
     Cell result = unset_cell;
     fn(stack::base, result);

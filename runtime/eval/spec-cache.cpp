@@ -15,7 +15,7 @@ namespace {
 
 Cell spec_item(Node spec, u32 i) { return reinterpret_cast<Cell*>(node::buffer(spec)->head_ptr())[i]; }
 
-u32 spec_length(Node spec) { return node::buffer(spec)->used() / sizeof(Cell); }
+u32 spec_length(Node spec) { return node::buffer(spec)->cell_count(); }
 
 // What a word in a type block stands for: its value where it is bound, else its global
 // value.

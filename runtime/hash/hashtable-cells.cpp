@@ -24,7 +24,7 @@ namespace {
 constexpr u32 dead_value = 0;
 
 Cell* data_cells(const Record* r) { return reinterpret_cast<Cell*>(node::buffer(r->data)->head_ptr()); }
-u32 data_length(const Record* r) { return node::buffer(r->data)->used() / sizeof(Cell); }
+u32 data_length(const Record* r) { return node::buffer(r->data)->cell_count(); }
 
 Node* chain_nodes(const Record* r) { return reinterpret_cast<Node*>(node::buffer(r->chains)->head_ptr()); }
 u32* chain_of(const Record* r, u32 key) {
@@ -124,7 +124,7 @@ void reindex_map(Node table, u32 buckets, u32 entered) {
             cells[kept + 1] = cells[i + 1];
             kept += 2;
         }
-        b->tail = b->head + kept * sizeof(Cell);
+        b->tail = b->head + kept * static_cast<u32>(sizeof(Cell));
     }
     reset_arrays(table, buckets);
     for (u32 i = 0; i < entered; i += 2) {
@@ -289,7 +289,7 @@ void index_cells(Node table, u32 start, u32 step) {
         cells[at + 1] = cells[i + 1];
         Buffer* b = node::buffer(r->data);
         std::memmove(&cells[i], &cells[i + 2], (data_length(r) - i - 2) * sizeof(Cell));
-        b->tail -= 2 * sizeof(Cell);
+        b->tail -= 2 * static_cast<u32>(sizeof(Cell));
     }
 }
 

@@ -240,9 +240,9 @@ std::string binary_digits(const u8* p, const u8* end) {
 }
 
 u8 base64_digit(u8 c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c >= 'A' && c <= 'Z') return static_cast<u8>(c - 'A');
+    if (c >= 'a' && c <= 'z') return static_cast<u8>(c - 'a' + 26);
+    if (c >= '0' && c <= '9') return static_cast<u8>(c - '0' + 52);
     if (c == '+') return 62;
     if (c == '/') return 63;
     return 255;

@@ -617,7 +617,7 @@ namespace {
 u32 load_first(const Cell& string, Cell& first) {
     Result r = scan_string(string, -1, Options{});
     Buffer* b = node::buffer(r.value.w2);
-    u32 count = b->used() / sizeof(Cell);
+    u32 count = b->cell_count();
     if (count) first = b->cells()[b->head / sizeof(Cell)];
     return count;
 }

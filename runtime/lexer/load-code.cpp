@@ -17,7 +17,7 @@ bool is_word(Type t) { return t >= Type::word && t <= Type::get_word; }
 
 // Adding a word may allocate and move the block's buffer: each cell is read afresh.
 void add_words(Node block) {
-    for (u32 i = 0; i < node::buffer(block)->used() / sizeof(Cell); ++i) {
+    for (u32 i = 0; i < node::buffer(block)->cell_count(); ++i) {
         const Cell item = reinterpret_cast<const Cell*>(node::buffer(block)->head_ptr())[i];
         if (is_word(item.type())) context::add_word(context::global, item);
         else if (holds_code(item.type())) add_words(item.w2);

@@ -42,6 +42,8 @@ struct alignas(16) Buffer {
     // log2 of the unit width: unit i of the series is at head_ptr() + (i << shift()).
     u32 shift() const { return static_cast<u32>(__builtin_ctz(unit())); }
     u32 used() const { return tail - head; }
+    // The cells between head and tail, in a series of cells.
+    u32 cell_count() const { return used() / static_cast<u32>(sizeof(Cell)); }
     Cell* cells() { return reinterpret_cast<Cell*>(data()); }
 };
 static_assert(sizeof(Buffer) == 32);

@@ -24,7 +24,7 @@ void free_node_of(const Buffer* b) {
 void fill_gap(u8* from, u8* to) {
     auto* gap = reinterpret_cast<Buffer*>(from);
     *gap = Buffer{};
-    gap->size = static_cast<u32>(to - from - sizeof(Buffer));
+    gap->size = static_cast<u32>(to - from) - static_cast<u32>(sizeof(Buffer));
 }
 
 void compact_frame(memory::SeriesFrame* f, const Buffer* const*& pin, const Buffer* const* pins_end) {

@@ -48,7 +48,7 @@ u32 store(const Cell& value) {
     if (free_head == end_of_list) {
         u32 old = size;
         size *= 2;
-        series_buffer::expand(node::buffer(table.w2), i64{size} * sizeof(Cell));
+        series_buffer::expand(node::buffer(table.w2), i64{size} * i64{sizeof(Cell)});
         thread(old);
     }
     u32 index = static_cast<u32>(free_head);

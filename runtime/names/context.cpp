@@ -78,7 +78,7 @@ Cell* word_at(Node ctx, u32 index) {
     return reinterpret_cast<Cell*>(node::buffer(words_node(ctx))->head_ptr()) + index;
 }
 
-u32 word_count(Node ctx) { return node::buffer(words_node(ctx))->used() / sizeof(Cell); }
+u32 word_count(Node ctx) { return node::buffer(words_node(ctx))->cell_count(); }
 
 void init_global() {
     global = make(global_size, false, false, 0, kind::global);
@@ -98,7 +98,7 @@ Node make(u32 size, bool values_on_stack, bool creator_flag, Node source, u32 ki
         values = memory::alloc_unset_cells(size);
         if (source) {
             Buffer* b = node::buffer(values);
-            b->tail = b->head + word_count(source) * sizeof(Cell);
+            b->tail = b->head + word_count(source) * static_cast<u32>(sizeof(Cell));
         }
     }
     u32 header = header_of(Type::context) | (kind << kind_shift);
@@ -109,7 +109,7 @@ Node make(u32 size, bool values_on_stack, bool creator_flag, Node source, u32 ki
 }
 
 Node make_from_spec(const Cell& spec, bool values_on_stack, bool creator_flag, u32 kind) {
-    const u32 length = node::buffer(spec.w2)->used() / sizeof(Cell);
+    const u32 length = node::buffer(spec.w2)->cell_count();
     const Node ctx = make(length, values_on_stack, creator_flag, 0, kind);
     for (u32 i = 0; i < length; ++i) {
         const Cell item = reinterpret_cast<Cell*>(node::buffer(spec.w2)->head_ptr())[i];
@@ -119,7 +119,7 @@ Node make_from_spec(const Cell& spec, bool values_on_stack, bool creator_flag, u
     }
     if (!values_on_stack) {
         Buffer* values = node::buffer(cell_of(ctx).w2);
-        values->tail = values->head + word_count(ctx) * sizeof(Cell);
+        values->tail = values->head + word_count(ctx) * static_cast<u32>(sizeof(Cell));
     }
     return ctx;
 }
@@ -165,8 +165,9 @@ Cell* intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     const Node table = table_of(global);
     const i32 found = word_table::find_word(table, sym, any_case, 0, nullptr);
     if (found >= 0) {
-        if (!(any_case && keep_spelling) || word_at(global, found)->w2 == sym) return word_at(global, found);
-        Cell copy = *word_at(global, found);
+        Cell* const word = word_at(global, static_cast<u32>(found));
+        if (!(any_case && keep_spelling) || word->w2 == sym) return word;
+        Cell copy = *word;
         copy.w2 = sym;
         Cell* kept = series_buffer::append_cell(roots::block());
         *kept = copy;
@@ -177,7 +178,7 @@ Cell* intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     const i32 variant = word_table::find_word(table, sym, true, 0, nullptr);
     u32 added = 0;
     word_table::find_word(table, sym, false, global, &added);
-    if (variant >= 0) word_at(global, added)->w3 = word_at(global, variant)->w3;
+    if (variant >= 0) word_at(global, added)->w3 = word_at(global, static_cast<u32>(variant))->w3;
     append_value(global, unset_cell);
     return word_at(global, added);
 }
@@ -259,7 +260,7 @@ void bind_block(const Cell& block, Node ctx, bool self_flag) {
     const u32 self_canonical = symbol::canonical_id(sym::self);
     for (u32 i = block.w1;; ++i) {
         Buffer* b = node::buffer(n);
-        if (i >= b->used() / sizeof(Cell)) break;
+        if (i >= b->cell_count()) break;
         Cell& item = reinterpret_cast<Cell*>(b->head_ptr())[i];
         const Type t = item.type();
         if (is_bind_container(t)) {
@@ -277,7 +278,7 @@ void bind_block(const Cell& block, Node ctx, bool self_flag) {
 }
 
 bool collect_set_words(Node ctx, Cell& block) {
-    const u32 length = node::buffer(block.w2)->used() / sizeof(Cell);
+    const u32 length = node::buffer(block.w2)->cell_count();
     block.w1 = std::min(block.w1, length);
     const u32 before = word_count(ctx);
     for (u32 i = block.w1; i < length; ++i) {

@@ -64,6 +64,6 @@ std::string_view name(u32 id) {
     return {reinterpret_cast<const char*>(bytes->head_ptr()), bytes->used()};
 }
 
-u32 count() { return node::buffer(block)->used() / sizeof(Cell); }
+u32 count() { return node::buffer(block)->cell_count(); }
 
 }  // namespace zel::symbol

@@ -27,7 +27,7 @@ Cell* data_cells(const Record* r) { return reinterpret_cast<Cell*>(node::buffer(
 // Appends a cell to the table's data block; returns its position.
 u32 append_entry(Node table, const Cell& c) {
     Buffer* data = node::buffer(record(table)->data);
-    const u32 position = data->used() / sizeof(Cell);
+    const u32 position = data->cell_count();
     *series_buffer::append_cell(data) = c;
     return position;
 }
@@ -108,7 +108,7 @@ i32 find_word(Node table, u32 sym, bool any_case, Node context, u32* added) {
         while (bucket_state(flags, p.at()) != bucket::empty) p.next();
         insert_at = p.at();
     }
-    const u32 index = node::buffer(record(table)->data)->used() / sizeof(Cell);
+    const u32 index = node::buffer(record(table)->data)->cell_count();
     append_entry(table, Cell{header_of(Type::word), context, sym, index});
     mark_live(table, insert_at, index);
     *added = index;

@@ -1,5 +1,6 @@
 #include "runtime/text/bignum.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -117,7 +118,7 @@ int compare_sum(const Bignum& a, const Bignum& b, const Bignum& c) {
     if (n > c.size_) return 1;
     Bignum sum;
     sum.size_ = a.size_;
-    std::memcpy(sum.words_, a.words_, sizeof(u32) * a.size_);
+    std::copy_n(a.words_, a.size_, sum.words_);
     sum.add(b);
     return compare(sum, c);
 }

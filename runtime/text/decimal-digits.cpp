@@ -16,8 +16,9 @@ constexpr u64 fraction_mask = hidden_bit - 1;
 constexpr double log10_2 = 0.30102999566398114;
 
 void set_text(Digits& out, const char* text, int point) {
-    out.length = static_cast<int>(std::strlen(text));
-    std::memcpy(out.text, text, out.length + 1);
+    const std::size_t length = std::strlen(text);
+    out.length = static_cast<int>(length);
+    std::memcpy(out.text, text, length + 1);
     out.point = point;
 }
 
@@ -134,7 +135,7 @@ bool shortest_fast(u64 c, int q, bool lower_boundary_closer, char* out, int& n, 
 // count significant digits of c x 2^q, rounded half to even, from the 128-bit bounds;
 // false when they cannot decide the rounding.
 bool counted_fast(u64 c, int q, int count, char* out, int& n, int& point) {
-    int k = floor_log10_pow2(q + std::bit_width(c) - 1) + 1 - count;
+    int k = floor_log10_pow2(q + static_cast<int>(std::bit_width(c)) - 1) + 1 - count;
     Fixed v = fixed_point(c, q, -k);
     if (v.whole >= pow10_u64.v[count]) v = fixed_point(c, q, -++k);
     // whole is the integer part unless the bounds reach the next integer.
@@ -177,7 +178,7 @@ void scale(Scaled& x, u64 f, int e, bool lower_boundary_closer) {
         x.m_minus.assign(1);
         x.m_plus.assign(lower_boundary_closer ? 2 : 1);
     }
-    int bits = std::bit_width(f) - 1 + e;  // floor(log2(value))
+    int bits = static_cast<int>(std::bit_width(f)) - 1 + e;  // floor(log2(value))
     x.k = static_cast<int>(std::ceil(bits * log10_2 - 1e-10));
     if (x.k >= 0) {
         x.s.multiply_pow10(x.k);

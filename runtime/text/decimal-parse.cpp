@@ -115,12 +115,12 @@ double exact_value(const Decimal& d) {
     int i = 0;
     for (; i + 9 <= d.count; i += 9) {
         u32 chunk = 0;
-        for (int j = i; j < i + 9; ++j) chunk = chunk * 10 + (d.digits[j] - '0');
+        for (int j = i; j < i + 9; ++j) chunk = chunk * 10 + static_cast<u32>(d.digits[j] - '0');
         m.multiply_add(1000000000u, chunk);
     }
     u32 chunk = 0, scale = 1;
     for (; i < d.count; ++i) {
-        chunk = chunk * 10 + (d.digits[i] - '0');
+        chunk = chunk * 10 + static_cast<u32>(d.digits[i] - '0');
         scale *= 10;
     }
     if (scale > 1) m.multiply_add(scale, chunk);

@@ -19,7 +19,7 @@ public:
     ~Writer() { out_.text[out_.length] = '\0'; }
     void put(char c) { out_.text[out_.length++] = c; }
     void put(const char* s, int n) {
-        std::memcpy(out_.text + out_.length, s, n);
+        std::memcpy(out_.text + out_.length, s, static_cast<std::size_t>(n));
         out_.length += n;
     }
     void zeros(int n) {
@@ -28,7 +28,7 @@ public:
     void exponent(int e) {
         put('e');
         if (e < 0) put('-');
-        unsigned u = e < 0 ? -e : e;
+        unsigned u = static_cast<unsigned>(e < 0 ? -e : e);
         char digits[8];
         int n = 0;
         do digits[n++] = static_cast<char>('0' + u % 10);
@@ -117,7 +117,7 @@ bool is_percent(float_::TextKind kind) {
 // A 16-digit text ending in "01" or "99" shows the rounding noise of a binary fraction
 // (0.1 + 0.7 is 0.7999999999999999): it is formed again with fewer digits.
 bool shows_noise(const FloatText& t) {
-    const char* e = static_cast<const char*>(std::memchr(t.text, 'e', t.length));
+    const char* e = static_cast<const char*>(std::memchr(t.text, 'e', static_cast<std::size_t>(t.length)));
     int body = e != nullptr ? static_cast<int>(e - t.text) : t.length;
     if (body <= 16) return false;
     if (e == nullptr) {
@@ -174,10 +174,10 @@ FloatText to_text(double value, TextKind kind) {
         out.text[out.length++] = '%';
         out.text[out.length] = '\0';
     } else if (kind != TextKind::seconds && kind != TextKind::coordinate &&
-               std::memchr(out.text, '.', out.length) == nullptr) {
-        const char* e = static_cast<const char*>(std::memchr(out.text, 'e', out.length));
+               std::memchr(out.text, '.', static_cast<std::size_t>(out.length)) == nullptr) {
+        const char* e = static_cast<const char*>(std::memchr(out.text, 'e', static_cast<std::size_t>(out.length)));
         int at = e != nullptr ? static_cast<int>(e - out.text) : out.length;
-        std::memmove(out.text + at + 2, out.text + at, out.length - at + 1);
+        std::memmove(out.text + at + 2, out.text + at, static_cast<std::size_t>(out.length - at + 1));
         out.text[at] = '.';
         out.text[at + 1] = '0';
         out.length += 2;

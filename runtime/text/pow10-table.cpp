@@ -17,7 +17,7 @@ using Table = std::array<Pow10, pow10_max - pow10_min + 1>;
 Table build() {
     Table table;
     for (int j = pow10_min; j <= pow10_max; ++j) {
-        Pow10& e = table[j - pow10_min];
+        Pow10& e = table[static_cast<std::size_t>(j - pow10_min)];
         Bignum p(1);
         if (j >= 0) {
             p.multiply_pow10(j);
@@ -42,7 +42,7 @@ Table build() {
 
 ScaledProduct scale_by_pow10(u64 x, int j) {
     static const Table table = build();
-    const Pow10& e = table[j - pow10_min];
+    const Pow10& e = table[static_cast<std::size_t>(j - pow10_min)];
     u128 low = static_cast<u128>(x) * static_cast<u64>(e.mantissa);
     u128 high = static_cast<u128>(x) * static_cast<u64>(e.mantissa >> 64);
     u128 middle = (low >> 64) + static_cast<u64>(high);

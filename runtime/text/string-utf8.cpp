@@ -63,7 +63,7 @@ u32 utf8_bytes_per_unit(u32 unit) {
 
 u64 utf8_size_of_units(const u8* start, const u8* end, u32 unit) {
     u64 n = 0;
-    for (const u8* p = start; p < end; p += unit) n += utf8_size_of_char(read_unit(p, unit));
+    for (const u8* p = start; p < end; p += unit) n += static_cast<u64>(utf8_size_of_char(read_unit(p, unit)));
     return n;
 }
 

@@ -73,7 +73,7 @@ constexpr std::array<u8, 256 + state_end> build_automaton() {
     for (const ClassRange& r : class_ranges)
         for (unsigned b = r.first; b <= r.last; ++b) table[b] = r.cls;
     for (unsigned i = 256; i < table.size(); ++i) table[i] = reject;
-    for (const Transition& t : transitions) table[256 + t.from + t.cls] = t.to;
+    for (const Transition& t : transitions) table[std::size_t{256} + t.from + t.cls] = t.to;
     return table;
 }
 

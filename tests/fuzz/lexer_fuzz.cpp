@@ -4,12 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "boot/runtime.h"
 #include "runtime/core/raise.h"
 #include "runtime/lexer/lexer.h"
-#include "runtime/memory/memory.h"
-#include "runtime/memory/roots.h"
-#include "runtime/names/context.h"
-#include "runtime/names/symbol.h"
 
 namespace {
 
@@ -32,14 +29,7 @@ void scan(const std::uint8_t* data, std::size_t size, const zel::lexer::Options&
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static bool ready = [] {
-        zel::memory::init();
-        const zel::Node root = zel::memory::alloc_series_in_heap(1000, sizeof(zel::Cell), 0);
-        zel::roots::set_block(zel::Cell{zel::header_of(zel::Type::block), 0, root, 0});
-        zel::symbol::init();
-        zel::context::init_global();
-        return true;
-    }();
+    static bool ready = (zel::runtime::init(zel::runtime::Stage::names), true);
     (void)ready;
     zel::lexer::Options plain;
     scan(data, size, plain);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "boot/runtime.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
@@ -15,10 +16,11 @@
 
 namespace zel::test {
 
-// The memory manager (form and mold write into series) and the registered datatypes.
+// The memory manager (form and mold write into series) and the registered datatypes, started
+// once for the test program.
 inline void ensure_datatypes() {
-    static const bool registered = (memory::init(), register_datatypes(), true);
-    (void)registered;
+    static const bool started = (runtime::init(runtime::Stage::datatypes), true);
+    (void)started;
 }
 
 inline Cell float_cell(double value, Type t = Type::float_) {

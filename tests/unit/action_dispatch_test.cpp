@@ -2,8 +2,11 @@
 // molded value, or the error it raises.
 #include <gtest/gtest.h>
 
+#include "runtime/datatypes/block.h"
 #include "runtime/datatypes/float.h"
+#include "runtime/datatypes/integer.h"
 #include "runtime/eval/action.h"
+#include "runtime/eval/fast-arith.h"
 #include "tests/support/evaluator.h"
 
 namespace zel {
@@ -16,7 +19,7 @@ struct Case {
 
 class ActionDispatchTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { test::start_evaluator(); }
+    static void SetUpTestSuite() { test::start_runtime(); }
     static void expect_all(std::initializer_list<Case> cases) {
         for (const Case& c : cases) EXPECT_EQ(test::run(c.source), c.expected) << c.source;
     }

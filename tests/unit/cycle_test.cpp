@@ -26,7 +26,7 @@ protected:
 bool walk_finds_cycle(Node block) {
     cycle::Entry entry(block);
     Buffer* b = node::buffer(block);
-    for (u32 i = 0; i < b->used() / sizeof(Cell); ++i) {
+    for (u32 i = 0; i < b->cell_count(); ++i) {
         const Cell& c = b->cells()[i];
         if (!c.is(Type::block)) continue;
         if (cycle::find(c.w2) || walk_finds_cycle(c.w2)) return true;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/datatypes/error.h"
+#include "runtime/datatypes/standard.h"
 #include "tests/unit/objects-fixture.h"
 
 using namespace zel;

@@ -65,7 +65,7 @@ ExactText exact_half(double v) {
     std::string text(1200, '\0');
     auto r = std::to_chars(text.data(), text.data() + text.size(), v,
                            std::chars_format::scientific, 1100);
-    text.resize(r.ptr - text.data());
+    text.resize(static_cast<std::size_t>(r.ptr - text.data()));
     auto e = text.find('e');
     std::string digits = text.substr(0, 1) + text.substr(2, e - 2), half;
     int remainder = 0;
@@ -415,9 +415,9 @@ TEST(FloatParse, LongAndHalfwayTextsRoundCorrectly) {
     // double, spelt out exactly in some 750 digits, rounds to the even neighbour; a
     // last non-zero digit far to the right rounds it up.
     for (u64 odd : {u64{1}, u64{3}, u64{5}, u64{12345677}, (u64{1} << 53) - 1}) {
-        ExactText half = exact_half(std::bit_cast<double>(odd));
-        std::string tie = "0." + half.digits + "e" + std::to_string(half.exponent);
-        std::string above = "0." + half.digits + "0000000001e" + std::to_string(half.exponent);
+        ExactText halfway = exact_half(std::bit_cast<double>(odd));
+        std::string tie = "0." + halfway.digits + "e" + std::to_string(halfway.exponent);
+        std::string above = "0." + halfway.digits + "0000000001e" + std::to_string(halfway.exponent);
         check(tie);
         check(above);
         u64 lower = odd / 2, even = lower % 2 == 0 ? lower : lower + 1;

@@ -5,6 +5,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "boot/runtime.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
@@ -18,8 +19,7 @@ protected:
         // Node ids start again from the base in every test: words left on the stack by an
         // earlier test, where this test's frames will be, would name this test's nodes.
         wipe_stack();
-        zel::memory::init();
-        zel::gc::set_enabled(false);
+        zel::runtime::init(zel::runtime::Stage::memory);
         zel::gc::set_stress(0);
         root = zel::Cell{zel::header_of(zel::Type::block), 0, zel::memory::alloc_cells(4), 0};
         zel::gc::add_root_cells(&root, 1);
@@ -28,12 +28,12 @@ protected:
         zel::gc::remove_root_cells(&root);
         zel::gc::set_enabled(false);
         zel::gc::set_stress(0);
-        zel::memory::release_all();
+        zel::runtime::shutdown();
     }
 
     // Appends a cell to the root block.
     void keep(const zel::Cell& c) { *zel::series_buffer::append_cell(root) = c; }
-    zel::u32 root_length() const { return zel::node::buffer(root.w2)->used() / sizeof(zel::Cell); }
+    zel::u32 root_length() const { return zel::node::buffer(root.w2)->cell_count(); }
     const zel::Cell& root_at(zel::u32 i) const { return zel::node::buffer(root.w2)->cells()[i]; }
     void clear_root() { zel::node::buffer(root.w2)->tail = 0; }
 

@@ -24,7 +24,7 @@ protected:
         return table;
     }
 
-    static u32 length_of(Node table) { return node::buffer(record(table)->data)->used() / sizeof(Cell); }
+    static u32 length_of(Node table) { return node::buffer(record(table)->data)->cell_count(); }
     static Cell& cell_at(Node table, u32 i) { return node::buffer(record(table)->data)->cells()[i]; }
 
     // What map! does to set a key: revive or overwrite its pair, else append a new pair.
@@ -180,7 +180,7 @@ TEST_F(HashTable, RemovingCellsShiftsTheIndexesAfterThem) {
     Cell* cells = data->cells();
     cells[1] = cells[3];
     cells[2] = cells[4];
-    data->tail -= 2 * sizeof(Cell);
+    data->tail -= 2 * static_cast<u32>(sizeof(Cell));
     EXPECT_EQ(find_cell(t, a, 0, 1, compare_code::equal, true, false), 2);
     EXPECT_EQ(find_cell(t, a, 1, 1, compare_code::equal, false, false), 2);
     EXPECT_EQ(find_cell(t, word_of("c"), 0, 1, compare_code::equal, false, false), 1);

@@ -55,7 +55,7 @@ TEST_F(HeapTest, ResizeToZeroFreesAndResizeOfNullAllocates) {
 }
 
 TEST_F(HeapTest, BlocksAreAligned) {
-    for (std::size_t n : {1, 24, 100}) EXPECT_EQ(reinterpret_cast<std::uintptr_t>(heap::alloc(n)) % 16, 0u) << n;
+    for (std::size_t n : {std::size_t{1}, std::size_t{24}, std::size_t{100}}) EXPECT_EQ(reinterpret_cast<std::uintptr_t>(heap::alloc(n)) % 16, 0u) << n;
 }
 
 TEST_F(HeapTest, FreeAllEmptiesTheList) {

@@ -2,6 +2,8 @@
 // error it raises ("error: <id>").
 #include <gtest/gtest.h>
 
+#include "runtime/eval/frame.h"
+#include "runtime/memory/gc.h"
 #include "tests/support/evaluator.h"
 
 using zel::test::raised;
@@ -16,7 +18,7 @@ struct Case {
 
 class InterpreterTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { zel::test::start_evaluator(); }
+    static void SetUpTestSuite() { zel::test::start_runtime(); }
     static void expect_all(std::initializer_list<Case> cases) {
         for (const Case& c : cases) EXPECT_EQ(run(c.source), c.expected) << c.source;
     }
@@ -173,7 +175,8 @@ TEST_F(InterpreterTest, CollectionsInsideNestedEvaluationKeepValues) {
 }
 
 TEST_F(InterpreterTest, EveryAllocationCollecting) {
-    zel::gc::set_enabled(true);
+    ASSERT_TRUE(zel::gc::enabled()) << "the library's start-up leaves collection on";
+    const zel::u32 stress = zel::gc::stress();
     zel::gc::set_stress(1);
     expect_all({
         {"fib: func [n] [either n < 2 [n] [(fib n - 1) + fib n - 2]] fib 8", "21"},
@@ -181,8 +184,7 @@ TEST_F(InterpreterTest, EveryAllocationCollecting) {
         {"g: func [a /r b] [either r [append copy a b] [a]] g/r [x] [y]", "[x y]"},
         {"o: make object! [b: [1 2] c: \"s\"] append o/b 3 o/b", "[1 2 3]"},
     });
-    zel::gc::set_stress(0);
-    zel::gc::set_enabled(false);
+    zel::gc::set_stress(stress);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ std::string joined(const Cell& block) {
     if (!block.is(Type::block)) return tools::mold_text(block);
     std::string out;
     Buffer* b = node::buffer(block.w2);
-    for (u32 i = 0; i < b->used() / sizeof(Cell); ++i) {
+    for (u32 i = 0; i < b->cell_count(); ++i) {
         if (i) out += " ";
         out += tools::mold_text(node::buffer(block.w2)->cells()[i]);
     }
@@ -94,7 +94,7 @@ TEST_F(Lexer, ValuesReadBackAsWritten) {
 std::vector<Cell> scanned(const std::string& source) {
     Cell block = lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), {}).value;
     Buffer* b = node::buffer(block.w2);
-    return std::vector<Cell>(b->cells(), b->cells() + b->used() / sizeof(Cell));
+    return std::vector<Cell>(b->cells(), b->cells() + b->cell_count());
 }
 
 TEST_F(Lexer, WordsAreInternedUnboundAndIssuesGlobal) {
@@ -324,7 +324,7 @@ public:
         std::string inner;
         for (int i = 0; i < 3000; ++i) inner += "x ";
         lexer::Result r = lexer::scan_utf8(bytes(inner), static_cast<u32>(inner.size()), {});
-        inner_count = node::buffer(r.value.w2)->used() / sizeof(Cell);
+        inner_count = node::buffer(r.value.w2)->cell_count();
         return true;
     }
     u32 inner_count = 0;

@@ -1,11 +1,17 @@
-// A fresh memory manager for each test: nothing is left from the previous one.
+// A runtime started afresh for each test as far as the fixture's stage (the memory manager
+// alone unless a derived fixture asks for more) and shut down after it: nothing is left
+// from the previous test.
 #pragma once
 #include <gtest/gtest.h>
 
-#include "runtime/memory/memory.h"
+#include "boot/runtime.h"
 
 class MemoryFixture : public ::testing::Test {
 protected:
-    void SetUp() override { zel::memory::init(); }
-    void TearDown() override { zel::memory::release_all(); }
+    explicit MemoryFixture(zel::runtime::Stage stage = zel::runtime::Stage::memory) : stage_(stage) {}
+    void SetUp() override { zel::runtime::init(stage_); }
+    void TearDown() override { zel::runtime::shutdown(); }
+
+private:
+    zel::runtime::Stage stage_;
 };

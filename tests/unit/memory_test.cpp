@@ -253,7 +253,7 @@ TEST_F(Memory, AppendCellDoublesAFullBlock) {
     EXPECT_TRUE(c->is(Type::unset));
     EXPECT_EQ(b->cells()[1].w1, 1u);
     c->w3 = 77;
-    b->tail -= sizeof(Cell);
+    b->tail -= static_cast<u32>(sizeof(Cell));
     EXPECT_EQ(series_buffer::append_cell(b)->w3, 77u);
 }
 

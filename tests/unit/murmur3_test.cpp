@@ -27,7 +27,7 @@ TEST(Murmur3, PublishedVectors) {
 TEST(Murmur3, VerificationValue) {
     unsigned char key[256];
     unsigned char hashes[256 * 4];
-    for (int i = 0; i < 256; ++i) {
+    for (std::uint32_t i = 0; i < 256; ++i) {
         key[i] = static_cast<unsigned char>(i);
         std::uint32_t h = hash(key, i, 256 - i);
         std::memcpy(hashes + i * 4, &h, 4);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "runtime/names/runtime-words.h"
 #include "runtime/text/cycle.h"
 #include "tests/unit/objects-fixture.h"
 

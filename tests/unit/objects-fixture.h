@@ -10,7 +10,6 @@
 #include "runtime/datatypes/function.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/ownership.h"
-#include "runtime/datatypes/standard.h"
 #include "runtime/names/context.h"
 #include "runtime/names/symbol.h"
 #include "tests/unit/series-fixture.h"
@@ -26,12 +25,10 @@ protected:
     // What the stub's function calls answer.
     static inline Cell call_result = zel::unset_cell;
 
+    ObjectsFixture() : SeriesFixture(zel::runtime::Stage::objects) {}
+
     void SetUp() override {
         SeriesFixture::SetUp();
-        zel::ownership::init();
-        zel::standard::init();
-        zel::object::reset_class_ids();
-        zel::object::install_hooks();
         zel::hooks::eval_block = eval_block;
         zel::hooks::call_function = call_function;
         calls.clear();
@@ -43,7 +40,6 @@ protected:
         zel::hooks::call_function = nullptr;
         zel::hooks::object_changed = nullptr;
         zel::ownership::deep_change_hook = nullptr;
-        zel::standard::reset();
         SeriesFixture::TearDown();
     }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/port.h"
+#include "runtime/datatypes/standard.h"
 #include "tests/unit/objects-fixture.h"
 
 using namespace zel;

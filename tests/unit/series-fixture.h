@@ -13,6 +13,8 @@ protected:
     using Cell = zel::Cell;
     using Type = zel::Type;
 
+    explicit SeriesFixture(zel::runtime::Stage stage = zel::runtime::Stage::names) : NamesFixture(stage) {}
+
     static Cell block_of(std::initializer_list<Cell> cells, Type t = Type::block) {
         Cell b;
         zel::block::make_at(&b, static_cast<zel::i32>(cells.size()));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <vector>
+
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/series.h"
 #include "tests/unit/series-fixture.h"
@@ -65,7 +68,9 @@ TEST_F(SeriesTest, RandomShufflesInPlaceAndSeedsFromContent) {
     for (u32 k = 0; k < 50; ++k) values.push_back(static_cast<i32>(block::cell_at(b, k)->w2));
     EXPECT_FALSE(std::is_sorted(values.begin(), values.end()));
     std::sort(values.begin(), values.end());
-    for (i32 n = 0; n < 50; ++n) EXPECT_EQ(values[n], n);
+    std::vector<i32> each(50);
+    std::iota(each.begin(), each.end(), 0);
+    EXPECT_EQ(values, each);
     s = b;
     r.on_random(&s, false, false, true);
     EXPECT_TRUE(s.is(Type::integer));

@@ -2,6 +2,11 @@
 // uncaught-error exit.
 #include <gtest/gtest.h>
 
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/integer.h"
+#include "runtime/eval/frame.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
 #include "runtime/names/symbol.h"
 #include "tests/support/evaluator.h"
 
@@ -10,7 +15,7 @@ namespace {
 
 class StackTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { test::start_evaluator(); }
+    static void SetUpTestSuite() { test::start_runtime(); }
     void SetUp() override { mark_ = exits::mark(); }
     void TearDown() override { exits::restore(mark_); }
 

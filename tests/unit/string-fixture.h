@@ -35,7 +35,7 @@ inline std::string content(const Cell& value) {
     for (u32 at = b->head; at < b->tail; at += b->unit()) {
         u8 bytes[4];
         const u32 cp = unicode::read_unit(b->data() + at, b->unit());
-        out.append(reinterpret_cast<const char*>(bytes), unicode::encode_utf8_char(cp, bytes));
+        out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(unicode::encode_utf8_char(cp, bytes)));
     }
     return out;
 }

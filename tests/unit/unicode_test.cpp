@@ -20,7 +20,7 @@ bool reference_well_formed(const Bytes& s) {
     std::size_t len = lead < 0x80 ? 1 : lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 && lead < 0xF0 ? 3
                     : lead >= 0xC0 && lead < 0xE0 ? 2 : 0;
     if (len != s.size()) return false;
-    u32 cp = len == 1 ? lead : lead & (0x7F >> len);
+    u32 cp = len == 1 ? lead : lead & (0x7Fu >> len);
     for (std::size_t i = 1; i < len; ++i) {
         if ((s[i] & 0xC0) != 0x80) return false;
         cp = cp << 6 | (s[i] & 0x3F);
