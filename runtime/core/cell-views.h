@@ -99,6 +99,15 @@ struct IntegerView {
 inline IntegerView<i32> as_integer(const Cell& c) { return {static_cast<i32>(c.w2)}; }
 inline IntegerView<i32&> as_integer(Cell& c) { return {reinterpret_cast<i32&>(c.w2)}; }
 
+// pair!: two signed 32-bit numbers.
+template <class I>
+struct PairView {
+    I x;  // word 2
+    I y;  // word 3
+};
+inline PairView<i32> as_pair(const Cell& c) { return {static_cast<i32>(c.w2), static_cast<i32>(c.w3)}; }
+inline PairView<i32&> as_pair(Cell& c) { return {reinterpret_cast<i32&>(c.w2), reinterpret_cast<i32&>(c.w3)}; }
+
 template <class W>
 struct CharView {
     W code_point;  // word 2

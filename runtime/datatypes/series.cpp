@@ -4,8 +4,12 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/core/type-families.h"
+#include "runtime/datatypes/char.h"
+#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/random.h"
@@ -23,12 +27,9 @@
 namespace zel::series {
 namespace {
 
-Buffer* buffer_of(const Cell& s) { return node::buffer(s.w2); }
+Buffer* buffer_of(const Cell& s) { return node::buffer(as_series(s).node); }
 u32 units_in(Buffer* b) { return b->used() >> b->shift(); }
 u8* unit_at(Buffer* b, u32 i) { return b->head_ptr() + (static_cast<u64>(i) << b->shift()); }
-
-Cell integer(i64 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(static_cast<i32>(v)), 0}; }
-i32 integer_value(const Cell& c) { return static_cast<i32>(c.w2); }
 
 [[noreturn]] void bad_refine(const Cell* word, const Cell& arg) {
     raise(ErrorId::script_invalid_refine_arg, word ? word : &unset_cell, &arg);
@@ -40,16 +41,16 @@ Cell element(const Cell& s, u32 i) {
     if (any_block(s.type())) return b->cells()[b->head / sizeof(Cell) + i];
     if (s.is(Type::vector)) raise(ErrorId::internal_not_done);
     const u32 v = unicode::read_unit(unit_at(b, i), b->unit());
-    if (s.is(Type::binary)) return integer(v);
-    return Cell{header_of(Type::char_), 0, v, 0};
+    if (s.is(Type::binary)) return integer::cell(static_cast<i32>(v));
+    return char_::cell(v);
 }
 
 // The element index of `pick` and `poke`, or -1 for none.
 i64 element_index(const Cell& s, const Cell& n) {
     if (!n.is(Type::integer)) raise(ErrorId::script_invalid_arg, &n);
-    const i64 k = integer_value(n);
+    const i64 k = integer::get(n);
     if (k == 0) return -1;
-    const i64 e = static_cast<i64>(s.w1) + (k > 0 ? k - 1 : k);
+    const i64 e = i64{as_series(s).index} + (k > 0 ? k - 1 : k);
     return e < 0 || e >= buffer_length(s) ? -1 : e;
 }
 
@@ -77,18 +78,24 @@ Buffer* open_units(const Cell& s, u32 at, u32 count) {
     return b;
 }
 
+// Tells the owner of a change of `count` units at the series' index.
+void notify_at_index(const Cell& s, const Cell* action, i64 count) {
+    notify(s, action, static_cast<i32>(as_series(s).index), static_cast<i32>(count));
+}
+
 // ---- navigation --------------------------------------------------------------------
 
 Cell* head(Cell* s) {
-    s->w1 = 0;
+    as_series(*s).index = 0;
     return s;
 }
 Cell* tail(Cell* s) {
-    s->w1 = buffer_length(*s);
+    as_series(*s).index = buffer_length(*s);
     return s;
 }
 Cell* back(Cell* s) {
-    if (s->w1 > 0) --s->w1;
+    u32& index = as_series(*s).index;
+    if (index > 0) --index;
     return s;
 }
 Cell* next(Cell* s) {
@@ -98,7 +105,7 @@ Cell* next(Cell* s) {
 Cell* at(Cell* s, const Cell* n) { return offset_index(s, n, true); }
 Cell* skip(Cell* s, const Cell* n) { return offset_index(s, n, false); }
 Cell* head_q(Cell* s) {
-    *s = logic::cell(s->w1 == 0);
+    *s = logic::cell(as_series(*s).index == 0);
     return s;
 }
 Cell* tail_q(Cell* s) {
@@ -106,7 +113,7 @@ Cell* tail_q(Cell* s) {
     return s;
 }
 Cell* index_q(Cell* s) {
-    *s = integer(static_cast<i64>(s->w1) + 1);
+    *s = integer::cell(static_cast<i32>(as_series(*s).index + 1));
     return s;
 }
 i32 length_q(Cell* s) { return static_cast<i32>(remaining_length(*s, false)); }
@@ -126,12 +133,12 @@ void store_unit(const Cell& s, u32 e, const Cell& value) {
         return;
     }
     if (s.is(Type::binary)) {
-        const i64 byte = static_cast<i32>(value.w2);
+        const i64 byte = value.is(Type::char_) ? i64{as_char(value).code_point} : integer::get(value);
         if (byte < 0 || byte > 255) raise(ErrorId::script_out_of_range, &value);
         b->head_ptr()[e] = static_cast<u8>(byte);
         return;
     }
-    const u32 cp = value.w2;
+    const u32 cp = as_char(value).code_point;
     if (unicode::unit_for(cp) > b->unit()) b = unicode::widen(b, unicode::unit_for(cp));
     unicode::write_unit(unit_at(b, e), b->unit(), cp);
 }
@@ -169,14 +176,14 @@ Cell* remove(Cell* s, const Cell* part, const Cell* key) {
             *s = none_cell;
             return s;
         }
-        s->w1 = found.w1;
+        as_series(*s).index = as_series(found).index;
         ++count;
     }
     if (remaining_length(*s, false) == 0) return s;
     const Cell series = *s;
-    notify(series, words::remove, static_cast<i32>(series.w1), static_cast<i32>(count));
-    drop_units(series, series.w1, static_cast<u32>(std::min<i64>(count, 0x7FFFFFFF)));
-    notify(series, words::removed, static_cast<i32>(series.w1), 0);
+    notify_at_index(series, words::remove, count);
+    drop_units(series, as_series(series).index, static_cast<u32>(std::min<i64>(count, 0x7FFFFFFF)));
+    notify_at_index(series, words::removed, 0);
     return s;
 }
 
@@ -205,16 +212,16 @@ Cell* reverse(Cell* s, const Cell* part, const Cell* skip_arg) {
     i64 record = 1;
     if (skip_arg) {
         if (!skip_arg->is(Type::integer)) bad_refine(words::skip, *skip_arg);
-        record = integer_value(*skip_arg);
+        record = integer::get(*skip_arg);
         if (record == count) return s;
         if (record < 1) raise(ErrorId::script_out_of_range, skip_arg);
         if (count < record || count % record != 0) bad_refine(words::skip, *skip_arg);
     }
     if (count < 2) return s;
     const Cell series = *s;
-    notify(series, words::reverse, static_cast<i32>(series.w1), static_cast<i32>(count));
-    reverse_records(series, series.w1, static_cast<u32>(count), static_cast<u32>(record));
-    notify(series, words::reversed, static_cast<i32>(series.w1), static_cast<i32>(count));
+    notify_at_index(series, words::reverse, count);
+    reverse_records(series, as_series(series).index, static_cast<u32>(count), static_cast<u32>(record));
+    notify_at_index(series, words::reversed, count);
     return s;
 }
 
@@ -222,10 +229,11 @@ Cell* clear(Cell* s) {
     const u32 remaining = remaining_length(*s, false);
     if (remaining == 0) return s;
     const Cell series = *s;
-    notify(series, words::clear, static_cast<i32>(series.w1), static_cast<i32>(remaining));
+    notify_at_index(series, words::clear, remaining);
+    const u32 index = as_series(series).index;
     Buffer* b = buffer_of(series);
-    if (series.w1 < units_in(b)) b->tail = b->head + (series.w1 << b->shift());
-    notify(series, words::cleared, static_cast<i32>(series.w1), 0);
+    if (index < units_in(b)) b->tail = b->head + (index << b->shift());
+    notify_at_index(series, words::cleared, 0);
     return s;
 }
 
@@ -250,25 +258,26 @@ void move_within(const Cell& s, u32 from, u32 count, u32 to) {
 }
 
 void move_across(const Cell& source, u32 count, const Cell& target) {
+    const u32 from = as_series(source).index;
     Buffer* sb = buffer_of(source);
-    if (source.w1 >= units_in(sb)) return;
-    count = std::min(count, units_in(sb) - source.w1);
+    if (from >= units_in(sb)) return;
+    count = std::min(count, units_in(sb) - from);
     const u32 unit = sb->unit();
     std::vector<u32> units(count);
-    for (u32 i = 0; i < count && unit != sizeof(Cell); ++i) units[i] = unicode::read_unit(unit_at(sb, source.w1 + i), unit);
+    for (u32 i = 0; i < count && unit != sizeof(Cell); ++i) units[i] = unicode::read_unit(unit_at(sb, from + i), unit);
     std::vector<Cell> cells;
-    if (unit == sizeof(Cell)) cells.assign(sb->cells() + sb->head / sizeof(Cell) + source.w1, sb->cells() + sb->head / sizeof(Cell) + source.w1 + count);
+    if (unit == sizeof(Cell)) cells.assign(sb->cells() + sb->head / sizeof(Cell) + from, sb->cells() + sb->head / sizeof(Cell) + from + count);
 
     Buffer* tb = buffer_of(target);
     if (unit > tb->unit() && unit != sizeof(Cell)) tb = unicode::widen(tb, unit, count);
-    const u32 to = std::min(target.w1, units_in(tb));
+    const u32 to = std::min(as_series(target).index, units_in(tb));
     tb = open_units(target, to, count);
     if (unit == sizeof(Cell)) {
         std::memcpy(unit_at(tb, to), cells.data(), cells.size() * sizeof(Cell));
     } else {
         for (u32 i = 0; i < count; ++i) unicode::write_unit(unit_at(tb, to + i), tb->unit(), units[i]);
     }
-    drop_units(source, source.w1, count);
+    drop_units(source, from, count);
 }
 
 Cell* move(Cell* s, Cell* target, const Cell* part) {
@@ -285,12 +294,13 @@ Cell* move(Cell* s, Cell* target, const Cell* part) {
         *s = destination;
         return s;
     }
-    if (source.w2 == destination.w2) {
-        const u32 to = std::min(destination.w1, buffer_length(destination));
-        if (to >= source.w1 && to <= source.w1 + count) return s;
-        notify(source, words::move, static_cast<i32>(source.w1), static_cast<i32>(count));
-        move_within(source, source.w1, static_cast<u32>(count), to);
-        notify(source, words::moved, static_cast<i32>(source.w1), static_cast<i32>(count));
+    const auto from = as_series(source);
+    if (from.node == as_series(destination).node) {
+        const u32 to = std::min(as_series(destination).index, buffer_length(destination));
+        if (to >= from.index && to <= from.index + count) return s;
+        notify_at_index(source, words::move, count);
+        move_within(source, from.index, static_cast<u32>(count), to);
+        notify_at_index(source, words::moved, count);
         *s = destination;
         return s;
     }
@@ -300,15 +310,15 @@ Cell* move(Cell* s, Cell* target, const Cell* part) {
     const bool raw = source.is(Type::binary) || source.is(Type::vector) || destination.is(Type::binary) ||
                      destination.is(Type::vector);
     if (blocks != any_block(destination.type()) || (raw && source_unit != target_unit)) {
-        const Cell from_type = Cell{header_of(Type::datatype), static_cast<u8>(source.type()), 0, 0};
-        const Cell to_type = Cell{header_of(Type::datatype), static_cast<u8>(destination.type()), 0, 0};
+        const Cell from_type = datatype::of(source.type());
+        const Cell to_type = datatype::of(destination.type());
         raise(ErrorId::script_move_bad, &from_type, &to_type);
     }
-    notify(source, words::move, static_cast<i32>(source.w1), static_cast<i32>(count));
-    notify(destination, words::move, static_cast<i32>(destination.w1), static_cast<i32>(count));
+    notify_at_index(source, words::move, count);
+    notify_at_index(destination, words::move, count);
     move_across(source, static_cast<u32>(count), destination);
-    notify(source, words::moved, static_cast<i32>(source.w1), static_cast<i32>(count));
-    notify(destination, words::moved, static_cast<i32>(destination.w1), static_cast<i32>(count));
+    notify_at_index(source, words::moved, count);
+    notify_at_index(destination, words::moved, count);
     *s = destination;
     return s;
 }
@@ -319,7 +329,8 @@ Cell* random_action(Cell* s, bool seed, bool secure, bool only) {
     const u32 remaining = remaining_length(*s, false);
     if (seed) {
         Buffer* b = buffer_of(*s);
-        random::seed(hashtable::murmur3_bytes(unit_at(b, s->w1), static_cast<std::size_t>(remaining) << b->shift()));
+        const std::size_t bytes = static_cast<std::size_t>(remaining) << b->shift();
+        random::seed(hashtable::murmur3_bytes(unit_at(b, as_series(*s).index), bytes));
         *s = unset_cell;
         return s;
     }
@@ -328,41 +339,43 @@ Cell* random_action(Cell* s, bool seed, bool secure, bool only) {
             *s = none_cell;
             return s;
         }
-        notify(*s, words::random, static_cast<i32>(s->w1), static_cast<i32>(remaining));
+        notify_at_index(*s, words::random, remaining);
         const i32 k = random::int_up_to(secure, static_cast<i32>(remaining_length(*s, false)));
-        *s = k < 1 ? none_cell : element(*s, s->w1 + static_cast<u32>(k) - 1);
+        *s = k < 1 ? none_cell : element(*s, as_series(*s).index + static_cast<u32>(k) - 1);
         return s;
     }
     if (remaining < 2) return s;
     const Cell series = *s;
-    notify(series, words::random, static_cast<i32>(series.w1), static_cast<i32>(remaining));
+    notify_at_index(series, words::random, remaining);
     Cell at_now = series;
     const u32 length = remaining_length(at_now, false);
+    const u32 index = as_series(series).index;
     const u32 shift = buffer_of(series)->shift();
     std::vector<u8> scratch(std::size_t{1} << shift);
     for (u32 i = 0; i + 1 < length; ++i) {
         const u32 j = i + static_cast<u32>(random::int_up_to(secure, static_cast<i32>(length - i))) - 1;
         if (j == i) continue;
         Buffer* b = buffer_of(series);
-        u8* x = unit_at(b, series.w1 + i);
-        u8* y = unit_at(b, series.w1 + j);
+        u8* x = unit_at(b, index + i);
+        u8* y = unit_at(b, index + j);
         std::memcpy(scratch.data(), x, scratch.size());
         std::memcpy(x, y, scratch.size());
         std::memcpy(y, scratch.data(), scratch.size());
     }
-    notify(series, words::randomized, static_cast<i32>(series.w1), static_cast<i32>(length));
+    notify_at_index(series, words::randomized, length);
     return s;
 }
 
 // ---- ownership field ---------------------------------------------------------------
 
 bool names_owned(const Cell& field) {
-    return word::any_word_type(field.type()) && symbol::canonical_id(field.w2) == symbol::canonical_id(sym::owned);
+    return word::any_word_type(field.type()) &&
+           symbol::canonical_id(as_word(field).symbol) == symbol::canonical_id(sym::owned);
 }
 
 Cell* reflect(Cell* s, const Cell* field) {
     if (!names_owned(*field)) raise(ErrorId::internal_not_done);
-    const Cell* owner = ownership::owner_of(s->w2);
+    const Cell* owner = ownership::owner_of(as_series(*s).node);
     *s = owner ? *owner : none_cell;
     return s;
 }
@@ -371,11 +384,11 @@ Cell* modify(Cell* s, const Cell* field, const Cell* value, bool) {
     if (!names_owned(*field)) return s;
     if (value->is(Type::none)) {
         ownership::release(*s);
-    } else if (value->is(Type::block) && static_cast<u64>(value->w1) + 2 <= buffer_length(*value)) {
-        Buffer* b = buffer_of(*value);
-        const Cell owner = b->cells()[b->head / sizeof(Cell) + value->w1];
-        const Cell word = b->cells()[b->head / sizeof(Cell) + value->w1 + 1];
-        ownership::claim(*s, owner, word);
+    } else if (value->is(Type::block)) {
+        // [owner word] at the block's position.
+        const u32 index = as_series(*value).index;
+        if (u64{index} + 2 <= buffer_length(*value))
+            ownership::claim(*s, element(*value, index), element(*value, index + 1));
     }
     return s;
 }
@@ -386,43 +399,47 @@ bool any_block(Type t) { return in_family(t, family::any_block); }
 bool any_string(Type t) { return in_family(t, family::any_string); }
 bool any_series(Type t) { return in_family(t, family::series); }
 
-bool at_tail(const Cell& s) { return s.w1 >= buffer_length(s); }
+bool at_tail(const Cell& s) { return as_series(s).index >= buffer_length(s); }
 
 u32 buffer_length(const Cell& s) { return units_in(buffer_of(s)); }
 
 bool advance(Cell& s, i32 n) {
-    const i64 to = static_cast<i64>(s.w1) + n;
-    if (to >= 0 && to <= buffer_length(s)) s.w1 = static_cast<u32>(to);
+    u32& index = as_series(s).index;
+    const i64 to = i64{index} + n;
+    if (to >= 0 && to <= buffer_length(s)) index = static_cast<u32>(to);
     return at_tail(s);
 }
 
 Cell* offset_index(Cell* s, const Cell* offset, bool at) {
     if (!offset->is(Type::integer)) raise(ErrorId::script_invalid_arg, offset);
-    const i64 n = integer_value(*offset);
-    const i64 to = static_cast<i64>(s->w1) + (at && n >= 1 ? n - 1 : n);
-    s->w1 = static_cast<u32>(std::clamp<i64>(to, 0, buffer_length(*s)));
+    const i64 n = integer::get(*offset);
+    u32& index = as_series(*s).index;
+    const i64 to = i64{index} + (at && n >= 1 ? n - 1 : n);
+    index = static_cast<u32>(std::clamp<i64>(to, 0, buffer_length(*s)));
     return s;
 }
 
 u32 remaining_length(Cell& s, bool from_head) {
     const u32 length = buffer_length(s);
-    if (s.w1 > length) {
-        s.w1 = length;
+    u32& index = as_series(s).index;
+    if (index > length) {
+        index = length;
         return 0;
     }
-    return from_head ? length : length - s.w1;
+    return from_head ? length : length - index;
 }
 
 PartRange part_range(const Cell& s, const Cell& part, PartRule rule) {
-    const i64 index = s.w1;
-    if (part.is(Type::integer)) return {index, integer_value(part)};
+    const auto pos = as_series(s);
+    const i64 index = pos.index;
+    if (part.is(Type::integer)) return {index, integer::get(part)};
     if (rule == PartRule::range && part.is(Type::pair)) {
-        const i64 x = static_cast<i32>(part.w2);
-        const i64 y = static_cast<i32>(part.w3);
+        const i64 x = as_pair(part).x;
+        const i64 y = as_pair(part).y;
         return {std::max<i64>(index + (x > 0 ? x - 1 : x), 0), y < x ? 0 : y - x};
     }
-    if (rule != PartRule::count_only && part.type() == s.type() && part.w2 == s.w2)
-        return {index, static_cast<i64>(std::min(part.w1, buffer_length(part))) - index};
+    if (rule != PartRule::count_only && part.type() == s.type() && as_series(part).node == pos.node)
+        return {index, i64{std::min(as_series(part).index, buffer_length(part))} - index};
     if (rule == PartRule::insertion && !any_series(part.type())) raise(ErrorId::script_invalid_part, &part);
     Cell name = *refinements::part;
     cell::set_type(&name, Type::word);
@@ -435,8 +452,9 @@ void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell*
 
 SearchRange search_range(Cell& series, u32 total, const FindRefinements& r, SearchRule rule) {
     SearchRange range;
-    series.w1 = std::min(series.w1, total);
-    range.index = series.w1;
+    u32& index = as_series(series).index;
+    index = std::min(index, total);
+    range.index = index;
     range.end = total;
     range.last = r.last;
     range.reverse = r.reverse;
@@ -448,7 +466,7 @@ SearchRange search_range(Cell& series, u32 total, const FindRefinements& r, Sear
     }
     if (r.skip) {
         if (!r.skip->is(Type::integer)) bad_refine(words::skip, *r.skip);
-        range.step = integer_value(*r.skip);
+        range.step = integer::get(*r.skip);
         if (range.step < 1) raise(ErrorId::script_out_of_range, r.skip);
     }
     if (r.part) {
@@ -489,7 +507,7 @@ Cell* found(Cell* series, const Match& match, bool tail) {
     if (match.at < 0) {
         *series = none_cell;
     } else {
-        series->w1 = static_cast<u32>(match.at + (tail ? match.length : 0));
+        as_series(*series).index = static_cast<u32>(match.at + (tail ? match.length : 0));
     }
     return series;
 }
@@ -505,8 +523,8 @@ namespace {
 // The record size of a /skip argument, 1 without one.
 u32 set_record_size(const Cell* skip) {
     if (!skip) return 1;
-    if (!skip->is(Type::integer) || integer_value(*skip) < 1) bad_refine(words::skip, *skip);
-    return skip->w2;
+    if (!skip->is(Type::integer) || integer::get(*skip) < 1) bad_refine(words::skip, *skip);
+    return static_cast<u32>(integer::get(*skip));
 }
 
 // The records already seen of one or both series of a set operation: open addressing
@@ -551,17 +569,19 @@ void set_operation(SetOp op, const Cell& first_arg, const Cell* second_arg, cons
     const u32 record = set_record_size(skip);
     Cell first = first_arg;
     Cell second = second_arg && op != SetOp::unique ? *second_arg : first;
-    first.w1 = std::min(first.w1, how.length(first));
-    second.w1 = std::min(second.w1, how.length(second));
+    u32& start1 = as_series(first).index;
+    u32& start2 = as_series(second).index;
+    start1 = std::min(start1, how.length(first));
+    start2 = std::min(start2, how.length(second));
     const Cell* series[2] = {&first, &second};
-    const u32 length1 = how.length(first) - first.w1;
-    const u32 length2 = how.length(second) - second.w1;
+    const u32 length1 = how.length(first) - start1;
+    const u32 length2 = how.length(second) - start2;
     RecordIndex taken(series, record, case_, how, length1 + length2);
     // Takes each record of series `from` whose membership in `other` is `wanted` and that
     // is new to the result.
     auto pass = [&](bool from_second, RecordIndex* other, bool wanted) {
         const Cell& from = *series[from_second];
-        for (u64 at = from.w1; at + record <= how.length(from); at += record) {
+        for (u64 at = as_series(from).index; at + record <= how.length(from); at += record) {
             const u32 ref = RecordIndex::reference(from_second, static_cast<u32>(at));
             if (other && other->contains(ref, false) != wanted) continue;
             if (taken.contains(ref, true)) continue;
@@ -572,7 +592,7 @@ void set_operation(SetOp op, const Cell& first_arg, const Cell* second_arg, cons
     auto index_of = [&](bool second_series, u32 length) {
         RecordIndex index(series, record, case_, how, length);
         const Cell& s = *series[second_series];
-        for (u64 at = s.w1; at + record <= how.length(s); at += record)
+        for (u64 at = as_series(s).index; at + record <= how.length(s); at += record)
             index.contains(RecordIndex::reference(second_series, static_cast<u32>(at)), true);
         return index;
     };
@@ -604,16 +624,17 @@ void set_operation(SetOp op, const Cell& first_arg, const Cell* second_arg, cons
 
 void swap_elements(const Cell& a, const Cell& b, void (*exchange)(const Cell& a, const Cell& b)) {
     if (at_tail(a) || at_tail(b)) return;
-    notify(a, words::swap, static_cast<i32>(a.w1), 1);
-    notify(b, words::swap, static_cast<i32>(b.w1), 1);
+    notify_at_index(a, words::swap, 1);
+    notify_at_index(b, words::swap, 1);
     if (!at_tail(a) && !at_tail(b)) exchange(a, b);
-    notify(a, words::swaped, static_cast<i32>(a.w1), 1);
-    notify(b, words::swaped, static_cast<i32>(b.w1), 1);
+    notify_at_index(a, words::swaped, 1);
+    notify_at_index(b, words::swaped, 1);
 }
 
 Cell* copy(Cell* value, Cell* result, const Cell* part, bool, const Cell*) {
+    const auto pos = as_series(*value);
     const i64 length = buffer_length(*value);
-    const i64 index = value->w1;
+    const i64 index = pos.index;
     i64 start = index;
     i64 count = index > length ? 0 : length - index;
     if (part) {
@@ -631,9 +652,11 @@ Cell* copy(Cell* value, Cell* result, const Cell* part, bool, const Cell*) {
     }
     start = std::min(start, length);
     count = std::min(count, length - start);
-    const Node copied = series_buffer::copy_slice(value->w2, static_cast<u32>(start), static_cast<u32>(count));
-    *result = Cell{(value->header & cellflag::new_line) | header_of(value->type()), 0, copied,
-                   value->is(Type::vector) ? value->w3 : 0};
+    const Node slice = series_buffer::copy_slice(pos.node, static_cast<u32>(start), static_cast<u32>(count));
+    Cell copied = series_cell(value->type(), slice);
+    copied.header |= value->header & cellflag::new_line;
+    if (value->is(Type::vector)) as_series(copied).extra = pos.extra;
+    *result = copied;
     return result;
 }
 
@@ -645,13 +668,13 @@ Cell* take(Cell* s, const Cell* part, bool last, bool* single) {
         return s;
     }
     const Cell source = *s;
-    const i64 index = source.w1;
+    const i64 index = as_series(source).index;
     const i64 end = index + remaining;
     i64 count = 1;
     if (!part) {
         *single = true;
     } else if (part->is(Type::integer)) {
-        const i64 n = integer_value(*part);
+        const i64 n = integer::get(*part);
         if (n > 0) {
             count = std::min<i64>(n, remaining);
         } else {
@@ -666,7 +689,7 @@ Cell* take(Cell* s, const Cell* part, bool last, bool* single) {
         count = std::clamp<i64>(last ? remaining - span : span, 0, remaining);
     }
     i64 start = last ? end - count : index;
-    if (part && part->is(Type::integer) && integer_value(*part) < 0) start = index - count;
+    if (part && part->is(Type::integer) && integer::get(*part) < 0) start = index - count;
     if (count > 0) notify(source, words::take, static_cast<i32>(start), static_cast<i32>(count));
     // The hook may have changed the series: take what is still there.
     const i64 length = buffer_length(source);
@@ -674,8 +697,8 @@ Cell* take(Cell* s, const Cell* part, bool last, bool* single) {
     count = std::min(count, length - start);
     Cell taken{};
     Cell from = source;
-    from.w1 = static_cast<u32>(start);
-    const Cell count_cell = integer(count);
+    as_series(from).index = static_cast<u32>(start);
+    const Cell count_cell = integer::cell(static_cast<i32>(count));
     copy(&from, &taken, &count_cell, false, nullptr);
     taken.header = header_of(source.type());
     if (count > 0) {

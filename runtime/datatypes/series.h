@@ -1,7 +1,8 @@
 // series!: the actions every series shares, written once for every unit width (1, 2 or 4
 // bytes for strings and binaries, 16 for blocks): navigation, pick and poke, remove,
-// reverse, move, take, copy, clear, random and the ownership field. A series value is
-// (index in word 1, node in word 2); an index may lie past the tail and is clamped.
+// reverse, move, take, copy, clear, random and the ownership field. A series value is a
+// position, read through as_series (index and node); an index may lie past the tail and is
+// clamped.
 #pragma once
 #include "runtime/datatypes/action-signatures.h"
 
