@@ -4,8 +4,10 @@
 // intact; positions are checked again after the before-change notification.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
@@ -19,7 +21,7 @@
 namespace zel::block {
 namespace {
 
-u32 cells_in(const Cell& b) { return node::buffer(b.w2)->cell_count(); }
+u32 cells_in(const Cell& b) { return node::buffer(as_series(b).node)->cell_count(); }
 
 // The cells a value inserts: those of an any-block from its position unless `only`, else
 // the value itself; at most `part` of them when part is not negative. They are copies, so
@@ -30,7 +32,8 @@ public:
     InsertCells(const Cell& value, i32 part, bool only) {
         if (series::any_block(value.type()) && !only) {
             const u32 n = cells_in(value);
-            if (value.w1 < n) many_.assign(cell_at(value, value.w1), cell_at(value, n));
+            const u32 from = as_series(value).index;
+            if (from < n) many_.assign(cell_at(value, from), cell_at(value, n));
             if (part >= 0 && static_cast<u32>(part) < many_.size()) many_.resize(static_cast<u32>(part));
             data_ = many_.data();
             size_ = many_.size();
@@ -64,7 +67,7 @@ u32 checked_total(std::size_t count, i32 dup, u32 existing) {
 // Opens `count` cells at `at` (growing the buffer, doubled unless `exact`) and writes the
 // cells repeated to fill them.
 void write_cells(const Cell& b, u32 at, const InsertCells& cells, u32 count, bool exact) {
-    Buffer* buf = node::buffer(b.w2);
+    Buffer* buf = node::buffer(as_series(b).node);
     const u64 needed = buf->used() + static_cast<u64>(count) * sizeof(Cell);
     if (buf->head + needed > buf->size)
         buf = series_buffer::expand(buf, static_cast<i64>(std::min<u64>(exact ? needed : needed * 2, max_series_bytes)));
@@ -103,14 +106,15 @@ Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool
     // Nothing to insert, or a /dup count below 1: the series stays as it is.
     if (cells.empty() || dup < 1) return series;
     Cell b = *series;
-    b.w1 = std::min(b.w1, cells_in(b));
+    u32& index = as_series(b).index;
+    index = std::min(index, cells_in(b));
     const u32 total = checked_total(cells.size(), dup, cells_in(b));
-    const u32 at = append ? cells_in(b) : b.w1;
+    const u32 at = append ? cells_in(b) : index;
     series::notify(b, append ? words::append : words::insert, static_cast<i32>(at), static_cast<i32>(total));
     const u32 where = append ? cells_in(b) : std::min(at, cells_in(b));
     write_cells(b, where, cells, total, dup >= 5);
     series::notify(b, append ? words::appended : words::inserted, static_cast<i32>(where), static_cast<i32>(total));
-    b.w1 = append ? 0 : std::min(where + total, cells_in(b));
+    index = append ? 0 : std::min(where + total, cells_in(b));
     *series = b;
     return series;
 }
@@ -118,16 +122,17 @@ Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool
 Cell* change(Cell* series, const Cell* value, i32 part, bool only, i32 dup) {
     const InsertCells cells(*value, -1, only);
     Cell b = *series;
-    b.w1 = std::min(b.w1, cells_in(b));
+    u32& index = as_series(b).index;
+    index = std::min(index, cells_in(b));
     const u32 total = cells.empty() || dup < 1 ? 0 : checked_total(cells.size(), dup, cells_in(b));
-    series::notify(b, words::change, static_cast<i32>(b.w1), static_cast<i32>(total));
-    const u32 at = std::min(b.w1, cells_in(b));
+    series::notify(b, words::change, static_cast<i32>(index), static_cast<i32>(total));
+    const u32 at = std::min(index, cells_in(b));
     const u32 left = cells_in(b) - at;
     const u32 replaced = part < 0 ? std::min(total, left) : std::min(static_cast<u32>(part), left);
     drop_cells(b, at, replaced);
     if (total) write_cells(b, at, cells, total, true);
     series::notify(b, words::changed, static_cast<i32>(at), static_cast<i32>(total));
-    b.w1 = std::min(at + total, cells_in(b));
+    index = std::min(at + total, cells_in(b));
     *series = b;
     return series;
 }
@@ -152,16 +157,14 @@ Cell* take(Cell* series, const Cell* part, bool deep, bool last) {
 Cell* swap(Cell* series1, Cell* series2) {
     if (!series::any_block(series2->type())) raise(ErrorId::script_invalid_arg, series2);
     series::swap_elements(*series1, *series2, [](const Cell& a, const Cell& b) {
-        const Cell x = *cell_at(a, a.w1);
-        *cell_at(a, a.w1) = *cell_at(b, b.w1);
-        *cell_at(b, b.w1) = x;
+        std::swap(*cell_at(a, as_series(a).index), *cell_at(b, as_series(b).index));
     });
     return series1;
 }
 
 Cell* trim(Cell* series, const TrimRefinements&) {
     const Cell b = *series;
-    const u32 from = std::min(b.w1, cells_in(b));
+    const u32 from = std::min(as_series(b).index, cells_in(b));
     series::notify(b, words::trim, static_cast<i32>(from), static_cast<i32>(cells_in(b) - from));
     u32 kept = from;
     for (u32 i = from; i < cells_in(b); ++i) {
@@ -181,11 +184,11 @@ Cell* copy(Cell* value, Cell* result, const Cell* part, bool deep, const Cell* t
     if (types) {
         copy_nested(copied, 0, cells_in(copied), 1, *types);
     } else if (deep) {
-        if (cycle::find(source.w2)) {
+        if (cycle::find(as_series(source).node)) {
             cycle::reset();
             raise(ErrorId::internal_no_cycle);
         }
-        cycle::Entry guard(source.w2);
+        cycle::Entry guard(as_series(source).node);
         for (u32 i = 0; i < cells_in(copied); ++i) {
             const Cell inner = *cell_at(copied, i);
             if (!series::any_series(inner.type())) continue;

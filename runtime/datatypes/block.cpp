@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
@@ -25,16 +27,13 @@ bool (*scan_string)(const Cell& text, Cell& out) = nullptr;
 
 namespace {
 
-Buffer* buffer_of(const Cell& b) { return node::buffer(b.w2); }
+Buffer* buffer_of(const Cell& b) { return node::buffer(as_series(b).node); }
 u32 cells_in(const Cell& b) { return buffer_of(b)->cell_count(); }
-
-Cell integer(i32 v) { return Cell{header_of(Type::integer), 0, static_cast<u32>(v), 0}; }
 
 // The capacity a number spec asks for: an integer, or a float truncated toward zero.
 i32 capacity_of(const Cell& spec) {
-    if (spec.is(Type::integer)) return static_cast<i32>(spec.w2);
-    double d;
-    std::memcpy(&d, reinterpret_cast<const char*>(&spec) + 8, sizeof d);
+    if (spec.is(Type::integer)) return integer::get(spec);
+    const double d = float_payload(spec);
     if (!(d > -2147483649.0 && d < 2147483648.0)) raise(ErrorId::script_out_of_range, &spec);
     return static_cast<i32>(d);
 }
@@ -43,25 +42,27 @@ i32 capacity_of(const Cell& spec) {
 
 // ---- primitives ----------------------------------------------------------------------
 
-i32 length(const Cell& b) { return static_cast<i32>(cells_in(b)) - static_cast<i32>(b.w1); }
+i32 length(const Cell& b) { return static_cast<i32>(cells_in(b)) - static_cast<i32>(as_series(b).index); }
 
 bool advance_one(Cell& b) {
-    if (b.w1 + 1 <= cells_in(b)) ++b.w1;
-    return b.w1 >= cells_in(b);
+    u32& index = as_series(b).index;
+    if (index + 1 <= cells_in(b)) ++index;
+    return index >= cells_in(b);
 }
 
 Cell* current_cell(Cell& b) {
-    b.w1 = std::min(b.w1, cells_in(b));
-    return cell_at(b, b.w1);
+    u32& index = as_series(b).index;
+    index = std::min(index, cells_in(b));
+    return cell_at(b, index);
 }
 
 Cell* tail_cell(const Cell& b) { return reinterpret_cast<Cell*>(buffer_of(b)->tail_ptr()); }
 
-bool at_tail(const Cell& b) { return b.w1 >= cells_in(b); }
+bool at_tail(const Cell& b) { return as_series(b).index >= cells_in(b); }
 
 Cell* cell_at(const Cell& b, u32 n) { return reinterpret_cast<Cell*>(buffer_of(b)->head_ptr()) + n; }
 
-void truncate_at_index(const Cell& b) { set_tail(b, std::min(b.w1, cells_in(b))); }
+void truncate_at_index(const Cell& b) { set_tail(b, std::min(as_series(b).index, cells_in(b))); }
 
 void set_tail(const Cell& b, u32 n) {
     Buffer* buf = buffer_of(b);
@@ -79,23 +80,24 @@ void drop_last(Cell& b) {
     const u32 n = cells_in(b);
     if (n == 0) return;
     set_tail(b, n - 1);
-    b.w1 = std::min(b.w1, n - 1);
+    u32& index = as_series(b).index;
+    index = std::min(index, n - 1);
 }
 
 void append_cells_of(const Cell& destination, const Cell& source) {
-    for (u32 i = source.w1; i < cells_in(source); ++i) append_value(destination, *cell_at(source, i));
+    for (u32 i = as_series(source).index; i < cells_in(source); ++i) append_value(destination, *cell_at(source, i));
 }
 
 const Cell* select_value(const Cell& key, const Cell& b) {
     const u32 n = cells_in(b);
-    for (u32 i = b.w1; i < n; ++i)
+    for (u32 i = as_series(b).index; i < n; ++i)
         if (compare_values(key, *cell_at(b, i), compare_code::find)) return i + 1 < n ? cell_at(b, i + 1) : &none_cell;
     return &none_cell;
 }
 
 bool remove_value(const Cell& key, const Cell& b, bool from_head) {
     const u32 n = cells_in(b);
-    for (u32 i = from_head ? 0 : b.w1; i < n; ++i) {
+    for (u32 i = from_head ? 0 : as_series(b).index; i < n; ++i) {
         if (!compare_values(key, *cell_at(b, i), compare_code::find)) continue;
         std::memmove(cell_at(b, i), cell_at(b, i + 1), (n - i - 1) * sizeof(Cell));
         set_tail(b, n - 1);
@@ -106,12 +108,13 @@ bool remove_value(const Cell& key, const Cell& b, bool from_head) {
 
 const Cell* select_word(const Cell& b, const Cell& word, bool case_) {
     const u32 n = cells_in(b);
-    const u32 wanted = case_ ? word.w2 : symbol::canonical_id(word.w2);
-    for (u32 i = b.w1; i < n; ++i) {
+    auto key = [case_](u32 symbol_id) { return case_ ? symbol_id : symbol::canonical_id(symbol_id); };
+    const u32 wanted = key(as_word(word).symbol);
+    for (u32 i = as_series(b).index; i < n; ++i) {
         const Cell* c = cell_at(b, i);
         const Type t = c->type();
         if (t != Type::word && t != Type::set_word && t != Type::lit_word && t != Type::get_word) continue;
-        if ((case_ ? c->w2 : symbol::canonical_id(c->w2)) != wanted) continue;
+        if (key(as_word(*c).symbol) != wanted) continue;
         return i + 1 < n ? cell_at(b, i + 1) : &none_cell;
     }
     return &none_cell;
@@ -119,7 +122,7 @@ const Cell* select_word(const Cell& b, const Cell& word, bool case_) {
 
 void insert_value(Cell& b, const Cell& value, bool advance, bool at_head) {
     const Cell copy = value;
-    const u32 at = at_head ? 0 : std::min(b.w1, cells_in(b));
+    const u32 at = at_head ? 0 : std::min(as_series(b).index, cells_in(b));
     Buffer* buf = buffer_of(b);
     if (buf->end() - buf->tail_ptr() < static_cast<std::ptrdiff_t>(sizeof(Cell)))
         buf = series_buffer::expand(buf, 2 * (static_cast<i64>(buf->used()) + static_cast<i64>(sizeof(Cell))));
@@ -128,17 +131,18 @@ void insert_value(Cell& b, const Cell& value, bool advance, bool at_head) {
     std::memmove(cells + at + 1, cells + at, (n - at) * sizeof(Cell));
     cells[at] = copy;
     buf->tail += sizeof(Cell);
-    if (advance) b.w1 = at + 1;
+    if (advance) as_series(b).index = at + 1;
 }
 
 void insert_all(Cell& destination, const Cell& source) {
-    for (u32 i = source.w1; i < cells_in(source); ++i) insert_value(destination, *cell_at(source, i), true, false);
+    for (u32 i = as_series(source).index; i < cells_in(source); ++i)
+        insert_value(destination, *cell_at(source, i), true, false);
 }
 
 Cell* make_at(Cell* cell, i32 n, bool fixed) {
     const u32 room = n < 1 ? 1 : static_cast<u32>(n);
     const Node node = fixed ? memory::alloc_series_in_heap(room, sizeof(Cell), 0) : memory::alloc_cells(room);
-    *cell = Cell{header_of(Type::block), 0, node, 0};
+    *cell = block_cell(node);
     return cell;
 }
 
@@ -149,26 +153,27 @@ Cell* make_in(const Cell& holder, i32 n) {
 }
 
 Cell* clone(const Cell& source, bool deep, bool all_blocks, Cell* out) {
-    const u32 start = std::min(source.w1, cells_in(source));
+    const auto pos = as_series(source);
+    const u32 start = std::min(pos.index, cells_in(source));
     const u32 count = cells_in(source) - start;
-    const Node copied = count ? series_buffer::copy_slice(source.w2, start, count) : memory::alloc_cells(1);
-    *out = Cell{header_of(source.type()), 0, copied, 0};
+    const Node copied = count ? series_buffer::copy_slice(pos.node, start, count) : memory::alloc_cells(1);
+    *out = series_cell(source.type(), copied);
     if (!deep) return out;
     // A block met again inside itself cannot be cloned to an end.
-    if (cycle::find(source.w2)) {
+    if (cycle::find(pos.node)) {
         cycle::reset();
         raise(ErrorId::internal_no_cycle);
     }
-    cycle::Entry guard(source.w2);
+    cycle::Entry guard(pos.node);
     for (u32 i = 0; i < count; ++i) {
         const Cell inner = *cell_at(*out, i);
         const Type t = inner.type();
         if (t != Type::block && !(all_blocks && series::any_block(t) && t != Type::hash)) continue;
         Cell cloned;
         clone(inner, true, all_blocks, &cloned);
-        cloned.header = inner.header;
-        cell_at(*out, i)->w1 = 0;
-        cell_at(*out, i)->w2 = cloned.w2;
+        auto slot = as_series(*cell_at(*out, i));
+        slot.index = 0;
+        slot.node = as_series(cloned).node;
     }
     return out;
 }
@@ -176,7 +181,7 @@ Cell* clone(const Cell& source, bool deep, bool all_blocks, Cell* out) {
 void copy_nested(const Cell& b, u32 from, u32 to, u32 step, const Cell& types) {
     for (u32 i = from; i < to && i < cells_in(b); i += std::max<u32>(step, 1)) {
         const Cell inner = *cell_at(b, i);
-        const bool passes = types.is(Type::datatype) ? inner.type() == static_cast<Type>(types.w1)
+        const bool passes = types.is(Type::datatype) ? inner.type() == static_cast<Type>(as_datatype(types).type_id)
                                                      : typeset::has(types, static_cast<u8>(inner.type()));
         const sig::on_copy copy_action = actions_of(inner).on_copy;
         if (!passes || !copy_action) continue;
@@ -235,12 +240,13 @@ Cell* to(Cell* prototype, const Cell* spec, Type target) {
 // ---- form and mold -----------------------------------------------------------------
 
 i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) {
-    if (cycle::write_marker_if_seen(*value, out.value().w2, &limit, false)) return limit;
+    if (cycle::write_marker_if_seen(*value, as_series(out.value()).node, &limit, false)) return limit;
     const Cell b = *value;
-    cycle::Entry guard(b.w2);
-    for (u32 i = b.w1; i < cells_in(b); ++i) {
+    const auto pos = as_series(b);
+    cycle::Entry guard(pos.node);
+    for (u32 i = pos.index; i < cells_in(b); ++i) {
         if (has_part(part) && limit < 1) break;
-        if (i != b.w1 && out.length() > 0) {
+        if (i != pos.index && out.length() > 0) {
             const u32 last = out.at(out.length() - 1);
             if (last != '\t' && last != '\n' && last != '\r') {
                 out.append_char(' ');
@@ -254,12 +260,13 @@ i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) {
 }
 
 i32 mold_elements(const Cell& b, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
-    cycle::Entry guard(b.w2);
+    const auto pos = as_series(b);
+    cycle::Entry guard(pos.node);
     bool closing_break = false;
-    for (u32 i = b.w1; i < cells_in(b); ++i) {
+    for (u32 i = pos.index; i < cells_in(b); ++i) {
         if (has_part(part) && limit < 1) break;
         const Cell element = *cell_at(b, i);
-        const bool first = i == b.w1;
+        const bool first = i == pos.index;
         if (!flags.flat && (element.header & cellflag::new_line)) {
             if (!flags.only && first) {
                 ++indent;
@@ -285,7 +292,7 @@ i32 mold_elements(const Cell& b, Output& out, MoldFlags flags, const Cell* part,
 namespace {
 
 i32 mold_block(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
-    if (cycle::write_marker_if_seen(*value, out.value().w2, &limit, true)) return limit;
+    if (cycle::write_marker_if_seen(*value, as_series(out.value()).node, &limit, true)) return limit;
     if (!flags.only) {
         out.append_char('[');
         --limit;
@@ -303,22 +310,24 @@ i32 mold_block(const Cell* value, Output& out, MoldFlags flags, const Cell* part
 // ---- comparison --------------------------------------------------------------------
 
 i32 compare_cells(const Cell& b1, const Cell& b2, i32 code) {
-    const bool same = b1.w2 == b2.w2 && b1.w1 == b2.w1;
+    const auto pos1 = as_series(b1);
+    const auto pos2 = as_series(b2);
+    const bool same = pos1.node == pos2.node && pos1.index == pos2.index;
     if (code == compare_code::same) return same ? 0 : -1;
     if (same) return 0;
-    if (cycle::find(b1.w2)) return cycle::find(b2.w2) ? 0 : -1;
+    if (cycle::find(pos1.node)) return cycle::find(pos2.node) ? 0 : -1;
     const u32 length1 = static_cast<u32>(std::max(length(b1), 0));
     const u32 length2 = static_cast<u32>(std::max(length(b2), 0));
     if (length1 != length2 &&
         (compare_code::asks_equality(code) || code == compare_code::equality_10 || code == compare_code::equality_11))
         return 1;
-    cycle::Entry guard1(b1.w2);
-    cycle::Entry guard2(b2.w2);
+    cycle::Entry guard1(pos1.node);
+    cycle::Entry guard2(pos2.node);
     for (u32 i = 0; i < std::min(length1, length2); ++i) {
         // Earlier comparisons run no language code, but re-read in case they allocated.
-        if (b1.w1 + i >= cells_in(b1) || b2.w1 + i >= cells_in(b2)) break;
-        const Cell e1 = *cell_at(b1, b1.w1 + i);
-        const Cell e2 = *cell_at(b2, b2.w1 + i);
+        if (pos1.index + i >= cells_in(b1) || pos2.index + i >= cells_in(b2)) break;
+        const Cell e1 = *cell_at(b1, pos1.index + i);
+        const Cell e2 = *cell_at(b2, pos2.index + i);
         const i32 r = compare_elements(e1, e2, code);
         if (r != 0) return r;
     }
@@ -358,7 +367,7 @@ Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, con
     refinements.case_ = step.case_;
     find(&found, element, refinements);
     if (found.is(Type::none)) raise(ErrorId::script_bad_path_set, step.path ? step.path : &none_cell, &none_cell);
-    const Cell second = integer(2);
+    const Cell second = integer::cell(2);
     const Cell value = *value_to_set;
     row.on_poke(&found, &second, &value);
     *parent = value;
