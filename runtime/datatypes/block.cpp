@@ -44,25 +44,7 @@ i32 capacity_of(const Cell& spec) {
 
 i32 length(const Cell& b) { return static_cast<i32>(cells_in(b)) - static_cast<i32>(as_series(b).index); }
 
-bool advance_one(Cell& b) {
-    u32& index = as_series(b).index;
-    if (index + 1 <= cells_in(b)) ++index;
-    return index >= cells_in(b);
-}
-
-Cell* current_cell(Cell& b) {
-    u32& index = as_series(b).index;
-    index = std::min(index, cells_in(b));
-    return cell_at(b, index);
-}
-
-Cell* tail_cell(const Cell& b) { return reinterpret_cast<Cell*>(buffer_of(b)->tail_ptr()); }
-
-bool at_tail(const Cell& b) { return as_series(b).index >= cells_in(b); }
-
 Cell* cell_at(const Cell& b, u32 n) { return reinterpret_cast<Cell*>(buffer_of(b)->head_ptr()) + n; }
-
-void truncate_at_index(const Cell& b) { set_tail(b, std::min(as_series(b).index, cells_in(b))); }
 
 void set_tail(const Cell& b, u32 n) {
     Buffer* buf = buffer_of(b);
@@ -74,36 +56,6 @@ Cell* append_value(const Cell& b, const Cell& value) {
     Cell* c = series_buffer::append_cell(b);
     *c = copy;
     return c;
-}
-
-void drop_last(Cell& b) {
-    const u32 n = cells_in(b);
-    if (n == 0) return;
-    set_tail(b, n - 1);
-    u32& index = as_series(b).index;
-    index = std::min(index, n - 1);
-}
-
-void append_cells_of(const Cell& destination, const Cell& source) {
-    for (u32 i = as_series(source).index; i < cells_in(source); ++i) append_value(destination, *cell_at(source, i));
-}
-
-const Cell* select_value(const Cell& key, const Cell& b) {
-    const u32 n = cells_in(b);
-    for (u32 i = as_series(b).index; i < n; ++i)
-        if (compare_values(key, *cell_at(b, i), compare_code::find)) return i + 1 < n ? cell_at(b, i + 1) : &none_cell;
-    return &none_cell;
-}
-
-bool remove_value(const Cell& key, const Cell& b, bool from_head) {
-    const u32 n = cells_in(b);
-    for (u32 i = from_head ? 0 : as_series(b).index; i < n; ++i) {
-        if (!compare_values(key, *cell_at(b, i), compare_code::find)) continue;
-        std::memmove(cell_at(b, i), cell_at(b, i + 1), (n - i - 1) * sizeof(Cell));
-        set_tail(b, n - 1);
-        return true;
-    }
-    return false;
 }
 
 const Cell* select_word(const Cell& b, const Cell& word, bool case_) {
@@ -132,11 +84,6 @@ void insert_value(Cell& b, const Cell& value, bool advance, bool at_head) {
     cells[at] = copy;
     buf->tail += sizeof(Cell);
     if (advance) as_series(b).index = at + 1;
-}
-
-void insert_all(Cell& destination, const Cell& source) {
-    for (u32 i = as_series(source).index; i < cells_in(source); ++i)
-        insert_value(destination, *cell_at(source, i), true, false);
 }
 
 Cell* make_at(Cell* cell, i32 n, bool fixed) {

@@ -13,31 +13,17 @@ namespace zel::block {
 
 // Cells from the index to the tail (negative when the index lies past the tail).
 i32 length(const Cell& b);
-// index + 1 unless that passes the tail; true when then at the tail.
-bool advance_one(Cell& b);
-// The cell at the position; an index past the tail is first set to the tail.
-Cell* current_cell(Cell& b);
-Cell* tail_cell(const Cell& b);
-bool at_tail(const Cell& b);
 // Cell n from the buffer's head, ignoring the index.
 Cell* cell_at(const Cell& b, u32 n);
-void truncate_at_index(const Cell& b);
 void set_tail(const Cell& b, u32 n);
 // Appends a copy of the cell at the tail; returns the new cell.
 Cell* append_value(const Cell& b, const Cell& value);
-void drop_last(Cell& b);
-void append_cells_of(const Cell& destination, const Cell& source);
-// The cell after the first one equal to the key (find comparison), or the none constant.
-const Cell* select_value(const Cell& key, const Cell& b);
-// Removes the first cell equal to the key, from the position or from the head.
-bool remove_value(const Cell& key, const Cell& b, bool from_head);
 // The cell after the first word of any word type naming the symbol (canonical, or exact
 // with the case flag), or the none constant.
 const Cell* select_word(const Cell& b, const Cell& word, bool case_);
 // Inserts a copy of the cell at the position (at the head with the flag); with
 // `advance` the index moves past it.
 void insert_value(Cell& b, const Cell& value, bool advance, bool at_head);
-void insert_all(Cell& destination, const Cell& source);
 // Makes the cell an empty block! with room for n cells (1 when n is below 1); with
 // `fixed`, in the tracked heap, never moved nor collected.
 Cell* make_at(Cell* cell, i32 n, bool fixed = false);
