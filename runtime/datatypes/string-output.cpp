@@ -11,7 +11,6 @@ namespace zel {
 
 namespace {
 
-constexpr u32 replacement_char = 0xFFFD;
 constexpr u32 output_room = 16;
 
 }  // namespace
@@ -48,23 +47,6 @@ void Output::append_ascii(std::string_view text) {
     }
 }
 
-void Output::append_utf8(std::string_view text) {
-    const u8* p = reinterpret_cast<const u8*>(text.data());
-    std::size_t left = text.size();
-    while (left > 0) {
-        std::size_t length = left;
-        const i32 c = unicode::decode_utf8_char(p, length);
-        if (c < 0) {
-            append_char(replacement_char);
-            if (c == unicode::utf8_truncated) return;
-        } else {
-            append_char(static_cast<u32>(c));
-        }
-        p += length;
-        left -= length;
-    }
-}
-
 void Output::limit_length(u32 n) {
     Buffer* b = node::buffer(string_.w2);
     if (n < length()) b->tail = b->head + (n << b->shift());
@@ -97,8 +79,6 @@ namespace {
 constexpr char hex_digits[] = "0123456789ABCDEF";
 
 }  // namespace
-
-std::string byte_to_hex(u8 byte) { return {hex_digits[byte >> 4], hex_digits[byte & 0xF]}; }
 
 std::string int_to_hex(u32 value, bool trim) {
     std::string text(8, '0');

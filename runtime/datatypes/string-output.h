@@ -30,8 +30,6 @@ public:
     void append_char(u32 code_point);
     // Appends each byte as one character (ASCII text such as names and digits).
     void append_ascii(std::string_view text);
-    // Appends UTF-8 text; a byte that starts no valid character is written as U+FFFD.
-    void append_utf8(std::string_view text);
     // Cuts the text to its first n characters.
     void limit_length(u32 n);
 
@@ -70,8 +68,6 @@ i32 mold_string(Output& out, const Cell& text, const Cell* part, i32 limit, bool
 // for a negative value), or with `trim` only the significant ones ("00" for zero, at
 // least two digits, leading F digits of a negative value dropped down to "FF").
 std::string int_to_hex(u32 value, bool trim);
-// The two upper-case hexadecimal digits of a byte.
-std::string byte_to_hex(u8 byte);
 
 // Appends fixed ASCII text (a type's form, a delimiter); answers the remaining limit.
 i32 append_text(Output& out, std::string_view text, i32 limit);

@@ -101,11 +101,10 @@ TEST_F(StringOutputTest, OutputWidensAsCharactersArrive) {
     EXPECT_EQ(out.unit(), 2u);
     out.append_char(0x1F600);
     EXPECT_EQ(out.unit(), 4u);
-    out.append_utf8("\xE4\xB8\xAD\xFF!");
-    EXPECT_EQ(out.utf8(), "ab\xC3\xA9\xF0\x9F\x98\x80\xE4\xB8\xAD\xEF\xBF\xBD!");
+    EXPECT_EQ(out.utf8(), "ab\xC3\xA9\xF0\x9F\x98\x80");
     // Many appends grow the buffer past its first 16 units.
     for (int i = 0; i < 100; ++i) out.append_char('x');
-    EXPECT_EQ(out.length(), 107u);
+    EXPECT_EQ(out.length(), 104u);
     out.limit_length(3);
     EXPECT_EQ(out.utf8(), "ab\xC3\xA9");
 }
@@ -132,9 +131,6 @@ TEST_F(StringOutputTest, IntToHex) {
         {0x80000000, true, "80000000"},
     };
     for (const Case& c : cases) EXPECT_EQ(int_to_hex(c.value, c.trim), c.hex) << c.value;
-    EXPECT_EQ(byte_to_hex(0), "00");
-    EXPECT_EQ(byte_to_hex(0x0A), "0A");
-    EXPECT_EQ(byte_to_hex(0xF1), "F1");
 }
 
 }  // namespace
