@@ -165,8 +165,6 @@ void set_where_default(const Cell& err, const Cell& word) {
 }
 
 u32 type_symbol(const Cell& err) { return field(err, Field::error_type)->w2; }
-u32 id_symbol(const Cell& err) { return field(err, Field::error_id)->w2; }
-u32 stack_field_index() { return standard::index_of(Field::error_stack); }
 
 namespace {
 

@@ -24,8 +24,6 @@ Cell* field(const Cell& err, standard::Field f);
 // Puts the word in `where` unless `where` already holds something.
 void set_where_default(const Cell& err, const Cell& word);
 u32 type_symbol(const Cell& err);
-u32 id_symbol(const Cell& err);
-u32 stack_field_index();
 
 // The error report: "*** <title>: <message>" and the Where, Near, Stack and Files lines.
 i32 report(const Cell& err, Output& out, i32 limit);

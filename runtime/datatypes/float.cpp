@@ -19,12 +19,6 @@
 
 namespace zel::float_ {
 
-bool nan_q(double value) { return std::isnan(value); }
-
-bool nan32_q(float value) { return value != value; }
-
-bool special_q(double value) { return !std::isfinite(value); }
-
 bool almost_equal_q(double a, double b) {
     if (std::isnan(a) || std::isnan(b)) return false;
     if (a == b) return true;
@@ -40,24 +34,6 @@ bool almost_equal_q(double a, double b) {
     };
     const u64 ia = ordered(a), ib = ordered(b);
     return (ia > ib ? ia - ib : ib - ia) <= 10;
-}
-
-bool almost_equal32_q(float a, float b) {
-    if (nan32_q(a) || nan32_q(b)) return false;
-    const u32 bits_a = std::bit_cast<u32>(a), bits_b = std::bit_cast<u32>(b);
-    if (bits_a == bits_b) return true;
-    constexpr u32 sign = 0x80000000u;
-    const u32 magnitude_a = bits_a & ~sign, magnitude_b = bits_b & ~sign;
-    if (magnitude_a >= 0x7F7FFFFFu || magnitude_b >= 0x7F7FFFFFu) {
-        const u32 apart = magnitude_a > magnitude_b ? magnitude_a - magnitude_b : magnitude_b - magnitude_a;
-        return (bits_a & sign) == (bits_b & sign) && apart < 0x100000u;
-    }
-    if (magnitude_a == 0 && magnitude_b == 0) return true;
-    auto ordered = [](u32 bits, u32 magnitude) {
-        return (bits & sign) != 0 ? -static_cast<i64>(magnitude) : static_cast<i64>(magnitude);
-    };
-    const i64 apart = ordered(bits_a, magnitude_a) - ordered(bits_b, magnitude_b);
-    return apart >= -10 && apart <= 10;
 }
 
 double binary_op(double a, double b, ArithOp op) {

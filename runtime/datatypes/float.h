@@ -28,16 +28,9 @@ inline Cell* set_cell(Cell* target, double value) {
     return target;
 }
 
-bool nan_q(double value);
-bool nan32_q(float value);
-// +infinity, -infinity or a NaN.
-bool special_q(double value);
-
 // Equality with a tolerance: a NaN equals nothing; values within DBL_EPSILON of each
 // other, or at most 10 units in the last place apart, are equal.
 bool almost_equal_q(double a, double b);
-// The same for 32-bit floats, without the DBL_EPSILON step.
-bool almost_equal32_q(float a, float b);
 
 // a op b. Remainder follows fmod, with the quiet NaN for a zero or NaN divisor and a
 // finite a kept whole against an infinite divisor; or, and and xor raise script/cannot-use.

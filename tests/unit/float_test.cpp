@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cfloat>
 #include <cmath>
 #include <vector>
 
@@ -119,20 +118,6 @@ TEST_F(FloatTest, Compare) {
     const Cell nan = f(NAN), one = f(1.0), ch = char_::cell(1);
     EXPECT_EQ(row.on_compare(&nan, &one, sort), 0);
     EXPECT_EQ(error_of([&] { compare_values(one, ch, lesser); }), ErrorId::script_invalid_compare);
-}
-
-TEST_F(FloatTest, AlmostEqual32) {
-    const float max = FLT_MAX;
-    EXPECT_TRUE(float_::almost_equal32_q(1.0f, std::nextafter(1.0f, 2.0f)));
-    EXPECT_TRUE(float_::almost_equal32_q(0.0f, -0.0f));
-    EXPECT_TRUE(float_::almost_equal32_q(max, INFINITY));
-    EXPECT_FALSE(float_::almost_equal32_q(-max, INFINITY));
-    EXPECT_FALSE(float_::almost_equal32_q(NAN, NAN));
-    EXPECT_FALSE(float_::almost_equal32_q(1.0f, 1.0001f));
-    // Tiny values of opposite signs count units across zero.
-    const float tiny = std::nextafter(0.0f, 1.0f);
-    EXPECT_TRUE(float_::almost_equal32_q(5 * tiny, -5 * tiny));
-    EXPECT_FALSE(float_::almost_equal32_q(6 * tiny, -5 * tiny));
 }
 
 TEST_F(FloatTest, Round) {
