@@ -222,12 +222,6 @@ i32 count_locals(Node spec, u32 start, bool require) {
     return count;
 }
 
-void init_locals(Cell* slots, u32 count) {
-    if (count == 0) return;
-    slots[0] = false_cell;
-    std::fill(slots + 1, slots + count, none_cell);
-}
-
 u32 arg_count(Node spec) {
     u32 count = 0;
     for (u32 i = 0; i < length_of(spec); ++i) {
@@ -285,46 +279,6 @@ Cell collect_locals(Cell& spec, const Cell& body) {
     return result;
 }
 
-}  // namespace zel::function
-
-namespace zel::routine {
-
-namespace {
-constexpr u32 count_shift = 25;
-constexpr u32 count_mask = 0x1Fu << count_shift;
-}  // namespace
-
-Cell make_value(const Cell& spec, const Cell* body, u32 code, u32 second, bool flag) {
-    const Node rec = memory::alloc_cells(function::record::size);
-    const Node ctx = context::make_from_spec(spec, true, false, context::kind::function);
-    Cell r{header_of(Type::routine) | (flag ? flag_bit : 0), ctx, as_series(spec).node, rec};
-    store_arg_count(r);
-    context::owner_slot(ctx) = r;
-    const Cell cells[function::record::size] = {body ? *body : none_cell, unset_cell,
-                                                integer::cell(static_cast<i32>(code)), unset_cell,
-                                                integer::cell(static_cast<i32>(second))};
-    for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(rec)) = c;
-    return r;
-}
-
-u32 arg_count(const Cell& routine) { return (routine.header & count_mask) >> count_shift; }
-
-void store_arg_count(Cell& routine) {
-    const Node spec = as_function(routine).spec;
-    const Buffer* b = node::buffer(spec);
-    const Cell* cells = reinterpret_cast<const Cell*>(const_cast<Buffer*>(b)->head_ptr());
-    const u32 words = static_cast<u32>(std::count_if(cells, cells + b->cell_count(),
-                                                     [](const Cell& c) { return c.is(Type::word); }));
-    if (words > count_mask >> count_shift) {
-        const Cell spec_block = block_cell(spec);
-        raise(ErrorId::script_bad_func_def, &spec_block);
-    }
-    routine.header = (routine.header & ~count_mask) | (words << count_shift);
-}
-
-}  // namespace zel::routine
-
-namespace zel::function {
 namespace {
 
 Cell* make(Cell* result, const Cell* spec, Type) {

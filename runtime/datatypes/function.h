@@ -38,8 +38,6 @@ u32 validate_spec(const Cell& spec);
 // From `start`: 1 + the words after the first /local; without /local -1 with `require`,
 // else 0.
 i32 count_locals(Node spec, u32 start, bool require);
-// A compiled function's locals on entry: the /local slot false, every local none!.
-void init_locals(Cell* slots, u32 count);
 // The argument words (word!, get-word!, lit-word!) before the first refinement or return:
 // of its spec block — what a caller must supply.
 u32 arg_count(Node spec);
@@ -49,14 +47,3 @@ Cell collect_locals(Cell& spec, const Cell& body);
 
 }  // namespace zel::function
 
-namespace zel::routine {
-
-// Header bit of a routine! made with its flag argument set.
-constexpr u32 flag_bit = 0x00008000;
-
-Cell make_value(const Cell& spec, const Cell* body, u32 code, u32 second, bool flag);
-// The number of word! cells of its spec block, kept in header bits 25-29.
-u32 arg_count(const Cell& routine);
-void store_arg_count(Cell& routine);
-
-}  // namespace zel::routine
