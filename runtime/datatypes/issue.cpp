@@ -1,5 +1,6 @@
-#include "runtime/datatypes/issue.h"
-
+// issue!: a word-like value written "#name" that is never looked up. Its cell is a word
+// cell bound to the global context with no slot (word 3 context::no_index), its symbol
+// interned in the exact spelling given.
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/word.h"
@@ -40,11 +41,6 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
 }
 
 }  // namespace
-
-Cell* init_from_c_string(Cell& out, const char* name) {
-    out = named(symbol::intern_cstring(name));
-    return &out;
-}
 
 }  // namespace zel::issue
 

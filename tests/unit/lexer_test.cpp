@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "runtime/core/raise.h"
-#include "runtime/datatypes/issue.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/lexer/lexer-decoders.h"
 #include "runtime/lexer/lexer-words.h"
@@ -149,8 +148,7 @@ TEST_F(Lexer, TextAndNamesBecomeWordsThroughTheLexer) {
         return *registry().actions(Type::word).on_to(&result, &spec, Type::word);
     };
     auto issue_of = [](const char* name) {
-        Cell c;
-        return *issue::init_from_c_string(c, name);
+        return Cell{header_of(Type::issue), context::global, symbol::intern_cstring(name), context::no_index};
     };
     struct Case {
         Cell spec;

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "runtime/datatypes/datatype.h"
-#include "runtime/datatypes/issue.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/memory/node.h"
 #include "runtime/names/context.h"
@@ -22,9 +21,7 @@ protected:
         return *registry().actions(target).on_to(&result, &spec, target);
     }
     static Cell issue_of(const char* name) {
-        Cell c;
-        issue::init_from_c_string(c, name);
-        return c;
+        return Cell{header_of(Type::issue), context::global, symbol::intern_cstring(name), context::no_index};
     }
     static i32 compare(const Cell& a, const Cell& b, i32 code) { return actions_of(a).on_compare(&a, &b, code); }
 };
