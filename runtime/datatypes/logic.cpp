@@ -12,11 +12,6 @@ bool is_false(const Cell& value) {
     return value.is(Type::none) || (value.is(Type::logic) && !get(value));
 }
 
-bool cell_true(const Cell& value, bool check, const Cell* error_arg) {
-    if (check && value.is(Type::unset)) raise(ErrorId::script_no_value, error_arg);
-    return !is_false(value);
-}
-
 bool condition_true(const Cell& value) {
     if (value.is(Type::unset)) raise(ErrorId::script_no_return);
     return !is_false(value);

@@ -9,9 +9,6 @@ namespace zel::logic {
 inline bool get(const Cell& cell) { return as_logic(cell).value != 0; }
 inline Cell cell(bool value) { return value ? true_cell : false_cell; }
 
-// Whether a value counts as true. Unset counts as true unless `check` is set, when it
-// raises script/no-value with `error_arg`.
-bool cell_true(const Cell& value, bool check, const Cell* error_arg);
 // The test of `either` and loops: unset raises script/no-return.
 bool condition_true(const Cell& value);
 // The test of `if`, `unless`, `all` and `not`: only none and false are false.

@@ -143,8 +143,6 @@ u32 append_entries(const Entry* entries, u32 n) {
     return filled - n + 1;
 }
 
-u32 count() { return filled; }
-
 }  // namespace zel::native
 
 namespace zel::op {

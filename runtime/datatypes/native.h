@@ -21,8 +21,6 @@ void init_table();
 // Appends the entries; returns the index of the first one. Raises internal/limit-hit when
 // they do not fit.
 u32 append_entries(const Entry* entries, u32 count);
-// The number of natives in the table.
-u32 count();
 
 }  // namespace zel::native
 

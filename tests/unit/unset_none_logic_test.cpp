@@ -149,22 +149,11 @@ TEST_F(SmallTypesTest, LogicRandomIsUnbiasedAndReplaysItsSeed) {
 }
 
 TEST_F(SmallTypesTest, TruthTests) {
-    const Cell word = integer::cell(9);
     struct Case { Cell value; bool truth; } const cases[] = {
         {none_cell, false}, {logic::cell(false), false}, {logic::cell(true), true},
         {integer::cell(0), true}, {unset_cell, true},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(logic::cell_true(c.value, false, &word), c.truth) << molded(c.value);
-        EXPECT_EQ(logic::is_false(c.value), !c.truth) << molded(c.value);
-    }
-    try {
-        logic::cell_true(unset_cell, true, &word);
-        FAIL() << "no error";
-    } catch (const ErrorThrow& e) {
-        EXPECT_EQ(e.id, ErrorId::script_no_value);
-        EXPECT_EQ(e.args[0].w2, 9u);
-    }
+    for (const Case& c : cases) EXPECT_EQ(logic::is_false(c.value), !c.truth) << molded(c.value);
     EXPECT_EQ(error_of([] { logic::condition_true(unset_cell); }), ErrorId::script_no_return);
     EXPECT_FALSE(logic::condition_true(none_cell));
 }
