@@ -178,7 +178,6 @@ const Cell* select_field(const Cell& obj, const Cell& word) {
 Cell* values_head(const Cell& obj) { return &value_at(as_object(obj).context, 0); }
 u32 field_count(const Cell& obj) { return context::word_count(as_object(obj).context); }
 Cell* node_word_at(Node ctx, u32 index) { return context::word_at(ctx, index); }
-Cell* first_word(const Cell& obj) { return node_word_at(as_object(obj).context, 0); }
 
 void clear_new_line_marks(Node series) {
     for (u32 i = 0; i < length_of(series); ++i) cell::clear_new_line(&cell_at(series, i));
@@ -187,35 +186,6 @@ void clear_new_line_marks(Node series) {
 void clear_changed_marks(Node ctx) {
     for (u32 i = 0; i < context::word_count(ctx); ++i) context::word_at(ctx, i)->header &= ~cellflag::field_assigned;
 }
-
-bool word_of_class(const Cell& word, u32 class_id) {
-    const Cell* value = context::get_word(word);
-    return value->is(Type::object) && as_object(*value).class_id == class_id;
-}
-
-bool slot_of_class(Node ctx, u32 index, u32 class_id) {
-    const Cell& value = value_at(ctx, index);
-    return value.is(Type::object) && as_object(value).class_id == class_id;
-}
-
-Cell from_context(Node ctx, u32 class_id) {
-    Buffer* values = node::buffer(values_node(ctx));
-    if (values->used() == 0) {
-        const u32 n = context::word_count(ctx);
-        for (u32 i = 0; i < n; ++i) *series_buffer::append_cell(node::buffer(values_node(ctx))) = unset_cell;
-    }
-    return make_value(ctx, class_id, 0);
-}
-
-Cell attach_handlers(Node ctx, i32 on_change, i32 on_deep_change) {
-    Cell obj = of_context(ctx);
-    as_object(obj).handlers = make_handler_block(ctx, on_change, on_deep_change);
-    context::owner_slot(ctx) = obj;
-    if (on_deep_change >= 0) claim_own_series(obj);
-    return obj;
-}
-
-Cell with_handlers(Node ctx, Node handlers, u32 class_id) { return make_value(ctx, class_id, handlers); }
 
 void call_on_change(const Cell& obj, const Cell& word, const Cell& old_value, const Cell& new_value) {
     Cell fn;
@@ -227,14 +197,6 @@ void call_on_change(const Cell& obj, const Cell& word, const Cell& old_value, co
     if (as_word(field).context != ctx) context::bind_word(ctx, field);
     const Cell args[3] = {field, old_value, new_value};
     hooks::call(*words::on_change_star, fn, args, 3, hooks::trace_class::on_change);
-}
-
-void call_on_change_of_context(Node ctx, const Cell& word, const Cell& old_value, const Cell& new_value) {
-    call_on_change(of_context(ctx), word, old_value, new_value);
-}
-
-void call_on_change_of_word(const Cell& holder, const Cell& word, const Cell& old_value, const Cell& new_value) {
-    call_on_change(*context::get_word(holder), word, old_value, new_value);
 }
 
 void call_on_deep_change(const Cell& owner, const Cell& word, const Cell& target, const Cell& action,
@@ -354,16 +316,6 @@ void copy_values(Node from, Node to, bool all) {
         } else if (all) {
             value_at(to, i) = value;
         }
-    }
-}
-
-void copy_values_by_name(Node from, Node to) {
-    for (u32 i = 0; i < context::word_count(from); ++i) {
-        const i32 j = context::find_symbol(to, as_word(*context::word_at(from, i)).symbol, true);
-        if (j < 0) continue;
-        const Cell value = value_at(from, i);
-        const Cell copy = copied_by_make(value.type()) ? deep_copy(value) : value;
-        value_at(to, static_cast<u32>(j)) = copy;
     }
 }
 

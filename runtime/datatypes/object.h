@@ -30,27 +30,14 @@ Cell* values_head(const Cell& obj);
 u32 field_count(const Cell& obj);
 // The word cell naming slot `index` of a context.
 Cell* node_word_at(Node ctx, u32 index);
-Cell* first_word(const Cell& obj);
 // Clears the new-line marker of every cell of the series.
 void clear_new_line_marks(Node series);
 // Clears the assigned mark of every word of the context.
 void clear_changed_marks(Node ctx);
-bool word_of_class(const Cell& word, u32 class_id);
-bool slot_of_class(Node ctx, u32 index, u32 class_id);
-
-// The object over a context whose values compiled code fills: an empty values block is
-// given one unset! slot per word. The owner slot is written.
-Cell from_context(Node ctx, u32 class_id);
-// Gives the object over `ctx` a handler block for hooks at the given slots (-1: absent);
-// an on-deep-change* hook makes the object claim its own series.
-Cell attach_handlers(Node ctx, i32 on_change, i32 on_deep_change);
-Cell with_handlers(Node ctx, Node handlers, u32 class_id);
 
 // Calls the object's on-change* with the field word, the old and the new value; returns
 // at once when the object has no on-change*.
 void call_on_change(const Cell& obj, const Cell& word, const Cell& old_value, const Cell& new_value);
-void call_on_change_of_context(Node ctx, const Cell& word, const Cell& old_value, const Cell& new_value);
-void call_on_change_of_word(const Cell& holder, const Cell& word, const Cell& old_value, const Cell& new_value);
 // Calls the owner's on-deep-change* for a change of a series it owns (the ownership
 // notifications' entry): the field word, the series, the action word, the new value, the
 // index and the part count.
@@ -85,7 +72,6 @@ Cell clone(const Cell& prototype, bool deep, const Cell* types, bool rebuild_han
 // Deep-copies the series fields of `from` into the same slots of `to` and binds the
 // block-like ones to `to`; other values are copied with `all`.
 void copy_values(Node from, Node to, bool all);
-void copy_values_by_name(Node from, Node to);
 // Adds every field of `source` to `ctx`; true when `ctx` gained words.
 bool extend_from(Node ctx, const Cell& source);
 // Replaces the function in slot `index` by an interpreted copy bound to the object.
