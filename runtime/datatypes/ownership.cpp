@@ -108,8 +108,6 @@ void init() {
     gc::add_weak_callback(drop_dead_entries);
 }
 
-Node table() { return owned_table; }
-
 void claim(Cell& value, const Cell& owner, const Cell& word) {
     const Type t = value.type();
     if (is_object(t)) {
@@ -145,14 +143,6 @@ void release(Cell& value) {
     if (!entry) return;
     for (u32 i = 0; i < value_cells; ++i) entry[i].header = header_of(Type::unset);
     if (series::any_block(t)) each_cell(value.w2, value.w1, [](Cell& c) { release(c); });
-}
-
-void release_range(const Cell& block, u32 index, u32 count) {
-    for (u32 i = index; i < index + count && i < block_length(block.w2); ++i) {
-        Cell c = *block_cell(block.w2, i);
-        release(c);
-        if (i < block_length(block.w2)) *block_cell(block.w2, i) = c;
-    }
 }
 
 const Cell* owner_of(Node n) {

@@ -17,7 +17,6 @@ extern DeepChangeHook deep_change_hook;
 // Creates the ownership table (a keyed table of the owned value, the owner object and the
 // field word per series node); a collector root.
 void init();
-Node table();
 
 // Marks the value and every series inside it (under the cycle guard) as owned by the
 // field `word` of `owner`. A series already owned keeps its first owner.
@@ -26,7 +25,6 @@ void claim(Cell& value, const Cell& owner, const Cell& word);
 void claim_for_object(Cell& value, const Cell& owner, const Cell& word);
 // Undoes the claim of the value and of everything inside it.
 void release(Cell& value);
-void release_range(const Cell& block, u32 index, u32 count);
 // The recorded owner object of a series node, or null when it is not owned; valid until
 // the next allocation.
 const Cell* owner_of(Node n);

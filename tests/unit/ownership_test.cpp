@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "runtime/datatypes/ownership.h"
-#include "runtime/hash/hashtable.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
@@ -175,9 +174,9 @@ TEST_F(OwnershipTest, CollectorDropsEntriesWhoseSeriesOrOwnerDied) {
     gc::recycle();
     gc::remove_root_cells(kept);
 
-    EXPECT_NE(hashtable::get_int_key(ownership::table(), kept[1].w2), nullptr);
+    EXPECT_NE(ownership::owner_of(kept[1].w2), nullptr);
     EXPECT_NE(node::buffer(kept[1].w2)->flags & bufferflag::owned, 0u);
-    EXPECT_EQ(hashtable::get_int_key(ownership::table(), kept[2].w2), nullptr);
+    EXPECT_EQ(ownership::owner_of(kept[2].w2), nullptr);
     EXPECT_EQ(node::buffer(kept[2].w2)->flags & bufferflag::owned, 0u);
-    EXPECT_EQ(hashtable::get_int_key(ownership::table(), lost_key ^ 0x5A5A5A5A), nullptr);
+    EXPECT_EQ(ownership::owner_of(lost_key ^ 0x5A5A5A5A), nullptr);
 }
