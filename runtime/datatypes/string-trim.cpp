@@ -87,8 +87,6 @@ void remove_all_of(const Cell& series, const std::vector<u32>& set) {
 
 }  // namespace
 
-void trim_with(const Cell& series, const Cell* with) { remove_all_of(series, trim_set(with)); }
-
 void collapse_spaces(const Cell& series) {
     InPlace text(series);
     bool pending_space = false;

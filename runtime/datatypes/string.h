@@ -28,10 +28,6 @@ Cell* select(Cell* series, const Cell* value, const FindRefinements& refinements
 Cell* sort(Cell* series, const SortRefinements& refinements);
 
 Cell* trim(Cell* series, const TrimRefinements& refinements);
-// Removes from the position on every character of the set: tab, line feed, carriage
-// return and space by default; a char! or integer! code point; the characters of a
-// string! from its position (an empty one removes nothing).
-void trim_with(const Cell& series, const Cell* with);
 // Drops the leading and trailing whitespace from the position and turns each inner run
 // of it into one space.
 void collapse_spaces(const Cell& series);
