@@ -1,5 +1,6 @@
 #include "boot/runtime.h"
 
+#include "runtime/core/cell-views.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/native.h"
 #include "runtime/datatypes/object.h"
@@ -34,7 +35,7 @@ void init(Stage upto) {
     if (upto == Stage::datatypes) return;
 
     const Node root = memory::alloc_series_in_heap(root_block_cells, sizeof(Cell), 0);
-    roots::set_block(Cell{header_of(Type::block), 0, root, 0});
+    roots::set_block(block_cell(root));
     context::init_global();
     symbol::init();
     runtime_words::load_runtime_words();

@@ -64,7 +64,7 @@ inline ObjectView<u32&> as_object(Cell& c) { return {c.w1, c.w2, c.w3}; }
 // What every callable has: native!, action!, op!, function! and routine!.
 template <class W>
 struct CallableView {
-    W spec;    // word 2: the spec block's node
+    W spec;    // word 2: the node of the block of its parameters
     W record;  // word 3: the record block's node
 };
 inline CallableView<u32> as_callable(const Cell& c) { return {c.w2, c.w3}; }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "runtime/core/action-slots.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/function.h"
@@ -23,11 +24,12 @@ Entry table[table_capacity] = {};
 
 namespace {
 
+// How many entries the table holds, from index 1 up.
+u32 filled = 0;
+
 u32 length_of(Node series) { return node::buffer(series)->cell_count(); }
 
 Cell& at(Node series, u32 i) { return reinterpret_cast<Cell*>(node::buffer(series)->head_ptr())[i]; }
-
-Cell block_over(Node series) { return Cell{header_of(Type::block), 0, series, 0}; }
 
 // Whether the index names something: a filled entry of the natives table, or an action
 // slot that holds an action.
@@ -44,7 +46,7 @@ Cell* make(Cell* result, const Cell* arg, Type target) {
     const Cell index = at(arg->w2, arg->w1 + 1);
     if (!spec.is(Type::block) || !index.is(Type::integer) || !names_entry(target, static_cast<i32>(index.w2)))
         raise(ErrorId::script_bad_make_arg, &type, arg);
-    const Node ctx = context::make_from_spec(block_over(spec.w2), true, false, context::kind::function);
+    const Node ctx = context::make_from_spec(block_cell(spec.w2), true, false, context::kind::function);
     const Node rec = memory::alloc_cells(2);
     *series_buffer::append_cell(node::buffer(rec)) = context::cell_of(ctx);
     *series_buffer::append_cell(node::buffer(rec)) = none_cell;
@@ -64,7 +66,7 @@ bool wraps_function(const Cell& value) {
 Cell* reflect(Cell* value, const Cell* field) {
     const u32 name = symbol::canonical_id(field->w2);
     if (name == symbol::canonical_id(sym::spec)) {
-        *value = block_over(value->w2);
+        *value = block_cell(value->w2);
     } else if (name == symbol::canonical_id(sym::body)) {
         *value = wraps_function(*value) ? *function::record_cell(*value, function::record::body)
                                         : Cell{header_of(Type::integer), 0, value->w1 + 1, 0};
@@ -85,7 +87,7 @@ i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
 i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent) {
     const Cell v = *value;
     flags.only = false;
-    const Cell spec = block_over(v.w2);
+    const Cell spec = block_cell(v.w2);
     if (v.is(Type::op)) {
         limit = append_text(out, "make op! ", limit);
         if (wrapped_type(v) == Type::function) {
@@ -122,10 +124,6 @@ Cell* make_op(Cell* result, const Cell* arg, Type) {
     return result;
 }
 
-}  // namespace
-
-namespace {
-u32 filled = 0;
 }  // namespace
 
 void init_table() {

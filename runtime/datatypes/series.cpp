@@ -441,9 +441,7 @@ PartRange part_range(const Cell& s, const Cell& part, PartRule rule) {
     if (rule != PartRule::count_only && part.type() == s.type() && as_series(part).node == pos.node)
         return {index, i64{std::min(as_series(part).index, buffer_length(part))} - index};
     if (rule == PartRule::insertion && !any_series(part.type())) raise(ErrorId::script_invalid_part, &part);
-    Cell name = *refinements::part;
-    cell::set_type(&name, Type::word);
-    bad_refine(&name, part);
+    bad_refine(words::part, part);
 }
 
 void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell* new_value) {

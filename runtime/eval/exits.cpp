@@ -1,4 +1,3 @@
-#include "runtime/core/hooks.h"
 #include "runtime/eval/exits.h"
 
 #include <cstdio>
@@ -6,6 +5,7 @@
 #include <string>
 
 #include "platform/posix/error-box.h"
+#include "runtime/core/hooks.h"
 #include "runtime/datatypes/error.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/string-output.h"

@@ -1,6 +1,6 @@
-#include "runtime/core/hooks.h"
 #include "runtime/eval/frame.h"
 
+#include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/integer.h"

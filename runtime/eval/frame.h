@@ -126,9 +126,9 @@ Cell current_call_word();
 // The value the word of a frame names, or null.
 const Cell* called_value(const Record& r);
 // Parameter `index` (0-based; word!, lit-word!, get-word! or refinement!) of a
-// callable's spec block as a word!, or none.
+// callable's parameter block as a word!, or none.
 Cell parameter_word(const Cell& callable, u32 index);
-// The same in the spec block of the function the current call runs.
+// The same for the function the current call runs.
 Cell current_param_word(u32 index);
 
 i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit);

@@ -1,6 +1,6 @@
-#include "runtime/core/hooks.h"
 #include "runtime/eval/stack.h"
 
+#include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
 #include "runtime/memory/gc.h"
 #include "runtime/names/context.h"

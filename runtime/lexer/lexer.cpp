@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/lexer/lexer-scan.h"
 #include "runtime/lexer/lexer-tables.h"
@@ -495,7 +496,7 @@ Cell slice_to_block(u32 first, u32 end) {
     Buffer* b = node::buffer(n);
     for (u32 i = 0; i < count; ++i) b->cells()[i] = values.cells[first + i];
     b->tail = count * sizeof(Cell);
-    return Cell{header_of(Type::block), 0, n, 0};
+    return block_cell(n);
 }
 
 Result finish(Scan& s, const Options& options, Type last_type) {

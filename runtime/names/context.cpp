@@ -1,9 +1,9 @@
 #include "runtime/names/context.h"
 
-#include "runtime/core/hooks.h"
-
 #include <algorithm>
 
+#include "runtime/core/cell-views.h"
+#include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
 #include "runtime/hash/hashtable.h"
 #include "runtime/memory/memory.h"
@@ -83,7 +83,7 @@ u32 word_count(Node ctx) { return node::buffer(words_node(ctx))->cell_count(); }
 void init_global() {
     global = make(global_size, false, false, 0, kind::global);
     // The root block keeps the global context alive.
-    *series_buffer::append_cell(roots::block()) = Cell{header_of(Type::block), 0, global, 0};
+    *series_buffer::append_cell(roots::block()) = block_cell(global);
 }
 
 Node make(u32 size, bool values_on_stack, bool creator_flag, Node source, u32 kind) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/core/hooks.h"
 #include "runtime/hash/hashtable.h"
 #include "runtime/memory/gc.h"
@@ -33,7 +34,7 @@ void init() {
     hooks::canonical_symbol = canonical_id;
     gc::set_table_marker(hashtable::mark_table);
     block = memory::alloc_cells(initial_symbols);
-    *series_buffer::append_cell(roots::block()) = Cell{header_of(Type::block), 0, block, 0};
+    *series_buffer::append_cell(roots::block()) = block_cell(block);
     table = hashtable::make_table(initial_symbols, block, hashtable::kind::words, 0);
     // The root block keeps the table alive: a hash! value names a block and its table.
     *series_buffer::append_cell(roots::block()) = Cell{header_of(Type::hash), 0, block, table};

@@ -1,6 +1,5 @@
-// Kind-2 tables: the symbol table (its data block the symbol block of `symbol!` records)
-// and context word tables (their data block a words block of word cells). Entries are
-// never deleted, so a probe walk ends at an empty bucket, which growth keeps available.
+#include "runtime/names/word-table.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,7 +7,6 @@
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
 #include "runtime/names/symbol.h"
-#include "runtime/names/word-table.h"
 
 namespace zel::word_table {
 

@@ -1,6 +1,8 @@
-// Word tables: the hash tables of kind 2 over blocks of words, which index the symbol
-// table and every context's words block. Names compare with ASCII letters folded, so all
-// case variants of a name meet in one bucket chain.
+// Word tables: the hash tables of kind 2. The symbol table's data block holds the
+// `symbol!` records; a context's word table indexes its words block of word cells. Names
+// compare with ASCII letters folded, so all case variants of a name meet in one bucket
+// chain. Entries are never deleted, so a probe walk ends at an empty bucket, which growth
+// keeps available.
 #pragma once
 #include "runtime/hash/hashtable.h"
 
