@@ -1,7 +1,7 @@
 // The set operations over blocks (unique, union, intersect, exclude, difference) on
-// records of /skip cells, through the series' set-operation skeleton. Records hash by
-// their first cell; equal records hash alike because the hash folds case and nested
-// blocks, which compare by content, all share one hash.
+// records of /skip cells, through the series' set-operation skeleton. A record's key is
+// its first cell, compared by the generic comparison; equal keys hash alike because the
+// hash folds case and nested blocks, which compare by content, all share one hash.
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
@@ -13,19 +13,15 @@ namespace {
 
 u32 cells_in(const Cell& b) { return node::buffer(b.w2)->cell_count(); }
 
-u32 hash_record(const Cell& b, u32 at, u32, bool) {
-    const Cell first = *cell_at(b, at);
-    return series::any_block(first.type()) ? 0 : hashtable::hash_cell(first, false);
+u32 hash_key(const Cell& b, u32 at, bool) {
+    const Cell key = *cell_at(b, at);
+    return series::any_block(key.type()) ? 0 : hashtable::hash_cell(key, false);
 }
 
-bool equal_records(const Cell& b1, u32 at1, const Cell& b2, u32 at2, u32 record, bool case_) {
-    const i32 code = case_ ? compare_code::strict_equal : compare_code::equal;
-    for (u32 k = 0; k < record; ++k) {
-        const Cell a = *cell_at(b1, at1 + k);
-        const Cell b = *cell_at(b2, at2 + k);
-        if (!compare_values(a, b, code)) return false;
-    }
-    return true;
+bool equal_keys(const Cell& b1, u32 at1, const Cell& b2, u32 at2, bool case_) {
+    const Cell a = *cell_at(b1, at1);
+    const Cell b = *cell_at(b2, at2);
+    return compare_values(a, b, case_ ? compare_code::strict_equal : compare_code::equal);
 }
 
 void take_record(void* result, const Cell& from, u32 at, u32 record) {
@@ -33,7 +29,7 @@ void take_record(void* result, const Cell& from, u32 at, u32 record) {
     for (u32 k = 0; k < record; ++k) append_value(into, *cell_at(from, at + k));
 }
 
-constexpr series::SetRecords block_records{cells_in, hash_record, equal_records, take_record};
+constexpr series::SetRecords block_records{cells_in, hash_key, equal_keys, take_record};
 
 }  // namespace
 

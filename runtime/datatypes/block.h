@@ -37,8 +37,8 @@ Cell* clone(const Cell& source, bool deep, bool all_blocks, Cell* out);
 void copy_nested(const Cell& b, u32 from, u32 to, u32 step, const Cell& types);
 i32 mold_elements(const Cell& b, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32 indent);
 i32 compare_cells(const Cell& b1, const Cell& b2, i32 code);
-// unique, union, intersect, exclude or difference of records of `skip` cells (null: 1);
-// the result replaces `first`.
+// unique, union, intersect, exclude or difference of records of `skip` cells (null: 1),
+// each known by its first cell; the result replaces `first`.
 Cell* set_op(Cell* first, const Cell* second, bool case_, SetOp op, const Cell* skip);
 
 // What other parts install. The lexer: scans a string into a block of values (false

@@ -462,6 +462,7 @@ SearchRange search_range(Cell& series, u32 total, const FindRefinements& r, Sear
         range.none = true;
         return range;
     }
+    if (rule == SearchRule::units && (r.any || r.with)) raise(ErrorId::internal_not_done);
     if (r.skip) {
         if (!r.skip->is(Type::integer)) bad_refine(words::skip, *r.skip);
         range.step = integer::get(*r.skip);
@@ -525,27 +526,28 @@ u32 set_record_size(const Cell* skip) {
     return static_cast<u32>(integer::get(*skip));
 }
 
-// The records already seen of one or both series of a set operation: open addressing
+// The record keys already seen of one or both series of a set operation: open addressing
 // with the hash tables' probe over references to records, bit 31 telling the second series.
 class RecordIndex {
 public:
-    RecordIndex(const Cell* series[2], u32 record, bool case_sensitive, const SetRecords& how, u32 expected)
-        : series_(series), record_(record), case_(case_sensitive), how_(how),
+    RecordIndex(const Cell* series[2], bool case_sensitive, const SetRecords& how, u32 expected)
+        : series_(series), case_(case_sensitive), how_(how),
           slots_(hashtable::next_pow2(std::max<u32>(expected * 2, 8)), empty_slot) {}
 
     static u32 reference(bool second, u32 at) { return at | (second ? second_bit : 0); }
 
-    // Whether a record equal to the referenced one is in the index; adds it when not and asked to.
+    // Whether a record with the referenced one's key is in the index; adds it when not and
+    // asked to.
     bool contains(u32 ref, bool add) {
         const Cell& s = *series_[ref >> 31];
         const u32 at = ref & ~second_bit;
-        for (hashtable::Probe p(how_.hash(s, at, record_, case_), static_cast<u32>(slots_.size())); p.more(); p.next()) {
+        for (hashtable::Probe p(how_.hash(s, at, case_), static_cast<u32>(slots_.size())); p.more(); p.next()) {
             const u32 slot = slots_[p.at()];
             if (slot == empty_slot) {
                 if (add) slots_[p.at()] = ref;
                 return false;
             }
-            if (how_.equal(s, at, *series_[slot >> 31], slot & ~second_bit, record_, case_)) return true;
+            if (how_.equal(s, at, *series_[slot >> 31], slot & ~second_bit, case_)) return true;
         }
         return false;
     }
@@ -554,7 +556,6 @@ private:
     static constexpr u32 second_bit = 0x80000000;
     static constexpr u32 empty_slot = 0xFFFFFFFF;
     const Cell** series_;
-    u32 record_;
     bool case_;
     const SetRecords& how_;
     std::vector<u32> slots_;
@@ -574,7 +575,7 @@ void set_operation(SetOp op, const Cell& first_arg, const Cell* second_arg, cons
     const Cell* series[2] = {&first, &second};
     const u32 length1 = how.length(first) - start1;
     const u32 length2 = how.length(second) - start2;
-    RecordIndex taken(series, record, case_, how, length1 + length2);
+    RecordIndex taken(series, case_, how, length1 + length2);
     // Takes each record of series `from` whose membership in `other` is `wanted` and that
     // is new to the result.
     auto pass = [&](bool from_second, RecordIndex* other, bool wanted) {
@@ -588,7 +589,7 @@ void set_operation(SetOp op, const Cell& first_arg, const Cell* second_arg, cons
     };
     // Every record of one series in an index, for the membership test of the other.
     auto index_of = [&](bool second_series, u32 length) {
-        RecordIndex index(series, record, case_, how, length);
+        RecordIndex index(series, case_, how, length);
         const Cell& s = *series[second_series];
         for (u64 at = as_series(s).index; at + record <= how.length(s); at += record)
             index.contains(RecordIndex::reference(second_series, static_cast<u32>(at)), true);

@@ -67,7 +67,7 @@ struct Match {
 enum class SearchRule {
     cells,  // blocks: /last and /reverse run back to the head; /part below 1 is none only as a count
     units,  // strings, binary!, vector!: /last stops at the position, /reverse /part units
-            // before it; any /part below 1 is none
+            // before it; any /part below 1 is none; /any and /with are reserved
 };
 struct SearchRange {
     bool none = false;  // nothing can match
@@ -81,7 +81,8 @@ struct SearchRange {
     SearchRule rule = SearchRule::cells;
 };
 // Pulls an index past the tail back to it and reads /skip (an integer! of at least 1) and
-// /part. An empty series, or a position at the tail without /reverse, finds nothing.
+// /part. An empty series, or a position at the tail without /reverse, finds nothing;
+// otherwise the reserved refinements of the rule raise internal/not-done.
 SearchRange search_range(Cell& series, u32 total, const FindRefinements& r, SearchRule rule);
 // The candidate starts of a match `sought` units long: from `first` to `last` in steps of
 // `step` (negative backwards); /last takes precedence over /reverse.
@@ -122,15 +123,16 @@ Cell* select_by(Cell* series, const Cell* value, const FindRefinements& r) {
 
 // The set operations (unique, union, intersect, exclude, difference) over records of
 // /skip units, for every series type: which records of the two series the result takes.
-// Each record of the first series (and for union and difference, with the roles
-// exchanged, of the second) is taken when its membership in the other series is as the
-// operation wants and no equal record was taken before. A type supplies how its records
-// hash (records equal under the case rule must hash alike), when two are equal, and how a
-// taken record joins its result.
+// A record is known by its first unit, its key: each record of the first series (and for
+// union and difference, with the roles exchanged, of the second) is taken whole when its
+// key's membership among the other series' keys is as the operation wants and no record
+// with an equal key was taken before. A type supplies how a key hashes (keys equal under
+// the case rule must hash alike), when two keys are equal, and how a taken record joins
+// its result.
 struct SetRecords {
     u32 (*length)(const Cell& s);
-    u32 (*hash)(const Cell& s, u32 at, u32 record, bool case_);
-    bool (*equal)(const Cell& s1, u32 at1, const Cell& s2, u32 at2, u32 record, bool case_);
+    u32 (*hash)(const Cell& s, u32 at, bool case_);
+    bool (*equal)(const Cell& s1, u32 at1, const Cell& s2, u32 at2, bool case_);
     void (*take)(void* result, const Cell& from, u32 at, u32 record);
 };
 // Runs the operation over `first` and `second` (null for unique) in records of /skip

@@ -46,7 +46,6 @@ Wanted wanted_of(const Cell& value, std::optional<Output>& formed) {
 }
 
 Match search(Cell& series, const Cell& value, const FindRefinements& r) {
-    if (r.any || r.with) raise(ErrorId::internal_not_done);
     const series::SearchRange range = series::search_range(series, total_length(series), r, series::SearchRule::units);
     if (range.none) return {};
 
@@ -81,7 +80,14 @@ Match search(Cell& series, const Cell& value, const FindRefinements& r) {
 
 }  // namespace
 
-Cell* find(Cell* series, const Cell* value, const FindRefinements& r) { return series::find_by<search>(series, value, r); }
+// A character or a bitset found backward answers the position of the match even with
+// /tail; a text answers the position after it.
+Cell* find(Cell* series, const Cell* value, const FindRefinements& r) {
+    FindRefinements refinements = r;
+    const bool one_unit = value->is(Type::char_) || value->is(Type::bitset);
+    if (one_unit && (r.last || r.reverse)) refinements.tail = false;
+    return series::find_by<search>(series, value, refinements);
+}
 
 Cell* select(Cell* series, const Cell* value, const FindRefinements& r) {
     return series::select_by<search>(series, value, r);

@@ -1,6 +1,6 @@
 // The set operations over strings (unique, union, intersect, exclude, difference) on
-// records of /skip characters, through the series' set-operation skeleton. Records are
-// compared whole, letters in either case alike unless /case.
+// records of /skip characters, through the series' set-operation skeleton. A record's key
+// is its first character, letters in either case alike unless /case.
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/string-storage.h"
@@ -13,23 +13,17 @@ namespace {
 
 u32 key(u32 c, bool case_) { return case_ ? c : unicode::fold(c); }
 
-u32 hash_record(const Cell& s, u32 at, u32 record, bool case_) {
-    u32 h = 0;
-    for (u32 k = 0; k < record; ++k) h = hashtable::mix32(h ^ key(char_at_head(s, at + k), case_));
-    return h;
-}
+u32 hash_key(const Cell& s, u32 at, bool case_) { return hashtable::mix32(key(char_at_head(s, at), case_)); }
 
-bool equal_records(const Cell& s1, u32 at1, const Cell& s2, u32 at2, u32 record, bool case_) {
-    for (u32 k = 0; k < record; ++k)
-        if (key(char_at_head(s1, at1 + k), case_) != key(char_at_head(s2, at2 + k), case_)) return false;
-    return true;
+bool equal_keys(const Cell& s1, u32 at1, const Cell& s2, u32 at2, bool case_) {
+    return key(char_at_head(s1, at1), case_) == key(char_at_head(s2, at2), case_);
 }
 
 void take_record(void* result, const Cell& from, u32 at, u32 record) {
     for (u32 k = 0; k < record; ++k) static_cast<Output*>(result)->append_char(char_at_head(from, at + k));
 }
 
-constexpr series::SetRecords string_records{total_length, hash_record, equal_records, take_record};
+constexpr series::SetRecords string_records{total_length, hash_key, equal_keys, take_record};
 
 }  // namespace
 

@@ -36,8 +36,9 @@ void collapse_spaces(const Cell& series);
 // line feed at the end when one was dropped there.
 void trim_spaces(const Cell& series, bool head, bool tail);
 
-// unique, union, intersect, exclude or difference of records of `skip` characters (null: 1), letters in either case alike unless `case_`; the result,
-// a new string of the first's type, replaces `first`.
+// unique, union, intersect, exclude or difference of records of `skip` characters (null:
+// 1), each known by its first character, letters in either case alike unless `case_`; the
+// result, a new string of the first's type, replaces `first`.
 Cell* set_op(Cell* first, const Cell* second, bool case_, SetOp op, const Cell* skip);
 
 }  // namespace zel::string

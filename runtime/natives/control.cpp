@@ -77,12 +77,14 @@ void all(const i32*) {
     set_result(value);
 }
 
+// A case matches a value of its own datatype that it equals; a block value, which could
+// only meet the case bodies, matches nothing.
 void switch_(const i32* refinements) {
     const Cell value = arg(0);
     const Cell cases = arg(1);
-    for (u32 i = cases.w1; i < length_of(cases); ++i) {
+    for (u32 i = cases.w1; i < length_of(cases) && !value.is(Type::block); ++i) {
         const Cell candidate = *block::cell_at(cases, i);
-        if (!compare_values(candidate, value, compare_code::equal)) continue;
+        if (!candidate.is(value.type()) || !compare_values(value, candidate, compare_code::equal)) continue;
         Cell body;
         if (block_from(cases, i + 1, body)) interp::eval_block(body, true);
         else set_result(none_cell);

@@ -91,10 +91,19 @@ TEST_F(BlockTest, SetOperations) {
         block::set_op(&first, c.code == 8 ? nullptr : &b, c.case_, static_cast<SetOp>(c.code), nullptr);
         EXPECT_EQ(mold(first), c.expected) << c.code << " case " << c.case_;
     }
-    Cell records = block_of({w("a"), i(1), w("b"), i(2), w("a"), i(1), w("a"), i(3)});
+    // Records of /skip cells are known by their first cell and taken whole.
+    const Cell records = block_of({w("a"), i(1), w("b"), i(2), w("A"), i(3), w("c"), i(1)});
+    const Cell others = block_of({w("a"), i(9), w("d"), i(2)});
+    const Case record_cases[] = {
+        {8, false, "[a 1 b 2 c 1]"},          {8, true, "[a 1 b 2 A 3 c 1]"},       {9, false, "[a 1 b 2 c 1 d 2]"},
+        {10, false, "[a 1]"},                 {11, false, "[b 2 c 1]"},             {12, false, "[b 2 c 1 d 2]"},
+    };
     const Cell two = i(2);
-    block::set_op(&records, nullptr, false, SetOp::unique, &two);
-    EXPECT_EQ(mold(records), "[a 1 b 2 a 3]");
+    for (const Case& c : record_cases) {
+        Cell first = records;
+        block::set_op(&first, c.code == 8 ? nullptr : &others, c.case_, static_cast<SetOp>(c.code), &two);
+        EXPECT_EQ(mold(first), c.expected) << c.code << " case " << c.case_ << " of records";
+    }
 }
 
 TEST_F(BlockTest, MakeToAndEvalPath) {

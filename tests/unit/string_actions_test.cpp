@@ -192,7 +192,7 @@ TEST_F(StringActionsTest, AHookThatShrinksTheStringLeavesTheActionInBounds) {
     ownership::deep_change_hook = nullptr;
 }
 
-TEST_F(StringActionsTest, SetOperationsCompareWholeRecords) {
+TEST_F(StringActionsTest, SetOperationsKeyRecordsOnTheirFirstCharacter) {
     struct Case {
         const char* what;
         std::string first;
@@ -209,8 +209,12 @@ TEST_F(StringActionsTest, SetOperationsCompareWholeRecords) {
         {"intersect", "abcd", "DbX", 10, false, 0, "bd"},
         {"exclude", "abcd", "db", 11, false, 0, "ac"},
         {"difference", "abc", "bcd", 12, false, 0, "ad"},
-        {"unique of records", "abacab", "", 8, false, 2, "abac"},
-        {"exclude records by their whole text", "abacad", "ac", 11, false, 2, "abad"},
+        {"unique of records", "abacab", "", 8, false, 2, "ab"},
+        {"unique of records with other keys", "abAcxy", "", 8, false, 2, "abxy"},
+        {"exclude records by their first character", "abxcad", "ac", 11, false, 2, "xc"},
+        {"intersect of records", "abxcAd", "aQ", 10, false, 2, "ab"},
+        {"difference of records", "abxc", "AQyz", 12, false, 2, "xcyz"},
+        {"union of records", "abxc", "AQyz", 9, false, 2, "abxcyz"},
         {"a partial last record is left out", "ababc", "", 8, false, 2, "ab"},
         {"wide characters", e_acute + "x" + e_acute, "", 8, false, 0, e_acute + "x"},
     };
