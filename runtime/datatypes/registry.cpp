@@ -125,22 +125,26 @@ bool compare_values(const Cell& value1, const Cell& value2, i32 code) {
 }
 
 namespace {
-i32 order(u32 a, u32 b) { return a == b ? 0 : a < b ? -1 : 1; }
+
+// The types that have no order under the ordering codes, yet place two of their values in
+// a raw ordering all the same: by their sort order, whatever the code asked.
+bool ordered_by_sort_alone(Type t) {
+    switch (t) {
+    case Type::logic:
+    case Type::native:
+    case Type::action:
+    case Type::op:
+    case Type::function:
+    case Type::routine: return true;
+    default: return false;
+    }
+}
+
 }  // namespace
 
 i32 compare_result(const Cell& value1, const Cell& value2, i32 code) {
     const Type t = value1.type();
-    if (value2.type() == t) {
-        switch (t) {
-        case Type::logic: return static_cast<i32>(value1.w1) - static_cast<i32>(value2.w1);
-        case Type::native:
-        case Type::action:
-        case Type::op: return order(value1.w1, value2.w1);
-        case Type::function:
-        case Type::routine: return order(value1.w3, value2.w3);
-        default: break;
-        }
-    }
+    if (value2.type() == t && ordered_by_sort_alone(t)) code = compare_code::sort;
     const sig::on_compare compare = actions_of(value1).on_compare;
     return compare ? compare(&value1, &value2, code) : not_comparable;
 }
@@ -149,7 +153,7 @@ i32 compare_elements(const Cell& element1, const Cell& element2, i32 code) {
     const Type t1 = element1.type();
     const Type t2 = element2.type();
     const bool related = t1 == t2 || (word::any_word_type(t1) && word::any_word_type(t2)) || (in_family(t1, family::number) && in_family(t2, family::number));
-    if (!related) return order(static_cast<u8>(t1), static_cast<u8>(t2));
+    if (!related) return (t1 > t2) - (t1 < t2);
     return compare_result(element1, element2, code);
 }
 

@@ -122,9 +122,10 @@ bool compare_truth(const Cell& value1, const Cell& value2, i32 result, i32 code)
 bool compare_values(const Cell& value1, const Cell& value2, i32 code);
 
 // The raw ordering that sorting and element-wise comparison use: negative, 0, positive or
-// not_comparable. Two logic! values order false first, native!, action! and op! by table
-// index, function! and routine! by identity, whatever the code; any other pair through
-// value1's `compare`.
+// not_comparable, through value1's `compare`. Two logic! values (false first), native!,
+// action! and op! values (by table index) or function! and routine! values (by identity)
+// order by their type's sort order whatever the code, although they have no order under
+// the ordering codes.
 i32 compare_result(const Cell& value1, const Cell& value2, i32 code);
 
 // The ordering of two elements of blocks or objects compared element-wise: elements of
