@@ -10,11 +10,13 @@
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/object.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/typeset.h"
 #include "runtime/datatypes/word.h"
+#include "runtime/lexer/lexer.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
@@ -22,8 +24,6 @@
 #include "runtime/text/cycle.h"
 
 namespace zel::block {
-
-bool (*scan_string)(const Cell& text, Cell& out) = nullptr;
 
 namespace {
 
@@ -155,6 +155,8 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
         clone(*spec, false, false, prototype);
     } else if (spec->is(Type::integer) || spec->is(Type::float_)) {
         make_at(prototype, capacity_of(*spec));
+    } else if (spec->is(Type::object)) {
+        *prototype = object::body(*spec);
     } else {
         const Cell type = datatype::of(target);
         raise(ErrorId::script_bad_make_arg, &type, spec);
@@ -166,15 +168,12 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
 Cell* to(Cell* prototype, const Cell* spec, Type target) {
     if (series::any_block(spec->type())) {
         clone(*spec, false, false, prototype);
+    } else if (spec->is(Type::object)) {
+        *prototype = object::body(*spec);
     } else if (spec->is(Type::typeset)) {
         *prototype = typeset::to_block(*spec);
-    } else if (series::any_string(spec->type()) && spec->is(Type::string)) {
-        Cell scanned;
-        if (!scan_string || !scan_string(*spec, scanned)) {
-            const Cell type = datatype::of(target);
-            raise(ErrorId::script_bad_to_arg, &type, spec);
-        }
-        *prototype = scanned;
+    } else if (spec->is(Type::string)) {
+        *prototype = lexer::scan_string(*spec, -1, lexer::Options{}).value;
     } else {
         const Cell value = *spec;
         make_at(prototype, 1);

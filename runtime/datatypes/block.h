@@ -41,9 +41,6 @@ i32 compare_cells(const Cell& b1, const Cell& b2, i32 code);
 // each known by its first cell; the result replaces `first`.
 Cell* set_op(Cell* first, const Cell* second, bool case_, SetOp op, const Cell* skip);
 
-// What other parts install. The lexer: scans a string into a block of values (false
-// when it cannot). The evaluator: calls a comparison function! with two values.
-extern bool (*scan_string)(const Cell& text, Cell& out);
 // What a `sort/compare` function's answer means for the pair (a, b) it was called with as
 // (b, a): true or a negative number puts a after b; false, none! or a positive number
 // before it; zero keeps them equal; any other value puts a after b.

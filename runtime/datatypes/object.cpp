@@ -499,6 +499,8 @@ Cell* make(Cell* prototype, const Cell* spec_arg, Type) {
     return result_of(prototype, install_handlers(of_context(ctx)));
 }
 
+Cell body(const Cell& obj) { return body_block(as_object(obj).context); }
+
 Cell* reflect(Cell* value, const Cell* field) {
     const Cell obj = *value;
     const auto o = as_object(obj);

@@ -87,6 +87,10 @@ struct SerializeFlags {
 };
 i32 serialize_fields(const Cell& obj, Output& out, SerializeFlags flags, const Cell* part, i32 limit, i32 level);
 
+// The fields as a new block: each a set-word followed by its value (a word or path value
+// quoted).
+Cell body(const Cell& obj);
+
 // The object family's actions, shared with error! and port!.
 Cell* make(Cell* prototype, const Cell* spec, Type target);
 Cell* reflect(Cell* value, const Cell* field);

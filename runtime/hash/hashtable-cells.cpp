@@ -40,11 +40,14 @@ u32 representative(const Record* r, u32 key) { return is_chain(key) ? chain_of(r
 
 u32* index_array(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->aux)->head_ptr()); }
 
-void set_cell_bucket(Node table, u32 index, u32 value) {
+// Grows the index array, new places indexing no cell, until it holds `cells` cells.
+u32* index_array_for(Node table, u32 cells) {
     Buffer* b = node::buffer(record(table)->aux);
-    if ((index + 1) * 4 > b->size) b = series_buffer::expand_filled(b, std::max<u32>(2 * b->size, (index + 1) * 8), 0xFF);
-    reinterpret_cast<u32*>(b->head_ptr())[index] = value;
+    if (cells * 4 > b->size) b = series_buffer::expand_filled(b, std::max<u32>(2 * b->size, cells * 8), 0xFF);
+    return reinterpret_cast<u32*>(b->head_ptr());
 }
+
+void set_cell_bucket(Node table, u32 index, u32 value) { index_array_for(table, index + 1)[index] = value; }
 
 bool same_key(const Cell& a, const Cell& b) {
     return a.type() == b.type() && hooks::compare_values(a, b, compare_code::strict_equal);
@@ -155,6 +158,32 @@ bool in_steps(u32 index, u32 start, u32 skip, bool reverse) {
 u32 better(u32 best, u32 candidate, bool last, bool reverse) {
     if (best == no_index) return candidate;
     return last || reverse ? std::max(best, candidate) : std::min(best, candidate);
+}
+
+// Gives the cells of [lo, hi) that the table indexes their new places `to(i)`: stored
+// indexes change, chains included, each bucket once however many of its cells lie there.
+// The index array still maps the old places.
+template <typename NewIndex>
+void renumber(Node table, u32 lo, u32 hi, NewIndex to) {
+    Record* r = record(table);
+    const u32 cells_indexed = node::buffer(r->aux)->size / 4;
+    std::vector<u32> buckets;
+    for (u32 i = lo; i < hi && i < cells_indexed; ++i)
+        if (index_array(r)[i] != no_index) buckets.push_back(index_array(r)[i] - 1);
+    std::sort(buckets.begin(), buckets.end());
+    buckets.erase(std::unique(buckets.begin(), buckets.end()), buckets.end());
+    const auto in_span = [&](u32 i) { return i >= lo && i < hi; };
+    for (const u32 b : buckets) {
+        u32& key = keys_of(r)[b];
+        if (!is_chain(key)) {
+            if (in_span(key)) key = to(key);
+            continue;
+        }
+        const u32 n = chain_length(r, key);
+        u32* members = chain_of(r, key);
+        for (u32 c = 0; c < n; ++c)
+            if (in_span(members[c])) members[c] = to(members[c]);
+    }
 }
 
 }  // namespace
@@ -310,48 +339,66 @@ void remove_range(Node table, u32 start, u32 count) {
     for (u32 i = start; i < start + count; ++i) delete_cell(table, i);
 }
 
-bool shift_indexes(Node table, u32 start, u32 count, i32 offset) {
+bool shift_indexes(Node table, u32 start, u32 count, i32 offset, bool move) {
     constexpr u32 most_cells = 30000;
     if (count > most_cells) return false;
     const u32 end = start + count;
+    if (move && offset < 0) {
+        const u32 removed_from = static_cast<u32>(std::max<i64>(i64{start} + offset, 0));
+        for (u32 i = removed_from; i < start; ++i) delete_cell(table, i);
+    }
+    renumber(table, start, end, [=](u32 i) { return i + static_cast<u32>(offset); });
+    if (!move) return true;
     // The index array must reach the run at its new place.
-    const i64 moved_end = i64{end} + offset;
-    if (moved_end > 0) {
-        const u32 reach = static_cast<u32>(std::max<i64>(end, moved_end));
-        if (reach > 0 && reach * 4 > node::buffer(record(table)->aux)->size) set_cell_bucket(table, reach - 1, no_index);
-    }
-    Record* r = record(table);
-    const u32 cells_indexed = node::buffer(r->aux)->size / 4;
-    // Every bucket once, however many of its cells are in the run.
-    std::vector<u32> buckets;
-    for (u32 i = start; i < end && i < cells_indexed; ++i)
-        if (index_array(r)[i] != no_index) buckets.push_back(index_array(r)[i] - 1);
-    std::sort(buckets.begin(), buckets.end());
-    buckets.erase(std::unique(buckets.begin(), buckets.end()), buckets.end());
-    const auto in_run = [&](u32 i) { return i >= start && i < end; };
-    for (const u32 b : buckets) {
-        u32& key = keys_of(r)[b];
-        if (!is_chain(key)) {
-            if (in_run(key)) key += static_cast<u32>(offset);
-            continue;
-        }
-        const u32 n = chain_length(r, key);
-        u32* members = chain_of(r, key);
-        for (u32 c = 0; c < n; ++c)
-            if (in_run(members[c])) members[c] += static_cast<u32>(offset);
-    }
-    u32* index = index_array(r);
-    const u32 from = std::min(start, cells_indexed);
-    const u32 run = std::min(end, cells_indexed) - from;
-    std::memmove(index + static_cast<i64>(from) + offset, index + from, run * 4);
+    const u32 moved_end = static_cast<u32>(std::max<i64>(i64{end} + offset, 0));
+    u32* index = index_array_for(table, std::max(end, moved_end));
+    std::memmove(index + static_cast<i64>(start) + offset, index + start, count * 4);
     // What the run left behind indexes no cell until the caller enters new ones there.
     if (offset < 0) {
-        const u32 vacated = static_cast<u32>(std::max<i64>(i64{from} + run + offset, from));
-        std::fill(index + vacated, index + from + run, no_index);
+        const u32 vacated = static_cast<u32>(std::max<i64>(i64{end} + offset, start));
+        std::fill(index + vacated, index + end, no_index);
     } else {
-        std::fill(index + from, index + std::min<u32>(from + static_cast<u32>(offset), from + run), no_index);
+        std::fill(index + start, index + std::min<u32>(start + static_cast<u32>(offset), end), no_index);
     }
     return true;
+}
+
+void move_range(Node table, u32 from, u32 count, u32 to) {
+    if (count == 0 || (to >= from && to <= from + count)) return;
+    // The cells between the run and the target pass over it the other way.
+    const bool up = to > from;
+    const u32 lo = up ? from : to;
+    const u32 hi = up ? to : from + count;
+    const u32 run_at = up ? to - count : to;
+    renumber(table, lo, hi, [=](u32 i) {
+        if (i >= from && i < from + count) return run_at + (i - from);
+        return up ? i - count : i + count;
+    });
+    u32* index = index_array_for(table, hi);
+    if (up) std::rotate(index + from, index + from + count, index + to);
+    else std::rotate(index + to, index + from, index + from + count);
+}
+
+i32 find_next_match(Node table, const Cell& key, MatchState& state) {
+    const Cell wanted = record(table)->kind == kind::map ? map_key(key) : key;
+    if (!state.started) {
+        state.probe = Probe(hash_cell(wanted, false), record(table)->buckets);
+        state.started = true;
+    } else if (state.probe.more()) {
+        state.probe.next();
+    }
+    for (; state.probe.more(); state.probe.next()) {
+        const Record* r = record(table);
+        const u32 at = state.probe.at();
+        const u32 flag = bucket_state(flags_of(r), at);
+        if (flag == bucket::empty) break;
+        if (flag == bucket::deleted) continue;
+        const u32 found = representative(r, keys_of(r)[at]);
+        const Cell stored = data_cells(r)[found];
+        if (hooks::compare_values(stored, wanted, compare_code::equal)) return static_cast<i32>(found);
+    }
+    state.probe = Probe(0, 0);  // no bucket left: later calls find nothing
+    return -1;
 }
 
 }  // namespace zel::hashtable

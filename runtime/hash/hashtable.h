@@ -137,10 +137,24 @@ void index_cells(Node table, u32 start, u32 step);
 void rebuild(Node table, u32 size);
 // hash!: the entries of `count` cells from `start` (cut to the block) leave the table.
 void remove_range(Node table, u32 start, u32 count);
-// hash!: the cells from `start` move by `offset` in the block: their stored indexes and
-// the index array follow. A run of more than 30000 cells changes nothing and answers
-// false: rebuild instead.
-bool shift_indexes(Node table, u32 start, u32 count, i32 offset);
+// hash!: the cells from `start` move by `offset` in the block: their stored indexes
+// follow. With `move` the index array follows too, and the cells a move down covers leave
+// the table. A run of more than 30000 cells changes nothing and answers false: rebuild
+// instead.
+bool shift_indexes(Node table, u32 start, u32 count, i32 offset, bool move);
+// hash!: after `count` cells at `from` moved to `to` (a place counted before the move),
+// the moved cells and those they passed over keep their entries. A target inside the run
+// moves nothing.
+void move_range(Node table, u32 from, u32 count, u32 to);
+// Where a walk over the keys equal to one key has come to.
+struct MatchState {
+    bool started = false;
+    Probe probe{0, 0};
+};
+// The next cell whose key equals `key` (case-insensitive comparison), or -1 when none is
+// left: one per bucket (for a hash! bucket of equal keys, its first cell); a map!'s word
+// keys are looked up as set-words.
+i32 find_next_match(Node table, const Cell& key, MatchState& state);
 
 // Keyed tables (kind 3 and up). Entries: a key cell (header unset! while live, 0 once
 // deleted; word 1 the key) followed by the value cells.

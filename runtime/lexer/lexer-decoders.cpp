@@ -144,4 +144,181 @@ bool decode_time(const u8* text, u32 length, double& seconds) {
     return true;
 }
 
+namespace {
+
+// A cursor over the bytes of a token.
+struct Reader {
+    const u8* p;
+    u32 length;
+    u32 at = 0;
+
+    bool done() const { return at == length; }
+    u8 peek() const { return at < length ? p[at] : 0; }
+    bool take(u8 c) {
+        if (peek() != c) return false;
+        ++at;
+        return true;
+    }
+    // Up to `most` decimal digits; `count` says how many were read.
+    u32 digits(u32 most, u32& count) {
+        u32 value = 0;
+        count = 0;
+        while (count < most && is_digit(peek())) {
+            value = value * 10 + (p[at++] - '0');
+            ++count;
+        }
+        return value;
+    }
+};
+
+bool is_letter(u8 c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool is_leap(u32 year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+
+u32 month_length(u32 month, u32 year) {
+    static constexpr u8 lengths[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && !is_leap(year) ? 28 : lengths[month - 1];
+}
+
+// A month name of 3 to 9 letters, any case, standing for the first month it begins.
+u32 month_named(Reader& r) {
+    static constexpr const char* names[12] = {"january", "february", "march",     "april",   "may",      "june",
+                                              "july",    "august",   "september", "october", "november", "december"};
+    const u32 start = r.at;
+    while (is_letter(r.peek())) ++r.at;
+    const u32 n = r.at - start;
+    if (n < 3 || n > 9) return 0;
+    for (u32 m = 0; m < 12; ++m) {
+        u32 i = 0;
+        while (i < n && names[m][i] && (r.p[start + i] | 0x20) == names[m][i]) ++i;
+        if (i == n) return m + 1;
+    }
+    return 0;
+}
+
+// "Z", or a zone: a sign, hours and optional minutes, with or without ":".
+bool zone(Reader& r) {
+    if (r.take('Z')) return true;
+    if (!r.take('+') && !r.take('-')) return false;
+    u32 count = 0;
+    u32 hours = r.digits(4, count);
+    u32 minutes = 0;
+    if (count == 0) return false;
+    if (count > 2) {
+        if (r.take(':')) return false;
+        minutes = hours % 100;
+        hours /= 100;
+    } else if (r.take(':')) {
+        minutes = r.digits(2, count);
+        if (count != 2) return false;
+    }
+    return hours <= 15 && minutes <= 59;
+}
+
+// hours ":" minutes [":" seconds ["." fraction]], then an optional zone.
+bool time_of_day(Reader& r) {
+    u32 count = 0;
+    const u32 hours = r.digits(2, count);
+    if (count == 0 || !r.take(':')) return false;
+    const u32 minutes = r.digits(2, count);
+    if (count == 0 || hours > 23 || minutes > 59) return false;
+    if (r.take(':')) {
+        const u32 seconds = r.digits(2, count);
+        if (count == 0 || seconds > 59) return false;
+        if (r.take('.')) {
+            const u32 fraction = r.at;
+            while (is_digit(r.peek())) ++r.at;
+            if (r.at == fraction) return false;
+        }
+    }
+    return r.done() || (zone(r) && r.done());
+}
+
+// The end of the token, or a time of day after "/" or "T".
+bool time_part(Reader& r) { return r.done() || ((r.take('/') || r.take('T')) && time_of_day(r)); }
+
+// yyyymmdd "T" hhmm[ss], then "Z" or a zone.
+bool compact_date(Reader& r, u32 date) {
+    const u32 year = date / 10000, month = date / 100 % 100, day = date % 100;
+    if (month < 1 || month > 12 || day < 1 || day > month_length(month, year) || !r.take('T')) return false;
+    u32 count = 0;
+    const u32 time = r.digits(6, count);
+    if (count != 4 && count != 6) return false;
+    const u32 hhmm = count == 6 ? time / 100 : time;
+    if (hhmm / 100 > 23 || hhmm % 100 > 59 || (count == 6 && time % 100 > 59)) return false;
+    return zone(r) && r.done();
+}
+
+}  // namespace
+
+bool is_date_syntax(const u8* text, u32 length) {
+    Reader r{text, length};
+    u32 first_digits = 0;
+    const u32 first = r.digits(9, first_digits);
+    if (first_digits == 0) return false;
+    if (first_digits > 4) return first_digits == 8 && compact_date(r, first);
+    const u8 separator = r.peek();
+    if (!r.take('-') && !r.take('/')) return false;
+    if (separator == '-' && first_digits == 4 && r.take('W')) {
+        // Week form: the week of the year, then an optional weekday 1-7.
+        u32 count = 0;
+        const u32 week = r.digits(2, count);
+        if (count != 2 || week < 1 || week > 53) return false;
+        if (r.take('-')) {
+            const u32 weekday = r.digits(1, count);
+            if (count != 1 || weekday < 1 || weekday > 7) return false;
+        }
+        return time_part(r);
+    }
+    u32 month = 0;
+    if (is_digit(r.peek())) {
+        u32 count = 0;
+        const u32 field = r.digits(3, count);
+        if (separator == '-' && count == 3 && r.peek() != '-') {
+            // Ordinal form: the day of the year.
+            return field >= 1 && field <= (is_leap(first) ? 366u : 365u) && time_part(r);
+        }
+        month = field;
+    } else {
+        month = month_named(r);
+    }
+    if (month < 1 || month > 12 || !r.take(separator)) return false;
+    // Three fields: the year is the last one, unless the first is above 99 and the last
+    // could be a day.
+    u32 last_digits = 0;
+    const u32 last = r.digits(5, last_digits);
+    if (last_digits == 0) return false;
+    const bool year_first = last <= 31 && first > 99;
+    u32 year = year_first ? first : last;
+    const u32 day = year_first ? last : first;
+    if ((year_first ? first_digits : last_digits) <= 2) year += year < 50 ? 2000 : 1900;
+    return year <= 9999 && day >= 1 && day <= month_length(month, year) && time_part(r);
+}
+
+bool is_money_syntax(const u8* text, u32 length) {
+    Reader r{text, length};
+    if (!r.take('+')) r.take('-');
+    const u32 code = r.at;
+    while (is_letter(r.peek())) ++r.at;
+    if (r.at - code != 0 && r.at - code != 3) return false;
+    if (!r.take('$')) return false;
+    while (r.peek() == '0') ++r.at;
+    // Integer digits: "'" separates them, never first, twice in a row or last.
+    u32 digits = 0;
+    bool after_separator = false;
+    for (; is_digit(r.peek()) || r.peek() == '\''; ++r.at) {
+        const bool separator = r.peek() == '\'';
+        if (separator && (after_separator || text[r.at - 1] == '$')) return false;
+        digits += !separator;
+        after_separator = separator;
+    }
+    if (after_separator || digits > 17) return false;
+    if (r.take('.') || r.take(',')) {
+        u32 fraction = 0;
+        r.digits(6, fraction);
+        if (fraction > 5) return false;
+    }
+    return r.done();
+}
+
 }  // namespace zel::lexer

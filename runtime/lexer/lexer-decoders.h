@@ -27,4 +27,9 @@ TupleParts decode_tuple(const void* text, u32 length, u32 unit);
 // [sign] minutes ":" seconds with a fraction. False on a fault.
 bool decode_time(const u8* text, u32 length, double& seconds);
 
+// Date and money literals as the lexer reads them (bytes): the forms their tokens may take and the
+// limits of their fields (days within their month, leap years, hours, zones...).
+bool is_date_syntax(const u8* text, u32 length);
+bool is_money_syntax(const u8* text, u32 length);
+
 }  // namespace zel::lexer

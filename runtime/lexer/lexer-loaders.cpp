@@ -375,9 +375,17 @@ void load_time(Scan& s, const Token& t, bool build) {
     if (build) push(s, double_cell(Type::time, seconds));
 }
 
-// Dates and money are recognised and left to their datatypes to build.
-void load_unbuilt(Scan&, const Token&, bool build) {
-    if (build) raise(ErrorId::internal_not_done);
+// Dates and money are checked here; their values are not built yet.
+void load_date(Scan& s, const Token& t, bool build) {
+    Text x = text_of(s, t);
+    if (!is_date_syntax(x.p, x.length)) raise_invalid(s, t, Type::date);
+    if (build) raise_unloadable(s, t, Type::date);
+}
+
+void load_money(Scan& s, const Token& t, bool build) {
+    Text x = text_of(s, t);
+    if (!is_money_syntax(x.p, x.length)) raise_invalid(s, t, Type::money);
+    if (build) raise_unloadable(s, t, Type::money);
 }
 
 }  // namespace
@@ -470,7 +478,9 @@ Loader loader_for(u8 final_state) {
     case F::hex_integer: return load_hex_integer;
     case F::raw_string: return load_raw_string;
     case F::ref: return load_ref;
-    default: return load_unbuilt;
+    case F::date: return load_date;
+    case F::money: return load_money;
+    default: return nullptr;
     }
 }
 

@@ -58,12 +58,16 @@ constexpr i32 left_open = -4;
 [[noreturn]] inline void raise_invalid(Scan& s, const Token& t, Type type) {
     raise_syntax_error(s, t.start, static_cast<i32>(type));
 }
+// Raises no-load for a well-formed token whose datatype cannot build values yet, naming
+// the token and its line.
+[[noreturn]] void raise_unloadable(Scan& s, const Token& t, Type type);
 
 // Fires an event when the callback wants it; answers true when there is none to ask.
 bool fire_event(Scan& s, u32 bit, Type type, TokenKind kind, const Cell* value, u32 start,
                 u32 end);
 
-// Token loaders: check the token's syntax and, with `build`, push its value.
+// Token loaders: check the token's syntax and, with `build`, push its value. Tokens that
+// make no value have none.
 using Loader = void (*)(Scan& s, const Token& t, bool build);
 Loader loader_for(u8 final_state);
 

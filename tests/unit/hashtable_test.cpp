@@ -172,22 +172,114 @@ TEST_F(HashTable, HashGrowsAndKeepsEveryCell) {
 
 TEST_F(HashTable, RemovingCellsShiftsTheIndexesAfterThem) {
     const Cell a = word_of("a");
-    const Node t = table_over({a, word_of("b"), a, word_of("c"), a}, kind::hash);
-    // Remove cells 1-2 ([b a]) as a block removal does: entries out, the rest moved down.
-    remove_range(t, 1, 2);
-    ASSERT_TRUE(shift_indexes(t, 3, 2, -2));
-    Buffer* data = node::buffer(record(t)->data);
-    Cell* cells = data->cells();
-    cells[1] = cells[3];
-    cells[2] = cells[4];
-    data->tail -= 2 * static_cast<u32>(sizeof(Cell));
-    EXPECT_EQ(find_cell(t, a, 0, 1, compare_code::equal, true, false), 2);
-    EXPECT_EQ(find_cell(t, a, 1, 1, compare_code::equal, false, false), 2);
-    EXPECT_EQ(find_cell(t, word_of("c"), 0, 1, compare_code::equal, false, false), 1);
-    EXPECT_EQ(find_cell(t, word_of("b"), 0, 1, compare_code::equal, false, false), -1);
-    remove_range(t, 0, 3);
-    EXPECT_EQ(record(t)->count, 0u);
-    EXPECT_EQ(find_cell(t, a, 0, 1, compare_code::equal, false, false), -1);
+    // The entries of the removed cells leave first, or the shift's move takes them out.
+    for (const bool removed_first : {true, false}) {
+        const Node t = table_over({a, word_of("b"), a, word_of("c"), a}, kind::hash);
+        // Remove cells 1-2 ([b a]) as a block removal does: the rest moves down.
+        if (removed_first) remove_range(t, 1, 2);
+        ASSERT_TRUE(shift_indexes(t, 3, 2, -2, true));
+        Buffer* data = node::buffer(record(t)->data);
+        Cell* cells = data->cells();
+        cells[1] = cells[3];
+        cells[2] = cells[4];
+        data->tail -= 2 * static_cast<u32>(sizeof(Cell));
+        EXPECT_EQ(find_cell(t, a, 0, 1, compare_code::equal, true, false), 2);
+        EXPECT_EQ(find_cell(t, a, 1, 1, compare_code::equal, false, false), 2);
+        EXPECT_EQ(find_cell(t, word_of("c"), 0, 1, compare_code::equal, false, false), 1);
+        EXPECT_EQ(find_cell(t, word_of("b"), 0, 1, compare_code::equal, false, false), -1);
+        remove_range(t, 0, 3);
+        EXPECT_EQ(record(t)->count, 0u);
+        EXPECT_EQ(find_cell(t, a, 0, 1, compare_code::equal, false, false), -1);
+    }
+}
+
+TEST_F(HashTable, OnlyAMovingShiftTakesTheIndexArrayAlong) {
+    const Cell c = word_of("c");
+    // Cells 2-3 ([c d]) shift up by one as an insertion before them does; then one cell's
+    // entry is deleted through the index array, which maps old places unless the shift
+    // moved it.
+    struct Case {
+        bool move;
+        u32 deleted;
+        i32 c_found;
+    } cases[] = {{false, 2, -1}, {false, 3, 3}, {true, 2, 3}, {true, 3, -1}};
+    for (const Case& k : cases) {
+        const Node t = table_over({word_of("a"), word_of("b"), c, word_of("d")}, kind::hash);
+        ASSERT_TRUE(shift_indexes(t, 2, 2, 1, k.move));
+        *series_buffer::append_cell(node::buffer(record(t)->data)) = word_of("d");
+        cell_at(t, 3) = c;
+        cell_at(t, 2) = integer_of(0);
+        EXPECT_EQ(find_cell(t, c, 0, 1, compare_code::equal, false, false), 3);
+        EXPECT_EQ(find_cell(t, word_of("d"), 0, 1, compare_code::equal, false, false), 4);
+        delete_cell(t, k.deleted);
+        EXPECT_EQ(find_cell(t, c, 0, 1, compare_code::equal, false, false), k.c_found)
+            << (k.move ? "move" : "no move") << ", cell " << k.deleted << " deleted";
+    }
+    const Node t = table_over({}, kind::hash);
+    EXPECT_FALSE(shift_indexes(t, 0, 30001, 1, true));
+}
+
+TEST_F(HashTable, MovedRangesKeepEveryEntry) {
+    const Cell a = word_of("a"), b = word_of("b"), c = word_of("c");
+    const std::vector<Cell> before = {a, b, a, c, integer_of(1), a, b};
+    struct Case {
+        u32 from;
+        u32 count;
+        u32 to;
+    } cases[] = {{0, 2, 5}, {0, 1, 7}, {4, 2, 1}, {5, 2, 0}, {3, 1, 0}, {1, 2, 2}, {1, 2, 3}, {2, 3, 1}};
+    for (const Case& k : cases) {
+        const Node t = table_over(before, kind::hash);
+        // The block's own move: the run taken out, then put in at the target.
+        std::vector<Cell> after = before;
+        if (k.to < k.from || k.to > k.from + k.count) {
+            std::vector<Cell> run(after.begin() + k.from, after.begin() + k.from + k.count);
+            after.erase(after.begin() + k.from, after.begin() + k.from + k.count);
+            const u32 at = k.to > k.from ? k.to - k.count : k.to;
+            after.insert(after.begin() + at, run.begin(), run.end());
+        }
+        for (u32 i = 0; i < after.size(); ++i) cell_at(t, i) = after[i];
+        move_range(t, k.from, k.count, k.to);
+        const std::string where = std::to_string(k.from) + "+" + std::to_string(k.count) + " to " + std::to_string(k.to);
+        for (const Cell& key : {a, b, c, integer_of(1)}) {
+            for (u32 start = 0; start <= after.size(); ++start) {
+                i32 expected = -1;
+                for (u32 i = start; i < after.size() && expected < 0; ++i)
+                    if (after[i].type() == key.type() && after[i].w2 == key.w2) expected = static_cast<i32>(i);
+                EXPECT_EQ(find_cell(t, key, start, 1, compare_code::strict_equal, false, false), expected)
+                    << where << ", from " << start;
+            }
+        }
+        // The index array follows: each cell's entry leaves when that cell is deleted.
+        for (u32 i = 0; i < after.size(); ++i) {
+            delete_cell(t, i);
+            EXPECT_NE(find_cell(t, after[i], i, 1, compare_code::strict_equal, false, false), static_cast<i32>(i)) << where;
+        }
+        EXPECT_EQ(record(t)->count, 0u) << where;
+    }
+}
+
+TEST_F(HashTable, NextMatchWalksEveryEqualKeyOnce) {
+    const Cell x = integer_of(0);
+    struct Case {
+        u32 kind;
+        std::vector<Cell> cells;
+        Cell key;
+        std::set<i32> found;
+    } cases[] = {
+        // hash!: "a" at 1 and 4 share a bucket; "A" has its own.
+        {kind::hash, {x, word_of("a"), word_of("A"), x, word_of("a")}, word_of("a"), {1, 2}},
+        {kind::hash, {x, word_of("a")}, integer_of(7), {}},
+        // map!: keys "a:" and "A:", looked up as set-words.
+        {kind::map, {word_of("a"), x, word_of("b"), x, word_of("A"), x}, word_of("a", Type::lit_word), {0, 4}},
+    };
+    for (const Case& k : cases) {
+        const Node t = table_over(k.cells, k.kind);
+        MatchState state;
+        std::set<i32> found;
+        for (i32 at; (at = find_next_match(t, k.key, state)) >= 0;) EXPECT_TRUE(found.insert(at).second) << at;
+        EXPECT_EQ(found, k.found);
+        EXPECT_EQ(find_next_match(t, k.key, state), -1);
+    }
 }
 
 TEST_F(HashTable, MapHoldsOneKeyPerWordAndTakesTheLaterValue) {

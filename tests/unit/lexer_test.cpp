@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -223,8 +224,58 @@ TEST_F(Lexer, SyntaxErrorsNameTheFaultTheLineAndTheText) {
         {"a/", "invalid | \"(line 1)\" | path! | \"a/\""},
         {"'a:", "invalid | \"(line 1)\" | lit-word! | \"'a:\""},
         {"#\"ab\"", "invalid | \"(line 1)\" | char! | {#\"ab\"}"},
+        {"29-Feb-2001", "invalid | \"(line 1)\" | date! | \"29-Feb-2001\""},
+        {"$1''000", "invalid | \"(line 1)\" | money! | \"$1''000\""},
+        // Well-formed dates and money are refused until their datatypes build them.
+        {"a\n1-Jan-2000 b", "no-load | \"1-Jan-2000 (line 2)\" | date!"},
+        {"[\n\n-USD$1'000.5]", "no-load | \"-USD$1'000.5 (line 3)\" | money!"},
     };
     for (const Case& c : cases) EXPECT_EQ(scan_error(c.source), c.expected) << c.source;
+}
+
+TEST_F(Lexer, DatesAndMoneyAreCheckedByTheirForms) {
+    struct Case {
+        const char* source;
+        const char* fault;  // the datatype a fault names, "" when there is none
+    };
+    const Case cases[] = {
+        {"1-Jan-2000", ""},                 {"1/jan/00", ""},
+        {"2000-01-01", ""},                 {"31-December-99", ""},
+        {"1-sept-2000", ""},                {"29-Feb-2000", ""},
+        {"29-Feb-2001", "date!"},           {"29-Feb-1900", "date!"},
+        {"32-Jan-2000", "date!"},           {"0-Jan-2000", "date!"},
+        {"1-13-2000", "date!"},             {"1-Ju-2000", "date!"},
+        {"1-Janu-2000", ""},                {"1-Foo-2000", "date!"},
+        {"1-Jan/2000", "date!"},            {"1-Jan-10000", "date!"},
+        {"99-1-1", "date!"},                {"2020-W01", ""},
+        {"2020-W53-7", ""},                 {"2020-W01-8", "date!"},
+        {"2020-366", ""},                   {"2021-366", "date!"},
+        {"1-Jan-2000/10:30", ""},           {"1-Jan-2000/10:30:15.5+5:30", ""},
+        {"2000-01-01T23:59:59Z", ""},       {"2000-01-01T10:00-0800", ""},
+        {"1-Jan-2000/24:00", "date!"},      {"1-Jan-2000/10:60", "date!"},
+        {"1-Jan-2000/10:00:60", "date!"},   {"1-Jan-2000/10:00+16", "date!"},
+        {"1-Jan-2000/10:00Z1", "date!"},    {"20000101T1030Z", ""},
+        {"20000101T103015+0100", ""},       {"20000101T1030", "date!"},
+        {"20000230T1030Z", "date!"},        {"2000010T1030Z", "date!"},
+        {"$1", ""},                         {"$1'000.50", ""},
+        {"-$0.12345", ""},                  {"+USD$1", ""},
+        {"$00'001", ""},                    {"$12345678901234567", ""},
+        {"$123456789012345678", "money!"},  {"$1''000", "money!"},
+        {"$1'", "money!"},                  {"$1.123456", "money!"},
+        {"$1.5'0", "money!"},               {"US$1", "money!"},
+        {"USDX$1", "money!"},
+    };
+    for (const Case& c : cases) {
+        lexer::Options options;
+        options.scan_only = true;
+        std::string error;
+        try {
+            lexer::scan_utf8(bytes(c.source), static_cast<u32>(std::strlen(c.source)), options);
+        } catch (const ErrorThrow& e) {
+            error = std::string(error_info(e.id).name) + " " + tools::mold_text(e.args[1]);
+        }
+        EXPECT_EQ(error, *c.fault ? std::string("invalid ") + c.fault : "") << c.source;
+    }
 }
 
 TEST_F(Lexer, ExcerptsNeverCutACharacter) {
