@@ -18,6 +18,7 @@
 #include "runtime/eval/spec-cache.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
+#include "runtime/memory/resource.h"
 #include "runtime/memory/roots.h"
 #include "runtime/memory/series-buffer.h"
 #include "runtime/names/context.h"
@@ -391,6 +392,8 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
     }
 
     if (numbered) {
+        // Native resources it makes are kept until it returns, stored or not.
+        const resource::NativeCall running;
         if (callable.is(Type::native)) {
             const native::Entry entry = native::table[callable.w1];
             if (!entry) raise(ErrorId::internal_not_done);
@@ -544,6 +547,7 @@ u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index
         call.parameter = 0;
         if (!spec_cache::accepts(spec.left, left->type())) expect_arg(call, *left);
         static constexpr i32 no_refinements[1] = {-1};
+        const resource::NativeCall running;
         if (op.is(Type::action)) action::call(op.w1 + 1, no_refinements);
         else native::table[op.w1](no_refinements);
     }

@@ -1,6 +1,7 @@
 // The garbage collector: marks every series reachable from the registered roots, from the
 // tracked-heap series and from the native stack and registers (scanned conservatively),
-// frees the nodes of the rest and slides the live buffers of each series frame together.
+// frees the nodes of the rest and slides the live buffers down, into the free tails of
+// earlier series frames too, so that frames left empty go back to the system.
 // Nodes never move; a buffer moves at a collection unless a native-stack word points into
 // it (it is pinned). Collections never nest, and run only when enabled or forced.
 #pragma once

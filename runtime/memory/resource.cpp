@@ -2,6 +2,7 @@
 
 #include "runtime/memory/heap.h"
 #include "runtime/memory/memory.h"
+#include "runtime/memory/scratch.h"
 
 namespace zel::resource {
 namespace {
@@ -18,6 +19,12 @@ Entry* entries = nullptr;
 u32 entry_capacity = 0;
 i32 used_head = end_of_list;
 i32 free_head = end_of_list;
+
+// The young entries in creation order: each NativeCall ends the youth of those made since
+// it began. An index here may name an entry freed since, or a later entry of that index,
+// made inside the same call: ending its youth then is right too.
+gc::Scratch<u32> young_entries;
+u32 open_calls = 0;
 
 // Threads entries [from, to) into one free list ending the table.
 void thread_free(u32 from, u32 to) {
@@ -60,10 +67,13 @@ void init() {
     thread_free(0, entry_capacity);
     used_head = end_of_list;
     free_head = 0;
+    young_entries.clear();
+    open_calls = 0;
 }
 
 void shutdown() {
     heap::free(entries);
+    young_entries.release();
     entries = nullptr;
     entry_capacity = 0;
     kind_count = 0;
@@ -85,8 +95,13 @@ u32 add(void* data, u32 kind) {
         grow();
         entries[index].next = static_cast<i32>(first_new);
     }
+    u32 kind_word = kind & kindword::kind_mask;
+    if (open_calls) {
+        young_entries.push(static_cast<u32>(index));
+        kind_word |= kindword::young;
+    }
     free_head = entries[index].next;
-    entries[index] = Entry{(kind & kindword::kind_mask) | kindword::held, used_head, data};
+    entries[index] = Entry{kind_word, used_head, data};
     used_head = index;
     return static_cast<u32>(index);
 }
@@ -118,7 +133,7 @@ bool mark(u32 index, void* data) {
     Entry& e = entries[index];
     if (data) e.data = data;
     bool was_marked = e.kind_word & kindword::marked;
-    e.kind_word = (e.kind_word & ~kindword::held) | kindword::marked;
+    e.kind_word |= kindword::marked;
     return !was_marked;
 }
 
@@ -133,7 +148,7 @@ void sweep() {
     i32 prev = end_of_list;
     for (i32 i = used_head; i != end_of_list;) {
         Entry e = entries[i];
-        if (e.kind_word & (kindword::marked | kindword::held)) {
+        if (e.kind_word & (kindword::marked | kindword::young)) {
             entries[i].kind_word &= ~kindword::marked;
             prev = i;
         } else {
@@ -142,6 +157,16 @@ void sweep() {
             release_entry(e);
         }
         i = e.next;
+    }
+}
+
+NativeCall::NativeCall() : first_young_(young_entries.size()) { ++open_calls; }
+
+NativeCall::~NativeCall() {
+    --open_calls;
+    while (young_entries.size() > first_young_) {
+        u32 index = young_entries.pop();
+        if (is_used(index)) entries[index].kind_word &= ~kindword::young;
     }
 }
 

@@ -1,7 +1,7 @@
-// A growable array in the tracked heap for the collector's working tables. Each table is
-// filled during one collection and released at its end, so nothing is kept between
-// collections. A failure to grow is fatal (out of memory), as any failure inside a
-// collection must be.
+// A growable array in the tracked heap for the memory manager's working tables: the
+// collector's, each filled during one collection and released at its end, and the native
+// resource table's young entries. A failure to grow is fatal (out of memory), as any
+// failure inside a collection must be.
 #pragma once
 #include <cstddef>
 

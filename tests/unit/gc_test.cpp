@@ -56,7 +56,9 @@ TEST_F(Gc, LocalNodeAndRawPointerSurvive) {
     u8* raw = [&]() __attribute__((noinline)) { return node::buffer(make_bytes(500, 2))->data() + 123; }();
     make_garbage(garbage, 200);
     collect();
-    EXPECT_EQ(live_count(garbage), 0u);
+    // The scan promises that nothing referenced is lost. It cannot promise that all the
+    // garbage goes: a stale word the compiler left on the stack may still name some of it.
+    EXPECT_LE(live_count(garbage), 4u);
     EXPECT_TRUE(has_pattern(local, 300, 1));
     const Buffer* pointed = reinterpret_cast<const Buffer*>(raw - 123) - 1;
     EXPECT_TRUE(has_pattern(pointed->node, 500, 2)) << "a buffer pointed into is kept";
@@ -138,6 +140,83 @@ TEST_F(Gc, CompactionMovesLiveBuffersAndKeepsTheirData) {
     collect();
     EXPECT_EQ(memory::stats().series_frames, 1u);
     EXPECT_EQ(memory::stats().nodes_used, 1u);
+}
+
+namespace {
+
+u64 series_frame_bytes() {
+    u64 total = 0;
+    for (memory::SeriesFrame* f = memory::root.first_frame; f; f = f->next) total += f->total;
+    return total;
+}
+
+// Buffer addresses stay in this helper's frame, which the next collection's stack wipe
+// clears: one left in the test's own frame would pin whatever comes to lie there.
+__attribute__((noinline)) u64 footprints(const std::vector<Node>& nodes) {
+    u64 bytes = 0;
+    for (Node n : nodes) bytes += buffer_footprint(node::buffer(n)->size);
+    return bytes;
+}
+
+u32 sample_size(u32 i) { return 16 + (i * 37) % 900; }
+
+}  // namespace
+
+TEST_F(Gc, CompactionReturnsMemoryToNearTheLiveSize) {
+    // Survivors scattered through many frames of garbage move into the free tails of the
+    // frames before them, so the frames they leave empty go back to the system. What is
+    // left: the live bytes, the free tail of the last frame they fill, and the frames that
+    // stale words on the stack may hold, each by pinning a buffer in it (two at most here).
+    struct Row {
+        u32 keep_one_in;
+        u32 min_frames_before;
+    };
+    for (const Row& row : {Row{10, 7}, Row{3, 7}}) {
+        clear_root();
+        collect();
+        std::vector<Node> kept{root.w2};
+        [&]() __attribute__((noinline)) {
+            for (u32 i = 0; i < 30000; ++i) {
+                Node n = make_bytes(sample_size(i), i);
+                if (i % row.keep_one_in) continue;
+                keep(block_cell(n));
+                kept.push_back(n);
+            }
+        }();
+        ASSERT_GE(memory::stats().series_frames, row.min_frames_before);
+        collect();
+        for (u32 k = 1; k < kept.size(); ++k) {
+            u32 i = (k - 1) * row.keep_one_in;
+            ASSERT_TRUE(has_pattern(kept[k], sample_size(i), i)) << i;
+        }
+        const u64 frame = memory::frame_size_cap + sizeof(memory::SeriesFrame);
+        EXPECT_LE(series_frame_bytes(), footprints(kept) + 3 * frame) << "one in " << row.keep_one_in;
+    }
+}
+
+TEST_F(Gc, PinnedBuffersStayWhileTheOthersMoveAcrossFrames) {
+    // Raw pointers into survivors spread over every frame pin those buffers: the rest
+    // moves around them, and the frames stay walkable for the next collections.
+    static u8* raw[24];
+    std::vector<Node> kept;
+    [&]() __attribute__((noinline)) {
+        for (u32 i = 0; i < 12000; ++i) {
+            Node n = make_bytes(sample_size(i), i);
+            if (i % 5) continue;
+            keep(block_cell(n));
+            kept.push_back(n);
+            if (i % 500 == 0) raw[i / 500] = node::buffer(n)->data();
+        }
+    }();
+    ASSERT_GE(memory::stats().series_frames, 3u);
+    gc::add_native_range(raw, sizeof raw);
+    for (u32 round = 0; round < 3; ++round) {
+        collect();
+        for (u32 i = 0; i < kept.size(); ++i)
+            ASSERT_TRUE(has_pattern(kept[i], sample_size(i * 5), i * 5)) << "round " << round;
+        for (u32 p = 0; p < 24; ++p) EXPECT_EQ(node::buffer(kept[p * 100])->data(), raw[p]) << p;
+    }
+    gc::remove_native_range(raw);
 }
 
 namespace {

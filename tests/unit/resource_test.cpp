@@ -97,24 +97,59 @@ TEST_F(Resources, KindsBeyondTwentyAreRefused) {
 
 TEST_F(Resources, CollectionReleasesWhatNoHandleReaches) {
     u32 stored = resource::add(&objects[0], font);
-    u32 never_stored = resource::add(&objects[1], font);
-    // Not yet stored anywhere: kept through any number of collections.
-    collect();
-    collect();
-    EXPECT_TRUE(released.empty());
+    u32 dropped = resource::add(&objects[1], font);
+    u32 never_stored = resource::add(&objects[2], font);
+    keep(handle_cell(dropped));
+    // Dropped before any collection marked it, and never stored at all: both released by
+    // the first collection.
+    clear_root();
     keep(handle_cell(stored));
     collect();
+    EXPECT_EQ(released, (std::vector<void*>{&objects[2], &objects[1]}));
+    EXPECT_EQ(resource::entry(dropped).kind_word, resource::kindword::free);
+    EXPECT_EQ(resource::entry(never_stored).kind_word, resource::kindword::free);
     collect();
-    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(released.size(), 2u);
     EXPECT_FALSE(resource::entry(stored).kind_word & resource::kindword::marked) << "the sweep clears marks";
     // Dropped from the only value holding it: released once, by the next collection.
     clear_root();
     collect();
     collect();
-    EXPECT_EQ(released, std::vector<void*>{&objects[0]});
+    EXPECT_EQ(released, (std::vector<void*>{&objects[2], &objects[1], &objects[0]}));
     EXPECT_EQ(resource::entry(stored).kind_word, resource::kindword::free);
-    resource::remove(never_stored, true);
-    EXPECT_EQ(released.size(), 2u);
+}
+
+TEST_F(Resources, WhatANativeMakesLivesUntilItReturns) {
+    // A native may collect before it stores the handle of what it made: its entries are
+    // kept until it returns, and those of natives it called until they return.
+    u32 stored = 0;
+    {
+        const resource::NativeCall outer;
+        stored = resource::add(&objects[0], font);
+        resource::add(&objects[1], font);
+        collect();
+        collect();
+        EXPECT_TRUE(released.empty());
+        {
+            const resource::NativeCall inner;
+            resource::add(&objects[2], font);
+        }
+        try {
+            const resource::NativeCall failing;
+            resource::add(&objects[3], font);
+            raise(ErrorId::internal_not_done);
+        } catch (const ErrorThrow&) {
+        }
+        collect();
+        EXPECT_EQ(released, (std::vector<void*>{&objects[3], &objects[2]}));
+        keep(handle_cell(stored));
+    }
+    collect();
+    EXPECT_EQ(released, (std::vector<void*>{&objects[3], &objects[2], &objects[1]}));
+    EXPECT_EQ(resource::used_count(), 1u);
+    clear_root();
+    collect();
+    EXPECT_EQ(released.size(), 4u);
 }
 
 TEST_F(Resources, HandlesWithoutAnEntryMarkNothing) {
