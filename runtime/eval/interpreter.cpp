@@ -690,6 +690,7 @@ u32 eval_set_path(const Code& code, const Cell& path, u32 index) {
     if (exits::exiting) return index;
     const Cell value = stack::base[0];
     eval_path(path, code, index, PathMode::set, &value);
+    if (exits::exiting) return index;
     stack::base[0] = value;
     frame::close();
     return index;
