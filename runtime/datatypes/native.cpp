@@ -21,6 +21,7 @@
 namespace zel::native {
 
 Entry table[table_capacity] = {};
+bool passes_exits[table_capacity] = {};
 
 namespace {
 
@@ -128,15 +129,17 @@ Cell* make_op(Cell* result, const Cell* arg, Type) {
 
 void init_table() {
     std::fill(std::begin(table), std::end(table), nullptr);
+    std::fill(std::begin(passes_exits), std::end(passes_exits), false);
     filled = 0;
 }
 
-u32 append_entries(const Entry* entries, u32 n) {
+u32 append_entries(const Entry* entries, const bool* transparent, u32 n) {
     if (n > table_capacity - filled) {
         const Cell limit{header_of(Type::integer), 0, table_capacity, 0};
         raise(ErrorId::internal_limit_hit, &limit);
     }
     std::copy(entries, entries + n, table + filled);
+    std::copy(transparent, transparent + n, passes_exits + filled);
     filled += n;
     return filled - n + 1;
 }

@@ -14,13 +14,17 @@ namespace zel::native {
 constexpr u32 table_capacity = 120;
 using Entry = void (*)(const i32* refinements);
 extern Entry table[table_capacity];
+// Whether the native of index i + 1 is exit-transparent: it tests the pending exit after
+// each evaluation it makes and returns at once while one is in flight
+// (runtime/eval/exits.h).
+extern bool passes_exits[table_capacity];
 
 // Empties the table; the natives are then appended in their order, from native 1, so a
 // native's index (its identity in the boot image and in Zelbin data) is its position.
 void init_table();
-// Appends the entries; returns the index of the first one. Raises internal/limit-hit when
-// they do not fit.
-u32 append_entries(const Entry* entries, u32 count);
+// Appends the entries and their exit transparency; returns the index of the first one.
+// Raises internal/limit-hit when they do not fit.
+u32 append_entries(const Entry* entries, const bool* transparent, u32 count);
 
 }  // namespace zel::native
 

@@ -19,13 +19,21 @@
 namespace zel::exits {
 
 Cell* pending = nullptr;
+Cell* pending_name = nullptr;
 Cell* script_header = nullptr;
+bool exiting = false;
+ExitThrow status;
+u32 opaque_depth = 0;
 
 void init() {
     pending = series_buffer::append_cell(roots::block());
+    pending_name = series_buffer::append_cell(roots::block());
     script_header = series_buffer::append_cell(roots::block());
     *pending = none_cell;
+    *pending_name = none_cell;
     *script_header = none_cell;
+    exiting = false;
+    opaque_depth = 0;
     hooks::error_raised = [](const Cell& err) {
         exits::annotate(err);
         *pending = err;
@@ -51,7 +59,8 @@ u32 find_target(u32 from, Wanted&& wanted) {
     return none_found;
 }
 
-[[noreturn]] void exit_to(ThrowCode code, u32 target, const Cell& value, const Cell& name = none_cell) {
+// Thrown when code that does not test the status lies between the exit and its target.
+void exit_to(ThrowCode code, u32 target, const Cell& value, const Cell& name = none_cell) {
     *exits::pending = value;
     ExitThrow t;
     t.code = code;
@@ -59,7 +68,10 @@ u32 find_target(u32 from, Wanted&& wanted) {
     t.target = target;
     t.name_value = name;
     t.name = name.type() >= Type::word && name.type() <= Type::refinement ? name.w2 : 0;
-    throw t;
+    if (target < exits::opaque_depth) throw t;
+    *exits::pending_name = name;
+    exits::status = t;
+    exits::exiting = true;
 }
 
 u32 below_own_frame() { return depth() > 0 ? depth() - 1 : 0; }

@@ -181,6 +181,13 @@ using frame::parameter_word;
 
 inline u32 infix_lookahead(const Code& code, u32 index, Cell* left);
 
+// A return or exit that reached the function of frame `frame_index`: its value is the call's.
+void returned(u32 frame_index, const Cell& value) {
+    const Cell result = value;
+    frame::unwind_to(frame_index + 1);
+    stack::set_only_result(result);
+}
+
 // A function's locals on entry, `count` cells: the /local slot false, each local none!.
 void push_locals(u32 count) {
     if (!count) return;
@@ -238,6 +245,7 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
             stack::push(item);
         }
     }
+    if (exits::exiting) return index;
     if (!spec_cache::accepts(entry, stack::top_cell()->type())) expect_arg(call, *stack::top_cell());
     return index;
 }
@@ -288,6 +296,7 @@ public:
         if (!element.is(Type::refinement)) raise(ErrorId::script_bad_refine, &element);
         name = element;
         index_ = eval_expression(call_.code, index_ + 1, false);
+        if (exits::exiting) return false;
         used = truthy(*stack::top_cell());
         stack::drop(1);
         return true;
@@ -313,6 +322,7 @@ u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u
         }
         const Cell entry = cells(cache)[k + a];
         index = fetch_one(call, entry, index);
+        if (exits::exiting) return index;
     }
     return index;
 }
@@ -339,6 +349,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
             continue;
         }
         index = fetch_one(call, entry, index);
+        if (exits::exiting) return index;
     }
 
     i32 small[small_refinements];
@@ -373,6 +384,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
                 if (flag >= 0) raise(ErrorId::script_dup_refine, &name);
                 Cell* const first = stack::top;
                 index = fetch_refinement_args(call, cache, at, count, used, index);
+                if (exits::exiting) return index;
                 if (used) flag = static_cast<i32>(first - stack::base);
                 else stack::top = first;
             } else {
@@ -382,6 +394,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
                 // the slots of refinements fetched before, then moved into place.
                 Cell* const first = stack::top;
                 index = fetch_refinement_args(call, cache, at, count, used, index);
+                if (exits::exiting) return index;
                 if (used) {
                     *slot = true_cell;
                     for (u32 a = 0; a < count; ++a) slot[1 + a] = first[a];
@@ -389,6 +402,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
                 stack::top = first;
             }
         }
+        if (exits::exiting) return index;
     }
 
     if (numbered) {
@@ -397,7 +411,12 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
         if (callable.is(Type::native)) {
             const native::Entry entry = native::table[callable.w1];
             if (!entry) raise(ErrorId::internal_not_done);
-            entry(refs);
+            if (native::passes_exits[callable.w1]) {
+                entry(refs);
+            } else {
+                const exits::Opaque opaque;
+                entry(refs);
+            }
         } else {
             action::call(callable.w1 + 1, refs);
         }
@@ -537,6 +556,7 @@ u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index
     stack::base = left;
     Call call{op, word, code, 0, true, 1};
     index = fetch_one(call, spec.right, index);
+    if (exits::exiting) return index;
     Cell out;
     bool truth = false;
     if (how.arithmetic && action::arith_core(how.op, left[0], left[1], out)) {
@@ -591,6 +611,7 @@ QuickStop quick_operators(const Code& code, u32 index, Cell& left) {
 // as its left operand.
 u32 operators_after(const Code& code, u32 index, Cell* left) {
     for (;;) {
+        if (exits::exiting) return index;
         const QuickStop stop = quick_operators(code, index, *left);
         if (!stop.op) return stop.index;
         index = stop.index;
@@ -643,6 +664,7 @@ u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored)
     } else {
         index = eval_expression(code, index);
     }
+    if (exits::exiting) return index;
     value = stack::base[1];
     if (value.is(Type::unset)) raise(ErrorId::script_need_value, &target);
     set_word(stack::base[0], value);
@@ -669,8 +691,10 @@ u32 eval_set_path(const Code& code, const Cell& path, u32 index) {
     if (index >= tail_of(code)) raise(ErrorId::script_need_value, &path);
     frame::open_interp_native(*words::tag_body);
     index = eval_expression(code, index);
+    if (exits::exiting) return index;
     const Cell value = stack::base[0];
     eval_path(path, code, index, PathMode::set, &value);
+    if (exits::exiting) return index;
     stack::base[0] = value;
     frame::close();
     return index;
@@ -682,6 +706,7 @@ bool names_system(const Cell& issue) {
 }
 
 void eval_block_into(const Cell& block, Cell& result) {
+    const exits::Opaque opaque;
     eval_block(block, false);
     result = *stack::top_cell();
     stack::drop(1);
@@ -689,6 +714,7 @@ void eval_block_into(const Cell& block, Cell& result) {
 
 // Calls a function from C++ code: `count` positional arguments, its refinements unused.
 void call_function_with(const Cell& name, const Cell& function, const Cell* args, u32 count, u32, Cell& result) {
+    const exits::Opaque opaque;
     Cell* const start = stack::top;
     const Cell fn = function;
     stack::push(fn);
@@ -752,6 +778,7 @@ void eval_block(const Cell& block, bool to_result) {
             as_series(*position).index = index;
             stack::top = stack::base;
             index = eval_expression(code, index);
+            if (exits::exiting) return;
             if (index >= length(n)) break;
         }
     }
@@ -813,6 +840,7 @@ u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callab
 u32 eval_single(const Cell& block, u32 index, bool push) {
     frame::open_interp_native(*words::tag_body);
     index = eval_expression(Code{as_series(block).node}, index);
+    if (exits::exiting) return index;
     if (push) frame::close();
     else frame::close_return();
     return index;
@@ -846,8 +874,10 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     const u32 frame_index = frame::depth() - 1;
     Call call{callable, named, code, modes, infix};
     index = fetch_arguments(call, path, index);
+    if (exits::exiting) return index;
     if (callable.is(Type::function)) {
         call_function(callable, frame_index);
+        if (exits::exiting) return index;
         frame::close_function();
     } else {
         if (callable.is(Type::routine)) call_routine(callable);
@@ -873,9 +903,10 @@ void call_function(const Cell& function, u32 frame_index) {
         eval_block(body, true);
     } catch (const ExitThrow& t) {
         if (!exits::aimed_at(t, frame_index, ThrowCode::return_, ThrowCode::exit)) throw;
-        frame::unwind_to(frame_index + 1);
-        stack::set_only_result(t.value);
+        returned(frame_index, t.value);
+        return;
     }
+    if (exits::take(frame_index, ThrowCode::return_, ThrowCode::exit)) returned(frame_index, exits::status.value);
 }
 
 void call_routine(const Cell& routine) {
@@ -914,6 +945,7 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
             selector = *word_slot(selector);
         } else if (selector.is(Type::paren)) {
             eval_block(selector, false);
+            if (exits::exiting) return index;
             selector = *stack::top_cell();
             stack::drop(1);
         }

@@ -1,11 +1,13 @@
 // The natives that choose what to evaluate: if, unless, either, any, all, switch, case.
-// A chosen block is evaluated with its last value going straight to the result slot.
+// A chosen block is evaluated with its last value going straight to the result slot. An
+// exit going on as a status ends each at once.
 #include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
+#include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
@@ -56,6 +58,7 @@ void any(const i32*) {
     Cell value;
     for (u32 i = conds.w1; i < length_of(conds);) {
         i = eval_one(conds, i, value);
+        if (exits::exiting) return;
         if (!logic::is_false(value)) {
             set_result(value);
             return;
@@ -69,6 +72,7 @@ void all(const i32*) {
     Cell value = none_cell;
     for (u32 i = conds.w1; i < length_of(conds);) {
         i = eval_one(conds, i, value);
+        if (exits::exiting) return;
         if (logic::is_false(value)) {
             set_result(none_cell);
             return;
@@ -102,6 +106,7 @@ void case_(const i32* refinements) {
         if (all_cases) result = none_cell;
         Cell condition;
         i = eval_one(cases, i, condition);
+        if (exits::exiting) return;
         if (i >= length_of(cases)) raise(ErrorId::script_need_value, &condition);
         if (!logic::condition_true(condition)) {
             ++i;
@@ -111,11 +116,13 @@ void case_(const i32* refinements) {
         if (branch.is(Type::block)) {
             Cell* const top = stack::top;
             interp::eval_block(branch, false);
+            if (exits::exiting) return;
             result = *stack::top_cell();
             stack::top = top;
             ++i;
         } else {
             i = eval_one(cases, i, result);
+            if (exits::exiting) return;
         }
         if (!all_cases) break;
     }

@@ -1,5 +1,7 @@
 // The native `do`: evaluates a block (all of it, or with /next one expression), a path,
-// source text, a script file, an error (raised) or any other value (one expression).
+// source text, a script file, an error (raised) or any other value (one expression). An
+// exit going on as a status ends it at once; a script file runs as code that does not
+// test the status.
 #include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
@@ -25,6 +27,7 @@ void do_block(Cell block, const Cell* position) {
     }
     Cell* const top = stack::top;
     const u32 after = interp::next_position(block);
+    if (exits::exiting) return;
     const Cell value = *stack::top_cell();
     stack::top = top;
     Cell word = *position;
@@ -40,6 +43,7 @@ void do_value(const Cell& value) {
     block::append_value(code, value);
     Cell* const top = stack::top;
     interp::eval_expression(interp::Code{code.w2}, 0);
+    if (exits::exiting) return;
     const Cell result = *stack::top_cell();
     stack::top = top;
     set_result(result);
@@ -57,13 +61,18 @@ void do_(const i32* refinements) {
     case Type::hash: do_block(value, position); return;
     case Type::string: do_block(lexer::load_code(value), position); return;
     case Type::file:
-    case Type::url: set_result(script::do_file(value)); return;
+    case Type::url: {
+        const exits::Opaque script_run;
+        set_result(script::do_file(value));
+        return;
+    }
     case Type::error: exits::throw_value(value);
     case Type::path: {
         Cell empty;
         block::make_at(&empty, 0);
         Cell* const top = stack::top;
         interp::eval_path(value, interp::Code{empty.w2}, 0, interp::PathMode::plain);
+        if (exits::exiting) return;
         const Cell result = *stack::top_cell();
         stack::top = top;
         set_result(result);

@@ -11,18 +11,24 @@ LoopFrame::LoopFrame() {
     mark_ = exits::mark();
 }
 
+LoopFrame::Step LoopFrame::stopped(const ExitThrow& t, Cell& value) {
+    exits::restore(mark_);
+    value = t.value;
+    return t.code == ThrowCode::continue_ ? Step::continued : Step::broke;
+}
+
 LoopFrame::Step LoopFrame::run(const Cell& block, Cell& value) {
     try {
         interp::eval_block(block, false);
-        value = *stack::top_cell();
-        stack::top = mark_.top;
-        return Step::done;
     } catch (const ExitThrow& t) {
         if (!exits::aimed_at(t, index_, ThrowCode::break_, ThrowCode::continue_)) throw;
-        exits::restore(mark_);
-        value = t.value;
-        return t.code == ThrowCode::continue_ ? Step::continued : Step::broke;
+        return stopped(t, value);
     }
+    if (exits::take(index_, ThrowCode::break_, ThrowCode::continue_)) return stopped(exits::status, value);
+    if (exits::exiting) return Step::left;
+    value = *stack::top_cell();
+    stack::top = mark_.top;
+    return Step::done;
 }
 
 Cell LoopFrame::condition(const Cell& block) {
@@ -33,6 +39,11 @@ Cell LoopFrame::condition(const Cell& block) {
         exits::restore(mark_);
         raise(ErrorId::throw_while_cond);
     }
+    if (exits::take(index_, ThrowCode::break_, ThrowCode::continue_)) {
+        exits::restore(mark_);
+        raise(ErrorId::throw_while_cond);
+    }
+    if (exits::exiting) return unset_cell;
     const Cell value = *stack::top_cell();
     stack::top = mark_.top;
     return value;

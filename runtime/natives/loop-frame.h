@@ -1,6 +1,7 @@
 // The frame a loop native opens so that break and continue find it. A body run inside it
 // ends normally, by continue (the next iteration follows) or by break (the loop ends with
 // break's value); every other exit goes on unwinding, and its catch site pops the frame.
+// An exit going on as a status ends the run with `left`: the native returns at once.
 #pragma once
 #include "runtime/eval/exits.h"
 
@@ -13,7 +14,7 @@ public:
     LoopFrame(const LoopFrame&) = delete;
     LoopFrame& operator=(const LoopFrame&) = delete;
 
-    enum class Step { done, continued, broke };
+    enum class Step { done, continued, broke, left };
     // Evaluates the block; `value` receives its last value (unset! after continue, break's
     // value after break).
     Step run(const Cell& block, Cell& value);
@@ -23,6 +24,8 @@ public:
     void close(const Cell& result);
 
 private:
+    Step stopped(const ExitThrow& t, Cell& value);
+
     u32 index_;
     exits::Mark mark_;
 };

@@ -105,8 +105,13 @@ void while_(const i32*) {
     const Cell body = arg(1);
     LoopFrame loop;
     Cell value = unset_cell;
-    while (logic::condition_true(loop.condition(condition))) {
-        if (loop.run(body, value) == Step::broke) {
+    for (;;) {
+        const Cell holds = loop.condition(condition);
+        if (exits::exiting) return;
+        if (!logic::condition_true(holds)) break;
+        const Step step = loop.run(body, value);
+        if (step == Step::left) return;
+        if (step == Step::broke) {
             loop.close(value);
             return;
         }
@@ -120,6 +125,7 @@ void until(const i32*) {
     Cell value;
     for (;;) {
         const Step step = loop.run(body, value);
+        if (step == Step::left) return;
         if (step == Step::broke || (step == Step::done && logic::condition_true(value))) break;
     }
     loop.close(value);
@@ -134,7 +140,11 @@ void loop(const i32*) {
     }
     LoopFrame frame;
     Cell value = unset_cell;
-    for (i64 i = 0; i < count && frame.run(body, value) != Step::broke; ++i) {}
+    for (i64 i = 0; i < count; ++i) {
+        const Step step = frame.run(body, value);
+        if (step == Step::left) return;
+        if (step == Step::broke) break;
+    }
     frame.close(value);
 }
 
@@ -150,7 +160,9 @@ void repeat(const i32*) {
     Cell value = unset_cell;
     for (i64 i = 1; i <= count; ++i) {
         set_word(word, integer::cell(static_cast<i32>(i)));
-        if (loop.run(body, value) == Step::broke) break;
+        const Step step = loop.run(body, value);
+        if (step == Step::left) return;
+        if (step == Step::broke) break;
     }
     loop.close(value);
 }
@@ -159,7 +171,11 @@ void forever(const i32*) {
     const Cell body = arg(0);
     LoopFrame loop;
     Cell value;
-    while (loop.run(body, value) != Step::broke) {}
+    for (;;) {
+        const Step step = loop.run(body, value);
+        if (step == Step::left) return;
+        if (step == Step::broke) break;
+    }
     loop.close(value);
 }
 
@@ -171,7 +187,9 @@ void foreach(const i32*) {
     Cell value = unset_cell;
     for (u32 index = series.w1; index < length_of(series); index += words.count) {
         set_loop_words(words, series, index);
-        if (loop.run(body, value) == Step::broke) break;
+        const Step step = loop.run(body, value);
+        if (step == Step::left) return;
+        if (step == Step::broke) break;
     }
     loop.close(value);
 }
@@ -191,7 +209,9 @@ void forall(const i32*) {
     for (;;) {
         const Cell at = *context::get_word(word);
         if (at.w1 >= length_of(at)) break;
-        if (loop.run(body, value) == Step::broke) {
+        const Step step = loop.run(body, value);
+        if (step == Step::left) return;
+        if (step == Step::broke) {
             loop.close(value);
             return;
         }
@@ -213,6 +233,7 @@ void remove_each(const i32*) {
     for (u32 index = data.w1; index < length_of(data);) {
         set_loop_words(words, data, index);
         const Step step = loop.run(body, value);
+        if (step == Step::left) return;
         if (step == Step::broke) break;
         if (step == Step::continued || logic::is_false(value)) {
             index += words.count;

@@ -13,7 +13,7 @@ namespace zel::natives {
 namespace {
 
 constexpr u32 indexes[] = {
-#define ZEL_NATIVE(index, name, text) index,
+#define ZEL_NATIVE(index, name, text, exits) index,
 #include "runtime/natives/natives.def"
 #undef ZEL_NATIVE
 };
@@ -36,11 +36,16 @@ bool undefined(const char* name) {
 }  // namespace
 
 void init_table() {
+    constexpr bool transparent = true;
+    constexpr bool opaque = false;
     std::array<native::Entry, highest_index> entries{};
-#define ZEL_NATIVE(index, name, text) entries[index - 1] = name;
+    std::array<bool, highest_index> passes_exits{};
+#define ZEL_NATIVE(index, name, text, exits) \
+    entries[index - 1] = name;                \
+    passes_exits[index - 1] = exits;
 #include "runtime/natives/natives.def"
 #undef ZEL_NATIVE
-    native::append_entries(entries.data(), highest_index);
+    native::append_entries(entries.data(), passes_exits.data(), highest_index);
 }
 
 bool defines(Type type, const char* name, u32 index) {
@@ -49,7 +54,7 @@ bool defines(Type type, const char* name, u32 index) {
 }
 
 void check_library_definitions() {
-#define ZEL_NATIVE(index, name, text) \
+#define ZEL_NATIVE(index, name, text, exits) \
     if (!defines(Type::native, text, index)) misdefined(text, "native! of index", index);
 #include "runtime/natives/natives.def"
 #undef ZEL_NATIVE

@@ -6,7 +6,7 @@
 
 namespace zel::natives {
 
-#define ZEL_NATIVE(index, name, text) void name(const i32* refinements);
+#define ZEL_NATIVE(index, name, text, exits) void name(const i32* refinements);
 #include "runtime/natives/natives.def"
 #undef ZEL_NATIVE
 

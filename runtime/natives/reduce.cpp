@@ -1,5 +1,6 @@
 // The natives that build blocks from evaluation: reduce (every expression) and compose
-// (only parens). Results go to a new block, or with /into into `out` at its position.
+// (only parens). Results go to a new block, or with /into into `out` at its position. An
+// exit going on as a status ends each at once.
 #include <algorithm>
 
 #include "generated/refinements.h"
@@ -7,6 +8,7 @@
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/series.h"
+#include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
@@ -53,16 +55,18 @@ bool is_callable(Type t) {
     return t == Type::function || t == Type::native || t == Type::action || t == Type::op || t == Type::routine;
 }
 
-void compose_into(const Cell& block, bool deep, bool only, Target& target) {
+// False when an exit goes on as a status.
+bool compose_into(const Cell& block, bool deep, bool only, Target& target) {
     for (u32 i = block.w1; i < series::buffer_length(block); ++i) {
         const Cell item = *block::cell_at(block, i);
         if (item.is(Type::block) && deep) {
             Target nested = new_block_for(item);
-            compose_into(item, deep, only, nested);
+            if (!compose_into(item, deep, only, nested)) return false;
             target.add(nested.result());
         } else if (item.is(Type::paren) && block::length(item) > 0) {
             Cell* const top = stack::top;
             interp::eval_block(item, false);
+            if (exits::exiting) return false;
             const Cell value = *stack::top_cell();
             stack::top = top;
             if (value.is(Type::unset)) continue;
@@ -75,6 +79,7 @@ void compose_into(const Cell& block, bool deep, bool only, Target& target) {
             target.add(item);
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -91,6 +96,7 @@ void reduce(const i32* refinements) {
         block::append_value(code, value);
         u32 index = 0;
         const Cell result = eval_one(code, index);
+        if (exits::exiting) return;
         if (!used(refinements, reduce_ref::into)) {
             set_result(result);
             return;
@@ -101,7 +107,11 @@ void reduce(const i32* refinements) {
         return;
     }
     Target target = target_for(refinements, reduce_ref::into, value);
-    for (u32 i = value.w1; i < series::buffer_length(value);) target.add(eval_one(value, i));
+    for (u32 i = value.w1; i < series::buffer_length(value);) {
+        const Cell item = eval_one(value, i);
+        if (exits::exiting) return;
+        target.add(item);
+    }
     set_result(target.result());
 }
 
@@ -113,7 +123,7 @@ void compose(const i32* refinements) {
         raise(ErrorId::script_expect_val, &expected, &found);
     }
     Target target = target_for(refinements, compose_ref::into, value);
-    compose_into(value, used(refinements, compose_ref::deep), used(refinements, compose_ref::only), target);
+    if (!compose_into(value, used(refinements, compose_ref::deep), used(refinements, compose_ref::only), target)) return;
     set_result(target.result());
 }
 

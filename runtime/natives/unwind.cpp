@@ -33,6 +33,22 @@ bool name_matches(const ExitThrow& t, const Cell& names) {
     return found;
 }
 
+// A throw that reached a catch: its value is the catch's, unless the catch has names and
+// the throw's is not among them.
+void caught(const ExitThrow& t, const exits::Mark& mark, const Cell* names) {
+    const ExitThrow thrown = t;
+    exits::restore(mark);
+    if (names && !name_matches(thrown, *names)) {
+        // Passed on to the next catch down, as if thrown from here.
+        arg(0) = thrown.value;
+        arg(1) = thrown.name_value;
+        stack::top = stack::base + 2;
+        frame::throw_to_catch(ThrowCode::throw_);
+        return;
+    }
+    set_result(thrown.value);
+}
+
 }  // namespace
 
 void break_(const i32* refinements) { frame::throw_break(used(refinements, break_ref::return_), false); }
@@ -51,17 +67,14 @@ void catch_(const i32* refinements) {
         interp::eval_block(block, false);
     } catch (const ExitThrow& t) {
         if (t.code != ThrowCode::throw_ || t.target != index) throw;
-        exits::restore(mark);
-        if (names && !name_matches(t, *names)) {
-            // Passed on to the next catch down, as if thrown from here.
-            arg(0) = t.value;
-            arg(1) = t.name_value;
-            stack::top = stack::base + 2;
-            frame::throw_to_catch(ThrowCode::throw_);
-        }
-        set_result(t.value);
+        caught(t, mark, names);
         return;
     }
+    if (exits::take(index, ThrowCode::throw_, ThrowCode::throw_)) {
+        caught(exits::status, mark, names);
+        return;
+    }
+    if (exits::exiting) return;
     const Cell value = *stack::top_cell();
     exits::restore(mark);
     set_result(value);
@@ -80,6 +93,7 @@ void try_(const i32* refinements) {
         set_result(e.value);
         return;
     }
+    if (exits::exiting) return;
     const Cell value = *stack::top_cell();
     exits::restore(mark);
     set_result(value);

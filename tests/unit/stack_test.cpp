@@ -2,6 +2,8 @@
 // uncaught-error exit.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/eval/frame.h"
@@ -99,6 +101,38 @@ TEST_F(StackTest, UnwindingPutsBackTheContextsOfFunctionCalls) {
     EXPECT_EQ(ctx.w2, 100u);
     frame::close_function();
     EXPECT_EQ(ctx.w2, before);
+}
+
+// An exit goes to its target as a status unless code that does not test the status lies
+// between: then it is thrown. The target is the same either way.
+TEST_F(StackTest, ExitsGoAsAStatusUnlessOpaqueCodeLiesBetween) {
+    struct Case {
+        bool opaque_between;
+        bool thrown;
+    };
+    for (const Case c : {Case{false, false}, Case{true, true}}) {
+        frame::open_loop(word("loop"));
+        const u32 loop = frame::depth() - 1;
+        bool thrown = false;
+        u32 target = 0;
+        {
+            std::optional<exits::Opaque> between;
+            if (c.opaque_between) between.emplace();
+            frame::open_native(word("break"));
+            try {
+                frame::throw_break(false, false);
+                target = exits::status.target;
+                EXPECT_TRUE(exits::take(loop, ThrowCode::break_, ThrowCode::continue_));
+            } catch (const ExitThrow& t) {
+                thrown = true;
+                target = t.target;
+            }
+        }
+        EXPECT_EQ(thrown, c.thrown);
+        EXPECT_EQ(target, loop);
+        EXPECT_FALSE(exits::exiting);
+        exits::restore(mark_);
+    }
 }
 
 using StackDeathTest = StackTest;
