@@ -29,6 +29,9 @@ extern Cell (*call_compare_function)(const Cell& function, const Cell& a, const 
 // output, `depth` levels at most; answers the remaining limit. Skipped while not installed:
 // an error's call trace is then not written.
 extern i32 (*form_call_trace)(u32 depth, u32 end, Output& out, i32 limit);
+// Appends the same calls to the block, as words bound to the global context. Skipped
+// while not installed.
+extern void (*collect_call_words)(u32 depth, u32 end, const Cell& block);
 // The value slots of a running function's context: the evaluation-stack cell at `position`.
 extern Cell* (*stack_values)(u32 position);
 // The word of the innermost open call and the word of its parameter `index`; `open` tells

@@ -2,6 +2,7 @@
 
 #include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
+#include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/registry.h"
@@ -20,6 +21,8 @@ using standard::Field;
 
 constexpr i32 message_item_chars = 80;
 constexpr i32 near_chars = 40;
+// The first room of a kept call trace: most traces are a few calls deep.
+constexpr i32 stack_trace_room = 20;
 
 Cell word_of(const char* name) {
     return Cell{header_of(Type::word), 0, symbol::intern_cstring(name), context::no_index};
@@ -165,6 +168,18 @@ void set_where_default(const Cell& err, const Cell& word) {
 }
 
 u32 type_symbol(const Cell& err) { return field(err, Field::error_type)->w2; }
+
+void fill_stack_trace(const Cell& err) {
+    if (!err.is(Type::error) || !hooks::collect_call_words) return;
+    const Cell position = *field(err, Field::error_stack);
+    if (!position.is(Type::integer)) return;
+    const Cell depth = *standard::refs.stack_trace;
+    const u32 level = depth.is(Type::integer) && static_cast<i32>(depth.w2) > 0 ? depth.w2 : 1;
+    Cell words;
+    block::make_at(&words, stack_trace_room);
+    set_field(err, Field::error_stack, words);
+    hooks::collect_call_words(level, position.w2, words);
+}
 
 namespace {
 

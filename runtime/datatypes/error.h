@@ -24,6 +24,10 @@ Cell* field(const Cell& err, standard::Field f);
 // Puts the word in `where` unless `where` already holds something.
 void set_where_default(const Cell& err, const Cell& word);
 u32 type_symbol(const Cell& err);
+// Replaces the frame position that `stack` holds since the error was raised by the words
+// of the calls open then (system/state/stack-trace levels, at least 1), so that the trace
+// outlives the frames. The frames must not have been popped yet.
+void fill_stack_trace(const Cell& err);
 
 // The error report: "*** <title>: <message>" and the Where, Near, Stack and Files lines.
 i32 report(const Cell& err, Output& out, i32 limit);

@@ -18,6 +18,14 @@
 #include "runtime/text/string-units.h"
 
 namespace zel::float_ {
+namespace {
+
+// The parameters that argument errors name, by their place in the actions' specs:
+// `power number exponent`, `round n /to scale`.
+constexpr u32 power_exponent_parameter = 1;
+constexpr u32 round_scale_parameter = 2;
+
+}  // namespace
 
 bool almost_equal_q(double a, double b) {
     if (std::isnan(a) || std::isnan(b)) return false;
@@ -52,9 +60,10 @@ double binary_op(double a, double b, ArithOp op) {
         return std::isnan(r) ? quiet_nan : r;
     }
     default: {
-        // The calling word: unset until word values exist.
+        // The bitwise operations that the integer core hands over with a float operand.
+        const Cell call = calling_word();
         const Cell type = datatype::of(Type::float_);
-        raise(ErrorId::script_cannot_use, &unset_cell, &type);
+        raise(ErrorId::script_cannot_use, &call, &type);
     }
     }
 }
@@ -314,7 +323,7 @@ Cell* negate(Cell* value) {
 }
 
 Cell* power(Cell* number, Cell* exponent) {
-    if (!exponent->is(Type::integer) && !exponent->is(Type::float_)) raise_expect_arg(*exponent);
+    if (!exponent->is(Type::integer) && !exponent->is(Type::float_)) raise_expect_arg(*exponent, power_exponent_parameter);
     set_float_payload(*number, std::pow(get(*number), number_of(*exponent)));
     return number;
 }
@@ -350,12 +359,12 @@ Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
         case Type::time:
             break;
         case Type::money: {
-            // The calling word: unset until word values exist.
+            const Cell call = calling_word();
             const Cell type = datatype::of(Type::money);
-            raise(ErrorId::script_not_related, &unset_cell, &type);
+            raise(ErrorId::script_not_related, &call, &type);
         }
         default:
-            raise_expect_arg(*scale);
+            raise_expect_arg(*scale, round_scale_parameter);
         }
     }
     const double v = get(*value);

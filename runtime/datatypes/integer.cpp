@@ -273,9 +273,9 @@ Cell* power(Cell* number, Cell* exponent) {
 
 Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
     if (scale && scale->is(Type::money)) {
-        // The calling word: unset until word values exist.
+        const Cell call = calling_word();
         const Cell type = datatype::of(Type::money);
-        raise(ErrorId::script_not_related, &unset_cell, &type);
+        raise(ErrorId::script_not_related, &call, &type);
     }
     if (scale && !scale->is(Type::integer)) {
         // A float, percent or time scale gives a result of its own type, rounded as a float.

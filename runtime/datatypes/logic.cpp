@@ -19,6 +19,9 @@ bool condition_true(const Cell& value) {
 
 namespace {
 
+// Where the bitwise actions' second operand stands in their specs (`and~ value1 value2`).
+constexpr u32 second_operand_parameter = 1;
+
 Cell* to(Cell* prototype, const Cell* spec, Type) {
     *prototype = spec->is(Type::logic) ? *spec : cell(!spec->is(Type::none));
     return prototype;
@@ -79,7 +82,7 @@ Cell* complement(Cell* value) {
 
 template <ArithOp op>
 Cell* bitwise_op(Cell* value1, Cell* value2) {
-    if (!value2->is(Type::logic)) raise_expect_arg(*value2);
+    if (!value2->is(Type::logic)) raise_expect_arg(*value2, second_operand_parameter);
     if constexpr (op == ArithOp::and_) value1->w1 &= value2->w1;
     else if constexpr (op == ArithOp::or_) value1->w1 |= value2->w1;
     else value1->w1 ^= value2->w1;

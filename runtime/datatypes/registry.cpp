@@ -99,13 +99,18 @@ void register_datatypes() {
     };
 }
 
-void raise_expect_arg(const Cell& value) {
+namespace {
+bool call_open() { return hooks::call_open && hooks::call_open(); }
+}  // namespace
+
+Cell calling_word() { return call_open() ? hooks::current_call_word() : unset_cell; }
+
+void raise_expect_arg(const Cell& value, u32 parameter) {
     const Cell type = datatype::of(value.type());
-    if (!hooks::call_open || !hooks::call_open())
-        raise(ErrorId::script_expect_arg, &unset_cell, &type, &unset_cell);
+    if (!call_open()) raise(ErrorId::script_expect_arg, &unset_cell, &type, &unset_cell);
     const Cell call = hooks::current_call_word();
-    const Cell parameter = hooks::current_param_word(0);
-    raise(ErrorId::script_expect_arg, &call, &type, &parameter);
+    const Cell word = hooks::current_param_word(parameter);
+    raise(ErrorId::script_expect_arg, &call, &type, &word);
 }
 
 Type dispatch_type(const Cell& first) {

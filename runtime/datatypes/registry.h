@@ -102,9 +102,14 @@ void register_datatypes();
 
 inline const ActionRow& actions_of(const Cell& value) { return registry().actions(value.type()); }
 
+// The word of the call in progress, for the errors that name it; unset when no call is
+// open.
+Cell calling_word();
+
 // script/expect-arg for a value an action does not take: the calling word, the value's
-// datatype! and the call's first parameter. With no call open, unset stands for the words.
-[[noreturn]] void raise_expect_arg(const Cell& value);
+// datatype! and the word of the call's parameter at `parameter` (0-based, counted as the
+// call's spec lists them). With no call open, unset stands for the words.
+[[noreturn]] void raise_expect_arg(const Cell& value, u32 parameter = 0);
 
 // `make` and `to` given a datatype! dispatch to the type it names.
 Type dispatch_type(const Cell& first);

@@ -27,6 +27,9 @@
 namespace zel::series {
 namespace {
 
+// Where `move origin target` has its target, for the error naming it.
+constexpr u32 move_target_parameter = 1;
+
 Buffer* buffer_of(const Cell& s) { return node::buffer(as_series(s).node); }
 u32 units_in(Buffer* b) { return b->used() >> b->shift(); }
 u8* unit_at(Buffer* b, u32 i) { return b->head_ptr() + (static_cast<u64>(i) << b->shift()); }
@@ -281,7 +284,7 @@ void move_across(const Cell& source, u32 count, const Cell& target) {
 }
 
 Cell* move(Cell* s, Cell* target, const Cell* part) {
-    if (!any_series(target->type())) raise_expect_arg(*target);
+    if (!any_series(target->type())) raise_expect_arg(*target, move_target_parameter);
     const Cell source = *s;
     const Cell destination = *target;
     if (remaining_length(*s, false) == 0) {

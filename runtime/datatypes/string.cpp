@@ -18,10 +18,6 @@
 #include "runtime/memory/node.h"
 
 namespace zel::string {
-namespace {
-
-// Room of the strings that `to` makes before it knows their length.
-constexpr u32 initial_room = 16;
 
 // With /part only the count asked for is written; the generic entry makes the exact cut.
 i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) {
@@ -34,6 +30,11 @@ i32 form(const Cell* value, Output& out, const Cell* part, i32 limit) {
     for (u32 i = 0; i < count; ++i) out.append_char(char_at(*value, i));
     return limit - static_cast<i32>(length);
 }
+
+namespace {
+
+// Room of the strings that `to` makes before it knows their length.
+constexpr u32 initial_room = 16;
 
 i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 limit, i32) {
     return mold_string(out, *value, part, limit, flags.all);

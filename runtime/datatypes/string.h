@@ -13,6 +13,9 @@ bool block_like(Type t);
 Cell* make(Cell* prototype, const Cell* spec, Type target);
 Cell* to(Cell* prototype, const Cell* spec, Type target);
 Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, const PathStep& step);
+// The characters from the position as they are: the form of every string-like type
+// without delimiters of its own.
+i32 form(const Cell* value, Output& out, const Cell* part, i32 limit);
 
 // part: the /part count or -1; dup: the /dup count (nothing is added below 1). `append`
 // tells the owner only with `notify`; `insert` always tells it.

@@ -141,12 +141,8 @@ void insertion(const i32* refs) {
 void copy(const i32* refs) {
     const auto fn = lookup<&ActionRow::on_copy>(*arg(0));
     const Cell* types = ref_arg(refs, copy_ref::types);
-    if (types && !types->is(Type::datatype) && !types->is(Type::typeset)) {
-        const Cell call = frame::current_call_word();
-        const Cell type = datatype::of(types->type());
-        const Cell parameter = frame::current_param_word(copy_types_parameter);
-        raise(ErrorId::script_expect_arg, &call, &type, &parameter);
-    }
+    if (types && !types->is(Type::datatype) && !types->is(Type::typeset))
+        raise_expect_arg(*types, copy_types_parameter);
     Cell copied = *arg(0);
     fn(arg(0), &copied, ref_arg(refs, copy_ref::part), used(refs, copy_ref::deep), types);
     *stack::base = copied;
@@ -299,10 +295,7 @@ void unsupported(const Cell& value, u32 slot) {
         const Cell action = word_of(slot);
         raise(ErrorId::access_no_port_action, &action);
     }
-    const Cell call = frame::current_call_word();
-    const Cell type = datatype::of(value.type());
-    const Cell parameter = frame::current_param_word(0);
-    raise(ErrorId::script_expect_arg, &call, &type, &parameter);
+    raise_expect_arg(value);
 }
 
 sig::on_eval_path lookup_path(const Cell& value, const Cell* path, const Cell& selector) {

@@ -2,6 +2,7 @@
 
 #include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
+#include "runtime/core/type-families.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/string-output.h"
@@ -43,10 +44,6 @@ void mark(void*) {
     }
 }
 
-bool is_callable(Type t) {
-    return t == Type::function || t == Type::native || t == Type::action || t == Type::routine;
-}
-
 // Whether a call trace lists the frame: a named one whose word holds a function!, or any
 // named one above level 1.
 bool listed(const Record& r, u32 level) {
@@ -66,6 +63,7 @@ void init() {
     hooks::call_open = [] { return !empty(); };
     hooks::current_call_word = current_call_word;
     hooks::current_param_word = current_param_word;
+    hooks::collect_call_words = collect_call_words;
 }
 
 void overflow() {
@@ -122,7 +120,9 @@ Cell parameter_word(const Cell& callable, u32 index) {
         Cell entry = *block::cell_at(spec, k);
         const Type t = entry.type();
         if (t != Type::word && t != Type::lit_word && t != Type::get_word && t != Type::refinement) continue;
-        if (index-- == 0) return *cell::set_type(&entry, Type::word);
+        if (index-- != 0) continue;
+        // The word stands alone in an error, without the spec's layout.
+        return *cell::set_type(cell::clear_new_line(&entry), Type::word);
     }
     return none_cell;
 }
@@ -131,7 +131,7 @@ Cell current_param_word(u32 index) {
     for (u32 i = depth(); i-- > 0;) {
         if (!named(records[i])) continue;
         const Cell* value = called_value(records[i]);
-        if (!value || !is_callable(value->type())) return none_cell;
+        if (!value || !in_family(value->type(), family::any_function)) return none_cell;
         return parameter_word(*value, index);
     }
     return none_cell;
@@ -147,6 +147,13 @@ i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit) {
         --limit;
     }
     return limit;
+}
+
+void collect_call_words(u32 level, u32 end, const Cell& block) {
+    for (u32 i = 0; i < end && i < depth(); ++i) {
+        const Record r = records[i];
+        if (listed(r, level)) block::append_value(block, word_in(0, r.symbol));
+    }
 }
 
 }  // namespace zel::frame

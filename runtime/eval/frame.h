@@ -132,5 +132,6 @@ Cell parameter_word(const Cell& callable, u32 index);
 Cell current_param_word(u32 index);
 
 i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit);
+void collect_call_words(u32 level, u32 end, const Cell& block);
 
 }  // namespace zel::frame

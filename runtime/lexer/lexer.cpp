@@ -1,5 +1,6 @@
 #include "runtime/lexer/lexer.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -563,7 +564,11 @@ bool fire_event(Scan& s, u32 bit, Type type, TokenKind kind, const Cell* value, 
 }
 
 void raise_syntax_error(Scan& s, u32 start, i32 type_or_code) {
-    Cell position = text_cell("(line " + std::to_string(s.line) + ")");
+    // The line of the token at fault, not the scan's: an open structure is found only at
+    // the end of the text, and a token may span lines.
+    const u32 end = start < s.length ? start : s.length;
+    const u32 line = 1 + static_cast<u32>(std::count(s.input, s.input + end, u8{'\n'}));
+    Cell position = text_cell("(line " + std::to_string(line) + ")");
     if (s.tracer && (s.mask & event::error)) {
         Type type = type_or_code > 0 ? static_cast<Type>(type_or_code)
                     : s.path_type != Type{} ? s.path_type

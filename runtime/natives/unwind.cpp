@@ -3,6 +3,7 @@
 #include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
+#include "runtime/datatypes/error.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
@@ -89,6 +90,8 @@ void try_(const i32* refinements) {
     try {
         interp::eval_block(block, false);
     } catch (const ErrorThrow& e) {
+        // The frames the error left are still there until the restore pops them.
+        if (used(refinements, try_ref::keep)) error::fill_stack_trace(e.value);
         exits::restore(mark);
         set_result(e.value);
         return;
