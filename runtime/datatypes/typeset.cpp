@@ -50,7 +50,7 @@ Cell of_families(u32 families) {
 
 void set_family_words() {
     for (const FamilyName& f : family_names) {
-        Cell word = *context::make_global_word(symbol::intern_cstring(f.word));
+        Cell word = context::make_global_word(symbol::intern_cstring(f.word));
         context::set_word(word, of_families(f.family));
     }
 }
