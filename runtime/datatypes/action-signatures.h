@@ -154,10 +154,11 @@ using on_modify = Cell* (*)(Cell* target, const Cell* field, const Cell* value, 
 using on_open = Cell* (*)(Cell* port, const OpenRefinements& refinements);
 using on_open_q = Cell* (*)(Cell* port);
 using on_query = Cell* (*)(Cell* port);
-using on_read = Cell* (*)(Cell* source);
+// read and write get the arguments of /part and /seek, null when unused.
+using on_read = Cell* (*)(Cell* source, const Cell* part, const Cell* seek);
 using on_rename = Cell* (*)(Cell* port, const Cell* new_name);
 using on_update = Cell* (*)(Cell* port);
-using on_write = Cell* (*)(Cell* destination, const Cell* data);
+using on_write = Cell* (*)(Cell* destination, const Cell* data, const Cell* part, const Cell* seek);
 }  // namespace sig
 
 }  // namespace zel

@@ -37,7 +37,7 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
 void set_name_words() {
 #define ZEL_TYPE(id, cpp_name, name, parent, families)                          \
     {                                                                           \
-        Cell word = *context::make_global_word(symbol::intern_cstring(name));  \
+        Cell word = context::make_global_word(symbol::intern_cstring(name));  \
         context::set_word(word, of(Type::cpp_name));                            \
     }
 #include "runtime/core/types.def"

@@ -9,6 +9,7 @@
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/typeset.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
@@ -43,19 +44,12 @@ bool is_refinement_named(const Cell& c, const Cell& refinement) {
     return c.is(Type::refinement) && same_name(c, refinement);
 }
 
-// The value a type-block word stands for: its binding, else the global word of its name.
-const Cell* type_word_value(const Cell& word) {
-    const auto w = as_word(word);
-    if (w.context && w.index != context::no_index) return context::get_word(word);
-    return context::global_value_cell(w.symbol);
-}
-
 void check_type_block(const Cell& types) {
     for (u32 i = as_series(types).index; i < length_of(types); ++i) {
         const Cell item = at(types, i);
         if (item.is(Type::datatype) || item.is(Type::typeset)) continue;
         if (item.is(Type::word)) {
-            const Cell* value = type_word_value(item);
+            const Cell* value = typeset::spec_word_value(item);
             if (value && (value->is(Type::datatype) || value->is(Type::typeset) || value->is(Type::word))) continue;
         }
         raise(ErrorId::script_invalid_type_spec, &item);

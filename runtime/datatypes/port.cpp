@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "runtime/core/cell-views.h"
 #include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/function.h"
@@ -204,31 +205,35 @@ Cell* trim(Cell* p, const TrimRefinements& r) {
     return forward(p, *words::trim, args);
 }
 
-// read and write: open, insert the data when there is some, copy, close; the copy is the
-// result. Each step is called on the port itself, whatever the step before answered.
-Cell* transfer(Cell* p, const OpenRefinements& r, const Cell* data) {
+// read and write: open (its seek flag telling whether /seek was used), insert the data
+// when there is some (an integer /part counting what is inserted), copy (with the /part
+// value), close; the copy is the result. Each step is called on the port itself, whatever
+// the step before answered.
+Cell* transfer(Cell* p, OpenRefinements r, const Cell* data, const Cell* part, const Cell* seek) {
     const Cell port = *p;
     Cell step = port;
+    r.seek = seek != nullptr;
     open(&step, r);
     if (data) {
         step = port;
-        inserting<&words::insert>(&step, data, -1, false, 1, false);
+        const i32 count = part && part->is(Type::integer) ? as_integer(*part).value : -1;
+        inserting<&words::insert>(&step, data, count, false, 1, false);
     }
     step = port;
     Cell result = none_cell;
-    copy(&step, &result, nullptr, false, nullptr);
+    copy(&step, &result, part, false, nullptr);
     step = port;
     no_args<&words::close>(&step);
     *p = result;
     return p;
 }
 
-Cell* read(Cell* p) { return transfer(p, OpenRefinements{}, nullptr); }
+Cell* read(Cell* p, const Cell* part, const Cell* seek) { return transfer(p, OpenRefinements{}, nullptr, part, seek); }
 
-Cell* write(Cell* p, const Cell* data) {
+Cell* write(Cell* p, const Cell* data, const Cell* part, const Cell* seek) {
     OpenRefinements r;
     r.write = true;
-    return transfer(p, r, data);
+    return transfer(p, r, data, part, seek);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ Cell of_families(u32 families) {
 
 void set_family_words() {
     for (const FamilyName& f : family_names) {
-        Cell word = *context::make_global_word(symbol::intern_cstring(f.word));
+        Cell word = context::make_global_word(symbol::intern_cstring(f.word));
         context::set_word(word, of_families(f.family));
     }
 }
@@ -82,6 +82,34 @@ Cell from_block(const Cell& block) {
     for (u32 i = block.w1; i < length; ++i) {
         // A word stands for the datatype or typeset it holds.
         add(set, cells[i].is(Type::word) ? *context::get_word(cells[i]) : cells[i]);
+    }
+    return set;
+}
+
+const Cell* spec_word_value(const Cell& word) {
+    const auto w = as_word(word);
+    if (w.context && w.index != context::no_index) return context::get_word(word);
+    return context::global_value_cell(w.symbol);
+}
+
+Cell from_spec_block(const Cell& types) {
+    Cell set = empty();
+    // Neither adding nor reading a word's value allocates, so the buffer stays where it is.
+    const auto pos = as_series(types);
+    Buffer* b = node::buffer(pos.node);
+    const u32 length = b->cell_count();
+    const Cell* cells = reinterpret_cast<const Cell*>(b->head_ptr());
+    for (u32 i = pos.index; i < length; ++i) {
+        const Cell item = cells[i];
+        Cell value = item;
+        if (item.is(Type::word)) {
+            const Cell* slot = spec_word_value(item);
+            if (!slot || slot->is(Type::unset)) raise(ErrorId::script_no_value, &item);
+            value = *slot;
+        }
+        if (value.is(Type::word)) insert(set, static_cast<u32>(Type::object));
+        else if (value.is(Type::datatype) || value.is(Type::typeset)) add(set, value);
+        else if (!value.is(Type::block)) raise(ErrorId::script_invalid_type_spec, &value);
     }
     return set;
 }

@@ -20,6 +20,14 @@ Cell make_default();
 void add(Cell& set, const Cell& value);
 // A typeset of the datatypes and typesets of a block, from its position to its tail.
 Cell from_block(const Cell& block);
+// The value a word of a function spec's type block stands for: its binding, else the
+// global word of its name; null when there is neither.
+const Cell* spec_word_value(const Cell& word);
+// The typeset of a function spec's type block, from its position: a word stands for its
+// value (script/no-value without one), and a value that is still a word for object!;
+// datatypes and typesets add their types, blocks are skipped, anything else raises
+// script/invalid-type-spec.
+Cell from_spec_block(const Cell& types);
 // A new block! of the datatype! values of the registered types in the set, in id order.
 Cell to_block(const Cell& set);
 // value1 op value2, value2 a typeset! or a datatype!; the result is left in value1.

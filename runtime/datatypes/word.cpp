@@ -88,7 +88,7 @@ Cell* index_of(Cell* value) {
 
 bool any_word_type(Type t) { return in_family(t, family::all_word); }
 
-Cell* make_global(const char* name) { return context::make_global_word(symbol::intern_cstring(name), true); }
+Cell make_global(const char* name) { return context::make_global_word(symbol::intern_cstring(name), true); }
 
 Cell* init_global(u32 sym, Cell& out) {
     const Cell named{header_of(Type::word), 0, sym, context::no_index};

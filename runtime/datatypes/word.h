@@ -16,10 +16,9 @@ namespace zel::word {
 // Types 15 to 20: the word family and issue!.
 bool any_word_type(Type t);
 
-// The global word of a name in its exact spelling, added with an unset! value when absent;
-// case variants share one slot. While the collect flag is set the answer is a copy kept
-// in the root block, else the global words block's cell (valid until the next allocation).
-Cell* make_global(const char* name);
+// The global word of a name, found in any case and answered in this spelling; added with
+// an unset! value when absent, case variants sharing one slot.
+Cell make_global(const char* name);
 // Fills `out` as a word! bound to the global context, adding the symbol when absent.
 Cell* init_global(u32 symbol, Cell& out);
 

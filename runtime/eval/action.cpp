@@ -260,6 +260,16 @@ void open(const i32* refs) {
     result(lookup<&ActionRow::on_open>(*arg(0))(arg(0), o));
 }
 
+void read(const i32* refs) {
+    const auto fn = lookup<&ActionRow::on_read>(*arg(0));
+    result(fn(arg(0), ref_arg(refs, read_ref::part), ref_arg(refs, read_ref::seek)));
+}
+
+void write(const i32* refs) {
+    const auto fn = lookup<&ActionRow::on_write>(*arg(0));
+    result(fn(arg(0), arg(1), ref_arg(refs, write_ref::part), ref_arg(refs, write_ref::seek)));
+}
+
 using R = ActionRow;
 
 constexpr const char* names[slot_count] = {
@@ -282,7 +292,7 @@ const Entry table[] = {
     remove, reverse, select, sort, binary<&R::on_skip>, binary<&R::on_swap>, unary<&R::on_tail>,
     unary<&R::on_tail_q>, take, trim, unary<&R::on_create>, unary<&R::on_close>,
     unary<&R::on_delete>, modify, open, unary<&R::on_open_q>, unary<&R::on_query>,
-    unary<&R::on_read>, binary<&R::on_rename>, unary<&R::on_update>, binary<&R::on_write>,
+    read, binary<&R::on_rename>, unary<&R::on_update>, write,
 };
 static_assert(std::size(table) == slot_count, "one entry per action slot, in slot order");
 

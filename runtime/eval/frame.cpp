@@ -31,7 +31,7 @@ Cell word_in(Node ctx, u32 symbol) {
         const i32 index = context::find_symbol(ctx, symbol, true);
         if (index >= 0) return word_cell(Type::word, ctx, symbol, static_cast<u32>(index));
     }
-    const u32 index = as_word(*context::intern_global_word(symbol, true, false)).index;
+    const u32 index = as_word(context::intern_global_word(symbol, true, false)).index;
     return word_cell(Type::word, context::global, symbol, index);
 }
 

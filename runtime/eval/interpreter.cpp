@@ -931,7 +931,8 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
     Cell owner = none_cell;
     Cell previous = head;
     for (u32 k = first;; ++k) {
-        if (is_callable(start->type())) {
+        // A function met further along is a value to get or set; only a plain path calls it.
+        if (is_callable(start->type()) && (k == first || mode == PathMode::plain)) {
             if (mode == PathMode::get) raise(ErrorId::script_invalid_path_get, &path);
             if (mode == PathMode::set) raise(ErrorId::script_invalid_path_set, &path);
             const Cell callable = *start;

@@ -6,7 +6,6 @@
 #include "runtime/datatypes/typeset.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
-#include "runtime/names/context.h"
 #include "runtime/names/runtime-words.h"
 #include "runtime/names/symbol.h"
 
@@ -16,28 +15,6 @@ namespace {
 Cell spec_item(Node spec, u32 i) { return reinterpret_cast<Cell*>(node::buffer(spec)->head_ptr())[i]; }
 
 u32 spec_length(Node spec) { return node::buffer(spec)->cell_count(); }
-
-// What a word in a type block stands for: its value where it is bound, else its global
-// value.
-Cell type_word_value(const Cell& word) {
-    const auto w = as_word(word);
-    if (w.context && w.index != context::no_index) return *context::get_word(word);
-    const Cell* global = context::global_value_cell(w.symbol);
-    return global ? *global : unset_cell;
-}
-
-Cell typeset_of(const Cell& types) {
-    Cell set = typeset::empty();
-    const auto pos = as_series(types);
-    const u32 n = spec_length(pos.node);
-    for (u32 i = pos.index; i < n; ++i) {
-        const Cell item = spec_item(pos.node, i);
-        const Cell value = item.is(Type::word) ? type_word_value(item) : item;
-        if (!value.is(Type::datatype) && !value.is(Type::typeset)) raise(ErrorId::script_invalid_type_spec, &item);
-        typeset::add(set, value);
-    }
-    return set;
-}
 
 bool is_named(const Cell& c, const Cell& name) {
     return symbol::canonical_id(as_word(c).symbol) == symbol::canonical_id(as_word(name).symbol);
@@ -68,7 +45,7 @@ Node build(const Cell& callable) {
         const Type t = item.type();
         const bool has_types = i + 1 < n && spec_item(spec, i + 1).is(Type::block);
         if (t == Type::word || t == Type::get_word || t == Type::lit_word) {
-            Cell set = has_types ? typeset_of(spec_item(spec, i + 1)) : typeset::make_default();
+            Cell set = has_types ? typeset::from_spec_block(spec_item(spec, i + 1)) : typeset::make_default();
             const u32 k = t == Type::word ? kind::evaluated : t == Type::get_word ? kind::get : kind::literal;
             set.header = header_of(Type::typeset) | k << kind_shift;
             block::append_value(cache_block, set);
@@ -80,7 +57,7 @@ Node build(const Cell& callable) {
             if (!is_named(item, *words::return_)) {
                 raise(ErrorId::script_bad_func_def, &spec_block);
             }
-            Cell set = has_types ? typeset_of(spec_item(spec, i + 1)) : typeset::make_default();
+            Cell set = has_types ? typeset::from_spec_block(spec_item(spec, i + 1)) : typeset::make_default();
             set.header = header_of(Type::typeset) | kind::return_type << kind_shift;
             block::append_value(cache_block, set);
             i += has_types;

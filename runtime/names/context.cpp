@@ -155,23 +155,19 @@ Cell* value_of_symbol(u32 sym, Node ctx) {
 
 void global_value(u32 sym, Cell& out) {
     i32 index = find_symbol(global, sym, false);
-    if (index < 0) index = static_cast<i32>(make_global_word(sym)->w3);
+    if (index < 0) index = static_cast<i32>(make_global_word(sym).w3);
     out = *slot_at(global, static_cast<u32>(index));
 }
 
 Cell* global_value_cell(u32 sym) { return value_of_symbol(sym, global); }
 
-Cell* intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
+Cell intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     const Node table = table_of(global);
     const i32 found = word_table::find_word(table, sym, any_case, 0, nullptr);
     if (found >= 0) {
-        Cell* const word = word_at(global, static_cast<u32>(found));
-        if (!(any_case && keep_spelling) || word->w2 == sym) return word;
-        Cell copy = *word;
-        copy.w2 = sym;
-        Cell* kept = series_buffer::append_cell(roots::block());
-        *kept = copy;
-        return kept;
+        Cell word = *word_at(global, static_cast<u32>(found));
+        if (keep_spelling) word.w2 = sym;
+        return word;
     }
     // Case variants share the value slot of the variant already there, whichever of them
     // was interned first.
@@ -180,17 +176,10 @@ Cell* intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     word_table::find_word(table, sym, false, global, &added);
     if (variant >= 0) word_at(global, added)->w3 = word_at(global, static_cast<u32>(variant))->w3;
     append_value(global, unset_cell);
-    return word_at(global, added);
+    return *word_at(global, added);
 }
 
-Cell* make_global_word(u32 sym, bool any_case) {
-    Cell* word = intern_global_word(sym, any_case, true);
-    if (!runtime_words::collecting) return word;
-    const Cell copy = *word;
-    Cell* kept = series_buffer::append_cell(roots::block());
-    *kept = copy;
-    return kept;
-}
+Cell make_global_word(u32 sym, bool any_case) { return intern_global_word(sym, any_case, true); }
 
 u32 add_word(Node ctx, const Cell& word) { return add_symbol(ctx, word.w2, nullptr); }
 

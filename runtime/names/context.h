@@ -46,12 +46,10 @@ Cell* global_value_cell(u32 symbol);
 
 // The global word of a symbol in its exact spelling, added (with an unset! value) when
 // absent. A case variant of a word already there shares that word's value slot. With
-// `keep_spelling`, a variant found by an any-case lookup is answered by a copy in the root
-// block carrying the caller's symbol. The returned cell is valid until the next allocation.
-Cell* intern_global_word(u32 symbol, bool any_case, bool keep_spelling);
-// intern_global_word keeping the spelling; while the collect flag is set the answer is a
-// copy kept in the root block.
-Cell* make_global_word(u32 symbol, bool any_case = false);
+// `keep_spelling`, a variant found by an any-case lookup is answered with the caller's
+// symbol and the variant's binding.
+Cell intern_global_word(u32 symbol, bool any_case, bool keep_spelling);
+Cell make_global_word(u32 symbol, bool any_case = false);
 
 // Adds the word's symbol (any case) when absent, with an unset! slot; returns its index.
 u32 add_word(Node ctx, const Cell& word);

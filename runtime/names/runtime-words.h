@@ -44,11 +44,6 @@ namespace refinements {
 
 namespace runtime_words {
 
-// The collect flag: while set (from the start of runtime initialisation until the
-// program's words are loaded), words made global are answered by copies kept in the root
-// block, which callers may keep and change without touching the global words block.
-extern bool collecting;
-
 // The symbol of `changed`, kept on its own for the ownership notifications.
 extern u32 changed_symbol;
 

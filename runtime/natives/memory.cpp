@@ -1,6 +1,7 @@
 // The natives recycle and stats: the collector's switch, a forced collection, and the
-// memory census as a number or as a block of frame figures. The census runs with
-// collection off, so the blocks it builds do not change the frames they describe.
+// memory census as a number or as a block of frame figures. The figures are taken before
+// any block is built, so the blocks do not change the frames they describe; a collection
+// while they are built stays free to run, or a loop of censuses would only ever grow.
 #include <limits>
 
 #include "generated/refinements.h"
@@ -40,7 +41,6 @@ Cell frame_uses(const std::vector<census::FrameUse>& frames) {
 
 // [node-frames series-frames big-buffer-sizes bytes-from-system heap-bytes]
 Cell detailed() {
-    const gc::Disabled census_runs;
     const census::Census c = census::take();
     Cell info;
     block::make_at(&info, 5);
@@ -59,7 +59,7 @@ Cell detailed() {
 void show(const Cell& info) {
     Cell call;
     block::make_at(&call, 2);
-    const Cell name = *word::make_global("show-memory-stats");
+    const Cell name = word::make_global("show-memory-stats");
     block::append_value(call, name);
     block::append_value(call, info);
     Cell ignored;

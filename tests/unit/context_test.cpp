@@ -39,8 +39,8 @@ TEST_F(Contexts, GlobalCaseVariantsShareOneSlot) {
     // Whichever spelling is interned first.
     const char* spellings[][2] = {{"foo", "FOO"}, {"Bar", "bar"}};
     for (const auto& names : spellings) {
-        Cell first = *context::make_global_word(symbol::intern(names[0]));
-        Cell second = *context::make_global_word(symbol::intern(names[1]));
+        Cell first = context::make_global_word(symbol::intern(names[0]));
+        Cell second = context::make_global_word(symbol::intern(names[1]));
         EXPECT_EQ(first.w3, second.w3) << names[0];
         EXPECT_NE(first.w2, second.w2);
         context::set_word(first, integer_of(7));
@@ -53,7 +53,7 @@ TEST_F(Contexts, GlobalCaseVariantsShareOneSlot) {
 TEST_F(Contexts, RuntimeWordsAreTheGlobalWords) {
     EXPECT_EQ(symbol::name(sym::code), "code");
     EXPECT_EQ(symbol::name(runtime_words::changed_symbol), "changed");
-    Cell by_name = *context::make_global_word(symbol::intern("collect"));
+    Cell by_name = context::make_global_word(symbol::intern("collect"));
     context::set_word(by_name, integer_of(42));
     EXPECT_EQ(read(*words::collect), 42);
     EXPECT_EQ(context::get_word(*words::collect), context::get_word(by_name));

@@ -80,13 +80,62 @@ TEST_F(PortTest, ActionsForwardToTheActor) {
         << "an actor function of another arity is refused";
     p = port;
     try {
-        actions.on_read(&p);
+        actions.on_read(&p, nullptr, nullptr);
         ADD_FAILURE() << "read without open";
     } catch (const ErrorThrow& e) {
         EXPECT_EQ(e.id, ErrorId::access_no_port_action);
         EXPECT_EQ(symbol::name(e.args[0].w2), "open");
     }
     EXPECT_EQ(calls.size(), 2u);
+}
+
+// read and write are open, insert (write only), copy and close on the port; /part gives
+// the insertion's count and the copy's part, /seek sets open's seek flag.
+TEST_F(PortTest, ReadAndWriteOpenTransferAndClose) {
+    const Cell actor = make_object(block_of({
+        sw("open"), func_of({w("port"), w("new"), w("read"), w("write"), w("seek"), w("allow")}, {}),
+        sw("insert"), func_of({w("port"), w("value"), w("part?"), w("part"), w("only"), w("dup?"), w("dup")}, {}),
+        sw("copy"), func_of({w("port"), w("part?"), w("part"), w("deep"), w("types?"), w("types")}, {}),
+        sw("close"), func_of({w("port")}, {}),
+    }));
+    add_scheme("test", actor);
+    const Cell port = make_port(block_of({sw("scheme"), lw("test")}));
+    const auto flag = [](const Cell& c) { return c.is(Type::logic) && c.w1 != 0; };
+    const Cell part = i(5);
+    const Cell seek = i(2);
+    const Cell data = string_of("abc");
+    struct Case {
+        const char* what;
+        const Cell* part;
+        const Cell* seek;
+        bool write;
+    };
+    for (const Case& c : {Case{"read", nullptr, nullptr, false}, Case{"read/part/seek", &part, &seek, false},
+                          Case{"write", nullptr, nullptr, true}, Case{"write/part/seek", &part, &seek, true}}) {
+        calls.clear();
+        Cell p = port;
+        if (c.write) actions.on_write(&p, &data, c.part, c.seek);
+        else actions.on_read(&p, c.part, c.seek);
+        std::vector<std::string> names;
+        for (const auto& call : calls) names.push_back(call.name);
+        const std::vector<std::string> expected =
+            c.write ? std::vector<std::string>{"open", "insert", "copy", "close"}
+                    : std::vector<std::string>{"open", "copy", "close"};
+        ASSERT_EQ(names, expected) << c.what;
+        const std::vector<Cell>& open = calls[0].args;
+        EXPECT_EQ(flag(open[3]), c.write) << c.what << ": the write flag";
+        EXPECT_EQ(flag(open[4]), c.seek != nullptr) << c.what << ": the seek flag";
+        if (c.write) {
+            const std::vector<Cell>& insert = calls[1].args;
+            EXPECT_EQ(insert[1].w2, data.w2) << c.what;
+            EXPECT_EQ(flag(insert[2]), c.part != nullptr) << c.what << ": the insertion's part";
+            EXPECT_EQ(insert[3].type(), c.part ? Type::integer : Type::none) << c.what;
+            if (c.part) EXPECT_EQ(insert[3].w2, 5u) << c.what;
+        }
+        const std::vector<Cell>& copy = calls[names.size() - 2].args;
+        EXPECT_EQ(flag(copy[1]), c.part != nullptr) << c.what << ": the copy's part";
+        if (c.part) EXPECT_EQ(copy[2].w2, 5u) << c.what;
+    }
 }
 
 TEST_F(PortTest, AHandleActorIsAcceptedButNotForwardedTo) {

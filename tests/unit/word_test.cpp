@@ -137,7 +137,7 @@ TEST_F(Words, Conversions) {
 }
 
 TEST_F(Words, ConversionsKeepOrMakeBindings) {
-    Cell global_a = *context::make_global_word(symbol::intern("a"));
+    Cell global_a = context::make_global_word(symbol::intern("a"));
     const Cell converted = to(Type::word, issue_of("a"));
     EXPECT_EQ(converted.w1, context::global);
     EXPECT_EQ(converted.w3, global_a.w3);
