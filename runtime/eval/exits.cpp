@@ -19,12 +19,15 @@
 namespace zel::exits {
 
 Cell* pending = nullptr;
+Cell* uncaught = nullptr;
 Cell* script_header = nullptr;
 
 void init() {
     pending = series_buffer::append_cell(roots::block());
+    uncaught = series_buffer::append_cell(roots::block());
     script_header = series_buffer::append_cell(roots::block());
     *pending = none_cell;
+    *uncaught = none_cell;
     *script_header = none_cell;
     hooks::error_raised = [](const Cell& err) {
         exits::annotate(err);
@@ -152,10 +155,13 @@ void throw_value(const Cell& err) {
 }
 
 void report_uncaught(const Cell& err) {
+    // Before the root cells exist no collection can run.
+    if (uncaught) *uncaught = err;
+    const Cell& kept = uncaught ? *uncaught : err;
     std::string text = "*** Internal Error: an error could not be made";
-    if (err.is(Type::error)) {
+    if (kept.is(Type::error)) {
         Output out;
-        form(err, nullptr, out);
+        form(kept, nullptr, out);
         text = out.utf8();
     }
     std::fflush(nullptr);
