@@ -1,11 +1,11 @@
 // Changing blocks: append and insert (with /part, /only and /dup), change, take, swap,
 // trim, and copy with /deep and /types. The cells to insert are copied out of their block
-// first, so inserting a block into itself, or a hook that moves the buffer, reads them
-// intact; positions are checked again after the before-change notification.
+// first, into a block of their own, so inserting a block into itself, or a hook that moves
+// or empties the source, reads them intact; positions are checked again after the
+// before-change notification.
 #include <algorithm>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
@@ -24,37 +24,41 @@ namespace {
 u32 cells_in(const Cell& b) { return node::buffer(as_series(b).node)->cell_count(); }
 
 // The cells a value inserts: those of an any-block from its position unless `only`, else
-// the value itself; at most `part` of them when part is not negative. They are copies, so
-// the block they came from may change or move while they are written. A single cell, the
-// common append, is kept inline rather than on the heap.
+// the value itself; at most `part` of them when part is not negative. Many cells are
+// copied into a block of their own, so the block they came from may change or move while
+// they are written, and an ownership hook that drops every other reference to what they
+// name leaves them reachable: the held cell sits on the native stack, which the collector
+// scans. A single cell, the common append, is held as it is.
 class InsertCells {
 public:
     InsertCells(const Cell& value, i32 part, bool only) {
         if (series::any_block(value.type()) && !only) {
             const u32 n = cells_in(value);
-            const u32 from = as_series(value).index;
-            if (from < n) many_.assign(cell_at(value, from), cell_at(value, n));
-            if (part >= 0 && static_cast<u32>(part) < many_.size()) many_.resize(static_cast<u32>(part));
-            data_ = many_.data();
-            size_ = many_.size();
+            const u32 from = std::min(as_series(value).index, n);
+            size_ = n - from;
+            if (part >= 0 && static_cast<u32>(part) < size_) size_ = static_cast<u32>(part);
+            if (size_ == 0) return;
+            block::make_at(&held_, static_cast<i32>(size_));
+            std::memcpy(cell_at(held_, 0), cell_at(value, from), size_ * sizeof(Cell));
+            set_tail(held_, size_);
         } else {
-            one_ = value;
-            data_ = &one_;
+            held_ = value;
+            single_ = true;
             size_ = part == 0 ? 0 : 1;
         }
     }
     InsertCells(const InsertCells&) = delete;
     InsertCells& operator=(const InsertCells&) = delete;
 
-    const Cell& operator[](std::size_t i) const { return data_[i]; }
-    std::size_t size() const { return size_; }
+    // The first cell; valid until the next allocation moves the holding block.
+    const Cell* data() const { return single_ ? &held_ : cell_at(held_, 0); }
+    u32 size() const { return size_; }
     bool empty() const { return size_ == 0; }
 
 private:
-    Cell one_{};
-    std::vector<Cell> many_;
-    const Cell* data_ = nullptr;
-    std::size_t size_ = 0;
+    Cell held_{};
+    bool single_ = false;
+    u32 size_ = 0;
 };
 
 // The number of cells `count` × `dup` as a series size, or internal/no-memory.
@@ -71,11 +75,13 @@ void write_cells(const Cell& b, u32 at, const InsertCells& cells, u32 count, boo
     const u64 needed = buf->used() + static_cast<u64>(count) * sizeof(Cell);
     if (buf->head + needed > buf->size)
         buf = series_buffer::expand(buf, static_cast<i64>(std::min<u64>(exact ? needed : needed * 2, max_series_bytes)));
+    const memory::NoAllocation steady;
     Cell* base = reinterpret_cast<Cell*>(buf->head_ptr());
     const u32 n = buf->cell_count();
     std::memmove(base + at + count, base + at, (n - at) * sizeof(Cell));
     buf->tail += count * static_cast<u32>(sizeof(Cell));
-    for (u32 i = 0; i < count; ++i) base[at + i] = cells[i % cells.size()];
+    const Cell* source = cells.data();
+    for (u32 i = 0; i < count; ++i) base[at + i] = source[i % cells.size()];
 }
 
 void drop_cells(const Cell& b, u32 at, u32 count) {

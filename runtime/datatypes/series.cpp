@@ -262,23 +262,23 @@ void move_within(const Cell& s, u32 from, u32 count, u32 to) {
 
 void move_across(const Cell& source, u32 count, const Cell& target) {
     const u32 from = as_series(source).index;
-    Buffer* sb = buffer_of(source);
-    if (from >= units_in(sb)) return;
-    count = std::min(count, units_in(sb) - from);
-    const u32 unit = sb->unit();
-    std::vector<u32> units(count);
-    for (u32 i = 0; i < count && unit != sizeof(Cell); ++i) units[i] = unicode::read_unit(unit_at(sb, from + i), unit);
-    std::vector<Cell> cells;
-    if (unit == sizeof(Cell)) cells.assign(sb->cells() + sb->head / sizeof(Cell) + from, sb->cells() + sb->head / sizeof(Cell) + from + count);
-
+    const u32 length = units_in(buffer_of(source));
+    if (from >= length) return;
+    count = std::min(count, length - from);
+    const u32 unit = buffer_of(source)->unit();
     Buffer* tb = buffer_of(target);
     if (unit > tb->unit() && unit != sizeof(Cell)) tb = unicode::widen(tb, unit, count);
     const u32 to = std::min(as_series(target).index, units_in(tb));
     tb = open_units(target, to, count);
+    // The units go straight from the source, read after the target grew: the addresses
+    // hold until they are copied.
+    const memory::NoAllocation steady;
+    Buffer* sb = buffer_of(source);
     if (unit == sizeof(Cell)) {
-        std::memcpy(unit_at(tb, to), cells.data(), cells.size() * sizeof(Cell));
+        std::memcpy(unit_at(tb, to), unit_at(sb, from), static_cast<std::size_t>(count) * sizeof(Cell));
     } else {
-        for (u32 i = 0; i < count; ++i) unicode::write_unit(unit_at(tb, to + i), tb->unit(), units[i]);
+        for (u32 i = 0; i < count; ++i)
+            unicode::write_unit(unit_at(tb, to + i), tb->unit(), unicode::read_unit(unit_at(sb, from + i), unit));
     }
     drop_units(source, from, count);
 }

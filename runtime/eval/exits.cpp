@@ -20,6 +20,7 @@ namespace zel::exits {
 
 Cell* pending = nullptr;
 Cell* pending_name = nullptr;
+Cell* uncaught = nullptr;
 Cell* script_header = nullptr;
 bool exiting = false;
 ExitThrow status;
@@ -28,9 +29,11 @@ u32 opaque_depth = 0;
 void init() {
     pending = series_buffer::append_cell(roots::block());
     pending_name = series_buffer::append_cell(roots::block());
+    uncaught = series_buffer::append_cell(roots::block());
     script_header = series_buffer::append_cell(roots::block());
     *pending = none_cell;
     *pending_name = none_cell;
+    *uncaught = none_cell;
     *script_header = none_cell;
     exiting = false;
     opaque_depth = 0;
@@ -164,10 +167,13 @@ void throw_value(const Cell& err) {
 }
 
 void report_uncaught(const Cell& err) {
+    // Before the root cells exist no collection can run.
+    if (uncaught) *uncaught = err;
+    const Cell& kept = uncaught ? *uncaught : err;
     std::string text = "*** Internal Error: an error could not be made";
-    if (err.is(Type::error)) {
+    if (kept.is(Type::error)) {
         Output out;
-        form(err, nullptr, out);
+        form(kept, nullptr, out);
         text = out.utf8();
     }
     std::fflush(nullptr);

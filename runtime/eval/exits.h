@@ -28,10 +28,14 @@ struct ExitThrow : Throw {
 
 namespace zel::exits {
 
-// The root cells: the value in flight (and the /name of a throw taken as a status), and
-// the program's script header (whose Title the uncaught-error report takes).
+// The root cells: the value in flight (and the /name of a throw taken as a status), the
+// uncaught error being reported, and the program's script header (whose Title the
+// uncaught-error report takes). The report keeps its error apart from the value in flight:
+// an error raised and caught while the report is formed replaces that one, and the
+// exception object is no root.
 extern Cell* pending;
 extern Cell* pending_name;
+extern Cell* uncaught;
 extern Cell* script_header;
 
 // The exit in flight as a status, when `exiting`.

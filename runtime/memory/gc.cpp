@@ -105,7 +105,9 @@ void mark_roots(const void* stack_from) {
 void sweep() {
     for (const CallbackEntry& c : weak_callbacks) c.f(c.data);
     resource::sweep();
+    memory::unpoison_free_tails();
     compact();
+    memory::poison_free_tails();
     memory::sweep_big_buffers();
     node::sweep_frames();
     unmark_tracked_heap_series();

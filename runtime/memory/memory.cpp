@@ -1,6 +1,9 @@
 #include "runtime/memory/memory.h"
 
+#include <sanitizer/asan_interface.h>
+
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "platform/posix/pages.h"
@@ -14,6 +17,14 @@ namespace zel::memory {
 Root root;
 
 namespace {
+
+#ifndef NDEBUG
+u32 no_allocation_scopes = 0;
+#endif
+
+void check_may_allocate() { assert(no_allocation_scopes == 0 && "series allocated inside a NoAllocation scope"); }
+
+void poison_tail(SeriesFrame* f) { ASAN_POISON_MEMORY_REGION(f->heap, static_cast<std::size_t>(f->end - f->heap)); }
 
 // os_alloc keeps the block's rounded size in front of the address it returns; 16 bytes
 // keep that address 16-byte aligned.
@@ -105,6 +116,7 @@ SeriesFrame* add_series_frame() {
     f->total = sizeof(SeriesFrame) + u64{size};
     f->heap = f->start();
     f->end = f->start() + size;
+    poison_tail(f);
     SeriesFrame* after = root.first_frame;
     while (after && after < f) after = after->next;
     f->next = after;
@@ -123,7 +135,22 @@ void release_series_frame(SeriesFrame* f) {
     if (f->next) f->next->prev = f->prev; else root.last_frame = f->prev;
     if (root.current_frame == f) root.current_frame = root.first_frame;
     --root.series_frame_count;
+    ASAN_UNPOISON_MEMORY_REGION(f, f->total);
     os_free(f);
+}
+
+#ifndef NDEBUG
+NoAllocation::NoAllocation() { ++no_allocation_scopes; }
+NoAllocation::~NoAllocation() { --no_allocation_scopes; }
+#endif
+
+void unpoison_free_tails() {
+    for (SeriesFrame* f = root.first_frame; f; f = f->next)
+        ASAN_UNPOISON_MEMORY_REGION(f->heap, static_cast<std::size_t>(f->end - f->heap));
+}
+
+void poison_free_tails() {
+    for (SeriesFrame* f = root.first_frame; f; f = f->next) poison_tail(f);
 }
 
 SeriesFrame* find_series_frame(u64 bytes) {
@@ -147,6 +174,7 @@ SeriesFrame* series_frame_for(u64 need, void (*collect)()) {
 }
 
 Buffer* alloc_buffer(u32 count, u32 unit, i32 offset) {
+    check_may_allocate();
     gc::on_series_allocation();
     u32 size = data_size(count, unit);
     u64 need = buffer_footprint(size);
@@ -160,6 +188,7 @@ Buffer* alloc_buffer(u32 count, u32 unit, i32 offset) {
         SeriesFrame* f = root.current_frame;
         if (!f || !has_room(f, need)) f = series_frame_for(need, gc::on_allocation);
         b = reinterpret_cast<Buffer*>(f->heap);
+        ASAN_UNPOISON_MEMORY_REGION(b, need);
         f->heap += need;
     }
     init_header(b, size, unit, offset, flags);
@@ -171,6 +200,7 @@ Node alloc_series(u32 count, u32 unit, i32 offset) {
 }
 
 Node alloc_series_in_heap(u32 count, u32 unit, i32 offset) {
+    check_may_allocate();
     gc::on_series_allocation();
     u32 size = data_size(count, unit);
     auto* b = static_cast<Buffer*>(heap::alloc(buffer_footprint(size)));

@@ -104,4 +104,26 @@ void sweep_big_buffers();
 [[noreturn]] void raise_no_memory();
 [[noreturn]] void raise_limit_hit(u32 limit);
 
+// Marks a stretch of code that holds buffer addresses across no allocation, because a
+// collection would move the buffers. In debug builds a series allocation inside it fails
+// an assertion, so the reliance is checked rather than assumed.
+class NoAllocation {
+public:
+#ifdef NDEBUG
+    NoAllocation() {}
+#else
+    NoAllocation();
+    ~NoAllocation();
+#endif
+    NoAllocation(const NoAllocation&) = delete;
+    NoAllocation& operator=(const NoAllocation&) = delete;
+};
+
+// Under AddressSanitizer the free tail of every series frame is poisoned (carving a buffer
+// unpoisons it), so that a Cell* kept into a buffer the collector has moved away fails
+// where it is used. The collector opens the frames while it compacts and closes them
+// after. Both do nothing in other builds.
+void unpoison_free_tails();
+void poison_free_tails();
+
 }  // namespace zel::memory

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "runtime/memory/node.h"
 #include "runtime/memory/roots.h"
 #include "runtime/memory/series-buffer.h"
+#include "tests/unit/gc-fixture.h"
 #include "tests/unit/memory-fixture.h"
 
 using namespace zel;
@@ -338,3 +340,35 @@ TEST_F(Memory, RootCellsKeepTheirAddresses) {
     EXPECT_EQ(roots::cell_at(40), first + 40);
     EXPECT_EQ(roots::word1_at(0), node::base + 9);
 }
+
+// Code that holds buffer addresses marks the stretch with a NoAllocation scope; an
+// allocation inside it stops a debug build at once.
+TEST_F(Memory, AllocatingInsideANoAllocationScopeFailsInDebugBuilds) {
+    EXPECT_DEBUG_DEATH(
+        {
+            const memory::NoAllocation steady;
+            memory::alloc_cells(1);
+        },
+        "NoAllocation");
+}
+
+#ifdef __SANITIZE_ADDRESS__
+using Poisoned = GcFixture;
+
+// Under the address sanitizer the space a compaction frees is poisoned: reading a buffer
+// at the address it had before the collector moved it fails where it happens.
+TEST_F(Poisoned, AStalePointerIntoAMovedBufferFails) {
+    // Kept as a disguised number, so that the native stack scan does not pin the buffer.
+    constexpr std::uintptr_t disguise = 0x5A5A5A5A5A5A5A5A;
+    std::uintptr_t stale = 0;
+    [&]() __attribute__((noinline)) {
+        memory::alloc_bytes(4000);
+        const Node kept = memory::alloc_bytes(64);
+        keep(Cell{header_of(Type::binary), 0, kept, 0});
+        stale = reinterpret_cast<std::uintptr_t>(node::buffer(kept)->head_ptr()) ^ disguise;
+    }();
+    collect();
+    ASSERT_NE(reinterpret_cast<std::uintptr_t>(node::buffer(root_at(0).w2)->head_ptr()), stale ^ disguise);
+    EXPECT_DEATH(*reinterpret_cast<volatile u8*>(stale ^ disguise), "use-after-poison");
+}
+#endif
