@@ -17,4 +17,13 @@ void* alloc_pages(std::size_t n) {
 
 bool free_pages(void* p, std::size_t n) { return munmap(p, n) == 0; }
 
+void* reserve_pages(std::size_t n) {
+    void* p = mmap(nullptr, n, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return p == MAP_FAILED ? nullptr : p;
+}
+
+bool commit_pages(void* p, std::size_t n) { return mprotect(p, n, PROT_READ | PROT_WRITE) == 0; }
+
+void discard_pages(void* p, std::size_t n) { madvise(p, n, MADV_DONTNEED); }
+
 }  // namespace zel::platform

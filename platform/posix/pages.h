@@ -13,4 +13,13 @@ void* alloc_pages(std::size_t n);
 // Unmaps what alloc_pages returned; n is the size that was asked for. False when refused.
 bool free_pages(void* p, std::size_t n);
 
+// Address space for n bytes that holds no memory yet (touching it faults); null when
+// refused. Parts of it are made usable with commit_pages.
+void* reserve_pages(std::size_t n);
+// Makes n bytes of reserved space at p read-write; false when refused.
+bool commit_pages(void* p, std::size_t n);
+// Gives the memory of n committed bytes at p back to the system; they stay usable and read
+// as zero when touched again.
+void discard_pages(void* p, std::size_t n);
+
 }  // namespace zel::platform

@@ -1,5 +1,6 @@
 #include "runtime/eval/interpreter.h"
 
+#include <array>
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -214,7 +215,8 @@ struct Call {
 // Fetches one argument by its cache entry: pushes it and returns the position after it.
 u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
     const u32 kind = spec_cache::kind_of(entry);
-    if (index >= tail_of(call.code)) {
+    Buffer* const b = buffer(call.code.node);
+    if (index >= tail_in(b, call.code)) {
         if (call.modes & mode::apply) stack::push(none_cell);
         else if (kind == spec_cache::kind::literal && spec_cache::accepts(entry, Type::unset)) stack::push(unset_cell);
         else {
@@ -226,7 +228,7 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
         if (call.modes & mode::single) code.end = index + 1;
         // An argument whose value is at hand is pushed as evaluating it would, and goes
         // on with the operators after it.
-        if (const Cell* value = quick_value(cells(code.node)[index])) {
+        if (const Cell* value = quick_value(items_of(b)[index])) {
             Cell* const left = stack::push(*value);
             ++index;
             if (!call.infix) index = infix_lookahead(code, index, left);
@@ -234,7 +236,7 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
             index = eval_expression(code, index, call.infix);
         }
     } else {
-        const Cell item = cells(call.code.node)[index++];
+        const Cell item = items_of(b)[index++];
         if (kind == spec_cache::kind::literal && item.is(Type::paren)) {
             eval_block(item, false);
         } else if (kind == spec_cache::kind::literal && item.is(Type::get_word)) {
@@ -327,12 +329,56 @@ u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u
     return index;
 }
 
+// Calls a native or action whose arguments are in place, with its refinement table.
+inline void call_numbered(const Cell& callable, const i32* refs) {
+    // Native resources it makes are kept until it returns, stored or not.
+    const resource::NativeCall running;
+    if (callable.is(Type::native)) {
+        const native::Entry entry = native::table[callable.w1];
+        if (!entry) raise(ErrorId::internal_not_done);
+        if (native::passes_exits[callable.w1]) {
+            entry(refs);
+        } else {
+            const exits::Opaque opaque;
+            entry(refs);
+        }
+    } else {
+        action::call(callable.w1 + 1, refs);
+    }
+}
+
+// The refinement table of a call that uses none, of any size: no entry is read.
+constexpr i32 no_refinements[1] = {-1};
+
+// Fills the argument frame of a plain spec: its mandatory parameters, in one walk of the
+// cache; then calls a native or action, or pushes a function's locals.
+u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
+    const u32 count = as_info(info).mandatory;
+    u32 k = 1;
+    if (call.infix && count) {
+        const Cell entry = cells(cache)[1];
+        if (!spec_cache::accepts(entry, stack::base->type())) expect_arg(call, *stack::base);
+        k = 2;
+    }
+    for (; k <= count; ++k) {
+        call.parameter = k - 1;
+        const Cell entry = cells(cache)[k];
+        index = fetch_one(call, entry, index);
+        if (exits::exiting) return index;
+    }
+    const Cell& callable = call.callable;
+    if (callable.is(Type::native) || callable.is(Type::action)) call_numbered(callable, no_refinements);
+    else if (callable.is(Type::function)) push_locals(as_info(info).locals);
+    return index;
+}
+
 // Fills the argument frame by the callee's spec cache and, for a native or action, calls
 // it. Returns the position after the arguments.
 u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
     const Cell& callable = call.callable;
     const Node cache = spec_cache::of(callable);
     const Cell info = cells(cache)[0];
+    if (!path && spec_cache::is_plain(info)) return fetch_plain(call, cache, info, index);
     const bool numbered = callable.is(Type::native) || callable.is(Type::action);
 
     // Mandatory parameters; in infix mode the left operand is argument 0, already in place.
@@ -406,20 +452,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
     }
 
     if (numbered) {
-        // Native resources it makes are kept until it returns, stored or not.
-        const resource::NativeCall running;
-        if (callable.is(Type::native)) {
-            const native::Entry entry = native::table[callable.w1];
-            if (!entry) raise(ErrorId::internal_not_done);
-            if (native::passes_exits[callable.w1]) {
-                entry(refs);
-            } else {
-                const exits::Opaque opaque;
-                entry(refs);
-            }
-        } else {
-            action::call(callable.w1 + 1, refs);
-        }
+        call_numbered(callable, refs);
     } else if (callable.is(Type::function)) {
         push_locals(as_info(info).locals);
     }
@@ -427,40 +460,55 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
 }
 
 // Operators that integer (and, for arithmetic, float) operands compute on the spot: the
-// arithmetic actions by slot and the comparison natives by index, their identities. `id`
-// numbers them for the operator memo below.
+// arithmetic actions by slot and the comparison natives by index, their identities. Their
+// positions in `inlines` number them for the operator memo below.
 struct Inline {
     bool arithmetic;
     ArithOp op;
     i32 compare;
-    u32 id;
+    u32 slot;  // the action slot of an arithmetic one
 };
 
-constexpr i32 comparison_codes[] = {compare_code::equal,          compare_code::not_equal, compare_code::strict_equal,
-                                    compare_code::lesser,         compare_code::greater,   compare_code::lesser_or_equal,
-                                    compare_code::greater_or_equal};
 constexpr u32 arithmetic_inlines = 6;
-constexpr u32 inline_count = arithmetic_inlines + std::size(comparison_codes);
+constexpr Inline inlines[] = {
+    {true, ArithOp::add, 0, action::slot_number<&ActionRow::on_add>},
+    {true, ArithOp::multiply, 0, action::slot_number<&ActionRow::on_multiply>},
+    {true, ArithOp::subtract, 0, action::slot_number<&ActionRow::on_subtract>},
+    {true, ArithOp::and_, 0, action::slot_number<&ActionRow::on_and_>},
+    {true, ArithOp::or_, 0, action::slot_number<&ActionRow::on_or_>},
+    {true, ArithOp::xor_, 0, action::slot_number<&ActionRow::on_xor_>},
+    {false, ArithOp::add, compare_code::equal, 0},
+    {false, ArithOp::add, compare_code::not_equal, 0},
+    {false, ArithOp::add, compare_code::strict_equal, 0},
+    {false, ArithOp::add, compare_code::lesser, 0},
+    {false, ArithOp::add, compare_code::greater, 0},
+    {false, ArithOp::add, compare_code::lesser_or_equal, 0},
+    {false, ArithOp::add, compare_code::greater_or_equal, 0},
+};
+constexpr u32 inline_count = std::size(inlines);
+// The comparison natives, in the order of their entries above, from this native index on.
+constexpr u32 first_comparison = 25;
 
-inline bool inline_of(const Cell& callable, Inline& how) {
-    if (callable.is(Type::action)) {
-        switch (as_native(callable).index + 1) {
-        case action::slot_number<&ActionRow::on_add>: how = {true, ArithOp::add, 0, 0}; return true;
-        case action::slot_number<&ActionRow::on_multiply>: how = {true, ArithOp::multiply, 0, 1}; return true;
-        case action::slot_number<&ActionRow::on_subtract>: how = {true, ArithOp::subtract, 0, 2}; return true;
-        case action::slot_number<&ActionRow::on_and_>: how = {true, ArithOp::and_, 0, 3}; return true;
-        case action::slot_number<&ActionRow::on_or_>: how = {true, ArithOp::or_, 0, 4}; return true;
-        case action::slot_number<&ActionRow::on_xor_>: how = {true, ArithOp::xor_, 0, 5}; return true;
-        default: return false;
-        }
+// The inline operator of each action slot (its position in `inlines` + 1), 0 for the others.
+constexpr std::array<u8, action::slot_count + 1> action_inlines = [] {
+    std::array<u8, action::slot_count + 1> by_slot{};
+    for (u32 i = 0; i < arithmetic_inlines; ++i) by_slot[inlines[i].slot] = static_cast<u8>(i + 1);
+    return by_slot;
+}();
+
+// The inline operator an op! computes, read from the callable type it wraps and its
+// index; null for any other operator.
+inline const Inline* inline_of(const Cell& op) {
+    const u32 slot = as_native(op).index + 1;
+    switch ((op.header & cellflag::op_wrapped_type) >> 16) {
+    case static_cast<u32>(Type::action):
+        return slot < action_inlines.size() && action_inlines[slot] ? &inlines[action_inlines[slot] - 1] : nullptr;
+    case static_cast<u32>(Type::native): {
+        const u32 k = slot - first_comparison;
+        return k < inline_count - arithmetic_inlines ? &inlines[arithmetic_inlines + k] : nullptr;
     }
-    if (!callable.is(Type::native)) return false;
-    constexpr u32 first_comparison = 25;
-    const u32 index = as_native(callable).index + 1;
-    if (index < first_comparison || index >= first_comparison + std::size(comparison_codes)) return false;
-    const u32 k = index - first_comparison;
-    how = {false, ArithOp::add, comparison_codes[k], arithmetic_inlines + k};
-    return true;
+    default: return nullptr;
+    }
 }
 
 // What computing an operator on the spot needs from its spec cache, remembered per inline
@@ -478,8 +526,8 @@ struct OperatorSpec {
 OperatorSpec operator_specs[inline_count];
 
 // The operator's entry, or null while its spec cache is not built. Allocates nothing.
-const OperatorSpec* operator_spec(const Cell& op, const Inline& how) {
-    OperatorSpec& spec = operator_specs[how.id];
+inline const OperatorSpec* operator_spec(const Cell& op, const Inline& how) {
+    OperatorSpec& spec = operator_specs[&how - inlines];
     const u32 collections = gc::collection_count();
     if (spec.record == as_callable(op).record && spec.collections == collections) return &spec;
     const Node cache = spec_cache::built(op);
@@ -545,16 +593,25 @@ bool quick_operator(const Cell& op, const Inline& how, const Cell& right, Cell& 
     return true;
 }
 
-// An infix call of an inlinable operator: its frame is opened and its right operand
-// fetched as for any call, then two operands the fast paths take are computed in place;
-// others go through their spec's type checks to the operator's entry.
+// The callable an op! wraps.
+inline Cell unwrapped(const Cell& op) {
+    Cell callable = op;
+    callable.header = (op.header & ~(cellflag::op_wrapped_type | cellflag::type_mask)) |
+                      ((op.header & cellflag::op_wrapped_type) >> 16);
+    return callable;
+}
+
+// An infix call of an inlinable operator (the op! cell): its frame is opened and its right
+// operand fetched as for any call, then two operands the fast paths take are computed in
+// place; others go through their spec's type checks to the operator's entry.
 u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index, const Cell& word, Cell* left) {
-    spec_cache::of(op);
+    const Cell callable = unwrapped(op);
+    spec_cache::of(callable);
     const OperatorSpec spec = *operator_spec(op, how);
-    if (!spec.binary) return call_value(op, code, index, word, nullptr, 0, true);
+    if (!spec.binary) return call_value(callable, code, index, word, nullptr, 0, true);
     frame::open_interp_native(word);
     stack::base = left;
-    Call call{op, word, code, 0, true, 1};
+    Call call{callable, word, code, 0, true, 1};
     index = fetch_one(call, spec.right, index);
     if (exits::exiting) return index;
     Cell out;
@@ -566,21 +623,10 @@ u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index
     } else {
         call.parameter = 0;
         if (!spec_cache::accepts(spec.left, left->type())) expect_arg(call, *left);
-        static constexpr i32 no_refinements[1] = {-1};
-        const resource::NativeCall running;
-        if (op.is(Type::action)) action::call(op.w1 + 1, no_refinements);
-        else native::table[op.w1](no_refinements);
+        call_numbered(callable, no_refinements);
     }
     frame::close();
     return index;
-}
-
-// The callable an op! wraps.
-inline Cell unwrapped(const Cell& op) {
-    Cell callable = op;
-    callable.header = (op.header & ~(cellflag::op_wrapped_type | cellflag::type_mask)) |
-                      ((op.header & cellflag::op_wrapped_type) >> 16);
-    return callable;
 }
 
 // Where a run of operators computed on the spot stopped: at `index`, on an operator that
@@ -590,46 +636,49 @@ struct QuickStop {
     const Cell* op;
 };
 
-// Operators computed on the spot from `index` on, over the value `left`.
-QuickStop quick_operators(const Code& code, u32 index, Cell& left) {
+// The op! value of the operator word at `index`, or null (also at the code's tail).
+inline const Cell* op_at(const Code& code, u32 index) {
     Buffer* const b = buffer(code.node);
-    const u32 tail = tail_in(b, code);
-    const Cell* const items = items_of(b);
-    for (; index < tail; index += 2) {
-        const Cell* value = op_value(items[index]);
-        if (!value) return {index, nullptr};
-        const Cell* right = index + 1 < tail ? quick_value(items[index + 1]) : nullptr;
-        if (!right) return {index, value};
-        const Cell op = unwrapped(*value);
-        Inline how;
-        if (!inline_of(op, how) || !quick_operator(op, how, *right, left)) return {index, value};
-    }
-    return {index, nullptr};
+    return index < tail_in(b, code) ? op_value(items_of(b)[index]) : nullptr;
 }
 
-// The infix look-ahead: while an operator word follows, calls it with the value at `left`
-// as its left operand.
-u32 operators_after(const Code& code, u32 index, Cell* left) {
+// Operators computed on the spot, over the value `left`, from the operator word at `index`
+// whose value is `op`; `b` is the code's buffer, read since the last evaluation.
+QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op, Cell& left) {
+    const u32 tail = tail_in(b, code);
+    const Cell* const items = items_of(b);
     for (;;) {
-        if (exits::exiting) return index;
-        const QuickStop stop = quick_operators(code, index, *left);
+        const Cell* right = index + 1 < tail ? quick_value(items[index + 1]) : nullptr;
+        if (!right) return {index, op};
+        const Inline* how = inline_of(*op);
+        if (!how || !quick_operator(*op, *how, *right, left)) return {index, op};
+        index += 2;
+        if (index >= tail || !(op = op_value(items[index]))) return {index, nullptr};
+    }
+}
+
+// The infix look-ahead: while an operator word follows (the first at `index`, whose value
+// is `op`), calls it with the value at `left` as its left operand.
+u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
+    for (;;) {
+        const QuickStop stop = quick_operators(code, buffer(code.node), index, op, *left);
         if (!stop.op) return stop.index;
         index = stop.index;
-        const Cell op = unwrapped(*stop.op);
+        const Cell value = *stop.op;
         const Cell word = cells(code.node)[index];
         stack::top = left + 1;
-        Inline how;
-        if (inline_of(op, how) && index + 1 < tail_of(code)) index = call_operator(op, how, code, index + 1, word, left);
-        else index = call_value(op, code, index + 1, word, nullptr, 0, true);
+        const Inline* how = inline_of(value);
+        if (how && index + 1 < tail_of(code)) index = call_operator(value, *how, code, index + 1, word, left);
+        else index = call_value(unwrapped(value), code, index + 1, word, nullptr, 0, true);
+        if (exits::exiting || !(op = op_at(code, index))) return index;
     }
 }
 
 // Most expressions are followed by no operator: that is decided here, before the
 // operators' loop.
 inline u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
-    Buffer* const b = buffer(code.node);
-    if (index >= tail_in(b, code) || !op_value(items_of(b)[index])) return index;
-    return operators_after(code, index, left);
+    const Cell* op = op_at(code, index);
+    return op ? operators_after(code, index, op, left) : index;
 }
 
 // `word: value`. A value that comes without a call and is stored straight into its slot
@@ -643,9 +692,11 @@ u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored)
     QuickStop quick{0, nullptr};
     if (call_room()) {
         Buffer* const b = buffer(code.node);
-        if (const Cell* first = index < tail_in(b, code) ? quick_value(items_of(b)[index]) : nullptr) {
+        const u32 tail = tail_in(b, code);
+        if (const Cell* first = index < tail ? quick_value(items_of(b)[index]) : nullptr) {
             value = *first;
-            quick = quick_operators(code, index + 1, value);
+            const Cell* op = index + 1 < tail ? op_value(items_of(b)[index + 1]) : nullptr;
+            quick = op ? quick_operators(code, b, index + 1, op, value) : QuickStop{index + 1, nullptr};
             Cell* const slot = quick.op ? nullptr : direct_slot(target);
             if (slot && !value.is(Type::unset)) {
                 *slot = value;
@@ -660,7 +711,7 @@ u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored)
     stack::push(target);
     if (quick.index) {
         stack::push(value);
-        index = quick.op ? operators_after(code, quick.index, stack::base + 1) : quick.index;
+        index = quick.op ? operators_after(code, quick.index, quick.op, stack::base + 1) : quick.index;
     } else {
         index = eval_expression(code, index);
     }

@@ -36,6 +36,7 @@ Node build(const Cell& callable) {
     u32 mandatory = 0;
     u32 locals = 0;
     u32 slot = 0;
+    bool returns = false;
     u32 open_refinement = 0;  // cache index of the refinement whose parameters follow, 0 for none
     u32 i = 0;
     const u32 n = spec_length(spec);
@@ -60,6 +61,7 @@ Node build(const Cell& callable) {
             Cell set = has_types ? typeset::from_spec_block(spec_item(spec, i + 1)) : typeset::make_default();
             set.header = header_of(Type::typeset) | kind::return_type << kind_shift;
             block::append_value(cache_block, set);
+            returns = true;
             i += has_types;
         } else if (t == Type::refinement) {
             if (is_refinement_named(item, *refinements::local)) {
@@ -73,7 +75,7 @@ Node build(const Cell& callable) {
             ++slot;
         }
     }
-    *block::cell_at(cache_block, 0) = info_cell(refinements, locals, mandatory);
+    *block::cell_at(cache_block, 0) = info_cell(refinements, locals, mandatory, !refinements && !returns);
     cache_cell(callable) = cache_block;
     return cache;
 }

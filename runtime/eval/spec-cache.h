@@ -32,8 +32,12 @@ struct InfoView {
     W mandatory;    // word 3: the parameters before the first refinement
 };
 inline InfoView<u32> as_info(const Cell& c) { return {c.w1, c.w2, c.w3}; }
-inline Cell info_cell(u32 refinements, u32 locals, u32 mandatory) {
-    return Cell{header_of(Type::integer), refinements, locals, mandatory};
+// The info cell's flag of a plain spec: no refinements and no return type, so the entries
+// after the info cell are the `mandatory` parameters and nothing else.
+constexpr u32 plain_flag = 1u << kind_shift;
+inline bool is_plain(const Cell& info) { return (info.header & plain_flag) != 0; }
+inline Cell info_cell(u32 refinements, u32 locals, u32 mandatory, bool plain = false) {
+    return Cell{header_of(Type::integer) | (plain ? plain_flag : 0), refinements, locals, mandatory};
 }
 
 template <class W>

@@ -1,13 +1,24 @@
 #include "runtime/memory/node.h"
 
+#include "platform/posix/pages.h"
 #include "runtime/memory/memory.h"
 
 namespace zel::node {
 
 Frame* frames[max_frames];
+Slot* table;
 Frames list;
 
 namespace {
+
+constexpr std::size_t window_bytes = slots_per_frame * sizeof(Slot);
+
+std::size_t committed_bytes() {
+    const std::size_t page = platform::page_size();
+    return (window_bytes + page - 1) / page * page;
+}
+
+Slot* window(u32 number) { return table + (std::size_t{number} << slot_bits); }
 
 constexpr Slot free_link(u32 next) { return (Slot{next} << 1) | 1; }
 constexpr u32 next_free(Slot s) { return static_cast<u32>(s >> 1); }
@@ -38,10 +49,17 @@ bool is_live(Node n) {
 }
 
 Frame* make_frame() {
+    if (!table) {
+        table = static_cast<Slot*>(platform::reserve_pages((std::size_t{max_frames} << slot_bits) * sizeof(Slot)));
+        if (!table) memory::raise_no_memory();
+    }
     u32 number = free_number();
+    if (!platform::commit_pages(window(number), window_bytes)) memory::raise_no_memory();
+    memory::root.bytes_taken += committed_bytes();
     auto* f = static_cast<Frame*>(memory::os_alloc(sizeof(Frame)));
     // Fresh pages are zeroed: every count, link and flag starts at 0.
     f->number = number;
+    f->slots = window(number);
     f->slot_count = slots_per_frame;
     for (u32 i = 0; i + 1 < slots_per_frame; ++i) f->slots[i] = free_link(i + 1);
     f->slots[slots_per_frame - 1] = free_link(no_slot);
@@ -84,6 +102,8 @@ void release_frame(Frame* f) {
     if (list.current == f) list.current = nullptr;
     frames[f->number] = nullptr;
     --list.count;
+    platform::discard_pages(f->slots, window_bytes);
+    memory::root.bytes_taken -= committed_bytes();
     memory::os_free(f);
 }
 

@@ -1,7 +1,10 @@
-// Nodes: the stable names of series. A node is a 32-bit id whose slot in a node frame holds
+// Nodes: the stable names of series. A node is a 32-bit id whose slot in the node table holds
 // the address of its series buffer; values hold nodes, never buffer addresses, so a buffer
 // may move (growth, compaction) while every value naming it stays valid. Nodes never move.
 // Ids start at `base` so that small integers on the native stack are not taken for nodes.
+// The table is one range of reserved address space indexed by id - base, so reaching a
+// buffer is one load; node frame k owns the window of ids from base + (k << 14), which
+// holds memory only while the frame exists.
 #pragma once
 #include <cstdint>
 
@@ -27,11 +30,13 @@ struct Frame {
     u32 slot_count;
     u32 free_head;  // first free slot, no_slot when full
     u32 used;
-    Slot slots[slots_per_frame];
+    Slot* slots;  // its window of the table
 };
 
-// The frame of each frame number (null when the number is free); the node table.
+// The frame of each frame number (null when the number is free).
 extern Frame* frames[max_frames];
+// The node table; null until the first frame is made.
+extern Slot* table;
 
 struct Frames {
     Frame* first;
@@ -41,10 +46,7 @@ struct Frames {
 };
 extern Frames list;
 
-inline Slot& slot(Node n) {
-    u32 i = n - base;
-    return frames[i >> slot_bits]->slots[i & ((1u << slot_bits) - 1)];
-}
+inline Slot& slot(Node n) { return table[n - base]; }
 inline Buffer* buffer(Node n) { return reinterpret_cast<Buffer*>(slot(n)); }
 inline void set_buffer(Node n, Buffer* b) { slot(n) = reinterpret_cast<Slot>(b); }
 
