@@ -130,11 +130,15 @@ TEST_F(PortTest, ReadAndWriteOpenTransferAndClose) {
             EXPECT_EQ(insert[1].w2, data.w2) << c.what;
             EXPECT_EQ(flag(insert[2]), c.part != nullptr) << c.what << ": the insertion's part";
             EXPECT_EQ(insert[3].type(), c.part ? Type::integer : Type::none) << c.what;
-            if (c.part) EXPECT_EQ(insert[3].w2, 5u) << c.what;
+            if (c.part) {
+                EXPECT_EQ(insert[3].w2, 5u) << c.what;
+            }
         }
         const std::vector<Cell>& copy = calls[names.size() - 2].args;
         EXPECT_EQ(flag(copy[1]), c.part != nullptr) << c.what << ": the copy's part";
-        if (c.part) EXPECT_EQ(copy[2].w2, 5u) << c.what;
+        if (c.part) {
+            EXPECT_EQ(copy[2].w2, 5u) << c.what;
+        }
     }
 }
 
