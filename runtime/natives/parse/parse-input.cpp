@@ -76,6 +76,7 @@ InputKind kind_of(Type t) {
 u32 tail_of(const Cell& input) { return series::buffer_length(input); }
 
 i64 match_literal(const Cell& input, u32 at, u32 end, const Cell& rule, bool strict) {
+    strict = strict || kind_of(input.type()) == InputKind::bytes;
     if (kind_of(input.type()) != InputKind::cells) return match_in_units(input, at, end, rule, strict);
     if (at >= end) return -1;
     const Cell value = *block::cell_at(input, at);
@@ -95,6 +96,17 @@ bool searchable(const Cell& input, const Cell& rule) {
 }
 
 Found search(const Cell& input, u32 from, u32 end, const Cell& rule, bool strict) {
+    strict = strict || kind_of(input.type()) == InputKind::bytes;
+    if (kind_of(input.type()) != InputKind::cells && rule.is(Type::char_)) {
+        const unicode::Units in = head_units(input);
+        const u32 wanted = as_char(rule).code_point;
+        const u32 folded = unicode::fold(wanted);
+        for (u32 at = from; at < end; ++at) {
+            const u32 unit = string::unit_at(in, at);
+            if (unit == wanted || (!strict && unicode::fold(unit) == folded)) return {at, 1};
+        }
+        return {};
+    }
     for (u32 at = from; at < end; ++at) {
         const i64 n = match_literal(input, at, end, rule, strict);
         if (n >= 0) return {at, static_cast<u32>(n)};
