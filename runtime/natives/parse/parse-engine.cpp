@@ -4,9 +4,11 @@
 #include <unordered_map>
 
 #include "runtime/core/cell-views.h"
+#include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/eval/stack.h"
@@ -21,6 +23,10 @@ namespace zel::parse {
 namespace {
 
 Cell* work = nullptr;
+
+// The /trace events, then the name of the callback's frame; in the root block.
+enum Event : u32 { push_event, pop_event, fetch_event, match_event, iterate_event, paren_event, end_event, callback_name };
+Cell* event_words = nullptr;
 
 constexpr u32 entry_cells = 5;
 constexpr u32 stack_limit = 10000;
@@ -92,8 +98,8 @@ enum class State { fetch, complete, done };
 
 class Engine {
 public:
-    Engine(Cell* input, u32 limit, bool strict, Cell* result, u32 base)
-        : in_(input), limit_(limit), strict_(strict), result_(result), base_(base) {}
+    Engine(Cell* input, u32 limit, bool strict, Cell* result, const Cell* callback, u32 base)
+        : in_(input), limit_(limit), strict_(strict), result_(result), callback_(callback), base_(base) {}
     bool run(const Cell& rules);
 
 private:
@@ -101,6 +107,8 @@ private:
     u32 limit_;
     bool strict_;
     Cell* result_;
+    const Cell* callback_;  // the /trace function, null without one
+    bool stopped_ = false;  // the callback asked to stop
     u32 base_;  // the first entry of this run
     Node rule_ = 0;
     u32 rpos_ = 0;
@@ -112,7 +120,11 @@ private:
     void put(u32 e, Field f, const Cell& v) { *block::cell_at(*work, e * entry_cells + f) = v; }
     Kind kind(u32 e) const { return static_cast<Kind>(get(e, meta).w1); }
     void push(const Cell& m, const Cell& b, const Cell& x);
-    void pop() { block::set_tail(*work, top() * entry_cells); }
+    void pop() {
+        fire(pop_event);
+        block::set_tail(*work, top() * entry_cells);
+    }
+    bool fire(Event event);
 
     // The input.
     u32 pos() const { return in_->w1; }
@@ -172,6 +184,21 @@ void Engine::push(const Cell& m, const Cell& b, const Cell& x) {
     if (series::buffer_length(*work) + entry_cells > stack_limit) raise(ErrorId::script_parse_stack);
     const Cell cells[entry_cells] = {m, b, *in_, block_cell(rule_, rpos_), x};
     for (const Cell& c : cells) block::append_value(*work, c);
+    fire(push_event);
+}
+
+// Calls the /trace callback with the event, the match flag, the rules and the input at
+// their positions and a copy of the work stack (the callback cannot change the real one).
+// Answers whether parsing goes on.
+bool Engine::fire(Event event) {
+    if (!callback_ || stopped_) return !stopped_;
+    Cell args[5] = {event_words[event], logic::cell(match_), block_cell(rule_, rpos_), *in_, none_cell};
+    block::clone(*work, false, false, &args[4]);
+    Cell answer = none_cell;
+    hooks::call_function(event_words[callback_name], *callback_, args, 5, 0, answer);
+    set_pos(pos());
+    stopped_ = !truthy(answer);
+    return !stopped_;
 }
 
 Cell Engine::value_of(const Cell& word) const {
@@ -186,6 +213,7 @@ Cell Engine::eval_paren(const Cell& paren) {
     const Cell v = *stack::top_cell();
     stack::top = top;
     set_pos(pos());
+    fire(paren_event);
     return v;
 }
 
@@ -246,6 +274,7 @@ u32 Engine::skip_item(u32 i) const {
 
 State Engine::fetch() {
     if (rpos_ >= rules_tail()) return block_end(true);
+    if (!fire(fetch_event)) return State::done;
     return act(rule(rpos_));
 }
 
@@ -287,9 +316,10 @@ State Engine::act(const Cell& v) {
 
 State Engine::literal(const Cell& v) {
     const i64 n = match_literal(*in_, pos(), end(), v, strict_);
-    if (n < 0) return done_item(false, rpos_ + 1);
-    set_pos(pos() + static_cast<u32>(n));
-    return done_item(true, rpos_ + 1);
+    if (n >= 0) set_pos(pos() + static_cast<u32>(n));
+    match_ = n >= 0;
+    fire(match_event);
+    return done_item(n >= 0, rpos_ + 1);
 }
 
 State Engine::word(const Cell& w) {
@@ -393,7 +423,10 @@ State Engine::block_end(bool ok) {
     const u32 e = top();
     if (!ok) set_pos(as_series(get(e, start)).index);
     match_ = ok;
-    if (e == base_) return State::done;
+    if (e == base_) {
+        fire(pop_event);
+        return State::done;
+    }
     const Cell back = get(e, rule_at);
     rule_ = as_series(back).node;
     rpos_ = as_series(back).index;
@@ -711,6 +744,7 @@ State Engine::finish(u32 e) {
                 put(e, bounds, b);
                 put(e, start, *in_);
                 put(e, meta, meta_cell(kind(e), tail_of(*in_)));
+                fire(iterate_event);
                 return start_operand(e);
             }
             ok = b.w3 >= b.w1;
@@ -736,6 +770,7 @@ State Engine::finish(u32 e) {
         }
         set_pos(from + 1);
         put(e, start, *in_);
+        fire(iterate_event);
         return start_operand(e);
     }
     case Kind::copy:
@@ -808,8 +843,10 @@ bool Engine::run(const Cell& rules) {
     push(meta_cell(Kind::block, 0), none_cell, rules);
     put(top(), rule_at, none_cell);
     State s = State::fetch;
-    while (s != State::done) s = s == State::fetch ? fetch() : complete();
+    while (s != State::done && !stopped_) s = s == State::fetch ? fetch() : complete();
+    if (stopped_) return match_;
     if (match_ && !at_end()) match_ = false;
+    fire(end_event);
     return match_;
 }
 
@@ -818,6 +855,12 @@ bool Engine::run(const Cell& rules) {
 void init_stacks() {
     work = series_buffer::append_cell(roots::block());
     block::make_at(work, 100);
+    const char* events[] = {"push", "pop", "fetch", "match", "iterate", "paren", "end", "<parse-callback>"};
+    for (const char* name : events) {
+        Cell* c = series_buffer::append_cell(roots::block());
+        event_words = event_words ? event_words : c;
+        *c = context::make_global_word(symbol::intern_cstring(name));
+    }
     auto& table = keywords();
     const std::pair<u32, Keyword> names[] = {
         {sym::bar, Keyword::bar},       {sym::skip, Keyword::skip},     {sym::any, Keyword::any},
@@ -834,9 +877,9 @@ void init_stacks() {
     for (const auto& [id, k] : names) table[symbol::canonical_id(id)] = k;
 }
 
-bool run_rules(Cell* input, const Cell& rules, u32 limit, bool strict, Cell* result) {
+bool run_rules(Cell* input, const Cell& rules, u32 limit, bool strict, Cell* result, const Cell* callback) {
     const StackMark mark;
-    Engine engine(input, limit, strict, result, mark.tail() / entry_cells);
+    Engine engine(input, limit, strict, result, callback, mark.tail() / entry_cells);
     return engine.run(rules);
 }
 

@@ -18,7 +18,8 @@ void init_stacks();
 
 // Matches the input (its cell on the evaluation stack, which the run moves through the
 // input) against the rules, the end being the tail or `limit`; `result` (on the
-// evaluation stack too) receives the block of a top-level collect. Answers the match.
-bool run_rules(Cell* input, const Cell& rules, u32 limit, bool strict, Cell* result);
+// evaluation stack too) receives the block of a top-level collect; `callback` (null or a
+// cell on the evaluation stack) is the /trace function. Answers the match.
+bool run_rules(Cell* input, const Cell& rules, u32 limit, bool strict, Cell* result, const Cell* callback);
 
 }  // namespace zel::parse

@@ -31,7 +31,7 @@ i64 part_limit(const Cell& input, const Cell& length) {
 void parse(const i32* refinements) {
     Cell input = arg(0);
     const Cell rules = arg(1);
-    if (input.is(Type::binary) || used(refinements, parse_ref::trace)) raise(ErrorId::internal_not_done);
+    if (input.is(Type::binary)) raise(ErrorId::internal_not_done);
     input.w1 = std::min(input.w1, parse::tail_of(input));
     u32 limit = parse::no_limit;
     if (used(refinements, parse_ref::part)) {
@@ -44,7 +44,8 @@ void parse(const i32* refinements) {
     }
     Cell* const position = stack::push(input);
     Cell* const result = stack::push(unset_cell);
-    const bool matched = parse::run_rules(position, rules, limit, used(refinements, parse_ref::case_), result);
+    const Cell* callback = used(refinements, parse_ref::trace) ? &ref_arg(refinements, parse_ref::trace) : nullptr;
+    const bool matched = parse::run_rules(position, rules, limit, used(refinements, parse_ref::case_), result, callback);
     set_result(result->is(Type::block) ? *result : logic::cell(matched));
 }
 
