@@ -1,7 +1,7 @@
 #include "runtime/natives/parse/parse-engine.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <vector>
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/hooks.h"
@@ -47,16 +47,17 @@ enum class Keyword {
 // collect's ways of keeping.
 enum CollectMode : u32 { plain, set_word, into_word, after_word };
 
-std::unordered_map<u32, Keyword>& keywords() {
-    static std::unordered_map<u32, Keyword> table;
-    return table;
-}
+// The keywords by symbol id: interned at start-up, their ids are small. A word spelled
+// with other letter cases is found through its canonical symbol.
+std::vector<Keyword> keywords;
+
+Keyword keyword_at(u32 id) { return id < keywords.size() ? keywords[id] : Keyword::none_; }
 
 Keyword keyword_of(const Cell& word) {
     if (!word.is(Type::word)) return Keyword::none_;
-    const auto& table = keywords();
-    const auto found = table.find(symbol::canonical_id(as_word(word).symbol));
-    return found == table.end() ? Keyword::none_ : found->second;
+    const u32 id = as_word(word).symbol;
+    const Keyword k = keyword_at(id);
+    return k != Keyword::none_ ? k : keyword_at(symbol::canonical_id(id));
 }
 
 Cell meta_cell(Kind kind, u32 arg) { return Cell{header_of(Type::integer), static_cast<u32>(kind), arg, 0}; }
@@ -861,7 +862,6 @@ void init_stacks() {
         event_words = event_words ? event_words : c;
         *c = context::make_global_word(symbol::intern_cstring(name));
     }
-    auto& table = keywords();
     const std::pair<u32, Keyword> names[] = {
         {sym::bar, Keyword::bar},       {sym::skip, Keyword::skip},     {sym::any, Keyword::any},
         {sym::some, Keyword::some},     {sym::opt, Keyword::opt},       {sym::while_, Keyword::while_},
@@ -873,8 +873,12 @@ void init_stacks() {
         {sym::remove, Keyword::remove}, {sym::insert, Keyword::insert}, {sym::collect, Keyword::collect},
         {sym::keep, Keyword::keep},     {as_word(*words::change).symbol, Keyword::change},
     };
-    table.clear();
-    for (const auto& [id, k] : names) table[symbol::canonical_id(id)] = k;
+    keywords.clear();
+    for (const auto& [id, k] : names) {
+        const u32 canonical = symbol::canonical_id(id);
+        if (canonical >= keywords.size()) keywords.resize(canonical + 1, Keyword::none_);
+        keywords[canonical] = k;
+    }
 }
 
 bool run_rules(Cell* input, const Cell& rules, u32 limit, bool strict, Cell* result, const Cell* callback) {
