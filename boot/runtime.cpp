@@ -22,6 +22,7 @@
 #include "runtime/names/runtime-words.h"
 #include "runtime/names/symbol.h"
 #include "runtime/natives/natives.h"
+#include "runtime/natives/parse/parse-engine.h"
 
 namespace zel::runtime {
 
@@ -57,6 +58,7 @@ void init(Stage upto) {
     exits::init();
     native::init_table();
     natives::init_table();
+    parse::init_stacks();
     lexer::init();
     interp::init();
     externals::init();

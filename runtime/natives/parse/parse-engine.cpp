@@ -1,0 +1,890 @@
+#include "runtime/natives/parse/parse-engine.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "runtime/core/cell-views.h"
+#include "runtime/core/hooks.h"
+#include "runtime/core/raise.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/logic.h"
+#include "runtime/datatypes/series.h"
+#include "runtime/eval/interpreter.h"
+#include "runtime/eval/stack.h"
+#include "runtime/memory/roots.h"
+#include "runtime/memory/series-buffer.h"
+#include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
+#include "runtime/names/symbol.h"
+#include "runtime/natives/parse/parse-input.h"
+
+namespace zel::parse {
+namespace {
+
+Cell* work = nullptr;
+
+// The /trace events, then the name of the callback's frame; in the root block.
+enum Event : u32 { push_event, pop_event, fetch_event, match_event, iterate_event, paren_event, end_event, callback_name };
+Cell* event_words = nullptr;
+
+constexpr u32 entry_cells = 5;
+constexpr u32 stack_limit = 10000;
+constexpr u32 unbounded = 0xFFFFFFFF;
+
+// The cells of an entry: meta (kind, argument, flag; a repetition's argument is the
+// input's length when its iteration began, and its flag tells a break), bounds (minimum, maximum, count) or
+// a word, the input where the entry started, a rule position, and one more value.
+enum Field : u32 { meta, bounds, start, rule_at, extra };
+
+enum class Kind : u32 { block, repeat, while_, to, thru, copy, set, not_, ahead, into, remove, change, keep, collect, case_ };
+
+enum class Keyword {
+    none_, bar, skip, any, some, opt, while_, to, thru, copy, set, not_, ahead, into, end, fail, break_, reject,
+    none, quote, if_, case_, remove, insert, change, collect, keep
+};
+
+// collect's ways of keeping.
+enum CollectMode : u32 { plain, set_word, into_word, after_word };
+
+// The keywords by symbol id: interned at start-up, their ids are small. A word spelled
+// with other letter cases is found through its canonical symbol.
+std::vector<Keyword> keywords;
+
+Keyword keyword_at(u32 id) { return id < keywords.size() ? keywords[id] : Keyword::none_; }
+
+Keyword keyword_of(const Cell& word) {
+    if (!word.is(Type::word)) return Keyword::none_;
+    const u32 id = as_word(word).symbol;
+    const Keyword k = keyword_at(id);
+    return k != Keyword::none_ ? k : keyword_at(symbol::canonical_id(id));
+}
+
+Cell meta_cell(Kind kind, u32 arg) { return Cell{header_of(Type::integer), static_cast<u32>(kind), arg, 0}; }
+Cell bounds_cell(u32 min, u32 max) { return Cell{header_of(Type::integer), min, max, 0}; }
+
+bool truthy(const Cell& v) { return !v.is(Type::none) && !(v.is(Type::logic) && !as_logic(v).value); }
+
+bool is_literal(const Cell& v) {
+    switch (v.type()) {
+    case Type::word:
+    case Type::set_word:
+    case Type::get_word:
+    case Type::block:
+    case Type::paren:
+    case Type::integer:
+    case Type::path:
+    case Type::set_path:
+    case Type::get_path:
+    case Type::datatype:
+    case Type::typeset: return false;
+    default: return true;
+    }
+}
+
+// Puts the work stack back to where a run found it, however the run ends.
+class StackMark {
+public:
+    StackMark() : tail_(series::buffer_length(*work)) {}
+    ~StackMark() { block::set_tail(*work, tail_); }
+    StackMark(const StackMark&) = delete;
+    StackMark& operator=(const StackMark&) = delete;
+    u32 tail() const { return tail_; }
+
+private:
+    u32 tail_;
+};
+
+enum class State { fetch, complete, done };
+
+class Engine {
+public:
+    Engine(Cell* input, u32 limit, bool strict, Cell* result, const Cell* callback, u32 base)
+        : in_(input), limit_(limit), strict_(strict), result_(result), callback_(callback), base_(base) {}
+    bool run(const Cell& rules);
+
+private:
+    Cell* in_;
+    u32 limit_;
+    bool strict_;
+    Cell* result_;
+    const Cell* callback_;  // the /trace function, null without one
+    bool stopped_ = false;  // the callback asked to stop
+    u32 base_;  // the first entry of this run
+    Node rule_ = 0;
+    u32 rpos_ = 0;
+    bool match_ = true;
+
+    // The work stack.
+    u32 top() const { return series::buffer_length(*work) / entry_cells - 1; }
+    Cell get(u32 e, Field f) const { return *block::cell_at(*work, e * entry_cells + f); }
+    void put(u32 e, Field f, const Cell& v) { *block::cell_at(*work, e * entry_cells + f) = v; }
+    Kind kind(u32 e) const { return static_cast<Kind>(get(e, meta).w1); }
+    void push(const Cell& m, const Cell& b, const Cell& x);
+    void pop() {
+        fire(pop_event);
+        block::set_tail(*work, top() * entry_cells);
+    }
+    bool fire(Event event);
+
+    // The input.
+    u32 pos() const { return in_->w1; }
+    u32 end() const { return std::min(tail_of(*in_), limit_); }
+    bool at_end() const { return pos() >= end(); }
+    void set_pos(u32 i) { in_->w1 = std::min(i, tail_of(*in_)); }
+
+    // The rules.
+    Cell rules() const { return block_cell(rule_); }
+    u32 rules_tail() const { return series::buffer_length(rules()); }
+    Cell rule(u32 i) const { return *block::cell_at(rules(), i); }
+    Cell operand(u32 i, const Cell& keyword, ErrorId missing = ErrorId::script_parse_end) const {
+        if (i >= rules_tail()) raise(missing, &keyword);
+        return rule(i);
+    }
+    Cell value_of(const Cell& word) const;
+    Cell eval_paren(const Cell& paren);
+    Cell insertion_value(const Cell& v);
+    bool refers_to_input(const Cell& v, Cell* position) const;
+    u32 skip_item(u32 i) const;
+
+    // States.
+    State fetch();
+    State act(const Cell& v);
+    State word(const Cell& w);
+    State literal(const Cell& v);
+    State done_item(bool matched, u32 next_rule) {
+        match_ = matched;
+        rpos_ = next_rule;
+        return State::complete;
+    }
+    State push_block(const Cell& b);
+    State block_end(bool ok);
+    State find_alternative();
+    State complete();
+    State pending(Kind k, u32 operand_at, const Cell& b, u32 arg = 0, const Cell& x = none_cell);
+    State repeat(Kind k, u32 operand_at, u32 min, u32 max) {
+        return pending(k, operand_at, bounds_cell(min, max), tail_of(*in_));
+    }
+    State start_operand(u32 e);
+    State repeat_literal(u32 e, const Cell& v);
+    State search_literal(u32 e, const Cell& v);
+    State finish(u32 e);
+    State counted(const Cell& count);
+    State stop_repetition(bool broke);
+    State insert_rule(const Cell& keyword);
+    State change_rule(const Cell& keyword);
+    State collect_rule(const Cell& keyword);
+    State keep_rule(const Cell& keyword);
+    i64 innermost_collect(u32 below) const;
+    void keep_value(const Cell& v);
+    void keep_part(u32 from, u32 to, bool pick);
+    void finish_collect(u32 e);
+};
+
+void Engine::push(const Cell& m, const Cell& b, const Cell& x) {
+    if (series::buffer_length(*work) + entry_cells > stack_limit) raise(ErrorId::script_parse_stack);
+    const Cell cells[entry_cells] = {m, b, *in_, block_cell(rule_, rpos_), x};
+    for (const Cell& c : cells) block::append_value(*work, c);
+    fire(push_event);
+}
+
+// Calls the /trace callback with the event, the match flag, the rules and the input at
+// their positions and a copy of the work stack (the callback cannot change the real one).
+// Answers whether parsing goes on.
+bool Engine::fire(Event event) {
+    if (!callback_ || stopped_) return !stopped_;
+    Cell args[5] = {event_words[event], logic::cell(match_), block_cell(rule_, rpos_), *in_, none_cell};
+    block::clone(*work, false, false, &args[4]);
+    Cell answer = none_cell;
+    hooks::call_function(event_words[callback_name], *callback_, args, 5, 0, answer);
+    set_pos(pos());
+    stopped_ = !truthy(answer);
+    return !stopped_;
+}
+
+Cell Engine::value_of(const Cell& word) const {
+    const Cell* v = context::get_word(word);
+    if (!v || v->is(Type::unset)) raise(ErrorId::script_parse_rule, &word);
+    return *v;
+}
+
+Cell Engine::eval_paren(const Cell& paren) {
+    Cell* const top = stack::top;
+    interp::eval_block(paren, false);
+    const Cell v = *stack::top_cell();
+    stack::top = top;
+    set_pos(pos());
+    fire(paren_event);
+    return v;
+}
+
+// The value that insert and change put in: a paren's result, a word's value, else itself.
+Cell Engine::insertion_value(const Cell& v) {
+    switch (v.type()) {
+    case Type::paren: return eval_paren(v);
+    case Type::word: {
+        const Cell* value = context::get_word(v);
+        if (!value || value->is(Type::unset)) raise(ErrorId::script_no_value, &v);
+        return *value;
+    }
+    case Type::path: raise(ErrorId::script_parse_rule, &v);
+    default: return v;
+    }
+}
+
+// Whether a word or get-word holds the input at some position (given back in `position`).
+bool Engine::refers_to_input(const Cell& v, Cell* position) const {
+    if (!(v.is(Type::word) || v.is(Type::get_word)) || keyword_of(v) != Keyword::none_) return false;
+    Cell w = v;
+    cell::set_type(&w, Type::word);
+    const Cell* value = context::get_word(w);
+    if (!value || value->type() != in_->type() || as_series(*value).node != as_series(*in_).node) return false;
+    *position = *value;
+    return true;
+}
+
+// Where the rule item starting at `i` ends, for the counts that skip it unmatched.
+u32 Engine::skip_item(u32 i) const {
+    const u32 tail = rules_tail();
+    if (i >= tail) return i;
+    const Cell v = rule(i);
+    if (v.is(Type::integer)) {
+        const u32 next = i + 1 < tail && (rule(i + 1).is(Type::integer)) ? i + 2 : i + 1;
+        return skip_item(next);
+    }
+    switch (keyword_of(v)) {
+    case Keyword::any:
+    case Keyword::some:
+    case Keyword::opt:
+    case Keyword::while_:
+    case Keyword::to:
+    case Keyword::thru:
+    case Keyword::not_:
+    case Keyword::ahead:
+    case Keyword::into:
+    case Keyword::remove:
+    case Keyword::keep: return skip_item(i + 1);
+    case Keyword::copy:
+    case Keyword::set:
+    case Keyword::case_: return skip_item(i + 2);
+    case Keyword::quote:
+    case Keyword::if_: return i + 2;
+    default: return i + 1;
+    }
+}
+
+State Engine::fetch() {
+    if (rpos_ >= rules_tail()) return block_end(true);
+    if (!fire(fetch_event)) return State::done;
+    return act(rule(rpos_));
+}
+
+State Engine::act(const Cell& v) {
+    switch (v.type()) {
+    case Type::word: return word(v);
+    case Type::block: return push_block(v);
+    case Type::set_word: {
+        Cell w = v;
+        cell::set_type(&w, Type::word);
+        context::set_word(w, *in_);
+        return done_item(true, rpos_ + 1);
+    }
+    case Type::get_word: {
+        Cell w = v;
+        cell::set_type(&w, Type::word);
+        const Cell target = value_of(w);
+        if (target.type() != in_->type() || as_series(target).node != as_series(*in_).node)
+            raise(ErrorId::script_parse_invalid_ref, &target);
+        set_pos(as_series(target).index);
+        return done_item(true, rpos_ + 1);
+    }
+    case Type::integer: return counted(v);
+    case Type::paren: eval_paren(v); return done_item(true, rpos_ + 1);
+    case Type::path:
+    case Type::set_path:
+    case Type::get_path: raise(ErrorId::script_parse_rule, &v);
+    case Type::datatype:
+    case Type::typeset: {
+        if (kind_of(in_->type()) == InputKind::text) raise(ErrorId::script_parse_unsupported);
+        if (kind_of(in_->type()) == InputKind::bytes) raise(ErrorId::internal_not_done);
+        if (at_end() || !match_type(*in_, pos(), v)) return done_item(false, rpos_ + 1);
+        set_pos(pos() + 1);
+        return done_item(true, rpos_ + 1);
+    }
+    default: return literal(v);
+    }
+}
+
+State Engine::literal(const Cell& v) {
+    const i64 n = match_literal(*in_, pos(), end(), v, strict_);
+    if (n >= 0) set_pos(pos() + static_cast<u32>(n));
+    match_ = n >= 0;
+    fire(match_event);
+    return done_item(n >= 0, rpos_ + 1);
+}
+
+State Engine::word(const Cell& w) {
+    const Keyword k = keyword_of(w);
+    const u32 next = rpos_ + 1;
+    switch (k) {
+    case Keyword::none_: {
+        const Cell v = value_of(w);
+        if (v.is(Type::word) || v.is(Type::lit_word) || v.is(Type::set_word) || v.is(Type::get_word)) return literal(v);
+        return act(v);
+    }
+    case Keyword::bar: return block_end(true);
+    case Keyword::skip: {
+        if (at_end()) return done_item(false, next);
+        set_pos(pos() + 1);
+        return done_item(true, next);
+    }
+    case Keyword::any: operand(next, w); return repeat(Kind::repeat, next, 0, unbounded);
+    case Keyword::some: operand(next, w); return repeat(Kind::repeat, next, 1, unbounded);
+    case Keyword::opt: operand(next, w); return repeat(Kind::repeat, next, 0, 1);
+    case Keyword::while_: operand(next, w); return repeat(Kind::while_, next, 0, unbounded);
+    case Keyword::to: operand(next, w); return pending(Kind::to, next, none_cell);
+    case Keyword::thru: operand(next, w); return pending(Kind::thru, next, none_cell);
+    case Keyword::not_: operand(next, w); return pending(Kind::not_, next, none_cell);
+    case Keyword::ahead: operand(next, w); return pending(Kind::ahead, next, none_cell);
+    case Keyword::copy:
+    case Keyword::set: {
+        const Cell target = operand(next, w);
+        operand(next + 1, w);
+        return pending(k == Keyword::copy ? Kind::copy : Kind::set, next + 1, none_cell, 0, target);
+    }
+    case Keyword::into: {
+        Cell sub = operand(next, w);
+        if (sub.is(Type::word) && keyword_of(sub) == Keyword::none_) sub = value_of(sub);
+        if (!sub.is(Type::block)) raise(ErrorId::script_parse_end, &w);
+        if (at_end()) return done_item(false, next + 1);
+        const Cell nested = element(*in_, pos());
+        if (!series::any_block(nested.type())) raise(ErrorId::script_parse_block, &w);
+        const u32 outer_limit = limit_;
+        push(meta_cell(Kind::into, outer_limit), none_cell, *in_);
+        *in_ = nested;
+        limit_ = no_limit;
+        rpos_ = next;
+        return push_block(sub);
+    }
+    case Keyword::end: return done_item(at_end(), next);
+    case Keyword::fail: return done_item(false, next);
+    case Keyword::none: return done_item(true, next);
+    case Keyword::break_:
+    case Keyword::reject: rpos_ = next; return stop_repetition(k == Keyword::break_);
+    case Keyword::quote: {
+        const Cell v = operand(next, w);
+        const i64 n = match_literal(*in_, pos(), end(), v, strict_);
+        if (n >= 0) set_pos(pos() + static_cast<u32>(n));
+        return done_item(n >= 0, next + 1);
+    }
+    case Keyword::if_: {
+        const Cell p = operand(next, w);
+        if (!p.is(Type::paren)) raise(ErrorId::script_parse_end, &w);
+        return done_item(truthy(eval_paren(p)), next + 1);
+    }
+    case Keyword::case_: {
+        const Cell mode = operand(next, w);
+        operand(next + 1, w);
+        const bool strict = mode.is(Type::word) ? truthy(value_of(mode)) : truthy(mode);
+        push(meta_cell(Kind::case_, strict_), none_cell, none_cell);
+        put(top(), rule_at, block_cell(rule_, next + 1));
+        strict_ = strict;
+        return start_operand(top());
+    }
+    case Keyword::remove: {
+        const Cell target = operand(next, w);
+        if (target.is(Type::path)) raise(ErrorId::script_parse_rule, &target);
+        Cell from;
+        if (refers_to_input(target, &from)) {
+            const u32 at = std::min(as_series(from).index, pos());
+            remove_range(*in_, at, std::max(as_series(from).index, pos()));
+            set_pos(at);
+            return done_item(true, next + 1);
+        }
+        return pending(Kind::remove, next, none_cell);
+    }
+    case Keyword::insert: return insert_rule(w);
+    case Keyword::change: return change_rule(w);
+    case Keyword::collect: return collect_rule(w);
+    case Keyword::keep: return keep_rule(w);
+    }
+    return State::complete;
+}
+
+State Engine::push_block(const Cell& b) {
+    push(meta_cell(Kind::block, 0), none_cell, b);
+    put(top(), rule_at, block_cell(rule_, rpos_ + 1));
+    rule_ = as_series(b).node;
+    rpos_ = as_series(b).index;
+    match_ = true;
+    return State::fetch;
+}
+
+State Engine::block_end(bool ok) {
+    const u32 e = top();
+    if (!ok) set_pos(as_series(get(e, start)).index);
+    match_ = ok;
+    if (e == base_) {
+        fire(pop_event);
+        return State::done;
+    }
+    const Cell back = get(e, rule_at);
+    rule_ = as_series(back).node;
+    rpos_ = as_series(back).index;
+    pop();
+    return State::complete;
+}
+
+State Engine::find_alternative() {
+    const u32 tail = rules_tail();
+    for (u32 i = rpos_; i < tail; ++i) {
+        const Cell v = rule(i);
+        if (v.is(Type::word) && keyword_of(v) == Keyword::bar) {
+            set_pos(as_series(get(top(), start)).index);
+            rpos_ = i + 1;
+            match_ = true;
+            return State::fetch;
+        }
+    }
+    return block_end(false);
+}
+
+State Engine::complete() {
+    for (;;) {
+        const u32 e = top();
+        if (kind(e) == Kind::block) return match_ ? State::fetch : find_alternative();
+        const State s = finish(e);
+        if (s != State::complete) return s;
+    }
+}
+
+// Pushes a pending rule over the operand at `operand_at` and starts it.
+State Engine::pending(Kind k, u32 operand_at, const Cell& b, u32 arg, const Cell& x) {
+    push(meta_cell(k, arg), b, x);
+    put(top(), rule_at, block_cell(rule_, operand_at));
+    return start_operand(top());
+}
+
+// Runs (again) the operand of the pending rule `e` from the input where it stands.
+State Engine::start_operand(u32 e) {
+    const Kind k = kind(e);
+    rpos_ = as_series(get(e, rule_at)).index;
+    Cell v = rule(rpos_);
+    if (v.is(Type::word)) {
+        const Keyword kw = keyword_of(v);
+        if (kw == Keyword::end && (k == Kind::to || k == Kind::thru)) {
+            set_pos(end());
+            pop();
+            return done_item(true, rpos_ + 1);
+        }
+        if (kw != Keyword::none_) return act(v);
+        v = value_of(v);
+        if (v.is(Type::word) || v.is(Type::lit_word)) return literal(v);
+    }
+    if (is_literal(v)) {
+        if (k == Kind::repeat || k == Kind::while_) return repeat_literal(e, v);
+        if ((k == Kind::to || k == Kind::thru) && searchable(*in_, v)) return search_literal(e, v);
+    }
+    return act(v);
+}
+
+// A repetition of one literal value, matched in a loop without entries per iteration.
+State Engine::repeat_literal(u32 e, const Cell& v) {
+    const Cell b = get(e, bounds);
+    const u32 min = b.w1;
+    const u32 max = b.w2;
+    const u32 last = end();
+    u32 at = pos();
+    u32 count = 0;
+    while (max == unbounded || count < max) {
+        const i64 n = match_literal(*in_, at, last, v, strict_);
+        if (n < 0) break;
+        ++count;
+        if (n == 0) break;
+        at += static_cast<u32>(n);
+    }
+    pop();
+    if (count < min) return done_item(false, rpos_ + 1);
+    set_pos(at);
+    return done_item(true, rpos_ + 1);
+}
+
+State Engine::search_literal(u32 e, const Cell& v) {
+    const bool thru = kind(e) == Kind::thru;
+    const Found f = search(*in_, pos(), end(), v, strict_);
+    pop();
+    if (f.at < 0) return done_item(false, rpos_ + 1);
+    set_pos(static_cast<u32>(f.at) + (thru ? f.length : 0));
+    return done_item(true, rpos_ + 1);
+}
+
+// `break` and `reject`: the entries above the innermost repetition are dropped, and its
+// current iteration ends as a success (break) or a failure (reject) that stops it.
+State Engine::stop_repetition(bool broke) {
+    i64 r = -1;
+    for (i64 e = top(); e > static_cast<i64>(base_); --e) {
+        const Kind k = kind(static_cast<u32>(e));
+        if (k == Kind::repeat || k == Kind::while_) {
+            r = e;
+            break;
+        }
+    }
+    if (r < 0) return block_end(broke);
+    while (top() > static_cast<u32>(r)) {
+        const u32 e = top();
+        const Cell m = get(e, meta);
+        switch (kind(e)) {
+        case Kind::block: {
+            const Cell back = get(e, rule_at);
+            rule_ = as_series(back).node;
+            rpos_ = as_series(back).index;
+            break;
+        }
+        case Kind::into:
+            *in_ = get(e, extra);
+            limit_ = m.w2;
+            break;
+        case Kind::case_: strict_ = m.w2 != 0; break;
+        default: break;
+        }
+        pop();
+    }
+    Cell m = get(top(), meta);
+    m.w3 = 1;
+    put(top(), meta, m);
+    match_ = broke;
+    return State::complete;
+}
+
+State Engine::counted(const Cell& count) {
+    const i32 n = as_integer(count).value;
+    if (n < 0) raise(ErrorId::script_out_of_range, &count);
+    u32 at = rpos_ + 1;
+    const Cell second = operand(at, count, ErrorId::script_parse_rule);
+    i32 m = n;
+    if (second.is(Type::integer)) {
+        m = as_integer(second).value;
+        ++at;
+    } else if (second.is(Type::word) && keyword_of(second) == Keyword::none_) {
+        const Cell* v = context::get_word(second);
+        if (v && v->is(Type::integer)) {
+            m = as_integer(*v).value;
+            ++at;
+        }
+    }
+    if (m < 0) raise(ErrorId::script_out_of_range, &second);
+    if (n > m) raise(ErrorId::script_parse_rule, &count);
+    operand(at, count, ErrorId::script_parse_rule);
+    if (m == 0) return done_item(true, skip_item(at));
+    return repeat(Kind::repeat, at, static_cast<u32>(n), static_cast<u32>(m));
+}
+
+State Engine::insert_rule(const Cell& keyword) {
+    u32 at = rpos_ + 1;
+    Cell v = operand(at, keyword);
+    const bool only = keyword_of(v) == Keyword::none_ && v.is(Type::word) &&
+                      symbol::canonical_id(as_word(v).symbol) == symbol::canonical_id(sym::only);
+    if (only) v = operand(++at, keyword);
+    u32 where = pos();
+    Cell position;
+    if (refers_to_input(v, &position) && at + 1 < rules_tail()) {
+        where = as_series(position).index;
+        v = operand(++at, keyword);
+    }
+    const Cell value = insertion_value(v);
+    const u32 n = insert_at(*in_, where, value, only);
+    if (where <= pos()) set_pos(pos() + n);
+    return done_item(true, at + 1);
+}
+
+State Engine::change_rule(const Cell& keyword) {
+    u32 at = rpos_ + 1;
+    Cell v = operand(at, keyword, ErrorId::script_parse_rule);
+    const bool only = v.is(Type::word) && symbol::canonical_id(as_word(v).symbol) == symbol::canonical_id(sym::only);
+    if (only) v = operand(++at, keyword, ErrorId::script_parse_rule);
+    Cell position;
+    if (refers_to_input(v, &position)) {
+        const Cell value = insertion_value(operand(at + 1, keyword, ErrorId::script_parse_rule));
+        const u32 from = std::min(as_series(position).index, pos());
+        remove_range(*in_, from, std::max(as_series(position).index, pos()));
+        set_pos(from + insert_at(*in_, from, value, only));
+        return done_item(true, at + 2);
+    }
+    return pending(Kind::change, at, none_cell, only ? 1 : 0);
+}
+
+State Engine::collect_rule(const Cell& keyword) {
+    u32 at = rpos_ + 1;
+    const Cell v = operand(at, keyword);
+    const Keyword k = keyword_of(v);
+    const bool after = v.is(Type::word) && symbol::canonical_id(as_word(v).symbol) == symbol::canonical_id(sym::after);
+    CollectMode mode = plain;
+    if (k == Keyword::set) mode = set_word;
+    if (k == Keyword::into) mode = into_word;
+    if (after) mode = after_word;
+    Cell target = none_cell;
+    Cell name = none_cell;
+    if (mode != plain) {
+        name = operand(at + 1, keyword);
+        at += 2;
+    }
+    operand(at, keyword);
+    if (mode == into_word || mode == after_word) {
+        target = value_of(name);
+        const Type t = target.type();
+        const bool fits = series::any_block(in_->type()) ? series::any_block(t)
+                                                          : series::any_string(t) || t == Type::binary;
+        if (!fits) raise(ErrorId::script_parse_into_type);
+        if (as_series(target).node == as_series(*in_).node) raise(ErrorId::script_parse_into_bad);
+        target.w1 = std::min(target.w1, tail_of(target));
+    } else {
+        block::make_at(&target, 4);
+    }
+    push(meta_cell(Kind::collect, mode), name, target);
+    Cell m = get(top(), meta);
+    m.w3 = as_series(target).index;
+    put(top(), meta, m);
+    put(top(), rule_at, block_cell(rule_, at));
+    return start_operand(top());
+}
+
+i64 Engine::innermost_collect(u32 below) const {
+    for (i64 e = static_cast<i64>(below) - 1; e >= static_cast<i64>(base_); --e)
+        if (kind(static_cast<u32>(e)) == Kind::collect) return e;
+    return -1;
+}
+
+State Engine::keep_rule(const Cell& keyword) {
+    u32 at = rpos_ + 1;
+    Cell v = operand(at, keyword);
+    const bool pick = v.is(Type::word) && symbol::canonical_id(as_word(v).symbol) == symbol::canonical_id(sym::pick);
+    if (pick) v = operand(++at, keyword);
+    if (innermost_collect(top() + 1) < 0) raise(ErrorId::script_parse_keep);
+    if (v.is(Type::paren)) {
+        const Cell kept = eval_paren(v);
+        if (pick && kept.is(Type::block)) {
+            const u32 n = tail_of(kept);
+            for (u32 i = as_series(kept).index; i < n; ++i) keep_value(*block::cell_at(kept, i));
+        } else {
+            keep_value(kept);
+        }
+        return done_item(true, at + 1);
+    }
+    return pending(Kind::keep, at, none_cell, pick ? 1 : 0);
+}
+
+// Adds a value to the innermost collect: to its block, or into its target series.
+void Engine::keep_value(const Cell& v) {
+    const i64 c = innermost_collect(top() + 1);
+    if (c < 0) raise(ErrorId::script_parse_keep);
+    const u32 e = static_cast<u32>(c);
+    Cell target = get(e, extra);
+    if (get(e, meta).w2 == plain || get(e, meta).w2 == set_word) {
+        block::append_value(target, v);
+        return;
+    }
+    if (series::any_block(target.type()) != series::any_block(in_->type()))
+        raise(ErrorId::script_parse_into_type);
+    target.w1 += insert_at(target, target.w1, v, true);
+    put(e, extra, target);
+}
+
+void Engine::keep_part(u32 from, u32 to, bool pick) {
+    to = std::min(to, tail_of(*in_));
+    if (to <= from) return;
+    if (to - from == 1) {
+        keep_value(element(*in_, from));
+    } else if (pick) {
+        for (u32 i = from; i < to; ++i) keep_value(element(*in_, i));
+    } else {
+        keep_value(copy_range(*in_, from, to));
+    }
+}
+
+void Engine::finish_collect(u32 e) {
+    const Cell m = get(e, meta);
+    const Cell target = get(e, extra);
+    Cell name = get(e, bounds);
+    switch (m.w2) {
+    case plain:
+        if (innermost_collect(e) >= 0) {
+            pop();
+            keep_value(target);
+            return;
+        }
+        *result_ = target;
+        break;
+    case set_word: context::set_word(name, target); break;
+    case into_word: {
+        Cell at_start = target;
+        at_start.w1 = m.w3;
+        context::set_word(name, at_start);
+        break;
+    }
+    case after_word: context::set_word(name, target); break;
+    default: break;
+    }
+    pop();
+}
+
+// Ends the pending rule `e` whose operand has just matched or failed (match_).
+State Engine::finish(u32 e) {
+    const Cell m = get(e, meta);
+    const u32 from = as_series(get(e, start)).index;
+    switch (kind(e)) {
+    case Kind::repeat:
+    case Kind::while_: {
+        Cell b = get(e, bounds);
+        bool ok;
+        if (match_) {
+            ++b.w3;
+            const bool progress = pos() != from || tail_of(*in_) != m.w2;
+            const bool stop = m.w3 != 0 || (b.w2 != unbounded && b.w3 >= b.w2) ||
+                              (kind(e) == Kind::repeat && !progress);
+            if (!stop) {
+                put(e, bounds, b);
+                put(e, start, *in_);
+                put(e, meta, meta_cell(kind(e), tail_of(*in_)));
+                fire(iterate_event);
+                return start_operand(e);
+            }
+            ok = b.w3 >= b.w1;
+        } else {
+            set_pos(from);
+            ok = b.w3 >= b.w1;
+        }
+        pop();
+        match_ = ok;
+        return State::complete;
+    }
+    case Kind::to:
+    case Kind::thru: {
+        if (match_) {
+            if (kind(e) == Kind::to) set_pos(from);
+            pop();
+            return State::complete;
+        }
+        if (from >= end()) {
+            set_pos(from);
+            pop();
+            return State::complete;
+        }
+        set_pos(from + 1);
+        put(e, start, *in_);
+        fire(iterate_event);
+        return start_operand(e);
+    }
+    case Kind::copy:
+    case Kind::set: {
+        if (match_) {
+            Cell name = get(e, extra);
+            cell::set_type(&name, Type::word);
+            Cell v = none_cell;
+            if (kind(e) == Kind::copy)
+                v = copy_range(*in_, from, pos());
+            else if (pos() > from)
+                v = element(*in_, from);
+            context::set_word(name, v);
+        } else {
+            set_pos(from);
+        }
+        break;
+    }
+    case Kind::not_:
+        set_pos(from);
+        match_ = !match_;
+        break;
+    case Kind::ahead: set_pos(from); break;
+    case Kind::into: {
+        const bool ok = match_ && pos() >= tail_of(*in_);
+        *in_ = get(e, extra);
+        limit_ = m.w2;
+        if (ok) set_pos(pos() + 1);
+        match_ = ok;
+        break;
+    }
+    case Kind::remove:
+        if (match_) remove_range(*in_, from, pos());
+        set_pos(from);
+        break;
+    case Kind::change: {
+        const Cell keyword = *words::change;
+        const Cell raw = operand(rpos_, keyword, ErrorId::script_parse_rule);
+        ++rpos_;
+        if (match_) {
+            const Cell value = insertion_value(raw);
+            remove_range(*in_, from, pos());
+            set_pos(from + insert_at(*in_, from, value, m.w2 != 0));
+        } else {
+            set_pos(from);
+        }
+        break;
+    }
+    case Kind::keep:
+        if (match_) keep_part(from, pos(), m.w2 != 0);
+        else set_pos(from);
+        break;
+    case Kind::collect:
+        if (match_) {
+            finish_collect(e);
+            return State::complete;
+        }
+        set_pos(from);
+        break;
+    case Kind::case_: strict_ = m.w2 != 0; break;
+    case Kind::block: return State::complete;
+    }
+    pop();
+    return State::complete;
+}
+
+bool Engine::run(const Cell& rules) {
+    rule_ = as_series(rules).node;
+    rpos_ = as_series(rules).index;
+    push(meta_cell(Kind::block, 0), none_cell, rules);
+    put(top(), rule_at, none_cell);
+    State s = State::fetch;
+    while (s != State::done && !stopped_) s = s == State::fetch ? fetch() : complete();
+    if (stopped_) return match_;
+    if (match_ && !at_end()) match_ = false;
+    fire(end_event);
+    return match_;
+}
+
+}  // namespace
+
+void init_stacks() {
+    work = series_buffer::append_cell(roots::block());
+    block::make_at(work, 100);
+    const char* events[] = {"push", "pop", "fetch", "match", "iterate", "paren", "end", "<parse-callback>"};
+    for (const char* name : events) {
+        Cell* c = series_buffer::append_cell(roots::block());
+        event_words = event_words ? event_words : c;
+        *c = context::make_global_word(symbol::intern_cstring(name));
+    }
+    const std::pair<u32, Keyword> names[] = {
+        {sym::bar, Keyword::bar},       {sym::skip, Keyword::skip},     {sym::any, Keyword::any},
+        {sym::some, Keyword::some},     {sym::opt, Keyword::opt},       {sym::while_, Keyword::while_},
+        {sym::to, Keyword::to},         {sym::thru, Keyword::thru},     {sym::copy, Keyword::copy},
+        {sym::set, Keyword::set},       {sym::not_, Keyword::not_},     {sym::ahead, Keyword::ahead},
+        {sym::into, Keyword::into},     {sym::end, Keyword::end},       {sym::fail, Keyword::fail},
+        {sym::break_, Keyword::break_}, {sym::reject, Keyword::reject}, {sym::none, Keyword::none},
+        {sym::quote, Keyword::quote},   {sym::if_, Keyword::if_},       {sym::case_, Keyword::case_},
+        {sym::remove, Keyword::remove}, {sym::insert, Keyword::insert}, {sym::collect, Keyword::collect},
+        {sym::keep, Keyword::keep},     {as_word(*words::change).symbol, Keyword::change},
+    };
+    keywords.clear();
+    for (const auto& [id, k] : names) {
+        const u32 canonical = symbol::canonical_id(id);
+        if (canonical >= keywords.size()) keywords.resize(canonical + 1, Keyword::none_);
+        keywords[canonical] = k;
+    }
+}
+
+bool run_rules(Cell* input, const Cell& rules, u32 limit, bool strict, Cell* result, const Cell* callback) {
+    const StackMark mark;
+    Engine engine(input, limit, strict, result, callback, mark.tail() / entry_cells);
+    return engine.run(rules);
+}
+
+}  // namespace zel::parse

@@ -1,0 +1,156 @@
+#include "runtime/natives/parse/parse-input.h"
+
+#include <algorithm>
+
+#include "runtime/core/cell-views.h"
+#include "runtime/datatypes/block.h"
+#include "runtime/datatypes/char.h"
+#include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/series.h"
+#include "runtime/datatypes/string-search.h"
+#include "runtime/datatypes/string-storage.h"
+#include "runtime/datatypes/typeset.h"
+#include "runtime/text/case-mapping.h"
+
+namespace zel::parse {
+namespace {
+
+unicode::Units head_units(const Cell& s) {
+    Cell head = s;
+    head.w1 = 0;
+    return unicode::units_of(head, -1);
+}
+
+bool same_unit(u32 a, u32 b, bool strict) { return a == b || (!strict && unicode::fold(a) == unicode::fold(b)); }
+
+// A text or binary rule against units of the input: its own units (a tag between angle
+// brackets), compared one by one.
+i64 match_units(const unicode::Units& in, u32 at, u32 end, const Cell& rule, bool strict) {
+    const bool tag = rule.is(Type::tag);
+    const unicode::Units r = string::units_from_position(rule);
+    const u32 n = r.count + (tag ? 2 : 0);
+    if (u64{at} + n > end) return -1;
+    u32 p = at;
+    if (tag && string::unit_at(in, p++) != '<') return -1;
+    for (u32 i = 0; i < r.count; ++i, ++p)
+        if (!same_unit(string::unit_at(in, p), string::unit_at(r, i), strict)) return -1;
+    if (tag && string::unit_at(in, p) != '>') return -1;
+    return n;
+}
+
+i64 match_in_units(const Cell& input, u32 at, u32 end, const Cell& rule, bool strict) {
+    const unicode::Units in = head_units(input);
+    const Type t = rule.type();
+    if (series::any_string(t) || t == Type::binary) {
+        if (at >= end) return series::any_string(t) && kind_of(input.type()) == InputKind::text &&
+                                      string::units_from_position(rule).count == 0 && !rule.is(Type::tag)
+                                  ? 0
+                                  : -1;
+        return match_units(in, at, end, rule, strict);
+    }
+    if (at >= end) return -1;
+    const u32 unit = string::unit_at(in, at);
+    if (t == Type::char_) return same_unit(unit, as_char(rule).code_point, strict) ? 1 : -1;
+    if (t == Type::integer && kind_of(input.type()) == InputKind::bytes)
+        return unit == static_cast<u32>(as_integer(rule).value) ? 1 : -1;
+    if (t == Type::bitset) return string::in_bitset(rule, unit) ? 1 : -1;
+    return -1;
+}
+
+// A lit-word or lit-path rule stands for the word or path of that spelling.
+Cell literal_form(const Cell& rule) {
+    Cell r = rule;
+    if (r.is(Type::lit_word)) cell::set_type(&r, Type::word);
+    if (r.is(Type::lit_path)) cell::set_type(&r, Type::path);
+    return r;
+}
+
+}  // namespace
+
+InputKind kind_of(Type t) {
+    if (t == Type::binary) return InputKind::bytes;
+    return series::any_block(t) ? InputKind::cells : InputKind::text;
+}
+
+u32 tail_of(const Cell& input) { return series::buffer_length(input); }
+
+i64 match_literal(const Cell& input, u32 at, u32 end, const Cell& rule, bool strict) {
+    strict = strict || kind_of(input.type()) == InputKind::bytes;
+    if (kind_of(input.type()) != InputKind::cells) return match_in_units(input, at, end, rule, strict);
+    if (at >= end) return -1;
+    const Cell value = *block::cell_at(input, at);
+    return compare_values(value, literal_form(rule), strict ? compare_code::strict_equal : compare_code::equal) ? 1 : -1;
+}
+
+bool match_type(const Cell& input, u32 at, const Cell& rule) {
+    const u32 id = static_cast<u32>(block::cell_at(input, at)->type());
+    return rule.is(Type::datatype) ? as_datatype(rule).type_id == id : typeset::has(rule, id);
+}
+
+bool searchable(const Cell& input, const Cell& rule) {
+    if (kind_of(input.type()) == InputKind::cells) return true;
+    const Type t = rule.type();
+    return t == Type::char_ || t == Type::bitset || t == Type::binary || series::any_string(t) ||
+           (t == Type::integer && kind_of(input.type()) == InputKind::bytes);
+}
+
+Found search(const Cell& input, u32 from, u32 end, const Cell& rule, bool strict) {
+    strict = strict || kind_of(input.type()) == InputKind::bytes;
+    if (kind_of(input.type()) != InputKind::cells && rule.is(Type::char_)) {
+        const unicode::Units in = head_units(input);
+        const u32 wanted = as_char(rule).code_point;
+        const u32 folded = unicode::fold(wanted);
+        for (u32 at = from; at < end; ++at) {
+            const u32 unit = string::unit_at(in, at);
+            if (unit == wanted || (!strict && unicode::fold(unit) == folded)) return {at, 1};
+        }
+        return {};
+    }
+    for (u32 at = from; at < end; ++at) {
+        const i64 n = match_literal(input, at, end, rule, strict);
+        if (n >= 0) return {at, static_cast<u32>(n)};
+    }
+    return {};
+}
+
+Cell element(const Cell& input, u32 at) {
+    switch (kind_of(input.type())) {
+    case InputKind::cells: return *block::cell_at(input, at);
+    case InputKind::text: return char_::cell(string::unit_at(head_units(input), at));
+    case InputKind::bytes: return integer::cell(static_cast<i32>(string::unit_at(head_units(input), at)));
+    }
+    return none_cell;
+}
+
+Cell copy_range(const Cell& input, u32 from, u32 to) {
+    const u32 tail = tail_of(input);
+    Cell source = input;
+    source.w1 = std::min(from, tail);
+    const Cell part = integer::cell(static_cast<i32>(std::min(to, tail) - source.w1));
+    Cell result = none_cell;
+    actions_of(source).on_copy(&source, &result, &part, false, nullptr);
+    return result;
+}
+
+void remove_range(const Cell& input, u32 from, u32 to) {
+    const u32 tail = tail_of(input);
+    from = std::min(from, tail);
+    to = std::min(to, tail);
+    if (to <= from) return;
+    Cell target = input;
+    target.w1 = from;
+    const Cell part = integer::cell(static_cast<i32>(to - from));
+    actions_of(target).on_remove(&target, &part, nullptr);
+}
+
+u32 insert_at(const Cell& input, u32 at, const Cell& value, bool only) {
+    const u32 before = tail_of(input);
+    Cell target = input;
+    target.w1 = std::min(at, before);
+    const Cell inserted = value;
+    actions_of(target).on_insert(&target, &inserted, -1, only, 1, false);
+    return tail_of(input) - before;
+}
+
+}  // namespace zel::parse
