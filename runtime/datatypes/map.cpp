@@ -350,6 +350,16 @@ i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 
 
 u32 entry_count(const Cell& m) { return hashtable::record(table_of(m))->count; }
 
+bool next_pair(const Cell& m, u32& index, Cell& key, Cell& value) {
+    for (; index + 1 < cells_of(m); index += 2) {
+        if (!live(m, index)) continue;
+        key = as_word_key(*cell_of(m, index));
+        value = *cell_of(m, index + 1);
+        return true;
+    }
+    return false;
+}
+
 Cell* make_in_cell(Cell* cell, Node data, u32 size) {
     if (!data) data = memory::alloc_cells(std::max<u32>(size, 2));
     *cell = map_cell(data, 0);

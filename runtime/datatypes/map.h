@@ -12,5 +12,8 @@ u32 entry_count(const Cell& m);
 // private (0: a new block with room for `size` cells): repeated keys keep the later value
 // in the first pair and word keys are stored as set-words.
 Cell* make_in_cell(Cell* cell, Node data, u32 size);
+// The live pair at or after the data block's cell `index` (a key index): its key (a
+// set-word key as a word) and value, and `index` moved to it; false when none is left.
+bool next_pair(const Cell& m, u32& index, Cell& key, Cell& value);
 
 }  // namespace zel::map
