@@ -19,7 +19,10 @@ u32 cells_in(const Cell& h) { return node::buffer(as_series(h).node)->cell_count
 
 Cell* convert(Cell* prototype, const Cell* spec, bool make) {
     const Cell s = *spec;
-    if (s.is(Type::hash)) return block::copy(prototype, prototype, nullptr, false, nullptr);
+    if (s.is(Type::hash)) {
+        Cell source = s;
+        return block::copy(&source, prototype, nullptr, false, nullptr);
+    }
     if (make && (s.is(Type::integer) || s.is(Type::float_) || s.is(Type::block))) {
         block::make(prototype, &s, Type::hash);
     } else {
