@@ -104,8 +104,13 @@ template <class Take>
 Cell collect(const Cell& m, u32 per_pair, Take take) {
     Cell result;
     block::make_at(&result, static_cast<i32>(std::max<u32>(entry_count(m), 1) * per_pair));
-    for (u32 i = 0; i + 1 < cells_of(m); i += 2)
-        if (live(m, i)) take(result, *cell_of(m, i), *cell_of(m, i + 1));
+    for (u32 i = 0; i + 1 < cells_of(m); i += 2) {
+        if (!live(m, i)) continue;
+        // Copies: appending may move the map's block.
+        const Cell key = *cell_of(m, i);
+        const Cell value = *cell_of(m, i + 1);
+        take(result, key, value);
+    }
     return result;
 }
 
