@@ -10,6 +10,7 @@
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
+#include "runtime/datatypes/hash.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/memory/memory.h"
@@ -156,7 +157,11 @@ Cell* take(Cell* series, const Cell* part, bool deep, bool last) {
             }
         }
     }
-    if (single && cells_in(*series) == 1) *series = *cell_at(*series, 0);
+    if (single && cells_in(*series) == 1) {
+        *series = *cell_at(*series, 0);
+    } else {
+        hash::index(*series);
+    }
     return series;
 }
 
@@ -185,7 +190,6 @@ Cell* trim(Cell* series, const TrimRefinements&) {
 Cell* copy(Cell* value, Cell* result, const Cell* part, bool deep, const Cell* types) {
     const Cell source = *value;
     series::copy(value, result, part, false, nullptr);
-    if (source.is(Type::hash) && (deep || types)) cell::set_type(result, Type::block);
     const Cell copied = *result;
     if (types) {
         copy_nested(copied, 0, cells_in(copied), 1, *types);
@@ -203,6 +207,7 @@ Cell* copy(Cell* value, Cell* result, const Cell* part, bool deep, const Cell* t
         }
     }
     *result = copied;
+    hash::index(*result);
     return result;
 }
 

@@ -81,6 +81,11 @@ Buffer* open_units(const Cell& s, u32 at, u32 count) {
     return b;
 }
 
+// A hash!'s table follows the cells of its block from `from` on.
+void keep_table(const Cell& s, u32 from) {
+    if (s.is(Type::hash) && as_series(s).extra) hashtable::reindex_from(as_series(s).extra, from);
+}
+
 // Tells the owner of a change of `count` units at the series' index.
 void notify_at_index(const Cell& s, const Cell* action, i64 count) {
     notify(s, action, static_cast<i32>(as_series(s).index), static_cast<i32>(count));
@@ -303,6 +308,7 @@ Cell* move(Cell* s, Cell* target, const Cell* part) {
         if (to >= from.index && to <= from.index + count) return s;
         notify_at_index(source, words::move, count);
         move_within(source, from.index, static_cast<u32>(count), to);
+        keep_table(source, std::min(to, from.index));
         notify_at_index(source, words::moved, count);
         *s = destination;
         return s;
@@ -448,6 +454,9 @@ PartRange part_range(const Cell& s, const Cell& part, PartRule rule) {
 }
 
 void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell* new_value) {
+    // Before the owner's hook runs language code that may search it, a hash!'s table
+    // follows its block: after a change, the cells from the change on are entered again.
+    keep_table(s, static_cast<u32>(std::max(index, 0)));
     ownership::notify(s, action, new_value ? *new_value : none_cell, index, count);
 }
 

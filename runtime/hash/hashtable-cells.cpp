@@ -205,7 +205,10 @@ u32 put_cell_status(Node table, u32 index, u32* status) {
     }
     if (record(table)->occupied >= record(table)->upper || s.bucket == no_index) {
         if (hash) {
-            rebuild(table, growth_size(record(table)));
+            // Mostly deleted buckets are cleaned at the same bucket count: a hash! whose
+            // cells come and go keeps the size its live cells need.
+            const Record* r = record(table);
+            rebuild(table, 2 * r->count < r->buckets ? r->buckets * 2 / 3 : growth_size(r));
             if (status) *status = 2;
             return index;
         }
@@ -319,6 +322,36 @@ void index_cells(Node table, u32 start, u32 step) {
         Buffer* b = node::buffer(r->data);
         std::memmove(&cells[i], &cells[i + 2], (data_length(r) - i - 2) * sizeof(Cell));
         b->tail -= 2 * static_cast<u32>(sizeof(Cell));
+    }
+}
+
+void reindex_from(Node table, u32 from) {
+    const u32 length = data_length(record(table));
+    const u32 indexed = node::buffer(record(table)->aux)->size / 4;
+    const auto entered = [&](u32 i) { return i < indexed && index_array(record(table))[i] != no_index; };
+    from = std::min(from, length);
+    while (from > 0 && !entered(from - 1)) --from;
+    for (u32 i = from; i < length || entered(i); ++i) delete_cell(table, i);
+    index_cells(table, from, 1);
+}
+
+Node make_map_table(Node data) {
+    const Node table = make_table(node::buffer(data)->cell_count(), data, kind::map, 0);
+    index_cells(table, 0, 2);
+    return table;
+}
+
+bool valid_map_key(Type t) {
+    switch (t) {
+    case Type::string: case Type::file: case Type::url: case Type::char_: case Type::integer:
+    case Type::float_: case Type::word: case Type::set_word: case Type::lit_word:
+    case Type::get_word: case Type::refinement: case Type::issue: case Type::pair:
+    case Type::percent: case Type::tuple: case Type::binary: case Type::time: case Type::tag:
+    case Type::email: case Type::date: case Type::money: case Type::ref: case Type::point2d:
+    case Type::point3d:
+        return true;
+    default:
+        return false;
     }
 }
 

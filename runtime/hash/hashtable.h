@@ -133,6 +133,14 @@ void set_map_value(Node table, u32 index, const Cell& value);
 // Enters the cells from `start`: hash! one by one (stopping when the table was rebuilt);
 // map! pair by pair, a repeated key taking the later value and the later pair removed.
 void index_cells(Node table, u32 start, u32 step);
+// map!: a table over a block of key/value pairs from its head, every pair entered as
+// index_cells enters them.
+Node make_map_table(Node data);
+// The key types a map! takes.
+bool valid_map_key(Type t);
+// hash!: after a change to the cells from `from` on, their entries leave the table and
+// the cells there now enter it (from the first cell not yet entered, when that is earlier).
+void reindex_from(Node table, u32 from);
 // hash!: rebuilt for `size` cells (at least the block's), every cell entered again.
 void rebuild(Node table, u32 size);
 // hash!: the entries of `count` cells from `start` (cut to the block) leave the table.

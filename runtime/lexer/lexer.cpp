@@ -6,6 +6,7 @@
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
+#include "runtime/hash/hashtable.h"
 #include "runtime/lexer/lexer-scan.h"
 #include "runtime/lexer/lexer-tables.h"
 #include "runtime/lexer/lexer-text.h"
@@ -142,6 +143,7 @@ void collapse(Scan& s, Type as) {
     Cell& m = values.cells[marker];
     s.open_marker = m.w3;
     m = Cell{(m.header & cellflag::new_line) | header_of(as), 0, n, 0};
+    if (as == Type::map) m.w3 = hashtable::make_map_table(n);
     s.top = first;
     s.path_type = is_path_type(innermost_structure(s)) ? innermost_structure(s) : Type{};
 }
@@ -179,20 +181,6 @@ bool starts_point(Scan& s, u32 open) {
     return true;
 }
 
-bool is_valid_map_key(Type t) {
-    switch (t) {
-    case Type::string: case Type::file: case Type::url: case Type::char_: case Type::integer:
-    case Type::float_: case Type::word: case Type::set_word: case Type::lit_word:
-    case Type::get_word: case Type::refinement: case Type::issue: case Type::pair:
-    case Type::percent: case Type::tuple: case Type::binary: case Type::time: case Type::tag:
-    case Type::email: case Type::date: case Type::money: case Type::ref: case Type::point2d:
-    case Type::point3d:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void close_structure(Scan& s, const Token& t, Type closer) {
     Cell* m = innermost_marker(s);
     if (!m) raise_syntax_error(s, t.start, unmatched_closer);
@@ -205,7 +193,7 @@ void close_structure(Scan& s, const Token& t, Type closer) {
         u32 first = s.open_marker;
         if ((s.top - first) % 2 != 0) raise_invalid(s, t, Type::map);
         for (u32 k = first; k < s.top; k += 2)
-            if (!is_valid_map_key(values.cells[k].type())) raise_invalid(s, t, Type::map);
+            if (!hashtable::valid_map_key(values.cells[k].type())) raise_invalid(s, t, Type::map);
     }
     collapse(s, structure);
     fire_event(s, event::close, structure, TokenKind::none, nullptr, open, t.end);

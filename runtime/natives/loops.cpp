@@ -11,6 +11,7 @@
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
+#include "runtime/datatypes/map.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-storage.h"
@@ -179,10 +180,35 @@ void forever(const i32*) {
     loop.close(value);
 }
 
+namespace {
+
+// foreach over a map: two words take each live pair's key and value, in the map's order.
+void foreach_pair(const LoopWords& words, const Cell& m, const Cell& body) {
+    if (words.count != 2) raise(ErrorId::script_invalid_arg, &words.words);
+    LoopFrame loop;
+    Cell value = unset_cell;
+    Cell key;
+    Cell item;
+    for (u32 index = 0; map::next_pair(m, index, key, item); index += 2) {
+        set_word(*block::cell_at(words.words, words.words.w1), key);
+        set_word(*block::cell_at(words.words, words.words.w1 + 1), item);
+        const Step step = loop.run(body, value);
+        if (step == Step::left) return;
+        if (step == Step::broke) break;
+    }
+    loop.close(value);
+}
+
+}  // namespace
+
 void foreach(const i32*) {
     const LoopWords words = loop_words(arg(0));
     const Cell series = arg(1);
     const Cell body = arg(2);
+    if (series.is(Type::map)) {
+        foreach_pair(words, series, body);
+        return;
+    }
     LoopFrame loop;
     Cell value = unset_cell;
     for (u32 index = series.w1; index < length_of(series); index += words.count) {
