@@ -12,7 +12,6 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/memory/fatal.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
@@ -388,29 +387,17 @@ Cell* set_operation(SetOp op, Cell* value1, const Cell* value2) {
         const Cell type = datatype::of(value2->type());
         raise(ErrorId::script_invalid_type, &type);
     }
-    const auto combine = [op](u32 a, u32 b) -> u32 {
-        switch (op) {
-        case SetOp::or_:
-        case SetOp::union_: return a | b;
-        case SetOp::and_:
-        case SetOp::intersect: return a & b;
-        case SetOp::xor_:
-        case SetOp::difference: return a ^ b;
-        case SetOp::exclude: return a & ~b;
-        default: fatal::exit_with_error(fatal::no_switch_match);
-        }
-    };
     const u8 fill1 = fill_of(*value1);
     const u8 fill2 = fill_of(*value2);
     const u32 length1 = byte_count(*value1);
     const u32 length2 = byte_count(*value2);
     const u32 length = std::max(length1, length2);
-    const Cell result = new_set(length, 0x00, combine(fill1, fill2) & 1);
+    const Cell result = new_set(length, 0x00, combine_bits(op, fill1, fill2) & 1);
     const u8* a = buffer_of(*value1)->head_ptr();
     const u8* b = buffer_of(*value2)->head_ptr();
     u8* out = buffer_of(result)->head_ptr();
     for (u32 i = 0; i < length; ++i)
-        out[i] = static_cast<u8>(combine(i < length1 ? a[i] : fill1, i < length2 ? b[i] : fill2));
+        out[i] = static_cast<u8>(combine_bits(op, i < length1 ? a[i] : fill1, i < length2 ? b[i] : fill2));
     *value1 = result;
     return value1;
 }
