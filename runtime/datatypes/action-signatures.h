@@ -17,6 +17,23 @@ enum class ArithOp : u8 { add = 0, subtract = 1, multiply = 2, divide = 3, remai
 // Set-operation codes: the bitwise actions' arithmetic codes and the set natives' codes.
 enum class SetOp : u8 { or_ = 5, and_ = 6, xor_ = 7, unique = 8, union_ = 9, intersect = 10, exclude = 11, difference = 12 };
 
+// What a set operation makes of two bit maps (typesets, bitset bytes): or for or~ and
+// union, and for and~ and intersect, xor for xor~ and difference, a and not b for exclude.
+// unique has no second set and keeps a.
+constexpr u32 combine_bits(SetOp op, u32 a, u32 b) {
+    switch (op) {
+    case SetOp::or_:
+    case SetOp::union_: return a | b;
+    case SetOp::and_:
+    case SetOp::intersect: return a & b;
+    case SetOp::xor_:
+    case SetOp::difference: return a ^ b;
+    case SetOp::exclude: return a & ~b;
+    case SetOp::unique: break;
+    }
+    return a;
+}
+
 // An arithmetic action served by its type's arithmetic core with one operation code.
 template <Cell* (*core)(ArithOp, Cell*, Cell*), ArithOp op>
 Cell* arithmetic_action(Cell* value1, Cell* value2) {

@@ -375,12 +375,14 @@ Cell* random_action(Cell* s, bool seed, bool secure, bool only) {
     return s;
 }
 
-// ---- ownership field ---------------------------------------------------------------
-
 bool names_owned(const Cell& field) {
     return word::any_word_type(field.type()) &&
            symbol::canonical_id(as_word(field).symbol) == symbol::canonical_id(sym::owned);
 }
+
+}  // namespace
+
+// ---- ownership field ---------------------------------------------------------------
 
 Cell* reflect(Cell* s, const Cell* field) {
     if (!names_owned(*field)) raise(ErrorId::internal_not_done);
@@ -401,8 +403,6 @@ Cell* modify(Cell* s, const Cell* field, const Cell* value, bool) {
     }
     return s;
 }
-
-}  // namespace
 
 bool any_block(Type t) { return in_family(t, family::any_block); }
 bool any_string(Type t) { return in_family(t, family::any_string); }

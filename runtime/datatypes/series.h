@@ -146,6 +146,11 @@ void set_operation(SetOp op, const Cell& first, const Cell* second, const Cell* 
 // shortened them), and tells the owners again.
 void swap_elements(const Cell& a, const Cell& b, void (*exchange)(const Cell& a, const Cell& b));
 
+// The ownership field of a series or bitset: `reflect` answers its owner object or none
+// (any other field raises internal/not-done); `modify` with none releases it, with a
+// block [owner word] claims it, and ignores other fields.
+Cell* reflect(Cell* s, const Cell* field);
+Cell* modify(Cell* s, const Cell* field, const Cell* value, bool case_);
 // Calls ownership::notify for a change of `count` units at `index`.
 void notify(const Cell& s, const Cell* action, i32 index, i32 count, const Cell* new_value = nullptr);
 

@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "runtime/core/raise.h"
+#include "runtime/datatypes/bitset.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/datatypes/string-search.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/string.h"
 #include "runtime/text/case-mapping.h"
@@ -67,7 +67,7 @@ Match search(Cell& series, const Cell& value, const FindRefinements& r) {
     const auto matches_at = [&](i64 i) {
         switch (wanted.kind) {
         case Wanted::Kind::character: return key(unit_at(units, static_cast<u32>(i))) == wanted_char;
-        case Wanted::Kind::bitset: return in_bitset(wanted.value, unit_at(units, static_cast<u32>(i)));
+        case Wanted::Kind::bitset: return bitset::has(wanted.value, unit_at(units, static_cast<u32>(i)));
         case Wanted::Kind::text: break;
         }
         for (u32 k = 0; k < length; ++k)

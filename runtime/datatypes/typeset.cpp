@@ -7,7 +7,6 @@
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/memory/fatal.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
@@ -126,29 +125,7 @@ Cell* set_operation(SetOp op, Cell* value1, const Cell* value2) {
     if (op == SetOp::unique) return value1;
     Cell other = empty();
     add(other, *value2);
-    for (u32 i = 0; i < 3; ++i) {
-        u32& a = word(*value1, i);
-        const u32 b = word(other, i);
-        switch (op) {
-        case SetOp::or_:
-        case SetOp::union_:
-            a |= b;
-            break;
-        case SetOp::and_:
-        case SetOp::intersect:
-            a &= b;
-            break;
-        case SetOp::xor_:
-        case SetOp::difference:
-            a ^= b;
-            break;
-        case SetOp::exclude:
-            a &= ~b;
-            break;
-        default:
-            fatal::exit_with_error(fatal::no_switch_match);
-        }
-    }
+    for (u32 i = 0; i < 3; ++i) word(*value1, i) = combine_bits(op, word(*value1, i), word(other, i));
     value1->header = header_of(Type::typeset);
     return value1;
 }
