@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "runtime/core/cell-views.h"
+#include "runtime/datatypes/bitset.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/char.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
-#include "runtime/datatypes/string-search.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/typeset.h"
 #include "runtime/text/case-mapping.h"
@@ -54,7 +54,7 @@ i64 match_in_units(const Cell& input, u32 at, u32 end, const Cell& rule, bool st
     if (t == Type::char_) return same_unit(unit, as_char(rule).code_point, strict) ? 1 : -1;
     if (t == Type::integer && kind_of(input.type()) == InputKind::bytes)
         return unit == static_cast<u32>(as_integer(rule).value) ? 1 : -1;
-    if (t == Type::bitset) return string::in_bitset(rule, unit) ? 1 : -1;
+    if (t == Type::bitset) return bitset::has(rule, unit) ? 1 : -1;
     return -1;
 }
 
