@@ -4,8 +4,12 @@
 
 #include <memory>
 
+#include "runtime/codec/little-endian.h"
+
 namespace zel::checksum {
 namespace {
+
+using codec::load_le32;
 
 // Eight tables: table[k][b] is the CRC of byte b followed by k zero bytes, so eight input
 // bytes fold into the CRC with eight independent look-ups.
@@ -23,10 +27,6 @@ struct CrcTables {
 };
 
 constexpr CrcTables crc_tables;
-
-std::uint32_t load_le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
 
 const EVP_MD* evp_method(DigestMethod method) {
     switch (method) {

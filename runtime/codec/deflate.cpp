@@ -87,7 +87,7 @@ public:
         bits_ = 0;
     }
     void bytes(const std::uint8_t* p, std::size_t n) {
-        if (size_ < capacity_) std::memcpy(out_ + size_, p, std::min(n, capacity_ - size_));
+        if (n > 0 && size_ < capacity_) std::memcpy(out_ + size_, p, std::min(n, capacity_ - size_));
         size_ += n;
     }
     std::size_t size() const { return size_; }

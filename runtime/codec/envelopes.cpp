@@ -3,18 +3,17 @@
 // the compressor: the result's size is the whole envelope's, whatever the capacity.
 #include "runtime/codec/checksum.h"
 #include "runtime/codec/deflate.h"
+#include "runtime/codec/little-endian.h"
 
 namespace zel::deflate {
 namespace {
+
+using codec::load_le32;
 
 constexpr std::size_t zlib_header = 2, zlib_trailer = 4;
 constexpr std::size_t gzip_header = 10, gzip_trailer = 8;
 
 enum GzipFlag : std::uint8_t { text = 1, header_crc = 2, extra = 4, name = 8, comment = 16 };
-
-std::uint32_t load_le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
 
 // Writes bytes at `at` as far as the destination goes.
 void put(Destination d, std::size_t at, std::initializer_list<std::uint8_t> bytes) {

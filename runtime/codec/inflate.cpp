@@ -92,7 +92,7 @@ struct Entry {
 // there are at most as many subtables as symbols.
 template <int Primary, int Symbols>
 struct Table {
-    std::array<Entry, (1 << Primary) + Symbols * (1 << (max_bits - Primary))> entries;
+    std::array<Entry, (std::size_t{1} << Primary) + Symbols * (std::size_t{1} << (max_bits - Primary))> entries;
 
     // Canonical codes from code lengths. An over-subscribed set is refused, and so is an
     // incomplete one, except a set of at most one one-bit code when `lenient`: a block may
@@ -222,8 +222,10 @@ private:
         const int listed = static_cast<int>(in_.take(4)) + 4;
         if (litlens > 286 || distances > 30) return Status::corrupt;
         std::uint8_t lengths[litlen_codes + distance_codes] = {};
-        in_.refill();
-        for (int i = 0; i < listed; ++i) lengths[code_length_order[i]] = static_cast<std::uint8_t>(in_.take(3));
+        for (int i = 0; i < listed; ++i) {
+            in_.refill();
+            lengths[code_length_order[i]] = static_cast<std::uint8_t>(in_.take(3));
+        }
         if (!code_lengths_.build(lengths, 19, false)) return Status::corrupt;
 
         std::fill_n(lengths, 19, std::uint8_t{0});

@@ -4,8 +4,13 @@
 #include <cstring>
 #include <memory>
 
+#include "runtime/codec/little-endian.h"
+
 namespace zel::lz {
 namespace {
+
+using codec::load_le32;
+using codec::store_le32;
 
 constexpr std::size_t header = 8;
 constexpr std::size_t max_length = 566;  // a match copies 3 to 566 bytes
@@ -17,14 +22,6 @@ constexpr unsigned chain_steps = 256;
 constexpr std::uint32_t far_three = 65536;
 // The densest item: a 566-byte match in 22 bits (flag, 5 + 9 length bits, 4 + 3 distance bits).
 constexpr std::uint64_t densest_bytes = 566, densest_bits = 22;
-
-std::uint32_t load_le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-
-void store_le32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 // Writes into a fixed capacity; once it would pass it, the block is abandoned.
 class BitWriter {
