@@ -13,6 +13,7 @@ import sys
 LAYERS = [
     "platform",
     "runtime/core",
+    "runtime/codec",
     "runtime/memory",
     "runtime/text",
     "runtime/hash",

@@ -1,0 +1,30 @@
+"""The python3 side of deflate_bench: times zlib at the default level on the folder's
+`input`, and checks that zlib and gzip decompress our `ours.zlib` and `ours.gz` to it."""
+import gzip
+import pathlib
+import sys
+import time
+import zlib
+
+folder = pathlib.Path(sys.argv[1])
+data = (folder / "input").read_bytes()
+
+
+def best(f, rounds=5):
+    times = []
+    for _ in range(rounds):
+        t0 = time.perf_counter()
+        f()
+        times.append(time.perf_counter() - t0)
+    return min(times)
+
+
+packed = zlib.compress(data, 6)
+compress_s = best(lambda: zlib.compress(data, 6))
+inflate_s = best(lambda: zlib.decompress(packed))
+mb = len(data) / 1e6
+print(f"zlib:    {len(data)} -> {len(packed)} bytes ({100 * len(packed) / len(data):.2f}%), "
+      f"compress {compress_s:.3f} s ({mb / compress_s:.1f} MB/s), decompress {inflate_s:.3f} s ({mb / inflate_s:.1f} MB/s)")
+ok = zlib.decompress((folder / "ours.zlib").read_bytes()) == data and gzip.decompress((folder / "ours.gz").read_bytes()) == data
+print("python3 decodes our zlib and gzip output:", "yes" if ok else "NO")
+sys.exit(0 if ok else 1)
