@@ -20,6 +20,12 @@ namespace zel::date {
 
 using date_word::Fields;
 
+namespace {
+
+double seconds_of(const Cell& c) { return float_payload(c); }
+
+// Moves whole days between the day number and the seconds so that the local time falls
+// into the day; answers the new day number.
 i64 normalize(i64 day, double& seconds, u32 zone) {
     const double offset = date_word::zone_seconds(zone);
     const double days = std::floor((seconds + offset) / 86400);
@@ -34,6 +40,8 @@ i64 normalize(i64 day, double& seconds, u32 zone) {
     }
     return day;
 }
+
+}  // namespace
 
 i64 to_unix_seconds(const Cell& value) {
     return (date_word::day_number(value.w1) - date_word::unix_epoch_day) * 86400 +

@@ -2,19 +2,13 @@
 // word 1 the packed date word (runtime/core/date-word.h), words 2-3 a double of seconds.
 // The packed day is the local day; the seconds are UTC time counted from that day's start,
 // so local time = seconds + zone offset lies in [0, 86400). Every change of the day or the
-// time goes through `normalize` to keep that so.
+// time is normalised to keep that so.
 #pragma once
 #include "runtime/core/cell-views.h"
 #include "runtime/core/date-word.h"
 #include "runtime/datatypes/action-signatures.h"
 
 namespace zel::date {
-
-inline double seconds_of(const Cell& c) { return float_payload(c); }
-
-// Moves whole days between the day number and the seconds so that the local time falls
-// into the day; answers the new day number.
-i64 normalize(i64 day, double& seconds, u32 zone);
 
 // Seconds since 1-Jan-1970 UTC, the time rounded half up to a whole second.
 i64 to_unix_seconds(const Cell& value);

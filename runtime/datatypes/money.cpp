@@ -6,6 +6,7 @@
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
+#include "runtime/core/type-families.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
@@ -202,7 +203,25 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
 
 namespace {
 
+// Text read as a money literal.
+Cell from_text(const Cell& spec) {
+    std::string text;
+    const u32 length = chars_from_position(spec);
+    for (u32 i = 0; i < length; ++i) {
+        const u32 c = char_at(spec, i);
+        if (c > 0x7F) bad_to_arg(spec);
+        text += static_cast<char>(c);
+    }
+    Cell money;
+    if (!lexer::decode_money(reinterpret_cast<const u8*>(text.data()), length, money)) bad_to_arg(spec);
+    return money;
+}
+
 Cell* to(Cell* prototype, const Cell* spec, Type) {
+    if (in_family(spec->type(), family::any_string)) {
+        *prototype = from_text(*spec);
+        return prototype;
+    }
     switch (spec->type()) {
     case Type::money:
         *prototype = *spec;
@@ -211,24 +230,6 @@ Cell* to(Cell* prototype, const Cell* spec, Type) {
     case Type::float_:
         *prototype = from_number(*spec, true);
         return prototype;
-    case Type::string:
-    case Type::file:
-    case Type::url:
-    case Type::tag:
-    case Type::email:
-    case Type::ref: {
-        std::string text;
-        const u32 length = chars_from_position(*spec);
-        for (u32 i = 0; i < length; ++i) {
-            const u32 c = char_at(*spec, i);
-            if (c > 0x7F) bad_to_arg(*spec);
-            text += static_cast<char>(c);
-        }
-        Cell money;
-        if (!lexer::decode_money(reinterpret_cast<const u8*>(text.data()), length, money)) bad_to_arg(*spec);
-        *prototype = money;
-        return prototype;
-    }
     default:
         bad_to_arg(*spec);
     }
