@@ -11,6 +11,8 @@
 namespace zel::date_word {
 
 constexpr u32 time_flag = 1u << 16;
+constexpr i32 min_year = -16384;
+constexpr i32 max_year = 16383;
 constexpr u32 zone_mask = 0x7F;
 constexpr u32 zone_sign = 0x40;
 

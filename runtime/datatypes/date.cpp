@@ -56,10 +56,19 @@ Cell make_cell(u32 word, double seconds) {
     return c;
 }
 
+// Whether a day's year fits the 15 bits of the packed word.
+bool representable(i64 day) {
+    return day >= date_word::day_number(date_word::min_year, 1, 1) && day <= date_word::day_number(date_word::max_year, 12, 31);
+}
+
 // The cell for day number `day` and UTC seconds, normalised, with the zone and time flag
-// of the word `like`.
+// of the word `like`; a day beyond the years a date holds raises script/type-limit.
 Cell at_day(u32 like, i64 day, double seconds) {
     day = normalize(day, seconds, like & date_word::zone_mask);
+    if (!representable(day)) {
+        const Cell type = datatype::of(Type::date);
+        raise(ErrorId::script_type_limit, &type);
+    }
     return make_cell(date_word::repack(like, day), (like & date_word::time_flag) ? seconds : 0.0);
 }
 
@@ -161,12 +170,14 @@ Cell from_block(const Cell& spec, bool validate) {
     // Months beyond 12 or below 1 roll into the years.
     const i64 year_moved = year + date_word::floor_div(s.month - 1, 12);
     const u32 month = static_cast<u32>(date_word::floor_mod(s.month - 1, 12) + 1);
-    if (year_moved < -16000 || year_moved > 16000) bad_to_arg(spec);
+
     const bool has_time = s.count > 3;
     const i32 zone_minutes = static_cast<i32>(s.zone_hours * 60 + (s.zone_hours < 0 ? -s.zone_minutes : s.zone_minutes));
     const u32 zone = date_word::zone_bits(zone_minutes);
     const double local = has_time ? static_cast<double>(s.hour * 3600 + s.minute * 60) + s.second : 0.0;
     const i64 d = date_word::day_number(year_moved, month, day);
+    // A day on either side of the range still reaches it once the time and zone move it.
+    if (!representable(d - 1) || !representable(d + 1)) bad_to_arg(spec);
     if (validate) {
         const Fields f = date_word::from_day_number(d);
         if (f.year != year || static_cast<i64>(f.month) != s.month || static_cast<i64>(f.day) != day) bad_to_arg(spec);
