@@ -23,12 +23,13 @@ def sunday_week(d):
 
 
 def days():
-    # Every 389th day, the turn of each year near the edges and of the century years, and
+    # Every 3659th day, the turn of each year near the edges and of the century years, and
     # the days around 29 February of leap and common years.
     d = FIRST
-    while d.year < 9999:
+    step = datetime.timedelta(days=3659)
+    while d <= datetime.date.max - step:
         yield d
-        d += datetime.timedelta(days=389)
+        d += step
     for year in [1, 2, 3, 4, 99, 100, 101, 399, 400, 401, 1582, 1899, 1900, 1969, 1970, 2000, 2020, 2021, 2038, 2100, 9998, 9999]:
         for month, day in [(1, 1), (1, 4), (1, 7), (2, 28), (3, 1), (12, 28), (12, 31)]:
             yield datetime.date(year, month, day)
