@@ -9,6 +9,7 @@
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/money.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
@@ -105,8 +106,10 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
         }
         // The compound value's own arithmetic takes the number as its right operand.
         raise(ErrorId::internal_not_done);
-    case Type::tuple:
     case Type::money:
+        if (lt == Type::time) invalid_type(rt);
+        return money::arithmetic(op, value1, value2);
+    case Type::tuple:
     case Type::vector:
         // These operands hand the operation to their own type's arithmetic.
         raise(ErrorId::internal_not_done);
@@ -209,8 +212,8 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
         value = get(*spec);
         break;
     case Type::money:
-        // Money's own conversion gives its value as a double.
-        raise(ErrorId::internal_not_done);
+        value = money::to_float(*spec);
+        break;
     case Type::string:
     case Type::file:
     case Type::url:
@@ -275,8 +278,8 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
         b = number_of(*value2);
         break;
     case Type::money:
-        // Compared as money by money's own comparison.
-        raise(ErrorId::internal_not_done);
+        b = money::to_float(*value2);
+        break;
     default:
         return not_comparable;
     }

@@ -1,11 +1,14 @@
 #include "runtime/datatypes/integer.h"
 
 #include <climits>
+#include <utility>
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/date.h"
 #include "runtime/datatypes/float.h"
+#include "runtime/datatypes/money.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
@@ -69,12 +72,21 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     case Type::time:
         return float_::arithmetic(op, value1, value2);
     case Type::money:
+        return money::arithmetic(op, value1, value2);
+    case Type::date: {
+        // Days added to a date: the date's own arithmetic, with the operands swapped.
+        if (op != ArithOp::add) {
+            const Cell type = datatype::of(Type::date);
+            raise(ErrorId::script_invalid_type, &type);
+        }
+        std::swap(*value1, *value2);
+        return date::arithmetic(op, value1, value2);
+    }
     case Type::tuple:
     case Type::pair:
     case Type::point2d:
     case Type::point3d:
     case Type::vector:
-    case Type::date:
         // These operands hand the operation to their own type's arithmetic.
         raise(ErrorId::internal_not_done);
     default: {
@@ -169,9 +181,14 @@ Cell* to(Cell* prototype, const Cell* spec, Type) {
         break;
     }
     case Type::money:
-    case Type::date:
-        // Their own conversions give their value; those types do not exist yet.
-        raise(ErrorId::internal_not_done);
+        value = money::to_integer(*spec);
+        break;
+    case Type::date: {
+        const i64 seconds = date::to_unix_seconds(*spec);
+        if (seconds < INT32_MIN || seconds > INT32_MAX) raise(ErrorId::script_type_limit, &integer_type);
+        value = static_cast<i32>(seconds);
+        break;
+    }
     default:
         bad_to_arg(spec);
     }
@@ -215,9 +232,10 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
         const Cell as_float = float_::cell(get(*value1));
         return float_::compare(&as_float, value2, code);
     }
-    case Type::money:
-        // Compared as money by money's own comparison.
-        raise(ErrorId::internal_not_done);
+    case Type::money: {
+        const Cell as_money = money::from_number(*value1, false);
+        return money::compare(&as_money, value2, code);
+    }
     default:
         return not_comparable;
     }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "runtime/core/date-word.h"
+#include "runtime/core/money-word.h"
 #include "runtime/lexer/lexer-tables.h"
 #include "runtime/text/decimal-parse.h"
 #include "runtime/text/string-units.h"
@@ -173,13 +175,6 @@ struct Reader {
 
 bool is_letter(u8 c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-bool is_leap(u32 year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
-u32 month_length(u32 month, u32 year) {
-    static constexpr u8 lengths[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && !is_leap(year) ? 28 : lengths[month - 1];
-}
-
 // A month name of 3 to 9 letters, any case, standing for the first month it begins.
 u32 month_named(Reader& r) {
     static constexpr const char* names[12] = {"january", "february", "march",     "april",   "may",      "june",
@@ -197,8 +192,9 @@ u32 month_named(Reader& r) {
 }
 
 // "Z", or a zone: a sign, hours and optional minutes, with or without ":".
-bool zone(Reader& r) {
+bool zone(Reader& r, DateParts& parts) {
     if (r.take('Z')) return true;
+    const bool negative = r.peek() == '-';
     if (!r.take('+') && !r.take('-')) return false;
     u32 count = 0;
     u32 hours = r.digits(4, count);
@@ -212,63 +208,91 @@ bool zone(Reader& r) {
         minutes = r.digits(2, count);
         if (count != 2) return false;
     }
+    const i32 total = static_cast<i32>(hours * 60 + minutes);
+    parts.zone_minutes = negative ? -total : total;
     return hours <= 15 && minutes <= 59;
 }
 
 // hours ":" minutes [":" seconds ["." fraction]], then an optional zone.
-bool time_of_day(Reader& r) {
+bool time_of_day(Reader& r, DateParts& parts) {
     u32 count = 0;
     const u32 hours = r.digits(2, count);
     if (count == 0 || !r.take(':')) return false;
     const u32 minutes = r.digits(2, count);
     if (count == 0 || hours > 23 || minutes > 59) return false;
+    double seconds = 0;
     if (r.take(':')) {
-        const u32 seconds = r.digits(2, count);
-        if (count == 0 || seconds > 59) return false;
+        const u32 start = r.at;
+        const u32 whole = r.digits(2, count);
+        if (count == 0 || whole > 59) return false;
+        seconds = whole;
         if (r.take('.')) {
             const u32 fraction = r.at;
             while (is_digit(r.peek())) ++r.at;
             if (r.at == fraction) return false;
+            i32 error = 0;
+            seconds = decode_float(r.p + start, r.at - start, 1, error);
+            if (error) return false;
         }
     }
-    return r.done() || (zone(r) && r.done());
+    parts.has_time = true;
+    parts.seconds = hours * 3600.0 + minutes * 60.0 + seconds;
+    return r.done() || (zone(r, parts) && r.done());
 }
 
 // The end of the token, or a time of day after "/" or "T".
-bool time_part(Reader& r) { return r.done() || ((r.take('/') || r.take('T')) && time_of_day(r)); }
+bool time_part(Reader& r, DateParts& parts) {
+    return r.done() || ((r.take('/') || r.take('T')) && time_of_day(r, parts));
+}
+
+// The calendar fields of day number d.
+void set_day(DateParts& parts, i64 d) {
+    const date_word::Fields f = date_word::from_day_number(d);
+    parts.year = f.year;
+    parts.month = f.month;
+    parts.day = f.day;
+}
 
 // yyyymmdd "T" hhmm[ss], then "Z" or a zone.
-bool compact_date(Reader& r, u32 date) {
+bool compact_date(Reader& r, u32 date, DateParts& parts) {
     const u32 year = date / 10000, month = date / 100 % 100, day = date % 100;
-    if (month < 1 || month > 12 || day < 1 || day > month_length(month, year) || !r.take('T')) return false;
+    if (month < 1 || month > 12 || day < 1 || day > date_word::month_length(month, year) || !r.take('T')) return false;
     u32 count = 0;
     const u32 time = r.digits(6, count);
     if (count != 4 && count != 6) return false;
     const u32 hhmm = count == 6 ? time / 100 : time;
     if (hhmm / 100 > 23 || hhmm % 100 > 59 || (count == 6 && time % 100 > 59)) return false;
-    return zone(r) && r.done();
+    parts.year = static_cast<i32>(year);
+    parts.month = month;
+    parts.day = day;
+    parts.has_time = true;
+    parts.seconds = hhmm / 100 * 3600.0 + hhmm % 100 * 60.0 + (count == 6 ? time % 100 : 0);
+    return zone(r, parts) && r.done();
 }
 
 }  // namespace
 
-bool is_date_syntax(const u8* text, u32 length) {
+bool decode_date(const u8* text, u32 length, DateParts& parts) {
+    parts = DateParts{};
     Reader r{text, length};
     u32 first_digits = 0;
     const u32 first = r.digits(9, first_digits);
     if (first_digits == 0) return false;
-    if (first_digits > 4) return first_digits == 8 && compact_date(r, first);
+    if (first_digits > 4) return first_digits == 8 && compact_date(r, first, parts);
     const u8 separator = r.peek();
     if (!r.take('-') && !r.take('/')) return false;
     if (separator == '-' && first_digits == 4 && r.take('W')) {
-        // Week form: the week of the year, then an optional weekday 1-7.
+        // Week form: the week of the year, then an optional weekday 1-7 (Monday without one).
         u32 count = 0;
         const u32 week = r.digits(2, count);
         if (count != 2 || week < 1 || week > 53) return false;
+        u32 weekday = 1;
         if (r.take('-')) {
-            const u32 weekday = r.digits(1, count);
+            weekday = r.digits(1, count);
             if (count != 1 || weekday < 1 || weekday > 7) return false;
         }
-        return time_part(r);
+        set_day(parts, date_word::iso_week_start(first) + 7 * (week - 1) + (weekday - 1));
+        return time_part(r, parts);
     }
     u32 month = 0;
     if (is_digit(r.peek())) {
@@ -276,7 +300,9 @@ bool is_date_syntax(const u8* text, u32 length) {
         const u32 field = r.digits(3, count);
         if (separator == '-' && count == 3 && r.peek() != '-') {
             // Ordinal form: the day of the year.
-            return field >= 1 && field <= (is_leap(first) ? 366u : 365u) && time_part(r);
+            if (field < 1 || field > (date_word::leap_year_q(first) ? 366u : 365u)) return false;
+            set_day(parts, date_word::day_number(first, 1, field));
+            return time_part(r, parts);
         }
         month = field;
     } else {
@@ -292,33 +318,53 @@ bool is_date_syntax(const u8* text, u32 length) {
     u32 year = year_first ? first : last;
     const u32 day = year_first ? last : first;
     if ((year_first ? first_digits : last_digits) <= 2) year += year < 50 ? 2000 : 1900;
-    return year <= 9999 && day >= 1 && day <= month_length(month, year) && time_part(r);
+    if (year > 9999 || day < 1 || day > date_word::month_length(month, year)) return false;
+    parts.year = static_cast<i32>(year);
+    parts.month = month;
+    parts.day = day;
+    return time_part(r, parts);
 }
 
-bool is_money_syntax(const u8* text, u32 length) {
+bool decode_money(const u8* text, u32 length, Cell& money) {
     Reader r{text, length};
+    bool negative = r.peek() == '-';
     if (!r.take('+')) r.take('-');
     const u32 code = r.at;
     while (is_letter(r.peek())) ++r.at;
-    if (r.at - code != 0 && r.at - code != 3) return false;
+    u32 currency = 0;
+    if (r.at - code != 0) {
+        currency = money_word::find_currency({reinterpret_cast<const char*>(text) + code, r.at - code});
+        if (currency == 0) return false;
+    }
     if (!r.take('$')) return false;
     while (r.peek() == '0') ++r.at;
     // Integer digits: "'" separates them, never first, twice in a row or last.
     u32 digits = 0;
+    money_word::Amount amount = 0;
     bool after_separator = false;
     for (; is_digit(r.peek()) || r.peek() == '\''; ++r.at) {
         const bool separator = r.peek() == '\'';
         if (separator && (after_separator || text[r.at - 1] == '$')) return false;
-        digits += !separator;
+        if (!separator) {
+            ++digits;
+            amount = amount * 10 + (r.peek() - '0');
+        }
         after_separator = separator;
     }
-    if (after_separator || digits > 17) return false;
+    if (after_separator || digits > money_word::integer_digits) return false;
+    u32 fraction = 0;
+    money_word::Amount fraction_value = 0;
     if (r.take('.') || r.take(',')) {
-        u32 fraction = 0;
-        r.digits(6, fraction);
-        if (fraction > 5) return false;
+        while (fraction <= money_word::fraction_digits && is_digit(r.peek())) {
+            fraction_value = fraction_value * 10 + (r.p[r.at++] - '0');
+            ++fraction;
+        }
+        if (fraction > money_word::fraction_digits) return false;
     }
-    return r.done();
+    if (!r.done()) return false;
+    amount = amount * money_word::fraction_scale + fraction_value * money_word::power10(money_word::fraction_digits - fraction);
+    money = money_word::cell(negative, currency, amount);
+    return true;
 }
 
 }  // namespace zel::lexer

@@ -27,9 +27,21 @@ TupleParts decode_tuple(const void* text, u32 length, u32 unit);
 // [sign] minutes ":" seconds with a fraction. False on a fault.
 bool decode_time(const u8* text, u32 length, double& seconds);
 
-// Date and money literals as the lexer reads them (bytes): the forms their tokens may take and the
-// limits of their fields (days within their month, leap years, hours, zones...).
-bool is_date_syntax(const u8* text, u32 length);
-bool is_money_syntax(const u8* text, u32 length);
+// The fields of a date literal: the calendar day (week and ordinal forms resolved), the
+// local time of day in seconds when one is given, and the zone in minutes east of UTC.
+struct DateParts {
+    i32 year = 0;
+    u32 month = 1;
+    u32 day = 1;
+    bool has_time = false;
+    double seconds = 0;
+    i32 zone_minutes = 0;
+};
+
+// Date and money literals as the lexer reads them (bytes), within the limits of their
+// fields (days within their month, leap years, hours, zones, digit counts, listed
+// currencies). False on a fault; otherwise the parts, or the money! cell.
+bool decode_date(const u8* text, u32 length, DateParts& parts);
+bool decode_money(const u8* text, u32 length, Cell& money);
 
 }  // namespace zel::lexer

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "runtime/core/cell-views.h"
+#include "runtime/core/date-word.h"
 #include "runtime/core/raise.h"
 #include "runtime/lexer/lexer-decoders.h"
 #include "runtime/lexer/lexer-scan.h"
@@ -375,17 +376,21 @@ void load_time(Scan& s, const Token& t, bool build) {
     if (build) push(s, double_cell(Type::time, seconds));
 }
 
-// Dates and money are checked here; their values are not built yet.
 void load_date(Scan& s, const Token& t, bool build) {
     Text x = text_of(s, t);
-    if (!is_date_syntax(x.p, x.length)) raise_invalid(s, t, Type::date);
-    if (build) raise_unloadable(s, t, Type::date);
+    DateParts parts;
+    if (!decode_date(x.p, x.length, parts)) raise_invalid(s, t, Type::date);
+    if (build) {
+        const date_word::Fields day{parts.year, parts.month, parts.day};
+        push(s, date_word::cell(day, date_word::zone_bits(parts.zone_minutes), parts.has_time, parts.seconds));
+    }
 }
 
 void load_money(Scan& s, const Token& t, bool build) {
     Text x = text_of(s, t);
-    if (!is_money_syntax(x.p, x.length)) raise_invalid(s, t, Type::money);
-    if (build) raise_unloadable(s, t, Type::money);
+    Cell money;
+    if (!decode_money(x.p, x.length, money)) raise_invalid(s, t, Type::money);
+    if (build) push(s, money);
 }
 
 }  // namespace

@@ -58,9 +58,6 @@ constexpr i32 left_open = -4;
 [[noreturn]] inline void raise_invalid(Scan& s, const Token& t, Type type) {
     raise_syntax_error(s, t.start, static_cast<i32>(type));
 }
-// Raises no-load for a well-formed token whose datatype cannot build values yet, naming
-// the token and its line.
-[[noreturn]] void raise_unloadable(Scan& s, const Token& t, Type type);
 
 // Fires an event when the callback wants it; answers true when there is none to ask.
 bool fire_event(Scan& s, u32 bit, Type type, TokenKind kind, const Cell* value, u32 start,

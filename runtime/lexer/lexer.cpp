@@ -587,13 +587,6 @@ void raise_syntax_error(Scan& s, u32 start, i32 type_or_code) {
     raise(ErrorId::syntax_missing, &position, &missing, &text);
 }
 
-void raise_unloadable(Scan& s, const Token& t, Type type) {
-    const std::string token(reinterpret_cast<const char*>(s.input + t.start), t.end - t.start);
-    const Cell where = text_cell(token + " (line " + std::to_string(s.line) + ")");
-    const Cell datatype{header_of(Type::datatype), static_cast<u32>(type), 0, 0};
-    raise(ErrorId::note_no_load, &where, &datatype);
-}
-
 Result scan_utf8(const u8* text, u32 length, const Options& options) {
     return scan_text(text, length, options, false);
 }

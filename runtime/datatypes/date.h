@@ -1,0 +1,20 @@
+// date!: a calendar day with an optional time of day and zone, wholly inside its cell:
+// word 1 the packed date word (runtime/core/date-word.h), words 2-3 a double of seconds.
+// The packed day is the local day; the seconds are UTC time counted from that day's start,
+// so local time = seconds + zone offset lies in [0, 86400). Every change of the day or the
+// time is normalised to keep that so.
+#pragma once
+#include "runtime/core/cell-views.h"
+#include "runtime/core/date-word.h"
+#include "runtime/datatypes/action-signatures.h"
+
+namespace zel::date {
+
+// Seconds since 1-Jan-1970 UTC, the time rounded half up to a whole second.
+i64 to_unix_seconds(const Cell& value);
+
+// The arithmetic core, also reached from integer!: days or a date (subtract only) from a
+// date, the result left in value1.
+Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2);
+
+}  // namespace zel::date
