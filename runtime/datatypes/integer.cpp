@@ -6,6 +6,7 @@
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/float.h"
+#include "runtime/datatypes/number-first.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
@@ -68,11 +69,12 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     case Type::percent:
     case Type::time:
         return float_::arithmetic(op, value1, value2);
-    case Type::money:
     case Type::tuple:
     case Type::pair:
     case Type::point2d:
     case Type::point3d:
+        return number_first::arithmetic(op, value1, value2, true);
+    case Type::money:
     case Type::vector:
     case Type::date:
         // These operands hand the operation to their own type's arithmetic.

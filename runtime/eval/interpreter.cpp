@@ -919,6 +919,41 @@ void call_routine(const Cell& routine) {
     if (!(returns.is(Type::integer) && as_integer(returns).value == -1)) *stack::base = result;
 }
 
+namespace {
+
+// Whether a value's components live in its own cell (pair!, tuple!, time!...): setting
+// one through a path changes a copy, which must then be stored where the value came from.
+constexpr bool held_in_cell(Type t) {
+    switch (t) {
+    case Type::pair:
+    case Type::tuple:
+    case Type::time:
+    case Type::point2d:
+    case Type::point3d:
+    case Type::date:
+    case Type::money:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Stores a value whose component a path set changed: into the path's first word, or
+// through its holder's own path setting (which notifies the holder's owner).
+void store_back(const Cell& changed, const Cell* word, const Cell& holder, const Cell& element, const Cell& path,
+                PathStep step) {
+    if (word) {
+        set_word(*word, changed);
+        return;
+    }
+    Cell target = holder;
+    const sig::on_eval_path select = action::lookup_path(target, &path, element);
+    step.element_index -= 1;
+    select(&target, &element, &changed, step);
+}
+
+}  // namespace
+
 u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value) {
     Cell* const start = stack::top;
     const Node elements = as_series(path).node;
@@ -963,9 +998,12 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
         step.element_index = static_cast<i32>(k + 1 - first);
         step.get = mode == PathMode::get;
         step.last = last;
+        const bool setting = mode == PathMode::set && last;
+        const Cell holder = owner;
         owner = *start;
-        const Cell* result = select(start, &selector, mode == PathMode::set && last ? value : nullptr, step);
+        const Cell* result = select(start, &selector, setting ? value : nullptr, step);
         if (result != start) *start = *result;
+        if (setting && held_in_cell(owner.type())) store_back(*start, k == first ? &head : nullptr, holder, previous, path, step);
         previous = selector;
     }
     stack::top = start + 1;

@@ -1,0 +1,44 @@
+#include "runtime/datatypes/components.h"
+
+#include "runtime/core/cell-views.h"
+#include "runtime/core/raise.h"
+#include "runtime/datatypes/datatype.h"
+#include "runtime/names/symbol.h"
+
+namespace zel::components {
+
+i32 index_of(const Cell& element, std::initializer_list<u32> names, i32 count) {
+    if (element.is(Type::integer)) {
+        const i32 i = as_integer(element).value;
+        return i >= 1 && i <= count ? i : 0;
+    }
+    if (!element.is(Type::word)) return 0;
+    const u32 name = symbol::canonical_id(as_word(element).symbol);
+    i32 i = 0;
+    for (u32 symbol : names) {
+        ++i;
+        if (i > count) break;
+        if (symbol::canonical_id(symbol) == name) return i;
+    }
+    return 0;
+}
+
+i32 path_index(const Cell& element, const PathStep& step, std::initializer_list<u32> names, i32 count) {
+    const i32 i = index_of(element, names, count);
+    if (i == 0) raise(ErrorId::script_invalid_path, step.path ? step.path : &none_cell, &element);
+    return i;
+}
+
+i32 pick_index(const Cell& value, const Cell& index, std::initializer_list<u32> names, i32 count) {
+    const i32 i = index_of(index, names, count);
+    if (i != 0) return i;
+    if (index.is(Type::word)) raise(ErrorId::script_cannot_use, &index, &value);
+    raise(ErrorId::script_out_of_range, &index);
+}
+
+void raise_invalid_type(const Cell& value) {
+    const Cell type = datatype::of(value.type());
+    raise(ErrorId::script_invalid_type, &type);
+}
+
+}  // namespace zel::components

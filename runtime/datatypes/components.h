@@ -1,0 +1,27 @@
+// The components of the scalar values that hold several numbers in their cell (pair!,
+// point2D!, point3D!, time!, tuple!): one reading of a path element or a `pick` index as
+// a 1-based component, by number or by name (compared by canonical symbol).
+#pragma once
+#include <initializer_list>
+
+#include "runtime/core/cell.h"
+#include "runtime/datatypes/action-signatures.h"
+
+namespace zel::components {
+
+// The component an element names: an integer! 1..count, or a word! whose symbol is the
+// n-th of `names`; 0 when it names none.
+i32 index_of(const Cell& element, std::initializer_list<u32> names, i32 count);
+
+// index_of for a path step; an element that names no component raises script/invalid-path
+// with the path and the element.
+i32 path_index(const Cell& element, const PathStep& step, std::initializer_list<u32> names, i32 count);
+
+// index_of for `pick` on value: a word that names no component raises script/cannot-use
+// (the word, the value); another index outside 1..count script/out-of-range.
+i32 pick_index(const Cell& value, const Cell& index, std::initializer_list<u32> names, i32 count);
+
+// script/invalid-type with the datatype of value.
+[[noreturn]] void raise_invalid_type(const Cell& value);
+
+}  // namespace zel::components
