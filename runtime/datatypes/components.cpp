@@ -2,7 +2,10 @@
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
+#include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/registry.h"
+#include "runtime/lexer/lexer.h"
 #include "runtime/names/symbol.h"
 
 namespace zel::components {
@@ -40,5 +43,19 @@ void raise_invalid_type(const Cell& value) {
     const Cell type = datatype::of(value.type());
     raise(ErrorId::script_invalid_type, &type);
 }
+
+void raise_not_related(Type type) {
+    const Cell call = calling_word();
+    const Cell datatype = datatype::of(type);
+    raise(ErrorId::script_not_related, &call, &datatype);
+}
+
+Values values_of(const Cell& block) {
+    const i32 n = block::length(block);
+    if (n <= 0) return {nullptr, 0};
+    return {block::cell_at(block, as_series(block).index), static_cast<u32>(n)};
+}
+
+bool load_as(const Cell& text, Type t, Cell& out) { return lexer::load_exactly_one(text, out) && out.is(t); }
 
 }  // namespace zel::components

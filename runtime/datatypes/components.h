@@ -24,4 +24,19 @@ i32 pick_index(const Cell& value, const Cell& index, std::initializer_list<u32> 
 // script/invalid-type with the datatype of value.
 [[noreturn]] void raise_invalid_type(const Cell& value);
 
+// script/not-related with the calling word and a datatype.
+[[noreturn]] void raise_not_related(Type type);
+
+// The values of a block from its position: the first (valid until anything allocates)
+// and their count, 0 past the tail.
+struct Values {
+    const Cell* cells;
+    u32 count;
+};
+Values values_of(const Cell& block);
+
+// The value of a text (an any-string from its position) that holds one value of type t:
+// true with it in `out`, false when the text holds anything else.
+bool load_as(const Cell& text, Type t, Cell& out);
+
 }  // namespace zel::components

@@ -4,7 +4,7 @@
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
-#include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/components.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/pair.h"
 #include "runtime/datatypes/point.h"
@@ -13,12 +13,6 @@
 
 namespace zel::number_first {
 namespace {
-
-[[noreturn]] void not_related(Type type) {
-    const Cell call = calling_word();
-    const Cell datatype = datatype::of(type);
-    raise(ErrorId::script_not_related, &call, &datatype);
-}
 
 using Core = Cell* (*)(ArithOp, Cell*, Cell*);
 
@@ -40,7 +34,7 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2, bool negate_subtract) {
     if (t == Type::tuple) return tuple::arithmetic(op, value1, value2);
     const Core core = t == Type::pair ? pair::arithmetic : point::arithmetic;
     if (op == ArithOp::divide || (op == ArithOp::subtract && !negate_subtract)) {
-        not_related(negate_subtract ? value1->type() : t);
+        components::raise_not_related(negate_subtract ? value1->type() : t);
     }
     if (op == ArithOp::remainder) {
         Cell right = *value2;

@@ -12,8 +12,6 @@
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/lexer/lexer.h"
-#include "runtime/memory/node.h"
 #include "runtime/names/runtime-words.h"
 
 namespace zel::pair {
@@ -97,10 +95,9 @@ Cell* make(Cell* prototype, const Cell* spec, Type) {
     case Type::block:
     case Type::paren:
     case Type::hash: {
-        const auto s = as_series(*spec);
-        const u32 length = node::buffer(s.node)->cell_count();
-        if (s.index > length || length - s.index < 2) raise(ErrorId::syntax_malconstruct, spec);
-        const Cell* cells = reinterpret_cast<const Cell*>(node::buffer(s.node)->head_ptr()) + s.index;
+        const components::Values v = components::values_of(*spec);
+        if (v.count < 2) raise(ErrorId::syntax_malconstruct, spec);
+        const Cell* cells = v.cells;
         for (int i = 0; i < 2; ++i) {
             if (!cells[i].is(Type::integer) && !cells[i].is(Type::float_)) raise(ErrorId::syntax_malconstruct, spec);
         }
@@ -112,7 +109,7 @@ Cell* make(Cell* prototype, const Cell* spec, Type) {
                       integer::truncate_or_raise(point::get(*spec, 2), ErrorId::script_invalid_arg, spec));
         break;
     case Type::string:
-        if (!lexer::load_exactly_one(*spec, result) || !result.is(Type::pair)) bad_to_arg(*spec);
+        if (!components::load_as(*spec, Type::pair, result)) bad_to_arg(*spec);
         break;
     default:
         bad_to_arg(*spec);
@@ -190,11 +187,7 @@ Cell* reverse(Cell* value, const Cell*, const Cell*) {
 }
 
 Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
-    if (scale && scale->is(Type::money)) {
-        const Cell call = calling_word();
-        const Cell type = datatype::of(Type::money);
-        raise(ErrorId::script_not_related, &call, &type);
-    }
+    if (scale && scale->is(Type::money)) components::raise_not_related(Type::money);
     i32 result[2];
     for (i32 i = 1; i <= 2; ++i) {
         Cell c = integer::cell(component(*value, i));

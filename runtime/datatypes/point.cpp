@@ -12,8 +12,6 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/hash/murmur3.h"
-#include "runtime/lexer/lexer.h"
-#include "runtime/memory/node.h"
 #include "runtime/names/runtime-words.h"
 #include "runtime/text/float-text.h"
 
@@ -98,10 +96,9 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
     case Type::block:
     case Type::paren:
     case Type::hash: {
-        const auto s = as_series(*spec);
-        const u32 length = node::buffer(s.node)->cell_count();
-        if (s.index > length || length - s.index < static_cast<u32>(n)) raise(ErrorId::syntax_malconstruct, spec);
-        const Cell* cells = reinterpret_cast<const Cell*>(node::buffer(s.node)->head_ptr()) + s.index;
+        const components::Values v = components::values_of(*spec);
+        if (v.count < static_cast<u32>(n)) raise(ErrorId::syntax_malconstruct, spec);
+        const Cell* cells = v.cells;
         for (i32 i = 0; i < n; ++i) {
             if (!cells[i].is(Type::integer) && !cells[i].is(Type::float_)) raise(ErrorId::syntax_malconstruct, spec);
             set(result, i + 1, static_cast<float>(number_of(cells[i])));
@@ -109,7 +106,7 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
         break;
     }
     case Type::string:
-        if (!lexer::load_exactly_one(*spec, result) || !result.is(target)) bad_to_arg(target, *spec);
+        if (!components::load_as(*spec, target, result)) bad_to_arg(target, *spec);
         break;
     default:
         bad_to_arg(target, *spec);
@@ -212,11 +209,7 @@ Cell* reverse(Cell* value, const Cell*, const Cell*) {
 }
 
 Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
-    if (scale && scale->is(Type::money)) {
-        const Cell call = calling_word();
-        const Cell type = datatype::of(Type::money);
-        raise(ErrorId::script_not_related, &call, &type);
-    }
+    if (scale && scale->is(Type::money)) components::raise_not_related(Type::money);
     const i32 n = count(value->type());
     const bool compound = scale && (scale->is(Type::pair) || scale->is(Type::point2d) || scale->is(Type::point3d));
     for (i32 i = 1; i <= n; ++i) {

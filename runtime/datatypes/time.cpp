@@ -11,8 +11,7 @@
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/lexer/lexer.h"
-#include "runtime/memory/node.h"
+#include "runtime/core/type-families.h"
 #include "runtime/names/runtime-words.h"
 #include "runtime/text/float-text.h"
 
@@ -61,11 +60,8 @@ double seconds_of(const Cell& t) { return float_payload(t); }
 // [hours minutes seconds]: at most three values, whole numbers but for a float of seconds;
 // only the first may be negative, and its sign is the whole time's.
 double from_block(const Cell& block) {
-    const auto s = as_series(block);
-    const u32 length = node::buffer(s.node)->cell_count();
-    const u32 count = s.index < length ? length - s.index : 0;
+    const auto [cells, count] = components::values_of(block);
     if (count > 3) bad_to_arg(block);
-    const Cell* cells = reinterpret_cast<const Cell*>(node::buffer(s.node)->head_ptr()) + s.index;
     constexpr double units[3] = {3600.0, 60.0, 1.0};
     double total = 0;
     bool negative = false;
@@ -85,6 +81,10 @@ double from_block(const Cell& block) {
 }
 
 Cell* make(Cell* prototype, const Cell* spec, Type) {
+    if (in_family(spec->type(), family::any_string)) {
+        if (!components::load_as(*spec, Type::time, *prototype)) bad_to_arg(*spec);
+        return prototype;
+    }
     double seconds = 0;
     switch (spec->type()) {
     case Type::time:
@@ -102,17 +102,6 @@ Cell* make(Cell* prototype, const Cell* spec, Type) {
     case Type::hash:
         seconds = from_block(*spec);
         break;
-    case Type::string:
-    case Type::file:
-    case Type::url:
-    case Type::tag:
-    case Type::email:
-    case Type::ref: {
-        Cell loaded{};
-        if (!lexer::load_exactly_one(*spec, loaded) || !loaded.is(Type::time)) bad_to_arg(*spec);
-        *prototype = loaded;
-        return prototype;
-    }
     default:
         bad_to_arg(*spec);
     }
@@ -167,12 +156,6 @@ Cell* pick(Cell* value, const Cell* index) {
     return value;
 }
 
-[[noreturn]] void not_related(Type type) {
-    const Cell call = calling_word();
-    const Cell datatype = datatype::of(type);
-    raise(ErrorId::script_not_related, &call, &datatype);
-}
-
 Cell* add(Cell* value1, Cell* value2) {
     // A date plus a time is the date's arithmetic.
     if (value2->is(Type::date)) raise(ErrorId::internal_not_done);
@@ -180,12 +163,12 @@ Cell* add(Cell* value1, Cell* value2) {
 }
 
 Cell* subtract(Cell* value1, Cell* value2) {
-    if (value2->is(Type::date)) not_related(Type::time);
+    if (value2->is(Type::date)) components::raise_not_related(Type::time);
     return float_::arithmetic(ArithOp::subtract, value1, value2);
 }
 
 Cell* multiply(Cell* value1, Cell* value2) {
-    if (value2->is(Type::time)) not_related(Type::time);
+    if (value2->is(Type::time)) components::raise_not_related(Type::time);
     return float_::arithmetic(ArithOp::multiply, value1, value2);
 }
 
@@ -197,7 +180,7 @@ Cell* divide(Cell* value1, Cell* value2) {
 }
 
 Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
-    if (scale && scale->is(Type::money)) not_related(Type::money);
+    if (scale && scale->is(Type::money)) components::raise_not_related(Type::money);
     float_::round(value, scale, flags);
     const double seconds = value->is(Type::integer) ? integer::get(*value) : float_payload(*value);
     *value = float_::cell(seconds, Type::time);

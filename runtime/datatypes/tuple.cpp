@@ -13,8 +13,7 @@
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/lexer/lexer.h"
-#include "runtime/memory/node.h"
+#include "runtime/core/type-families.h"
 #include "runtime/names/runtime-words.h"
 #include "runtime/names/symbol.h"
 #include "runtime/text/string-units.h"
@@ -54,11 +53,7 @@ u8 with_number(u8 c, const Cell& number, ArithOp op, bool number_first) {
 Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     bool number_first = false;
     if (!value1->is(Type::tuple)) {
-        if (op == ArithOp::subtract || op == ArithOp::divide) {
-            const Cell call = calling_word();
-            const Cell type = datatype::of(value1->type());
-            raise(ErrorId::script_not_related, &call, &type);
-        }
+        if (op == ArithOp::subtract || op == ArithOp::divide) components::raise_not_related(value1->type());
         std::swap(*value1, *value2);
         number_first = op == ArithOp::remainder;
     }
@@ -113,11 +108,8 @@ Cell from_issue(const Cell& issue) {
 }
 
 Cell from_block(const Cell& block) {
-    const auto s = as_series(block);
-    const u32 length = node::buffer(s.node)->cell_count();
-    const u32 n = s.index < length ? length - s.index : 0;
+    const auto [cells, n] = components::values_of(block);
     if (n > max_count) bad_to_arg(block);
-    const Cell* cells = reinterpret_cast<const Cell*>(node::buffer(s.node)->head_ptr()) + s.index;
     u8 parts[max_count] = {};
     for (u32 i = 0; i < n; ++i) {
         double v = 0;
@@ -131,6 +123,10 @@ Cell from_block(const Cell& block) {
 }
 
 Cell* make(Cell* prototype, const Cell* spec, Type) {
+    if (in_family(spec->type(), family::any_string)) {
+        if (!components::load_as(*spec, Type::tuple, *prototype)) bad_to_arg(*spec);
+        return prototype;
+    }
     Cell result{};
     switch (spec->type()) {
     case Type::tuple:
@@ -148,14 +144,6 @@ Cell* make(Cell* prototype, const Cell* spec, Type) {
     }
     case Type::issue:
         result = from_issue(*spec);
-        break;
-    case Type::string:
-    case Type::file:
-    case Type::url:
-    case Type::tag:
-    case Type::email:
-    case Type::ref:
-        if (!lexer::load_exactly_one(*spec, result) || !result.is(Type::tuple)) bad_to_arg(*spec);
         break;
     default:
         bad_to_arg(*spec);
