@@ -44,6 +44,11 @@ void raise_invalid_type(const Cell& value) {
     raise(ErrorId::script_invalid_type, &type);
 }
 
+bool other_type_differs(const Cell& value1, const Cell& value2, i32 code) {
+    return (code == compare_code::strict_equal || code == compare_code::same || code == compare_code::find) &&
+           value1.type() != value2.type();
+}
+
 void raise_not_related(Type type) {
     const Cell call = calling_word();
     const Cell datatype = datatype::of(type);

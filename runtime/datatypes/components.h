@@ -24,6 +24,10 @@ i32 pick_index(const Cell& value, const Cell& index, std::initializer_list<u32> 
 // script/invalid-type with the datatype of value.
 [[noreturn]] void raise_invalid_type(const Cell& value);
 
+// Whether comparison `code` of values of two types is a difference already: a value of
+// another type is never strictly equal, nor the same value.
+bool other_type_differs(const Cell& value1, const Cell& value2, i32 code);
+
 // script/not-related with the calling word and a datatype.
 [[noreturn]] void raise_not_related(Type type);
 

@@ -163,6 +163,7 @@ Cell* pick(Cell* value, const Cell* index) {
 }
 
 i32 compare(const Cell* value1, const Cell* value2, i32 code) {
+    if (components::other_type_differs(*value1, *value2, code)) return 1;
     if (value2->is(Type::point2d)) {
         const Cell as_point = point::from_pair(*value1);
         return actions_of(as_point).on_compare(&as_point, value2, code);

@@ -164,6 +164,7 @@ Cell* pick(Cell* value, const Cell* index) {
 }
 
 i32 compare(const Cell* value1, const Cell* value2, i32 code) {
+    if (components::other_type_differs(*value1, *value2, code)) return 1;
     const Type t = value1->type();
     const i32 n = count(t);
     Cell other = *value2;
