@@ -109,7 +109,9 @@ Cell* make(Cell* prototype, const Cell* spec, Type) {
     return prototype;
 }
 
-i32 form(const Cell* value, Output& out, const Cell*, i32 limit) { return limit - form_seconds(seconds_of(*value), out); }
+i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
+    return limit - form_seconds(seconds_of(*value), out);
+}
 
 i32 mold(const Cell* value, Output& out, MoldFlags, const Cell* part, i32 limit, i32) {
     return form(value, out, part, limit);

@@ -197,7 +197,9 @@ Cell* pick(Cell* value, const Cell* index) {
 Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, const PathStep&) {
     if (!element->is(Type::integer)) components::raise_invalid_type(*element);
     if (!value_to_set) return pick(parent, element);
-    if (!value_to_set->is(Type::integer) && !value_to_set->is(Type::none)) components::raise_invalid_type(*value_to_set);
+    if (!value_to_set->is(Type::integer) && !value_to_set->is(Type::none)) {
+        components::raise_invalid_type(*value_to_set);
+    }
     const i32 i = integer::get(*element);
     const u32 n = count(*parent);
     if (i < 1 || static_cast<u32>(i) > n) raise(ErrorId::script_out_of_range, element);

@@ -1003,7 +1003,9 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
         owner = *start;
         const Cell* result = select(start, &selector, setting ? value : nullptr, step);
         if (result != start) *start = *result;
-        if (setting && held_in_cell(owner.type())) store_back(*start, k == first ? &head : nullptr, holder, previous, path, step);
+        if (setting && held_in_cell(owner.type())) {
+            store_back(*start, k == first ? &head : nullptr, holder, previous, path, step);
+        }
         previous = selector;
     }
     stack::top = start + 1;
