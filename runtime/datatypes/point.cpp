@@ -236,7 +236,10 @@ Cell* round(Cell* value, const Cell* scale, RoundFlags flags) {
 
 namespace zel {
 
-constinit const ActionRecord point2d_actions = [] {
+namespace {
+
+// The two widths share every action.
+constexpr ActionRecord point_actions() {
     using namespace point;
     ActionRecord r;
     r.on_make = make;
@@ -257,8 +260,11 @@ constinit const ActionRecord point2d_actions = [] {
     r.on_pick = pick;
     r.on_reverse = reverse;
     return r;
-}();
+}
 
-constinit const ActionRecord point3d_actions = point2d_actions;
+}  // namespace
+
+constinit const ActionRecord point2d_actions = point_actions();
+constinit const ActionRecord point3d_actions = point_actions();
 
 }  // namespace zel
