@@ -10,6 +10,7 @@
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/money.h"
+#include "runtime/datatypes/number-first.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
@@ -42,6 +43,19 @@ bool almost_equal_q(double a, double b) {
         return (bits >> 63) != 0 ? ~bits + 1 : bits | u64{1} << 63;
     };
     const u64 ia = ordered(a), ib = ordered(b);
+    return (ia > ib ? ia - ib : ib - ia) <= 10;
+}
+
+bool almost_equal32_q(float a, float b) {
+    if (std::isnan(a) || std::isnan(b)) return false;
+    if (a == b) return true;
+    if (std::isinf(a) || std::isinf(b)) return false;
+    if (std::fabs(a - b) < FLT_EPSILON) return true;
+    auto ordered = [](float x) {
+        const u32 bits = std::bit_cast<u32>(x);
+        return (bits >> 31) != 0 ? ~bits + 1 : bits | u32{1} << 31;
+    };
+    const u32 ia = ordered(a), ib = ordered(b);
     return (ia > ib ? ia - ib : ib - ia) <= 10;
 }
 
@@ -98,18 +112,12 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     case Type::pair:
     case Type::point2d:
     case Type::point3d:
+    case Type::tuple:
         if (lt == Type::time) invalid_type(rt);
-        if (op == ArithOp::subtract || op == ArithOp::divide) {
-            // The operation's word: unset until word values exist.
-            const Cell type = datatype::of(rt);
-            raise(ErrorId::script_not_related, &unset_cell, &type);
-        }
-        // The compound value's own arithmetic takes the number as its right operand.
-        raise(ErrorId::internal_not_done);
+        return number_first::arithmetic(op, value1, value2, false);
     case Type::money:
         if (lt == Type::time) invalid_type(rt);
         return money::arithmetic(op, value1, value2);
-    case Type::tuple:
     case Type::vector:
         // These operands hand the operation to their own type's arithmetic.
         raise(ErrorId::internal_not_done);

@@ -31,6 +31,8 @@ inline Cell* set_cell(Cell* target, double value) {
 // Equality with a tolerance: a NaN equals nothing; values within DBL_EPSILON of each
 // other, or at most 10 units in the last place apart, are equal.
 bool almost_equal_q(double a, double b);
+// The same for 32-bit floats (point components): at most 10 units in the last place apart.
+bool almost_equal32_q(float a, float b);
 
 // a op b. Remainder follows fmod, with the quiet NaN for a zero or NaN divisor and a
 // finite a kept whole against an infinite divisor; or, and and xor raise script/cannot-use.

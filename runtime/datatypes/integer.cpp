@@ -9,6 +9,7 @@
 #include "runtime/datatypes/date.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/money.h"
+#include "runtime/datatypes/number-first.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
@@ -86,6 +87,7 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     case Type::pair:
     case Type::point2d:
     case Type::point3d:
+        return number_first::arithmetic(op, value1, value2, true);
     case Type::vector:
         // These operands hand the operation to their own type's arithmetic.
         raise(ErrorId::internal_not_done);

@@ -970,36 +970,40 @@ void call_routine(const Cell& routine) {
     if (!(returns.is(Type::integer) && as_integer(returns).value == -1)) *stack::base = result;
 }
 
-// A value that lives wholly in its cell: setting one of its fields through a path changes
-// the copy on the stack, which then goes back where it was read from.
+namespace {
+
+// Whether a value's components live in its own cell (pair!, tuple!, time!...): setting
+// one through a path changes a copy, which must then be stored where the value came from.
 constexpr bool held_in_cell(Type t) {
     switch (t) {
-    case Type::date:
-    case Type::time:
     case Type::pair:
     case Type::tuple:
+    case Type::time:
     case Type::point2d:
     case Type::point3d:
+    case Type::date:
+    case Type::money:
         return true;
     default:
         return false;
     }
 }
 
-// Stores a changed value back: into the path's head word when it came from there (the
-// holder is none), else into the holder through the holder's own path setting.
-void store_back(const Cell& path, const Cell& holder, const Cell& element, const Cell& changed) {
-    if (holder.is(Type::none)) {
-        set_word(element, changed);
+// Stores a value whose component a path set changed: into the path's first word, or
+// through its holder's own path setting (which notifies the holder's owner).
+void store_back(const Cell& changed, const Cell* word, const Cell& holder, const Cell& element, const Cell& path,
+                PathStep step) {
+    if (word) {
+        set_word(*word, changed);
         return;
     }
     Cell target = holder;
-    PathStep step;
-    step.path = &path;
-    step.last = true;
-    const Cell copy = changed;
-    action::lookup_path(target, &path, element)(&target, &element, &copy, step);
+    const sig::on_eval_path select = action::lookup_path(target, &path, element);
+    step.element_index -= 1;
+    select(&target, &element, &changed, step);
 }
+
+}  // namespace
 
 u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value) {
     Cell* const start = stack::top;
@@ -1045,11 +1049,14 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
         step.element_index = static_cast<i32>(k + 1 - first);
         step.get = mode == PathMode::get;
         step.last = last;
+        const bool setting = mode == PathMode::set && last;
         const Cell holder = owner;
         owner = *start;
-        const Cell* result = select(start, &selector, mode == PathMode::set && last ? value : nullptr, step);
+        const Cell* result = select(start, &selector, setting ? value : nullptr, step);
         if (result != start) *start = *result;
-        if (mode == PathMode::set && last && held_in_cell(owner.type())) store_back(path, holder, previous, *start);
+        if (setting && held_in_cell(owner.type())) {
+            store_back(*start, k == first ? &head : nullptr, holder, previous, path, step);
+        }
         previous = selector;
     }
     stack::top = start + 1;
