@@ -44,7 +44,7 @@ using Bytes = std::string;
 }
 
 // The bytes from a binary's position, valid until the next allocation.
-const u8* bytes_at(const Cell& b, u32& count) {
+u8* bytes_at(const Cell& b, u32& count) {
     Buffer* buffer = node::buffer(b.w2);
     const u32 from = std::min(b.w1, buffer->used());
     count = buffer->used() - from;
@@ -266,7 +266,7 @@ Cell* bitwise(Cell* value1, Cell* value2) {
 // In place: the argument's own bytes are inverted.
 Cell* complement(Cell* value) {
     u32 count = 0;
-    u8* bytes = const_cast<u8*>(bytes_at(*value, count));
+    u8* bytes = bytes_at(*value, count);
     for (u32 i = 0; i < count; ++i) bytes[i] = static_cast<u8>(~bytes[i]);
     return value;
 }
@@ -342,7 +342,7 @@ Cell* trim(Cell* series, const TrimRefinements& r) {
     s.w1 = std::min(s.w1, string::total_length(s));
     series::notify(s, words::trim, static_cast<i32>(s.w1), static_cast<i32>(string::total_length(s) - s.w1));
     u32 count = 0;
-    u8* bytes = const_cast<u8*>(bytes_at(s, count));
+    u8* bytes = bytes_at(s, count);
     u32 first = 0;
     u32 end = count;
     if (r.head || !r.tail)
