@@ -68,9 +68,9 @@ enum class Other { refuse, form };
 
 // The bytes a value stands for in a binary, appended to `out`: a char! and any text as
 // UTF-8, an integer! from -128 to 255 as one byte, a binary's and a tuple's own bytes, a
-// block's elements in turn. Nothing is written into a series here, so a value that is
-// refused leaves the target as it was.
-void bytes_of(const Cell& value, Bytes& out, Other other) {
+// block's elements in turn (at most `elements` of them). Nothing is written into a series
+// here, so a value that is refused leaves the target as it was.
+void bytes_of(const Cell& value, Bytes& out, Other other, u32 elements = 0xFFFFFFFF) {
     switch (value.type()) {
     case Type::char_: append_utf8(out, value.w2, value); return;
     case Type::integer: {
@@ -91,7 +91,7 @@ void bytes_of(const Cell& value, Bytes& out, Other other) {
     default: break;
     }
     if (string::block_like(value.type())) {
-        for (u32 i = value.w1; i < series::buffer_length(value); ++i) {
+        for (u32 i = value.w1, n = 0; i < series::buffer_length(value) && n < elements; ++i, ++n) {
             Buffer* b = node::buffer(value.w2);
             bytes_of(b->cells()[b->head / sizeof(Cell) + i], out, other);
         }
@@ -111,11 +111,7 @@ void bytes_of(const Cell& value, Bytes& out, Other other) {
 Bytes bytes_to_add(const Cell& value, i32 part, bool only) {
     Bytes out;
     if (part >= 0 && !only && string::block_like(value.type())) {
-        const u32 end = std::min<u32>(series::buffer_length(value), value.w1 + static_cast<u32>(part));
-        for (u32 i = value.w1; i < end; ++i) {
-            Buffer* b = node::buffer(value.w2);
-            bytes_of(b->cells()[b->head / sizeof(Cell) + i], out, Other::refuse);
-        }
+        bytes_of(value, out, Other::refuse, static_cast<u32>(part));
         return out;
     }
     bytes_of(value, out, Other::refuse);
