@@ -201,15 +201,6 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
     return length1 < length2 ? -1 : length1 > length2 ? 1 : 0;
 }
 
-Cell* make(Cell* prototype, const Cell* spec, Type target) {
-    if (spec->is(Type::money)) {
-        const Cell type = datatype::of(Type::binary);
-        raise(ErrorId::script_bad_make_arg, &type, spec);
-    }
-    if (spec->is(Type::integer) || spec->is(Type::float_)) return string::make(prototype, spec, target);
-    return string::to(prototype, spec, target);
-}
-
 Cell* to(Cell* prototype, const Cell* spec, Type) {
     const Cell value = *spec;
     Bytes out;
@@ -232,6 +223,15 @@ Cell* to(Cell* prototype, const Cell* spec, Type) {
     }
     *prototype = from_bytes(out);
     return prototype;
+}
+
+Cell* make(Cell* prototype, const Cell* spec, Type target) {
+    if (spec->is(Type::money)) {
+        const Cell type = datatype::of(Type::binary);
+        raise(ErrorId::script_bad_make_arg, &type, spec);
+    }
+    if (spec->is(Type::integer) || spec->is(Type::float_)) return string::make(prototype, spec, target);
+    return to(prototype, spec, target);
 }
 
 // and~, or~ and xor~: a new binary as long as the longer operand; past the shorter one
