@@ -1,6 +1,7 @@
 // Searching strings: find with its refinements, and select, which answers the character
 // after a match. A search reads the units in place and allocates nothing once the sought
 // text is known, so the spans it reads stay valid.
+#include <cstring>
 #include <optional>
 
 #include "runtime/core/raise.h"
@@ -15,6 +16,20 @@ namespace zel::string {
 namespace {
 
 using series::Match;
+
+// An exact forward search of 1-byte units for 1-byte text: memchr finds each candidate
+// first unit, so the search runs at memory speed over long binaries and texts.
+Match scan_bytes(const series::SearchWindow& w, const unicode::Units& units, const unicode::Units& text) {
+    const u8 first = text.start[0];
+    for (i64 i = w.first; i <= w.last;) {
+        const void* hit = std::memchr(units.start + i, first, static_cast<std::size_t>(w.last - i + 1));
+        if (!hit) break;
+        i = static_cast<const u8*>(hit) - units.start;
+        if (std::memcmp(units.start + i, text.start, text.count) == 0) return {i, text.count};
+        ++i;
+    }
+    return {};
+}
 
 // What is sought: one character, any character of a bitset, or a text.
 struct Wanted {
@@ -75,7 +90,10 @@ Match search(Cell& series, const Cell& value, const FindRefinements& r) {
         return true;
     };
 
-    return series::scan(series::search_window(range, length), length, matches_at);
+    const series::SearchWindow window = series::search_window(range, length);
+    if (wanted.kind == Wanted::Kind::text && !fold && units.unit == 1 && text.unit == 1 && window.step == 1 && !window.match)
+        return scan_bytes(window, units, text);
+    return series::scan(window, length, matches_at);
 }
 
 }  // namespace

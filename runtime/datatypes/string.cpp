@@ -60,7 +60,6 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
         *prototype = Cell{header_of(target), 0, memory::alloc_units(room == 0 ? initial_room : static_cast<u32>(room), 1), 0};
         return prototype;
     }
-    if (target == Type::binary) raise(ErrorId::internal_not_done);
     return to(prototype, spec, target);
 }
 
@@ -118,8 +117,10 @@ Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, con
 }
 
 Cell* swap(Cell* series1, Cell* series2) {
-    if (series2->is(Type::binary)) raise(ErrorId::internal_not_done);
-    if (!series::any_string(series2->type())) raise(ErrorId::script_invalid_arg, series2);
+    // Bytes swap only with bytes, characters only with characters.
+    const bool bytes = series1->is(Type::binary);
+    if (bytes ? !series2->is(Type::binary) : !series::any_string(series2->type()))
+        raise(ErrorId::script_invalid_arg, series2);
     series::swap_elements(*series1, *series2, [](const Cell& a, const Cell& b) {
         const u32 from_a = char_at_head(a, a.w1);
         const u32 from_b = char_at_head(b, b.w1);

@@ -14,6 +14,7 @@
 #include "runtime/lexer/lexer-tables.h"
 #include "runtime/lexer/lexer-text.h"
 #include "runtime/lexer/lexer-words.h"
+#include "runtime/text/base-codecs.h"
 #include "runtime/text/utf8.h"
 
 namespace zel::lexer {
@@ -226,76 +227,6 @@ void load_tag(Scan& s, const Token& t, bool build) {
     if (build) push(s, make_text(Type::tag, chars));
 }
 
-// Blanks and ";" comments inside a binary are skipped; the digits that remain.
-std::string binary_digits(const u8* p, const u8* end) {
-    std::string digits;
-    while (p < end) {
-        u8 b = *p++;
-        if (b == ';') {
-            while (p < end && *p != '\n') ++p;
-        } else if (b != ' ' && b != '\t' && b != '\n' && b != '\r') {
-            digits.push_back(static_cast<char>(b));
-        }
-    }
-    return digits;
-}
-
-u8 base64_digit(u8 c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<u8>(c - 'A');
-    if (c >= 'a' && c <= 'z') return static_cast<u8>(c - 'a' + 26);
-    if (c >= '0' && c <= '9') return static_cast<u8>(c - '0' + 52);
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return 255;
-}
-
-bool decode_binary(u32 base, const std::string& digits, std::string& bytes) {
-    switch (base) {
-    case 16:
-        if (digits.size() % 2) return false;
-        for (std::size_t i = 0; i < digits.size(); i += 2) {
-            u8 hi = hex_digit(static_cast<u8>(digits[i])), lo = hex_digit(static_cast<u8>(digits[i + 1]));
-            if (hi == 255 || lo == 255) return false;
-            bytes.push_back(static_cast<char>(hi << 4 | lo));
-        }
-        return true;
-    case 2:
-        if (digits.size() % 8) return false;
-        for (std::size_t i = 0; i < digits.size(); i += 8) {
-            u8 byte = 0;
-            for (std::size_t j = i; j < i + 8; ++j) {
-                if (digits[j] != '0' && digits[j] != '1') return false;
-                byte = static_cast<u8>(byte << 1 | (digits[j] - '0'));
-            }
-            bytes.push_back(static_cast<char>(byte));
-        }
-        return true;
-    case 64: {
-        if (digits.size() % 4) return false;
-        for (std::size_t i = 0; i < digits.size(); i += 4) {
-            u32 group = 0;
-            int padding = 0;
-            for (std::size_t j = i; j < i + 4; ++j) {
-                u8 c = static_cast<u8>(digits[j]);
-                // "=" pads only the last group, and only its last one or two places.
-                if (c == '=' && i + 4 == digits.size() && j >= i + 2) {
-                    ++padding;
-                    group <<= 6;
-                    continue;
-                }
-                u8 d = base64_digit(c);
-                if (d == 255 || padding) return false;
-                group = group << 6 | d;
-            }
-            for (int k = 0; k < 3 - padding; ++k) bytes.push_back(static_cast<char>(group >> (16 - 8 * k)));
-        }
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
 void load_binary(Scan& s, const Token& t, bool build) {
     Text x = text_of(s, t);
     u32 hash = 0;
@@ -307,9 +238,10 @@ void load_binary(Scan& s, const Token& t, bool build) {
         if (error || value < 0) raise_invalid(s, t, Type::binary);
         base = static_cast<u32>(value);
     }
+    // A literal is written in base 2, 16 or 64; enbase's base 58 has none.
     std::string bytes;
-    if (!decode_binary(base, binary_digits(x.p + hash + 2, x.end() - 1), bytes))
-        raise_invalid(s, t, Type::binary);
+    const std::string_view digits(reinterpret_cast<const char*>(x.p + hash + 2), x.end() - 1 - (x.p + hash + 2));
+    if (base == 58 || !base_codec::decode(base, digits, bytes)) raise_invalid(s, t, Type::binary);
     if (build) push(s, make_bytes(Type::binary, reinterpret_cast<const u8*>(bytes.data()),
                                   static_cast<u32>(bytes.size())));
 }
