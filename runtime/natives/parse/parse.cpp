@@ -31,7 +31,6 @@ i64 part_limit(const Cell& input, const Cell& length) {
 void parse(const i32* refinements) {
     Cell input = arg(0);
     const Cell rules = arg(1);
-    if (input.is(Type::binary)) raise(ErrorId::internal_not_done);
     input.w1 = std::min(input.w1, parse::tail_of(input));
     u32 limit = parse::no_limit;
     if (used(refinements, parse_ref::part)) {
