@@ -240,7 +240,8 @@ void load_binary(Scan& s, const Token& t, bool build) {
     }
     // A literal is written in base 2, 16 or 64; enbase's base 58 has none.
     std::string bytes;
-    const std::string_view digits(reinterpret_cast<const char*>(x.p + hash + 2), x.end() - 1 - (x.p + hash + 2));
+    const std::string_view digits(reinterpret_cast<const char*>(x.p + hash + 2),
+                                  static_cast<std::size_t>(x.end() - 1 - (x.p + hash + 2)));
     if (base == 58 || !base_codec::decode(base, digits, bytes)) raise_invalid(s, t, Type::binary);
     if (build) push(s, make_bytes(Type::binary, reinterpret_cast<const u8*>(bytes.data()),
                                   static_cast<u32>(bytes.size())));
