@@ -297,7 +297,7 @@ Cell* append(Cell* set, const Cell* value, i32, bool, i32, bool append) {
     return set;
 }
 
-// none, false, 0 and 0.0 take the spec's members out; any other value puts them in.
+// none, false, 0 and 0.0 take the named members out; any other value puts them in.
 Cell* poke(Cell* set, const Cell* spec, const Cell* value) {
     const bool clears = value->is(Type::none) || (value->is(Type::logic) && !logic::get(*value)) ||
                         (value->is(Type::integer) && integer::get(*value) == 0) ||

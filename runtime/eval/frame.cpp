@@ -121,7 +121,7 @@ Cell parameter_word(const Cell& callable, u32 index) {
         const Type t = entry.type();
         if (t != Type::word && t != Type::lit_word && t != Type::get_word && t != Type::refinement) continue;
         if (index-- != 0) continue;
-        // The word stands alone in an error, without the spec's layout.
+        // The word stands alone in an error, without the line break it had in the parameter block.
         return *cell::set_type(cell::clear_new_line(&entry), Type::word);
     }
     return none_cell;
