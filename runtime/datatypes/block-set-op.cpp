@@ -1,8 +1,11 @@
 // The set operations over blocks (unique, union, intersect, exclude, difference) on
 // records of /skip cells, through the series' set-operation skeleton. A record's key is
-// its first cell, compared by the generic comparison; equal keys hash alike because the
-// hash folds case and nested blocks, which compare by content, all share one hash.
+// its first cell, matched as `find` matches a value (so 1 and 1.0 stay apart); equal keys
+// hash alike because the hash folds case and nested blocks, which compare by content, all
+// share one hash. The
+// result has the first series' type; a hash! result gets its own table.
 #include "runtime/datatypes/block.h"
+#include "runtime/datatypes/hash.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/hash/hashtable.h"
@@ -21,7 +24,7 @@ u32 hash_key(const Cell& b, u32 at, bool) {
 bool equal_keys(const Cell& b1, u32 at1, const Cell& b2, u32 at2, bool case_) {
     const Cell a = *cell_at(b1, at1);
     const Cell b = *cell_at(b2, at2);
-    return compare_values(a, b, case_ ? compare_code::strict_equal : compare_code::equal);
+    return compare_values(a, b, case_ ? compare_code::strict_equal : compare_code::find);
 }
 
 void take_record(void* result, const Cell& from, u32 at, u32 record) {
@@ -42,6 +45,7 @@ Cell* set_op(Cell* first, const Cell* second, bool case_, SetOp op, const Cell* 
     make_at(&result, static_cast<i32>(room));
     cell::set_type(&result, a.type());
     series::set_operation(op, *first, second, skip, case_, block_records, &result);
+    hash::index(result);
     *first = result;
     return first;
 }

@@ -89,6 +89,12 @@ Cell with_local_time(const Cell& value, double local) {
 
 }  // namespace
 
+Cell* difference(Cell* value1, const Cell* value2) {
+    const double days = static_cast<double>(date_word::day_number(value1->w1) - date_word::day_number(value2->w1));
+    *value1 = float_::cell(days * 86400 + seconds_of(*value1) - seconds_of(*value2), Type::time);
+    return value1;
+}
+
 Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     if (op != ArithOp::add && op != ArithOp::subtract) {
         const Cell type = datatype::of(Type::date);

@@ -13,6 +13,10 @@ namespace zel::date {
 // Seconds since 1-Jan-1970 UTC, the time rounded half up to a whole second.
 i64 to_unix_seconds(const Cell& value);
 
+// The time! from the instant of value2 to that of value1, left in value1 (the set
+// operation difference of two dates).
+Cell* difference(Cell* value1, const Cell* value2);
+
 // The arithmetic core, also reached from integer!: days or a date (subtract only) from a
 // date, the result left in value1.
 Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2);

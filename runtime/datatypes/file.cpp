@@ -1,24 +1,18 @@
 // file!: a path held as its decoded characters. Formed it is that text; molded it is "%"
 // and the text, quoted when a character would end or break the literal.
 #include <algorithm>
-#include <string_view>
 
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/string.h"
+#include "runtime/text/percent-coding.h"
 
 namespace zel::file {
 namespace {
 
 // The ASCII characters a file literal holds unquoted: letters, digits and the
 // punctuation of URLs. Characters of 127 and above never need quotes.
-bool plain(u32 c) {
-    if (c >= 127) return true;
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
-    for (const char p : std::string_view("!#$&'()*+,-./:=?@_~"))
-        if (c == static_cast<u8>(p)) return true;
-    return false;
-}
+bool plain(u32 c) { return c >= 127 || percent::url_char(c); }
 
 i32 mold(const Cell* value, Output& out, MoldFlags, const Cell* part, i32 limit, i32) {
     out.append_char('%');

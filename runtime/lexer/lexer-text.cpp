@@ -133,30 +133,45 @@ Cell make_bytes(Type type, const u8* bytes, u32 length) {
     return Cell{header_of(type), 0, n, 0};
 }
 
+namespace {
+
+// The byte a "%" escape of two hexadecimal digits at chars[i] stands for, -1 when there
+// is none.
+i32 escaped_byte(const std::u32string& chars, std::size_t i) {
+    if (i + 2 >= chars.size() || chars[i] != '%') return -1;
+    const u8 high = hex_digit(chars[i + 1]);
+    const u8 low = hex_digit(chars[i + 2]);
+    return high == 255 || low == 255 ? -1 : high * 16 + low;
+}
+
+}  // namespace
+
 std::u32string percent_decode(const std::u32string& chars) {
     std::u32string out;
-    std::string bytes;
-    auto flush = [&] {
-        // The escaped bytes are UTF-8 when they decode as such, else one character each.
-        std::u32string decoded;
-        const auto* p = reinterpret_cast<const u8*>(bytes.data());
-        if (decode_text(p, p + bytes.size(), false, decoded))
-            out += decoded;
-        else
-            for (char b : bytes) out.push_back(static_cast<u8>(b));
-        bytes.clear();
-    };
-    for (std::size_t i = 0; i < chars.size(); ++i) {
-        if (chars[i] == '%' && i + 2 < chars.size() && hex_digit(chars[i + 1]) != 255 &&
-            hex_digit(chars[i + 2]) != 255) {
-            bytes.push_back(static_cast<char>(hex_digit(chars[i + 1]) * 16 + hex_digit(chars[i + 2])));
-            i += 2;
+    for (std::size_t i = 0; i < chars.size();) {
+        const i32 lead = escaped_byte(chars, i);
+        if (lead < 0xC0) {
+            // No escape, or a byte that starts no sequence: one character.
+            out.push_back(lead < 0 ? chars[i] : static_cast<u32>(lead));
+            i += lead < 0 ? 1 : 3;
             continue;
         }
-        flush();
-        out.push_back(chars[i]);
+        // A lead byte decodes with the rest of its sequence escaped after it, else its
+        // "%" is plain text.
+        const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        u8 bytes[4];
+        std::size_t escaped = 0;
+        for (i32 b; escaped < length && (b = escaped_byte(chars, i + 3 * escaped)) >= 0; ++escaped)
+            bytes[escaped] = static_cast<u8>(b);
+        std::size_t available = length;
+        const i32 code = escaped == length ? unicode::decode_utf8_char(bytes, available) : unicode::utf8_invalid;
+        if (code < 0 || available != length) {
+            out.push_back(chars[i++]);
+            continue;
+        }
+        out.push_back(static_cast<u32>(code));
+        i += 3 * length;
     }
-    flush();
     return out;
 }
 

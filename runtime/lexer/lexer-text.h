@@ -21,7 +21,9 @@ Cell make_text(Type type, const std::u32string& chars);
 // A series value of the given type over a new byte series.
 Cell make_bytes(Type type, const u8* bytes, u32 length);
 
-// Decodes "%XX" sequences of two hexadecimal digits; other "%" signs stay as they are.
+// Decodes "%XX" escapes of two hexadecimal digits: a byte below C0 is the character of
+// its value, a lead byte with the rest of its UTF-8 sequence escaped after it is the
+// sequence's character; any other "%" stays as it is.
 std::u32string percent_decode(const std::u32string& chars);
 
 // 0-15 for a hexadecimal digit, 255 for any other byte.

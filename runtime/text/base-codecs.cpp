@@ -28,14 +28,15 @@ constexpr DigitTable base16_table{hex_digits, true};
 constexpr DigitTable base58_table{base58_digits};
 constexpr DigitTable base64_table{base64_digits};
 
-// The digits of the text: blanks and comments dropped, "=" kept for base 64.
-std::string digits_of(std::string_view text) {
+// The digits of the text: blanks and comments dropped, "=" kept for base 64; bases 58
+// and 64 also skip "'" between digits.
+std::string digits_of(std::string_view text, bool skip_quote) {
     std::string digits;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const u8 c = static_cast<u8>(text[i]);
         if (c == ';') {
             while (i < text.size() && text[i] != '\n') ++i;
-        } else if (c > ' ') {
+        } else if (c > ' ' && !(skip_quote && c == '\'')) {
             digits.push_back(static_cast<char>(c));
         }
     }
@@ -60,26 +61,29 @@ bool decode_bits(const DigitTable& table, u32 width, const std::string& digits, 
     return held == 0;
 }
 
+// Every 4 digits give 3 bytes. "=" ends the data: 3 digits pending give 2 more bytes, 2
+// give 1; at most the "=" that complete their group may follow.
 bool decode_base64(const std::string& digits, std::string& bytes) {
-    if (digits.size() % 4) return false;
-    for (std::size_t i = 0; i < digits.size(); i += 4) {
-        u32 group = 0;
-        int padding = 0;
-        for (std::size_t j = i; j < i + 4; ++j) {
-            const u8 c = static_cast<u8>(digits[j]);
-            // "=" pads only the last group, and only its last one or two places.
-            if (c == '=' && i + 4 == digits.size() && j >= i + 2) {
-                ++padding;
-                group <<= 6;
-                continue;
-            }
-            const u8 d = base64_table.value[c];
-            if (d == not_a_digit || padding) return false;
-            group = group << 6 | d;
+    u32 group = 0;
+    std::size_t pending = 0;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const u8 c = static_cast<u8>(digits[i]);
+        if (c == '=') {
+            if (pending < 2 || digits.find_first_not_of('=', i) != std::string::npos || digits.size() - i > 4 - pending)
+                return false;
+            for (std::size_t k = 0; k + 1 < pending; ++k) bytes.push_back(static_cast<char>(group >> (6 * pending - 8 * (k + 1))));
+            return true;
         }
-        for (int k = 0; k < 3 - padding; ++k) bytes.push_back(static_cast<char>(group >> (16 - 8 * k)));
+        const u8 d = base64_table.value[c];
+        if (d == not_a_digit) return false;
+        group = group << 6 | d;
+        if (++pending == 4) {
+            for (int k = 0; k < 3; ++k) bytes.push_back(static_cast<char>(group >> (16 - 8 * k)));
+            group = 0;
+            pending = 0;
+        }
     }
-    return true;
+    return pending == 0;
 }
 
 // Each leading "1" is a 00 byte; the rest is one number in base 58, converted to base
@@ -156,8 +160,16 @@ std::string encode(u32 base, const u8* bytes, std::size_t count) {
     }
 }
 
+u64 encoded_size(u32 base, u64 count) {
+    switch (base) {
+    case 2: return 8 * count;
+    case 64: return (count + 2) / 3 * 4;
+    default: return 2 * count;
+    }
+}
+
 bool decode(u32 base, std::string_view text, std::string& bytes) {
-    const std::string digits = digits_of(text);
+    const std::string digits = digits_of(text, base == 58 || base == 64);
     switch (base) {
     case 2: return decode_bits(base2_table, 1, digits, bytes);
     case 16: return decode_bits(base16_table, 4, digits, bytes);

@@ -16,10 +16,15 @@ bool known(u32 base);
 // 64 RFC 4648 with "=" padding; no line breaks.
 std::string encode(u32 base, const u8* bytes, std::size_t count);
 
-// Decodes the digits of `text` into `bytes`, skipping characters up to space and ";"
-// comments to the end of their line. False on any other character (any byte above 127
-// included), on an incomplete last byte or group (an odd base-16 digit, fewer than eight
-// base-2 digits, base-64 digits that "=" does not complete), or on an unknown base.
+// The length of the text `encode` makes of `count` bytes, at most that at base 58 (whose
+// length depends on the bytes).
+u64 encoded_size(u32 base, u64 count);
+
+// Decodes the digits of `text` into `bytes`, skipping characters up to space, ";"
+// comments to the end of their line and, at bases 58 and 64, "'". False on any other
+// character (any byte above 127 included), on an incomplete last byte or group (an odd
+// base-16 digit, fewer than eight base-2 digits, a last base-64 group of one digit or not
+// ended by "="), on digits after a base-64 "=", or on an unknown base.
 bool decode(u32 base, std::string_view text, std::string& bytes);
 
 }  // namespace zel::base_codec

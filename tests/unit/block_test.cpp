@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "runtime/core/cell-views.h"
+#include "runtime/datatypes/hash.h"
+#include "runtime/hash/hashtable.h"
 #include "runtime/text/cycle.h"
 #include "tests/unit/series-fixture.h"
 
@@ -104,6 +107,18 @@ TEST_F(BlockTest, SetOperations) {
         block::set_op(&first, c.code == 8 ? nullptr : &others, c.case_, static_cast<SetOp>(c.code), &two);
         EXPECT_EQ(mold(first), c.expected) << c.code << " case " << c.case_ << " of records";
     }
+}
+
+// A hash! result is indexed: its table answers for every value the result holds.
+TEST_F(BlockTest, SetOperationsOnAHashIndexTheResult) {
+    Cell first = block_of({w("a"), w("b"), w("a")});
+    cell::set_type(&first, Type::hash);
+    hash::index(first);
+    const Cell second = block_of({w("c")});
+    block::set_op(&first, &second, false, SetOp::union_, nullptr);
+    ASSERT_EQ(mold(first), "make hash! [a b c]");
+    ASSERT_NE(as_series(first).extra, 0u);
+    EXPECT_EQ(hashtable::find_cell(as_series(first).extra, w("c"), 0, 1, compare_code::find, false, false), 2);
 }
 
 TEST_F(BlockTest, MakeToAndEvalPath) {
