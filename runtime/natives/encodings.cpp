@@ -80,8 +80,9 @@ void enhex(const i32*) {
     Cell value = arg(0);
     i32 count = -1;
     const u8* utf8 = unicode::to_utf8(value, count);
+    const std::string text = percent::encode(utf8, static_cast<u32>(count), !value.is(Type::string));
     Output out;
-    out.append_ascii(percent::encode(utf8, static_cast<u32>(count), !value.is(Type::string)));
+    out.append_ascii(text);
     set_result(out.value());
 }
 
