@@ -135,7 +135,7 @@ void store_unit(const Cell& s, u32 e, const Cell& value) {
 Cell* poke(Cell* s, const Cell* n, const Cell* value) {
     const i64 e = element_index(*s, *n);
     if (e < 0) raise(ErrorId::script_out_of_range, n);
-    if (s->is(Type::vector)) vector::check_value(*s, *value);
+    if (s->is(Type::vector)) vector::check_value(*value);
     if (s->is(Type::binary) && !value->is(Type::integer) && !value->is(Type::char_))
         raise(ErrorId::script_invalid_arg, value);
     if (any_string(s->type()) && !value->is(Type::char_)) raise(ErrorId::script_invalid_arg, value);

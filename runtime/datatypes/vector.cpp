@@ -551,7 +551,7 @@ Cell element(const Cell& v, u32 i) {
     }
 }
 
-void check_value(const Cell&, const Cell& value) { number_of(value); }
+void check_value(const Cell& value) { number_of(value); }
 
 void write_value(const Cell& v, u32 i, const Cell& value) { encode(value, kind_of(v), address(v, i)); }
 

@@ -10,10 +10,10 @@ namespace zel::vector {
 
 // The element `i` units from the head, as a value of the element type.
 Cell element(const Cell& v, u32 i);
-// Raises script/invalid-type with the value's datatype unless the value can be stored in
-// the vector: an integer! or char! in any vector, a float! or percent! in any vector (an
-// integer or char vector takes it truncated toward zero).
-void check_value(const Cell& v, const Cell& value);
+// Raises script/invalid-type with the value's datatype unless a vector can store it: an
+// integer!, char!, float! or percent! goes into any vector (an integer or char vector
+// takes a float truncated toward zero).
+void check_value(const Cell& value);
 // Stores a value (checked as above) into element `i` from the head, within the tail.
 void write_value(const Cell& v, u32 i, const Cell& value);
 // The order of element i of `a` against element j of `b` (both of one element type):
