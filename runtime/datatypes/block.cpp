@@ -15,6 +15,7 @@
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/typeset.h"
+#include "runtime/datatypes/vector.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/lexer/lexer.h"
 #include "runtime/memory/memory.h"
@@ -157,6 +158,8 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
         make_at(prototype, capacity_of(*spec));
     } else if (spec->is(Type::object)) {
         *prototype = object::body(*spec);
+    } else if (spec->is(Type::vector)) {
+        *prototype = vector::to_block(*spec);
     } else {
         const Cell type = datatype::of(target);
         raise(ErrorId::script_bad_make_arg, &type, spec);
@@ -172,6 +175,8 @@ Cell* to(Cell* prototype, const Cell* spec, Type target) {
         *prototype = object::body(*spec);
     } else if (spec->is(Type::typeset)) {
         *prototype = typeset::to_block(*spec);
+    } else if (spec->is(Type::vector)) {
+        *prototype = vector::to_block(*spec);
     } else if (spec->is(Type::string)) {
         *prototype = lexer::scan_string(*spec, -1, lexer::Options{}).value;
     } else {

@@ -7,6 +7,7 @@
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/vector.h"
 #include "runtime/text/string-units.h"
 #include "runtime/text/utf8.h"
 
@@ -96,8 +97,7 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
         break;
     }
     case Type::vector:
-        // The vector's own arithmetic takes the character as its scalar.
-        raise(ErrorId::internal_not_done);
+        return vector::scalar_first(op, value1, value2);
     default: {
         const Cell type = datatype::of(value2->type());
         raise(ErrorId::script_invalid_type, &type);

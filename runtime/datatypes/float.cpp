@@ -14,6 +14,7 @@
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/vector.h"
 #include "runtime/memory/node.h"
 #include "runtime/text/decimal-parse.h"
 #include "runtime/text/float-text.h"
@@ -119,8 +120,7 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
         if (lt == Type::time) invalid_type(rt);
         return money::arithmetic(op, value1, value2);
     case Type::vector:
-        // These operands hand the operation to their own type's arithmetic.
-        raise(ErrorId::internal_not_done);
+        return vector::scalar_first(op, value1, value2);
     default:
         invalid_type(rt);
     }

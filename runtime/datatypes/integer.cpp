@@ -13,6 +13,7 @@
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
+#include "runtime/datatypes/vector.h"
 #include "runtime/lexer/lexer-decoders.h"
 #include "runtime/memory/fatal.h"
 #include "runtime/names/symbol.h"
@@ -89,8 +90,7 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
     case Type::point3d:
         return number_first::arithmetic(op, value1, value2, true);
     case Type::vector:
-        // These operands hand the operation to their own type's arithmetic.
-        raise(ErrorId::internal_not_done);
+        return vector::scalar_first(op, value1, value2);
     default: {
         const Cell type = datatype::of(value2->type());
         raise(ErrorId::script_invalid_type, &type);

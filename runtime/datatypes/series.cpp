@@ -14,6 +14,7 @@
 #include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/vector.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/hash/hashtable.h"
 #include "runtime/memory/fatal.h"
@@ -42,7 +43,7 @@ u8* unit_at(Buffer* b, u32 i) { return b->head_ptr() + (static_cast<u64>(i) << b
 Cell element(const Cell& s, u32 i) {
     Buffer* b = buffer_of(s);
     if (any_block(s.type())) return b->cells()[b->head / sizeof(Cell) + i];
-    if (s.is(Type::vector)) raise(ErrorId::internal_not_done);
+    if (s.is(Type::vector)) return vector::element(s, i);
     const u32 v = unicode::read_unit(unit_at(b, i), b->unit());
     if (s.is(Type::binary)) return integer::cell(static_cast<i32>(v));
     return char_::cell(v);
@@ -55,30 +56,6 @@ i64 element_index(const Cell& s, const Cell& n) {
     if (k == 0) return -1;
     const i64 e = i64{as_series(s).index} + (k > 0 ? k - 1 : k);
     return e < 0 || e >= buffer_length(s) ? -1 : e;
-}
-
-// Removes `count` units at `at`, moving the following ones down.
-void drop_units(const Cell& s, u32 at, u32 count) {
-    Buffer* b = buffer_of(s);
-    const u32 length = units_in(b);
-    if (at >= length) return;
-    count = std::min(count, length - at);
-    const u32 shift = b->shift();
-    std::memmove(unit_at(b, at), unit_at(b, at + count), static_cast<std::size_t>(length - at - count) << shift);
-    b->tail -= count << shift;
-}
-
-// Opens `count` units at `at`, growing the buffer when they do not fit; the buffer after.
-Buffer* open_units(const Cell& s, u32 at, u32 count) {
-    Buffer* b = buffer_of(s);
-    const u64 needed = static_cast<u64>(b->used()) + (static_cast<u64>(count) << b->shift());
-    if (needed > max_series_bytes) memory::raise_no_memory();
-    if (b->head + needed > b->size) b = series_buffer::expand(b, static_cast<i64>(std::min<u64>(needed * 2, max_series_bytes)));
-    const u32 shift = b->shift();
-    const u32 length = units_in(b);
-    std::memmove(unit_at(b, at + count), unit_at(b, at), static_cast<std::size_t>(length - at) << shift);
-    b->tail += count << shift;
-    return b;
 }
 
 // A hash!'s table follows the cells of its block from `from` on.
@@ -140,6 +117,10 @@ void store_unit(const Cell& s, u32 e, const Cell& value) {
         b->cells()[b->head / sizeof(Cell) + e] = value;
         return;
     }
+    if (s.is(Type::vector)) {
+        vector::write_value(s, e, value);
+        return;
+    }
     if (s.is(Type::binary)) {
         const i64 byte = value.is(Type::char_) ? i64{as_char(value).code_point} : integer::get(value);
         if (byte < 0 || byte > 255) raise(ErrorId::script_out_of_range, &value);
@@ -154,7 +135,7 @@ void store_unit(const Cell& s, u32 e, const Cell& value) {
 Cell* poke(Cell* s, const Cell* n, const Cell* value) {
     const i64 e = element_index(*s, *n);
     if (e < 0) raise(ErrorId::script_out_of_range, n);
-    if (s->is(Type::vector)) raise(ErrorId::internal_not_done);
+    if (s->is(Type::vector)) vector::check_value(*value);
     if (s->is(Type::binary) && !value->is(Type::integer) && !value->is(Type::char_))
         raise(ErrorId::script_invalid_arg, value);
     if (any_string(s->type()) && !value->is(Type::char_)) raise(ErrorId::script_invalid_arg, value);
@@ -381,6 +362,28 @@ bool names_owned(const Cell& field) {
 }
 
 }  // namespace
+
+void drop_units(const Cell& s, u32 at, u32 count) {
+    Buffer* b = buffer_of(s);
+    const u32 length = units_in(b);
+    if (at >= length) return;
+    count = std::min(count, length - at);
+    const u32 shift = b->shift();
+    std::memmove(unit_at(b, at), unit_at(b, at + count), static_cast<std::size_t>(length - at - count) << shift);
+    b->tail -= count << shift;
+}
+
+Buffer* open_units(const Cell& s, u32 at, u32 count) {
+    Buffer* b = buffer_of(s);
+    const u64 needed = static_cast<u64>(b->used()) + (static_cast<u64>(count) << b->shift());
+    if (needed > max_series_bytes) memory::raise_no_memory();
+    if (b->head + needed > b->size) b = series_buffer::expand(b, static_cast<i64>(std::min<u64>(needed * 2, max_series_bytes)));
+    const u32 shift = b->shift();
+    const u32 length = units_in(b);
+    std::memmove(unit_at(b, at + count), unit_at(b, at), static_cast<std::size_t>(length - at) << shift);
+    b->tail += count << shift;
+    return b;
+}
 
 // ---- ownership field ---------------------------------------------------------------
 

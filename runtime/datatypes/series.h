@@ -5,6 +5,7 @@
 // clamped.
 #pragma once
 #include "runtime/datatypes/action-signatures.h"
+#include "runtime/memory/buffer.h"
 
 namespace zel::series {
 
@@ -24,6 +25,12 @@ Cell* offset_index(Cell* s, const Cell* offset, bool at);
 // Units from the index (from the head with the flag) to the tail; an index past the
 // tail is pulled back to it.
 u32 remaining_length(Cell& s, bool from_head);
+
+// Removes `count` units at `at` (cut to the tail), moving the following ones down.
+void drop_units(const Cell& s, u32 at, u32 count);
+// Opens `count` units at `at` (at most the length), growing the buffer when they do not
+// fit; answers the buffer after.
+Buffer* open_units(const Cell& s, u32 at, u32 count);
 
 // How a /part argument is read against a series. Every rule takes an integer! count;
 // where it takes a position, the position must lie in the same series (type and buffer),

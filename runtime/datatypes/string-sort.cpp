@@ -1,5 +1,5 @@
-// Sorting strings: how two records of characters compare, by their characters or by a
-// comparison function. Every comparison reads its records through the string's node, as
+// Sorting strings and vectors: how two records of characters (or of a vector's elements,
+// by value) compare, by their units or by a comparison function. Every comparison reads its records through the string's node, as
 // the sort of record numbers (series-sort.h) requires. Letters compare by their upper case
 // (`unicode::fold`) unless /case, whatever the width of the units, so the order of a text
 // never depends on how it is stored.
@@ -14,6 +14,7 @@
 #include "runtime/datatypes/sort.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/string.h"
+#include "runtime/datatypes/vector.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
 #include "runtime/names/runtime-words.h"
@@ -55,6 +56,11 @@ i32 compare_records(const void* x, const void* y, i32, u32 flags, void* context)
     const u32 from = whole ? 0 : flags >> sortflag::shift;
     const u32 to = whole ? s.record : from + 1;
     for (u32 k = from; k < to; ++k) {
+        if (s.string.is(Type::vector)) {
+            const i32 o = vector::order(s.string, static_cast<u32>(a) + k, s.string, static_cast<u32>(b) + k);
+            if (o != 0) return o;
+            continue;
+        }
         u32 ca = char_at_head(s.string, static_cast<u32>(a) + k);
         u32 cb = char_at_head(s.string, static_cast<u32>(b) + k);
         if (!s.case_) {
@@ -66,10 +72,13 @@ i32 compare_records(const void* x, const void* y, i32, u32 flags, void* context)
     return 0;
 }
 
-// A record as a function sees it: its first character, or with /all a new string of it.
+// A record as a function sees it: its first character (a vector's element), or with /all
+// a new series of it.
 Cell record_value(const SortState& s, u32 at, bool whole) {
-    if (!whole) return Cell{header_of(Type::char_), 0, char_at_head(s.string, at), 0};
-    return Cell{header_of(s.string.type()), 0, series_buffer::copy_slice(s.string.w2, at, s.record), 0};
+    const bool elements = s.string.is(Type::vector);
+    if (!whole) return elements ? vector::element(s.string, at) : Cell{header_of(Type::char_), 0, char_at_head(s.string, at), 0};
+    // A vector's copy keeps its element type; a string's its own conversion buffer.
+    return Cell{header_of(s.string.type()), 0, series_buffer::copy_slice(s.string.w2, at, s.record), elements ? s.string.w3 : 0};
 }
 
 i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* context) {
