@@ -65,6 +65,13 @@ bool whole_percent(double p, i32& n) {
     return n / 100.0 == p;
 }
 
+// A value the walk cannot write: raised once the walk is left, since building the error
+// allocates.
+struct Refusal {
+    ErrorId id;
+    Cell value;
+};
+
 bool is_owner(const Cell& c) { return c.is(Type::object) || c.is(Type::function); }
 
 class Encoder {
@@ -136,10 +143,7 @@ private:
     void object_record(const Cell& obj, bool reference);
     void function_record(const Cell& fn);
     void error_record(const Cell& err);
-    [[noreturn]] void refuse(const Cell& v) {
-        const Cell copy = v;
-        raise(ErrorId::access_no_codec, &copy);
-    }
+    [[noreturn]] static void refuse(const Cell& v) { throw Refusal{ErrorId::access_no_codec, v}; }
 };
 
 u32 Encoder::symbol(u32 id) {
@@ -228,7 +232,7 @@ void Encoder::value(const Cell& v) {
         case Type::error: error_record(v); break;
         case Type::routine: case Type::triple: case Type::handle: case Type::port: case Type::event:
             refuse(v);
-        case Type::vector: case Type::image: raise(ErrorId::internal_not_done);
+        case Type::vector: case Type::image: throw Refusal{ErrorId::internal_not_done, none_cell};
         default: scalar(v); break;
         }
     }
@@ -608,9 +612,12 @@ Cell Encoder::assemble() {
 
 Cell encode(const Cell& value, bool compact) {
     Encoder encoder(compact);
-    {
+    try {
         const memory::NoAllocation walk;
         encoder.value(value);
+    } catch (const Refusal& r) {
+        if (r.id == ErrorId::access_no_codec) raise(r.id, &r.value);
+        raise(r.id);
     }
     return encoder.assemble();
 }
