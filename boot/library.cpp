@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "boot/library-sources.h"
 #include "platform/posix/write-all.h"
@@ -88,8 +89,10 @@ void load_image(const Image& boot) {
         zelbin::decode(boot.data, boot.size, roots::block(), none_cell, zelbin::Mode::boot);
     } catch (const ErrorThrow& e) {
         if (e.id != ErrorId::script_invalid_data) throw;
-        constexpr char message[] = "Error: Not a Zelbin file!\n";
-        platform::write_all(STDERR_FILENO, message, sizeof message - 1);
+        const bool compressed = boot.size > 7 && (boot.data[7] & zelbin::flag::compressed);
+        const std::string_view message =
+            compressed ? "Error: Zelbin compressed data corrupted!\n" : "Error: Not a Zelbin file!\n";
+        platform::write_all(STDERR_FILENO, message.data(), message.size());
         std::exit(1);
     }
     const Cell files = *roots::cell_at(first);

@@ -91,6 +91,8 @@ private:
     // Record counter of the current level and the counters of the levels around it.
     u32 counter_ = 0;
     std::vector<u32> levels_;
+    // Records open around the current one, as the reader counts them.
+    u32 depth_ = 0;
     // Series and context nodes met, with the path of their first meeting.
     std::unordered_map<u32, std::vector<u32>> seen_;
 
@@ -186,6 +188,8 @@ void Encoder::cells(Node series) {
 }
 
 void Encoder::value(const Cell& v) {
+    // What the reader would refuse as too deep is not written: the walk stays as shallow.
+    if (++depth_ > max_depth) throw Refusal{ErrorId::internal_too_deep, none_cell};
     const Type t = v.type();
     if (word_like(t)) {
         any_word(v);
@@ -237,6 +241,7 @@ void Encoder::value(const Cell& v) {
         }
     }
     ++counter_;
+    --depth_;
 }
 
 void Encoder::scalar(const Cell& v) {
@@ -464,12 +469,14 @@ void Encoder::any_word(const Cell& v) {
         path(*ref);
         return;
     }
+    if (++depth_ > max_depth) throw Refusal{ErrorId::internal_too_deep, none_cell};
     if (owner.is(Type::object)) {
         object_record(owner, false);
     } else {
         begin(owner, Type::function, false, 0, false);
         function_record(owner);
     }
+    --depth_;
     close_level();
 }
 

@@ -48,5 +48,17 @@ TEST(BootImage, DefinesWhatTheSourceTextDefines) {
     EXPECT_EQ(text, image);
 }
 
+// A broken image ends the process with the image's message and a failure status.
+TEST(BootImageDeathTest, ABrokenImageEndsTheProcess) {
+    static const u8 not_zelbin[] = "ZELBAN\x02\x01\x01\x01\x80";
+    static const u8 corrupt[] = "ZELBIN\x02\x03\xFF\xFF\xFF\xFF\x00\x00\x00\x00";
+    const auto load = [](const u8* data, u32 size) {
+        runtime::init();
+        library::load_image(library::Image{data, size});
+    };
+    EXPECT_EXIT(load(not_zelbin, sizeof not_zelbin - 1), testing::ExitedWithCode(1), "Error: Not a Zelbin file!");
+    EXPECT_EXIT(load(corrupt, sizeof corrupt - 1), testing::ExitedWithCode(1), "Error: Zelbin compressed data corrupted!");
+}
+
 }  // namespace
 }  // namespace zel
