@@ -22,6 +22,7 @@
 #include "runtime/datatypes/map.h"
 #include "runtime/datatypes/native.h"
 #include "runtime/datatypes/object.h"
+#include "runtime/datatypes/series.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/standard.h"
 #include "runtime/datatypes/tuple.h"
@@ -40,25 +41,6 @@ namespace zel::zelbin {
 namespace {
 
 constexpr u32 highest_type = static_cast<u32>(Type::event);
-
-bool block_like(Type t) {
-    switch (t) {
-    case Type::block: case Type::paren: case Type::path: case Type::lit_path: case Type::set_path:
-    case Type::get_path: case Type::hash:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool text_like(Type t) {
-    switch (t) {
-    case Type::string: case Type::file: case Type::url: case Type::tag: case Type::email: case Type::ref:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool word_like(Type t) { return t >= Type::word && t <= Type::refinement; }
 
@@ -327,7 +309,7 @@ void Decoder::contents(Slot slot, Type t, bool variant, u32 bits, bool reference
         any_word(slot, t, variant, bits, reference, at);
         return;
     }
-    if (block_like(t) || text_like(t) || t == Type::binary || t == Type::map || t == Type::bitset) {
+    if (series::any_block(t) || series::any_string(t) || t == Type::binary || t == Type::map || t == Type::bitset) {
         series(slot, t, variant, bits, reference, at);
         return;
     }
@@ -485,7 +467,7 @@ Cell Decoder::resolve(const u8* at) {
         Node cells = 0;
         u32 length = 0;
         Cell found{};
-        if (block_like(t) || t == Type::map) {
+        if (series::any_block(t) || t == Type::map) {
             cells = as_series(current).node;
         } else if (t == Type::native || t == Type::action ||
                    (t == Type::op && (current.header & cellflag::op_wrapped_type) >> 16 != u32(Type::function))) {
@@ -546,12 +528,12 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         const Type f = found.type();
         const bool fits = t == Type::hash || t == Type::map || t == Type::bitset || t == Type::binary
                               ? f == t
-                              : block_like(t) ? block_like(f) : text_like(f);
+                              : series::any_block(t) ? series::any_block(f) : series::any_string(f);
         if (!fits) fail(at);
         c = found;
         c.header = header_of(t);
         if (t != Type::hash && t != Type::map) c.w3 = 0;
-    } else if (block_like(t) || t == Type::map) {
+    } else if (series::any_block(t) || t == Type::map) {
         const u32 n = items(compact_ ? 1 : 4);
         const Node node = memory::alloc_cells(n ? n : 1);
         c = series_cell(t == Type::map ? Type::block : t, node);
@@ -568,14 +550,14 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
     } else {
         u32 unit = 1;
         u32 length = 0;
-        if (compact_ && text_like(t)) {
+        if (compact_ && series::any_string(t)) {
             const u32 v = varint();
             if ((v & 3) == 3) fail(at);
             unit = 1u << (v & 3);
             length = v >> 2;
         } else {
             if (!compact_ && t != Type::bitset) unit = bits >> bit::unit_shift & 0xFF;
-            if (unit != 1 && ((unit != 2 && unit != 4) || !text_like(t))) fail(at);
+            if (unit != 1 && ((unit != 2 && unit != 4) || !series::any_string(t))) fail(at);
             length = count();
         }
         const u64 bytes = u64{length} * unit;
@@ -599,7 +581,7 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         c = series_cell(t, node);
     }
     if (has_head) {
-        if (head > node::buffer(c.w2)->used() / (block_like(t) ? 16 : node::buffer(c.w2)->unit())) fail(at);
+        if (head > node::buffer(c.w2)->used() / (series::any_block(t) ? 16 : node::buffer(c.w2)->unit())) fail(at);
         c.w1 = head;
     }
     slot.set(c);

@@ -14,6 +14,7 @@
 #include "runtime/datatypes/function.h"
 #include "runtime/datatypes/map.h"
 #include "runtime/datatypes/object.h"
+#include "runtime/datatypes/series.h"
 #include "runtime/datatypes/standard.h"
 #include "runtime/datatypes/tuple.h"
 #include "runtime/io/zelbin.h"
@@ -27,25 +28,6 @@ namespace zel::zelbin {
 namespace {
 
 u32 id_of(Type t) { return static_cast<u32>(t); }
-
-bool block_like(Type t) {
-    switch (t) {
-    case Type::block: case Type::paren: case Type::path: case Type::lit_path: case Type::set_path:
-    case Type::get_path: case Type::hash:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool text_like(Type t) {
-    switch (t) {
-    case Type::string: case Type::file: case Type::url: case Type::tag: case Type::email: case Type::ref:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool word_like(Type t) { return t >= Type::word && t <= Type::refinement; }
 
@@ -193,7 +175,7 @@ void Encoder::value(const Cell& v) {
     const Type t = v.type();
     if (word_like(t)) {
         any_word(v);
-    } else if (block_like(t) || text_like(t) || t == Type::binary || t == Type::map || t == Type::bitset) {
+    } else if (series::any_block(t) || series::any_string(t) || t == Type::binary || t == Type::map || t == Type::bitset) {
         series_value(v);
     } else {
         switch (t) {
@@ -391,10 +373,10 @@ void Encoder::series_value(const Cell& v) {
     const auto* ref = meet(node);
     const bool has_head = t != Type::map && t != Type::bitset;
     Buffer* b = node::buffer(node);
-    const u32 unit = block_like(t) || t == Type::map ? 16 : b->unit();
+    const u32 unit = series::any_block(t) || t == Type::map ? 16 : b->unit();
     u32 bits = 0;
     bool variant = has_head && head != 0;
-    if (text_like(t) || t == Type::binary) bits = unit << bit::unit_shift;
+    if (series::any_string(t) || t == Type::binary) bits = unit << bit::unit_shift;
     if (t == Type::bitset && (b->flags & bufferflag::complemented)) {
         bits = bit::complemented;
         variant = true;
@@ -411,7 +393,7 @@ void Encoder::series_value(const Cell& v) {
         path(*ref);
         return;
     }
-    if (block_like(t)) {
+    if (series::any_block(t)) {
         cells(node);
     } else if (t == Type::map) {
         const u32 n = 2 * map::entry_count(v);
@@ -428,7 +410,7 @@ void Encoder::series_value(const Cell& v) {
         const u32 used = b->used();
         const u32 length = used / unit;
         if (compact_) {
-            if (text_like(t)) varint(length << 2 | (unit == 1 ? 0u : unit == 2 ? 1u : 2u));
+            if (series::any_string(t)) varint(length << 2 | (unit == 1 ? 0u : unit == 2 ? 1u : 2u));
             else varint(length);
         } else {
             word(length);
