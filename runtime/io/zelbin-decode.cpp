@@ -736,14 +736,15 @@ void Decoder::object(Slot slot, Type t, bool variant, u32 bits, bool reference, 
             count();
         }
         head = context_record(at);
-        if (head.on_stack) fail(at);
     }
+    // Only a function's context keeps its values on the evaluation stack.
+    if (head.on_stack) fail(at);
     const auto n = static_cast<u32>(head.symbols.size());
-    const Node ctx = context::make(n, head.on_stack, head.flag, 0, head.kind);
+    const Node ctx = context::make(n, false, head.flag, 0, head.kind);
     slot.set(object::make_value(ctx, class_id, 0));
     add_words(ctx, head, at);
     bind_pending(ctx, at);
-    if (head.values && !head.on_stack) {
+    if (head.values) {
         const Node values = as_context(context::cell_of(ctx)).values;
         for (u32 i = 0; i < n; ++i) record(Slot{values, i});
     }
