@@ -463,6 +463,13 @@ Cell Decoder::resolve(const u8* at) {
     for (u32 step = 0; step < n; ++step) {
         u32 index = count();
         if (step == 0) index += dest_start_;
+        const bool bound = word_like(current.type()) && as_word(current).context &&
+                           as_word(current).context != context::global;
+        // A word bound to a function's context leads into the function.
+        if (bound && (context::cell_of(as_word(current).context).header & cellflag::context_on_stack)) {
+            current = context::owner_slot(as_word(current).context);
+            if (!current.is(Type::function)) fail(at);
+        }
         const Type t = current.type();
         Node cells = 0;
         u32 length = 0;
@@ -472,17 +479,9 @@ Cell Decoder::resolve(const u8* at) {
         } else if (t == Type::native || t == Type::action ||
                    (t == Type::op && (current.header & cellflag::op_wrapped_type) >> 16 != u32(Type::function))) {
             cells = as_native(current).spec;
-        } else if (word_like(t) && as_word(current).context && as_word(current).context != context::global) {
-            const Node ctx = as_word(current).context;
-            if (context::cell_of(ctx).header & cellflag::context_on_stack) {
-                current = context::owner_slot(ctx);
-                if (!current.is(Type::function)) fail(at);
-                found = index == 0 ? block_cell(as_function(current).spec) : index == 1 ? *function::record_cell(current, function::record::body) : Cell{};
-                if (index > 1) fail(at);
-            } else {
-                cells = as_context(context::cell_of(ctx)).values;
-                length = context::word_count(ctx);
-            }
+        } else if (bound && word_like(t)) {
+            cells = as_context(context::cell_of(as_word(current).context)).values;
+            length = context::word_count(as_word(current).context);
         } else if (t == Type::function || t == Type::op) {
             if (index > 1) fail(at);
             found = index == 0 ? block_cell(as_function(current).spec) : *function::record_cell(current, function::record::body);
@@ -492,8 +491,7 @@ Cell Decoder::resolve(const u8* at) {
         } else if (t == Type::error) {
             const u32 first = standard::index_of(standard::Field::error_arg1);
             cells = as_context(context::cell_of(as_object(current).context)).values;
-            length = cell_count(cells);
-            if (index > length - first || index >= 6) fail(at);
+            if (index >= 6) fail(at);
             index += first;
         } else {
             fail(at);
