@@ -524,9 +524,10 @@ void Encoder::object_record(const Cell& obj, bool reference) {
 void Encoder::function_record(const Cell& fn) {
     const Cell spec = block_cell(as_function(fn).spec);
     const Cell body = *function::record_cell(fn, function::record::body);
-    const Cell body_block = body.is(Type::block) ? body : none_cell;
+    // Every function the language makes has a body block; the reader requires one.
+    if (!body.is(Type::block)) refuse(fn);
     const u32 spec_length = node::buffer(spec.w2)->cell_count();
-    const u32 body_length = body_block.is(Type::block) ? node::buffer(body_block.w2)->cell_count() : 0;
+    const u32 body_length = node::buffer(body.w2)->cell_count();
     if (compact_) {
         varint(spec_length);
         varint(body_length);
@@ -535,20 +536,8 @@ void Encoder::function_record(const Cell& fn) {
         word(body_length);
     }
     context_record(as_function(fn).context, false);
-    counter_ = 0;
     value(spec);
-    if (body_block.is(Type::block)) {
-        value(body_block);
-    } else {
-        // A function without a body (made by the runtime) travels with an empty one.
-        begin(none_cell, Type::block, false, 0, false);
-        if (compact_) {
-            varint(0);
-        } else {
-            word(0);
-            word(0);
-        }
-    }
+    value(body);
 }
 
 void Encoder::error_record(const Cell& err) {
