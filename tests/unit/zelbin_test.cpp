@@ -60,5 +60,28 @@ TEST(Zelbin, CompressedBodiesDecodeAsPlainOnes) {
     }
 }
 
+// The records only the boot image carries: a set-word record sets the global word and leaves
+// nothing behind, a word names its context by the root it was decoded into, and objects keep
+// their class ids. The codec refuses the first.
+TEST(Zelbin, BootImageRecords) {
+    test::start_runtime();
+    const std::vector<u8> data = {'Z', 'E', 'L', 'B', 'I', 'N', 2, 5, 1, 15, 1, 6, 0, 0, 0, 0,
+                                  'z', 'b', 's', 'e', 't', 0,
+                                  0xC4, 0x0F, 0x00, 0x81,                          // zbset: 1
+                                  0x20, 0x0A, 0x0E, 0x10, 0x01, 0x00, 0x82,        // object [zbset: 2], class 5
+                                  0x4F, 0x00, 0x00, 0x00};                         // zbset, bound by root 0
+    Cell* values = stack::push_slot();
+    block::make_at(values, 1);
+    zelbin::decode(data.data(), data.size(), *values, none_cell, zelbin::Mode::boot);
+    EXPECT_EQ(block::length(*values), 2);
+    const Cell obj = *block::cell_at(*values, 0);
+    const Cell word = *block::cell_at(*values, 1);
+    EXPECT_EQ(as_object(obj).class_id, 5u);
+    EXPECT_EQ(as_word(word).context, as_object(obj).context);
+    EXPECT_EQ(test::run("zbset"), "1");
+    EXPECT_EQ(decoded(data), "error zb-invalid-record");
+    stack::drop(1);
+}
+
 }  // namespace
 }  // namespace zel
