@@ -75,8 +75,11 @@ private:
     std::vector<u32> levels_;
     // Records open around the current one, as the reader counts them.
     u32 depth_ = 0;
-    // Series and context nodes met, with the path of their first meeting.
-    std::unordered_map<u32, std::vector<u32>> seen_;
+    // Series and context nodes met, with where the path of their first meeting is stored
+    // in the path store: its length, then its indexes.
+    std::unordered_map<u32, u32> seen_;
+    std::vector<u32> paths_;
+    static constexpr u32 first_meeting = 0xFFFFFFFF;
 
     void byte(u8 b) { out_.push_back(b); }
     void bytes(const u8* p, std::size_t n) { out_.insert(out_.end(), p, p + n); }
@@ -111,14 +114,14 @@ private:
         }
     }
     u32 symbol(u32 id);
-    // A first meeting opens a level for the contents and answers null; a repeat answers
-    // the stored path.
-    const std::vector<u32>* meet(u32 key);
+    // A first meeting opens a level for the contents and answers first_meeting; a repeat
+    // answers where its path is stored.
+    u32 meet(u32 key);
     void close_level() {
         counter_ = levels_.back();
         levels_.pop_back();
     }
-    void path(const std::vector<u32>& p);
+    void path(u32 stored);
     void cells(Node series);
     void scalar(const Cell& v);
     void series_value(const Cell& v);
@@ -142,24 +145,26 @@ u32 Encoder::symbol(u32 id) {
     return it->second;
 }
 
-const std::vector<u32>* Encoder::meet(u32 key) {
-    const auto it = seen_.find(key);
-    if (it != seen_.end()) return &it->second;
+u32 Encoder::meet(u32 key) {
+    const auto [it, added] = seen_.try_emplace(key, static_cast<u32>(paths_.size()));
+    if (!added) return it->second;
     levels_.push_back(counter_);
     counter_ = 0;
-    seen_.emplace(key, levels_);
-    return nullptr;
+    paths_.push_back(static_cast<u32>(levels_.size()));
+    paths_.insert(paths_.end(), levels_.begin(), levels_.end());
+    return first_meeting;
 }
 
-void Encoder::path(const std::vector<u32>& p) {
+void Encoder::path(u32 stored) {
+    const u32 n = paths_[stored];
     if (compact_) {
-        varint(static_cast<u32>(p.size()));
-        for (u32 i : p) varint(i);
+        varint(n);
+        for (u32 i = 1; i <= n; ++i) varint(paths_[stored + i]);
         return;
     }
     word(bit::reference_record);
-    word(static_cast<u32>(p.size()));
-    for (u32 i : p) word(i);
+    word(n);
+    for (u32 i = 1; i <= n; ++i) word(paths_[stored + i]);
 }
 
 void Encoder::cells(Node series) {
@@ -180,17 +185,17 @@ void Encoder::value(const Cell& v) {
     } else {
         switch (t) {
         case Type::object: {
-            const auto* ref = meet(as_object(v).context);
-            object_record(v, ref != nullptr);
-            if (ref) path(*ref);
+            const u32 ref = meet(as_object(v).context);
+            object_record(v, ref != first_meeting);
+            if (ref != first_meeting) path(ref);
             else close_level();
             break;
         }
         case Type::function: {
-            const auto* ref = meet(as_function(v).context);
-            begin(v, t, false, 0, ref != nullptr);
-            if (ref) {
-                path(*ref);
+            const u32 ref = meet(as_function(v).context);
+            begin(v, t, false, 0, ref != first_meeting);
+            if (ref != first_meeting) {
+                path(ref);
             } else {
                 function_record(v);
                 close_level();
@@ -370,7 +375,7 @@ void Encoder::series_value(const Cell& v) {
     const Type t = v.type();
     const Node node = as_series(v).node;
     const u32 head = as_series(v).index;
-    const auto* ref = meet(node);
+    const u32 ref = meet(node);
     const bool has_head = t != Type::map && t != Type::bitset;
     Buffer* b = node::buffer(node);
     const u32 unit = series::any_block(t) || t == Type::map ? 16 : b->unit();
@@ -381,7 +386,7 @@ void Encoder::series_value(const Cell& v) {
         bits = bit::complemented;
         variant = true;
     }
-    begin(v, t, variant, bits, ref != nullptr);
+    begin(v, t, variant, bits, ref != first_meeting);
     if (has_head) {
         if (compact_) {
             if (head) varint(head);
@@ -389,8 +394,8 @@ void Encoder::series_value(const Cell& v) {
             word(head);
         }
     }
-    if (ref) {
-        path(*ref);
+    if (ref != first_meeting) {
+        path(ref);
         return;
     }
     if (series::any_block(t)) {
@@ -438,8 +443,8 @@ void Encoder::any_word(const Cell& v) {
     }
     u32 index = as_word(v).index;
     if (index == context::no_index) index = static_cast<u32>(context::find_symbol(ctx, as_word(v).symbol, true));
-    const auto* ref = meet(ctx);
-    begin(v, t, true, 0, ref != nullptr);
+    const u32 ref = meet(ctx);
+    begin(v, t, true, 0, ref != first_meeting);
     if (compact_) {
         varint(s);
         zigzag(static_cast<i32>(index));
@@ -447,8 +452,8 @@ void Encoder::any_word(const Cell& v) {
         word(s);
         word(index);
     }
-    if (ref) {
-        path(*ref);
+    if (ref != first_meeting) {
+        path(ref);
         return;
     }
     if (++depth_ > max_depth) throw Refusal{ErrorId::internal_too_deep, none_cell};
