@@ -1,6 +1,8 @@
 #!/bin/sh
 # Times the start-up of build/zel to the end of a script that does nothing: the runtime
 # initialisation and the library's loading. Prints the median and the fastest of 50 runs.
+# With ZEL_LIBRARY_TEXT=1 in the environment the library loads from its source text instead
+# of the boot image.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 zel=${ZEL:-$here/../build/zel}

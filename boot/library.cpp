@@ -1,8 +1,13 @@
 #include "boot/library.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "boot/library-sources.h"
+#include "platform/posix/write-all.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
@@ -10,8 +15,10 @@
 #include "runtime/eval/interpreter.h"
 #include "runtime/eval/stack.h"
 #include "runtime/io/script.h"
+#include "runtime/io/zelbin.h"
 #include "runtime/lexer/load-code.h"
 #include "runtime/memory/gc.h"
+#include "runtime/memory/roots.h"
 #include "runtime/names/context.h"
 #include "runtime/names/symbol.h"
 #include "runtime/natives/natives.h"
@@ -54,20 +61,53 @@ Cell code_of(const Source& source) {
     return code;
 }
 
-}  // namespace
+void run_code(const Cell& code, bool first) {
+    if (first) bootstrap_make(code);
+    Cell* const top = stack::top;
+    interp::eval_block(code, false);
+    stack::top = top;
+}
 
-void load(const Source* files, u32 count) {
-    for (u32 i = 0; i < count; ++i) {
-        const Cell code = code_of(files[i]);
-        if (i == 0) bootstrap_make(code);
-        Cell* const top = stack::top;
-        interp::eval_block(code, false);
-        stack::top = top;
-    }
+void finish(u32 count) {
 #ifndef NDEBUG
     if (count) natives::check_library_definitions();
 #endif
+    (void)count;
     gc::set_enabled(true);
+}
+
+}  // namespace
+
+void load(const Source* files, u32 count) {
+    for (u32 i = 0; i < count; ++i) run_code(code_of(files[i]), i == 0);
+    finish(count);
+}
+
+void load_image(const Image& boot) {
+    const u32 first = static_cast<u32>(block::length(roots::block()));
+    try {
+        zelbin::decode(boot.data, boot.size, roots::block(), none_cell, zelbin::Mode::boot);
+    } catch (const ErrorThrow& e) {
+        if (e.id != ErrorId::script_invalid_data) throw;
+        const bool compressed = boot.size > 7 && (boot.data[7] & zelbin::flag::compressed);
+        const std::string_view message =
+            compressed ? "Error: Zelbin compressed data corrupted!\n" : "Error: Not a Zelbin file!\n";
+        platform::write_all(STDERR_FILENO, message.data(), message.size());
+        std::exit(1);
+    }
+    const Cell files = *roots::cell_at(first);
+    const u32 count = static_cast<u32>(block::length(files));
+    for (u32 i = 0; i < count; ++i) run_code(*block::cell_at(files, i), i == 0);
+    finish(count);
+}
+
+Cell image_of(const Source* files, u32 count) {
+    Cell* codes = stack::push_slot();
+    block::make_at(codes, static_cast<i32>(count));
+    for (u32 i = 0; i < count; ++i) block::append_value(*codes, code_of(files[i]));
+    const Cell encoded = zelbin::encode(*codes, true);
+    stack::drop(1);
+    return encoded;
 }
 
 }  // namespace zel::library

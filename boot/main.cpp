@@ -3,5 +3,6 @@
 #include "boot/program.h"
 
 int main(int argc, char** argv) {
-    return zel::program::run(argc, argv, zel::library::sources, zel::library::source_count);
+    const zel::program::Library library{zel::library::sources, zel::library::source_count, &zel::library::image};
+    return zel::program::run(argc, argv, &library);
 }

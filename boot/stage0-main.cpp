@@ -1,5 +1,12 @@
 // The stage-0 program: the runtime without its library, as the build runs it before the
-// library exists in any other form.
+// library exists in any other form. `zel-stage0 --boot-image OUTPUT FILE...` writes the
+// boot image of the library's source files; anything else runs as `zel` does.
+#include <string_view>
+
 #include "boot/program.h"
 
-int main(int argc, char** argv) { return zel::program::run(argc, argv, nullptr, 0); }
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string_view(argv[1]) == "--boot-image")
+        return zel::program::write_boot_image(argv[2], argv + 3, static_cast<zel::u32>(argc - 3));
+    return zel::program::run(argc, argv, nullptr);
+}

@@ -1,0 +1,13 @@
+# Writes OUTPUT, a C++ source holding the boot image (the Zelbin file IMAGE) as bytes.
+file(READ ${IMAGE} hex HEX)
+string(LENGTH "${hex}" digits)
+math(EXPR size "${digits} / 2")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+string(REGEX REPLACE "((0x[0-9a-f][0-9a-f],){24})" "\\1\n    " bytes "${bytes}")
+set(body "// Generated from the boot image by tools/embed-image.cmake.\n")
+string(APPEND body "#include \"boot/library-sources.h\"\n\nnamespace zel::library {\nnamespace {\n\n")
+string(APPEND body "const u8 bytes[] = {\n    ${bytes}\n};\n\n}  // namespace\n\n")
+string(APPEND body "const Image image = {bytes, ${size}};\n\n}  // namespace zel::library\n")
+file(WRITE ${OUTPUT}.tmp "${body}")
+file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.tmp)
