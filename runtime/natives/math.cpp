@@ -15,6 +15,7 @@
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/point.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
@@ -30,14 +31,7 @@ constexpr double pi = 3.141592653589793;
 // Below this magnitude a sine or cosine is taken for the zero it approximates.
 constexpr double negligible = 2.220446049250313e-16;
 
-Cell logic(bool truth) { return truth ? true_cell : false_cell; }
-
 bool is_number(const Cell& value) { return in_family(value.type(), family::number); }
-
-// An integer!, float! or percent! (a percent counting as its fraction) as a double.
-double to_double(const Cell& number) {
-    return number.is(Type::integer) ? static_cast<double>(integer::get(number)) : float_::get(number);
-}
 
 // -1, 0 or 1; a NaN counts as 0.
 i32 sign_of(const Cell& value) {
@@ -81,7 +75,7 @@ float choose_component(float a, float b, bool greater) {
 Cell points(Cell point, const Cell& other, bool greater) {
     const bool number = is_number(other);
     for (i32 i = 1, n = point::count(point.type()); i <= n; ++i) {
-        const float b = number ? static_cast<float>(to_double(other)) : point::get(other, i);
+        const float b = number ? static_cast<float>(float_::number_of(other)) : point::get(other, i);
         point::set(point, i, choose_component(point::get(point, i), b, greater));
     }
     return point;
@@ -99,7 +93,7 @@ Cell pairs(const Cell& pair, const Cell& other, bool greater) {
     } else if (other.is(Type::integer)) {
         bx = by = integer::get(other);
     } else {
-        const std::optional<i32> whole = integer::truncate(to_double(other));
+        const std::optional<i32> whole = integer::truncate(float_::number_of(other));
         if (!whole) return points(point::from_pair(pair), other, greater);
         bx = by = *whole;
     }
@@ -124,7 +118,7 @@ Cell tuples(const Cell& tuple, const Cell& other, bool greater) {
         n = integer::get(other);
     } else {
         const Cell integer_type = datatype::of(Type::integer);
-        n = integer::truncate_or_raise(to_double(other), ErrorId::script_type_limit, &integer_type);
+        n = integer::truncate_or_raise(float_::number_of(other), ErrorId::script_type_limit, &integer_type);
     }
     const u8 clamped = static_cast<u8>(std::clamp(n, 0, 255));
     for (u32 i = 0; i < tuple::count(tuple); ++i) bytes[i] = choose(bytes[i], clamped, greater);
@@ -198,7 +192,7 @@ std::optional<double> exact_value(double degrees, Trig function) {
 double negligible_to_zero(double value) { return std::fabs(value) < negligible ? 0.0 : value; }
 
 void trig(const i32* refinements, u32 radians_ref, Trig function) {
-    double x = to_double(arg(0));
+    double x = float_::number_of(arg(0));
     if (!used(refinements, radians_ref)) {
         x = reduce_degrees(x, function);
         if (const std::optional<double> exact = exact_value(x, function)) {
@@ -227,8 +221,8 @@ void angle_result(const i32* refinements, u32 radians_ref, double radians) {
 
 }  // namespace
 
-void negative_q(const i32*) { set_result(logic(sign_of(arg(0)) < 0)); }
-void positive_q(const i32*) { set_result(logic(sign_of(arg(0)) > 0)); }
+void negative_q(const i32*) { set_result(logic::cell(sign_of(arg(0)) < 0)); }
+void positive_q(const i32*) { set_result(logic::cell(sign_of(arg(0)) > 0)); }
 void sign_q(const i32*) { set_result(integer::cell(sign_of(arg(0)))); }
 
 void max_(const i32*) { max_min(true); }
@@ -269,19 +263,19 @@ void cosine(const i32* refinements) { trig(refinements, cosine_ref::radians, Tri
 void tangent(const i32* refinements) { trig(refinements, tangent_ref::radians, Trig::tangent); }
 
 void arcsine(const i32* refinements) {
-    angle_result(refinements, arcsine_ref::radians, std::asin(to_double(arg(0))));
+    angle_result(refinements, arcsine_ref::radians, std::asin(float_::number_of(arg(0))));
 }
 void arccosine(const i32* refinements) {
-    angle_result(refinements, arccosine_ref::radians, std::acos(to_double(arg(0))));
+    angle_result(refinements, arccosine_ref::radians, std::acos(float_::number_of(arg(0))));
 }
 void arctangent(const i32* refinements) {
-    angle_result(refinements, arctangent_ref::radians, std::atan(to_double(arg(0))));
+    angle_result(refinements, arctangent_ref::radians, std::atan(float_::number_of(arg(0))));
 }
 void arctangent2(const i32* refinements) {
-    angle_result(refinements, arctangent2_ref::radians, std::atan2(to_double(arg(0)), to_double(arg(1))));
+    angle_result(refinements, arctangent2_ref::radians, std::atan2(float_::number_of(arg(0)), float_::number_of(arg(1))));
 }
 
-void nan_q(const i32*) { set_result(logic(!arg(0).is(Type::integer) && std::isnan(float_::get(arg(0))))); }
+void nan_q(const i32*) { set_result(logic::cell(!arg(0).is(Type::integer) && std::isnan(float_::get(arg(0))))); }
 
 void zero_q(const i32*) {
     const Cell& value = arg(0);
@@ -307,15 +301,15 @@ void zero_q(const i32*) {
     }
     default: break;
     }
-    set_result(logic(zero));
+    set_result(logic::cell(zero));
 }
 
 // log2 rather than a division by ln 2, which misses exact powers of two (2 ** 29 gave
 // 29.000000000000004).
-void log_2(const i32*) { float_result(std::log2(to_double(arg(0)))); }
-void log_10(const i32*) { float_result(std::log10(to_double(arg(0)))); }
-void log_e(const i32*) { float_result(std::log(to_double(arg(0)))); }
-void exp_(const i32*) { float_result(std::pow(2.718281828459045, to_double(arg(0)))); }
-void square_root(const i32*) { float_result(std::sqrt(to_double(arg(0)))); }
+void log_2(const i32*) { float_result(std::log2(float_::number_of(arg(0)))); }
+void log_10(const i32*) { float_result(std::log10(float_::number_of(arg(0)))); }
+void log_e(const i32*) { float_result(std::log(float_::number_of(arg(0)))); }
+void exp_(const i32*) { float_result(std::pow(2.718281828459045, float_::number_of(arg(0)))); }
+void square_root(const i32*) { float_result(std::sqrt(float_::number_of(arg(0)))); }
 
 }  // namespace zel::natives
