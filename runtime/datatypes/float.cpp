@@ -91,11 +91,6 @@ namespace {
     raise(ErrorId::script_invalid_type, &type);
 }
 
-// The double of a number operand: integers and characters by their value.
-double number_of(const Cell& value) {
-    return value.is(Type::integer) || value.is(Type::char_) ? static_cast<double>(integer::get(value)) : get(value);
-}
-
 }  // namespace
 
 Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {

@@ -15,6 +15,13 @@ inline const double quiet_nan = std::bit_cast<double>(u64{0x7FF8000000000000});
 
 inline double get(const Cell& cell) { return float_payload(cell); }
 
+// The double of a number operand: an integer! or char! by its value, a float!, percent!
+// (its fraction) or time! (seconds) by its double.
+inline double number_of(const Cell& number) {
+    return number.is(Type::integer) || number.is(Type::char_) ? static_cast<double>(as_integer(number).value)
+                                                              : float_payload(number);
+}
+
 // A number cell of type t (float!, percent! or time!) holding value, flags clear.
 inline Cell cell(double value, Type t = Type::float_) {
     Cell c{header_of(t), 0, 0, 0};

@@ -26,10 +26,6 @@ namespace {
 
 bool is_number(const Cell& c) { return c.is(Type::integer) || c.is(Type::float_) || c.is(Type::percent); }
 
-double number_of(const Cell& c) {
-    return c.is(Type::integer) ? static_cast<double>(integer::get(c)) : float_payload(c);
-}
-
 // A point with every component n, of type t.
 Cell filled(Type t, double n) { return t == Type::point3d ? cell3(n, n, n) : cell2(n, n); }
 
@@ -45,7 +41,7 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
         right = from_pair(*value2);
     } else if (is_number(*value2)) {
         // The number rounded to 32 bits first, as a component would be.
-        const float d = static_cast<float>(number_of(*value2));
+        const float d = static_cast<float>(float_::number_of(*value2));
         if (!value2->is(Type::integer) && (op == ArithOp::multiply || op == ArithOp::divide)) {
             for (i32 i = 1; i <= n; ++i) set(*value1, i, float_::binary_op(get(*value1, i), d, op));
             return value1;
@@ -76,7 +72,7 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
     switch (spec->type()) {
     case Type::integer:
     case Type::float_:
-        result = filled(target, static_cast<float>(number_of(*spec)));
+        result = filled(target, static_cast<float>(float_::number_of(*spec)));
         break;
     case Type::pair:
         result = from_pair(*spec);
@@ -101,7 +97,7 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
         const Cell* cells = v.cells;
         for (i32 i = 0; i < n; ++i) {
             if (!cells[i].is(Type::integer) && !cells[i].is(Type::float_)) raise(ErrorId::syntax_malconstruct, spec);
-            set(result, i + 1, static_cast<float>(number_of(cells[i])));
+            set(result, i + 1, static_cast<float>(float_::number_of(cells[i])));
         }
         break;
     }
@@ -153,7 +149,7 @@ Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, con
     if (!value_to_set->is(Type::integer) && !value_to_set->is(Type::float_)) {
         components::raise_invalid_type(*value_to_set);
     }
-    set(*parent, i, number_of(*value_to_set));
+    set(*parent, i, float_::number_of(*value_to_set));
     return parent;
 }
 

@@ -318,9 +318,15 @@ Cell* move(Cell* s, Cell* target, const Cell* part) {
 Cell* random_action(Cell* s, bool seed, bool secure, bool only) {
     const u32 remaining = remaining_length(*s, false);
     if (seed) {
-        Buffer* b = buffer_of(*s);
-        const std::size_t bytes = static_cast<std::size_t>(remaining) << b->shift();
-        random::seed(hashtable::murmur3_bytes(unit_at(b, as_series(*s).index), bytes));
+        // A string seeds by its characters, so equal strings seed alike whatever width
+        // their buffers have grown to.
+        if (in_family(s->type(), family::any_string)) {
+            random::seed(hashtable::hash_string(*s, true));
+        } else {
+            Buffer* b = buffer_of(*s);
+            const std::size_t bytes = static_cast<std::size_t>(remaining) << b->shift();
+            random::seed(hashtable::murmur3_bytes(unit_at(b, as_series(*s).index), bytes));
+        }
         *s = unset_cell;
         return s;
     }

@@ -133,8 +133,6 @@ Cell field(double v, i32 i) {
     }
 }
 
-double number_of(const Cell& c) { return c.is(Type::integer) ? integer::get(c) : float_payload(c); }
-
 Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, const PathStep& step) {
     const i32 i = components::path_index(*element, step, {sym::hour, sym::minute, sym::second}, 3);
     const double v = seconds_of(*parent);
@@ -148,7 +146,7 @@ Cell* eval_path(Cell* parent, const Cell* element, const Cell* value_to_set, con
     // The field's share of the seconds is replaced, so setting a field to the value it
     // gives leaves the time as it was, negative times included.
     const double unit = i == 1 ? 3600.0 : i == 2 ? sign_of(v) * 60.0 : 1.0;
-    set_float_payload(*parent, v + (number_of(*value_to_set) - number_of(field(v, i))) * unit);
+    set_float_payload(*parent, v + (float_::number_of(*value_to_set) - float_::number_of(field(v, i))) * unit);
     return parent;
 }
 
