@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/components.h"
 #include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/date.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
@@ -159,8 +161,11 @@ Cell* pick(Cell* value, const Cell* index) {
 }
 
 Cell* add(Cell* value1, Cell* value2) {
-    // A date plus a time is the date's arithmetic.
-    if (value2->is(Type::date)) raise(ErrorId::internal_not_done);
+    // A date plus a time is the date's arithmetic, with the operands swapped.
+    if (value2->is(Type::date)) {
+        std::swap(*value1, *value2);
+        return date::arithmetic(ArithOp::add, value1, value2);
+    }
     return float_::arithmetic(ArithOp::add, value1, value2);
 }
 
