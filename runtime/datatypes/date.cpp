@@ -44,7 +44,7 @@ i64 normalize(i64 day, double& seconds, u32 zone) {
 
 i64 to_unix_seconds(const Cell& value) {
     return (date_word::day_number(value.w1) - date_word::unix_epoch_day) * 86400 +
-           static_cast<i64>(std::trunc(seconds_of(value) + 0.5));
+           static_cast<i64>(std::floor(seconds_of(value) + 0.5));
 }
 
 namespace {
@@ -328,11 +328,21 @@ std::string zone_text(u32 word) {
 }
 
 i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
-    const u32 word = value->w1;
+    u32 word = value->w1;
+    double local = local_seconds(*value);
+    // A time that the text rounds up to midnight is shown as the next day's, so that the
+    // text reads back.
+    if ((word & date_word::time_flag) && time::shown_seconds(local) >= 86400) {
+        const i64 next = date_word::day_number(word) + 1;
+        if (representable(next)) {
+            word = date_word::repack(word, next);
+            local = 0;
+        }
+    }
     limit = append_text(out, day_text(word), limit);
     if (!(word & date_word::time_flag)) return limit;
     limit = append_text(out, "/", limit);
-    limit -= time::form_seconds(local_seconds(*value), out);
+    limit -= time::form_seconds(local, out);
     return append_text(out, zone_text(word), limit);
 }
 

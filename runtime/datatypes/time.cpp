@@ -19,6 +19,35 @@
 
 namespace zel::time {
 
+namespace {
+
+// The text of the seconds within the minute, and the magnitude of the time as that text
+// shows it: seconds that round up to a whole minute carry into the minutes.
+struct ShownSeconds {
+    double magnitude;
+    FloatText text;
+};
+
+ShownSeconds shown(double magnitude) {
+    const double s = std::fmod(magnitude, 60.0);
+    ShownSeconds r{magnitude, float_::to_text(s, float_::TextKind::seconds)};
+    if (s < 0.000001 || r.text.view().starts_with("60")) {
+        if (s >= 0.000001) r.magnitude = std::floor(magnitude / 60.0) * 60.0 + 60.0;
+        r.text = FloatText{};
+        r.text.text[0] = r.text.text[1] = '0';
+        r.text.length = 2;
+    }
+    return r;
+}
+
+}  // namespace
+
+double shown_seconds(double seconds) {
+    if (!std::isfinite(seconds)) return seconds;
+    const double magnitude = shown(std::fabs(seconds)).magnitude;
+    return seconds < 0 ? -magnitude : magnitude;
+}
+
 i32 form_seconds(double seconds, Output& out) {
     const u32 start = out.length();
     if (!std::isfinite(seconds)) {
@@ -26,16 +55,7 @@ i32 form_seconds(double seconds, Output& out) {
         return static_cast<i32>(out.length() - start);
     }
     if (seconds < 0) out.append_char('-');
-    double magnitude = std::fabs(seconds);
-    const double s = std::fmod(magnitude, 60.0);
-    FloatText second_text = float_::to_text(s, float_::TextKind::seconds);
-    if (s < 0.000001 || second_text.view().starts_with("60")) {
-        // Seconds that round up to a whole minute carry into the minutes.
-        if (s >= 0.000001) magnitude = std::floor(magnitude / 60.0) * 60.0 + 60.0;
-        second_text = FloatText{};
-        second_text.text[0] = second_text.text[1] = '0';
-        second_text.length = 2;
-    }
+    const auto [magnitude, second_text] = shown(std::fabs(seconds));
     char hours[32];
     const int n = std::snprintf(hours, sizeof hours, "%.0f", std::floor(magnitude / 3600.0));
     out.append_ascii({hours, static_cast<std::size_t>(n)});
