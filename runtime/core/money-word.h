@@ -49,6 +49,7 @@ inline u8* digit_bytes(Cell& c) { return reinterpret_cast<u8*>(&c) + 5; }
 inline const u8* digit_bytes(const Cell& c) { return reinterpret_cast<const u8*>(&c) + 5; }
 
 inline u32 currency_of(const Cell& c) { return c.w1 & 0xFF; }
+inline void set_currency_index(Cell& c, u32 currency) { c.w1 = (c.w1 & ~u32{0xFF}) | (currency & 0xFF); }
 inline bool negative_bit(const Cell& c) { return (c.header & sign_bit) != 0; }
 
 inline Amount amount_of(const Cell& c) {

@@ -5,16 +5,15 @@
 #include <string_view>
 
 #include "runtime/core/raise.h"
+#include "runtime/datatypes/components.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/string-output.h"
-#include "runtime/memory/node.h"
-#include "runtime/memory/series-buffer.h"
+#include "runtime/datatypes/time.h"
 #include "runtime/names/symbol.h"
-#include "runtime/text/float-text.h"
 
 namespace zel::date {
 
@@ -45,7 +44,7 @@ i64 normalize(i64 day, double& seconds, u32 zone) {
 
 i64 to_unix_seconds(const Cell& value) {
     return (date_word::day_number(value.w1) - date_word::unix_epoch_day) * 86400 +
-           static_cast<i64>(std::trunc(seconds_of(value) + 0.5));
+           static_cast<i64>(std::floor(seconds_of(value) + 0.5));
 }
 
 namespace {
@@ -56,6 +55,9 @@ Cell make_cell(u32 word, double seconds) {
     return c;
 }
 
+// Far more seconds than the days of every representable year hold.
+constexpr double seconds_limit = 1e15;
+
 // Whether a day's year fits the 15 bits of the packed word.
 bool representable(i64 day) {
     return day >= date_word::day_number(date_word::min_year, 1, 1) && day <= date_word::day_number(date_word::max_year, 12, 31);
@@ -64,23 +66,29 @@ bool representable(i64 day) {
 // The cell for day number `day` and UTC seconds, normalised, with the zone and time flag
 // of the word `like`; a day beyond the years a date holds raises script/type-limit.
 Cell at_day(u32 like, i64 day, double seconds) {
-    day = normalize(day, seconds, like & date_word::zone_mask);
-    if (!representable(day)) {
+    // Seconds beyond any representable day (or not finite) are refused before they are
+    // counted in days.
+    const bool counted = std::isfinite(seconds) && std::fabs(seconds) < seconds_limit;
+    if (counted) day = normalize(day, seconds, like & date_word::zone_mask);
+    if (!counted || !representable(day)) {
         const Cell type = datatype::of(Type::date);
         raise(ErrorId::script_type_limit, &type);
     }
     return make_cell(date_word::repack(like, day), (like & date_word::time_flag) ? seconds : 0.0);
 }
 
-double local_seconds(const Cell& value) { return seconds_of(value) + date_word::zone_seconds(value.w1); }
+// The local time of day; a date without a time stands at its local midnight.
+double local_seconds(const Cell& value) {
+    return value.w1 & date_word::time_flag ? seconds_of(value) + date_word::zone_seconds(value.w1) : 0.0;
+}
+
+Cell time_cell(double seconds) { return float_::cell(seconds, Type::time); }
 
 // The date with its time set from local seconds (the time flag set).
 Cell with_local_time(const Cell& value, double local) {
     const u32 word = value.w1 | date_word::time_flag;
     return at_day(word, date_word::day_number(word), local - date_word::zone_seconds(word));
 }
-
-[[noreturn]] void time_values_not_done() { raise(ErrorId::internal_not_done); }
 
 [[noreturn]] void bad_to_arg(const Cell& spec) {
     const Cell type = datatype::of(Type::date);
@@ -91,7 +99,7 @@ Cell with_local_time(const Cell& value, double local) {
 
 Cell* difference(Cell* value1, const Cell* value2) {
     const double days = static_cast<double>(date_word::day_number(value1->w1) - date_word::day_number(value2->w1));
-    *value1 = float_::cell(days * 86400 + seconds_of(*value1) - seconds_of(*value2), Type::time);
+    *value1 = time_cell(days * 86400 + seconds_of(*value1) - seconds_of(*value2));
     return value1;
 }
 
@@ -107,8 +115,12 @@ Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {
         *value1 = at_day(value1->w1, op == ArithOp::add ? day + n : day - n, seconds_of(*value1));
         return value1;
     }
-    case Type::time:
-        time_values_not_done();
+    case Type::time: {
+        // Seconds moved on the local clock; the date gains a time if it had none.
+        const double t = float_payload(*value2);
+        *value1 = with_local_time(*value1, local_seconds(*value1) + (op == ArithOp::add ? t : -t));
+        return value1;
+    }
     case Type::date: {
         if (op == ArithOp::add) {
             const Cell call = calling_word();
@@ -131,40 +143,87 @@ namespace {
 
 // ---- make and to ---------------------------------------------------------------------
 
-// The values of a date spec block, read by value kinds: the day, month and year; then
-// either a time or hours, minutes and seconds; then a zone as hours and minutes.
+// The values of a date spec block: the day, month and year; then a time, or hours,
+// minutes and seconds; then a zone, as a time or as hours and minutes.
 struct BlockSpec {
     i64 first = 0, month = 0, third = 0;
     i64 hour = 0, minute = 0;
     double second = 0;
+    bool has_time = false;
+    bool time_given = false;  // the time came as one time! value, held in `time`
+    double time = 0;
     i64 zone_hours = 0, zone_minutes = 0;
-    u32 count = 0;
+    bool zone_negative = false;
 };
 
+// The kinds of value a spec holds, and the reader's states: each (state, kind) leads to
+// the next state and names the slot that takes the value; states 5, 7, 11 and 13 take
+// nothing more.
+enum Kind : u32 { k_integer, k_time, k_float, kind_count };
+enum Slot : u8 { s_none, s_first, s_month, s_third, s_hour, s_time, s_zone_hours, s_zone_time, s_zone_minutes, s_minute, s_second };
+struct Step {
+    u8 next;
+    Slot slot;
+};
+constexpr Step no_step{0, s_none};
+constexpr Step steps[14][kind_count] = {
+    /* 0 */ {{1, s_first}, no_step, no_step},
+    /* 1 */ {{2, s_month}, no_step, no_step},
+    /* 2 */ {{3, s_third}, no_step, no_step},
+    /* 3 */ {{8, s_hour}, {4, s_time}, no_step},
+    /* 4 */ {{6, s_zone_hours}, {5, s_zone_time}, no_step},
+    /* 5 */ {no_step, no_step, no_step},
+    /* 6 */ {{7, s_zone_minutes}, no_step, no_step},
+    /* 7 */ {no_step, no_step, no_step},
+    /* 8 */ {{9, s_minute}, no_step, no_step},
+    /* 9 */ {{10, s_second}, no_step, {10, s_second}},
+    /* 10 */ {{12, s_zone_hours}, {11, s_zone_time}, no_step},
+    /* 11 */ {no_step, no_step, no_step},
+    /* 12 */ {{13, s_zone_minutes}, no_step, no_step},
+    /* 13 */ {no_step, no_step, no_step},
+};
+
+// A zone given as a time!: its hours and minutes, the sign kept apart.
+void set_zone_time(BlockSpec& s, double seconds) {
+    const i64 minutes = static_cast<i64>(std::trunc(std::fmod(seconds, 16 * 3600.0) / 60));
+    s.zone_negative = minutes < 0;
+    s.zone_hours = (minutes < 0 ? -minutes : minutes) / 60;
+    s.zone_minutes = (minutes < 0 ? -minutes : minutes) % 60;
+}
+
 BlockSpec read_block(const Cell& spec) {
-    Buffer* b = node::buffer(as_series(spec).node);
-    const u32 length = b->cell_count();
-    const u32 start = as_series(spec).index;
-    const Cell* values = reinterpret_cast<const Cell*>(b->head_ptr());
+    const auto [values, count] = components::values_of(spec);
     BlockSpec s;
-    // The slot each further integer fills, in order: a float is taken only as the seconds.
-    i64* const integer_slots[] = {&s.first, &s.month, &s.third, &s.hour, &s.minute, nullptr, &s.zone_hours, &s.zone_minutes};
-    for (u32 i = start; i < length; ++i) {
+    u32 state = 0;
+    for (u32 i = 0; i < count; ++i) {
         const Cell& v = values[i];
-        const u32 n = s.count;
-        if (v.is(Type::time)) time_values_not_done();
-        if (n >= 8) bad_to_arg(spec);
-        if (n == 5 && (v.is(Type::integer) || v.is(Type::float_))) {
-            s.second = v.is(Type::integer) ? integer::get(v) : float_::get(v);
-        } else if (v.is(Type::integer) && integer_slots[n]) {
-            *integer_slots[n] = integer::get(v);
-        } else {
-            bad_to_arg(spec);
+        const u32 kind = v.is(Type::integer) ? k_integer : v.is(Type::time) ? k_time : v.is(Type::float_) ? k_float : kind_count;
+        if (kind == kind_count || steps[state][kind].slot == s_none) bad_to_arg(spec);
+        if (kind == k_time && !std::isfinite(float_payload(v))) bad_to_arg(spec);
+        const i64 n = kind == k_integer ? integer::get(v) : 0;
+        switch (steps[state][kind].slot) {
+        case s_first: s.first = n; break;
+        case s_month: s.month = n; break;
+        case s_third: s.third = n; break;
+        case s_hour: s.hour = n; break;
+        case s_minute: s.minute = n; break;
+        case s_second: s.second = kind == k_integer ? static_cast<double>(n) : float_::get(v); break;
+        case s_time:
+            s.time = float_payload(v);
+            s.time_given = true;
+            break;
+        case s_zone_hours:
+            s.zone_negative = n < 0;
+            s.zone_hours = n < 0 ? -n : n;
+            break;
+        case s_zone_minutes: s.zone_minutes = n; break;
+        case s_zone_time: set_zone_time(s, float_payload(v)); break;
+        case s_none: break;
         }
-        ++s.count;
+        state = steps[state][kind].next;
     }
-    // Nothing can end between the hours and the seconds, nor after the zone hours alone.
-    if (s.count < 3 || s.count == 4 || s.count == 5 || s.count == 7) bad_to_arg(spec);
+    if (state < 3) bad_to_arg(spec);
+    s.has_time = state > 3;
     return s;
 }
 
@@ -177,22 +236,27 @@ Cell from_block(const Cell& spec, bool validate) {
     const i64 year_moved = year + date_word::floor_div(s.month - 1, 12);
     const u32 month = static_cast<u32>(date_word::floor_mod(s.month - 1, 12) + 1);
 
-    const bool has_time = s.count > 3;
-    const i32 zone_minutes = static_cast<i32>(s.zone_hours * 60 + (s.zone_hours < 0 ? -s.zone_minutes : s.zone_minutes));
-    const u32 zone = date_word::zone_bits(zone_minutes);
-    const double local = has_time ? static_cast<double>(s.hour * 3600 + s.minute * 60) + s.second : 0.0;
+    const i64 zone_magnitude = s.zone_hours * 60 + s.zone_minutes;
+    const i64 zone_minutes = s.zone_negative ? -zone_magnitude : zone_magnitude;
+    if (zone_minutes < INT32_MIN || zone_minutes > INT32_MAX) bad_to_arg(spec);
+    const u32 zone = date_word::zone_bits(static_cast<i32>(zone_minutes));
+    const double local = !s.has_time     ? 0.0
+                         : s.time_given ? s.time
+                                         : static_cast<double>(s.hour * 3600 + s.minute * 60) + s.second;
     const i64 d = date_word::day_number(year_moved, month, day);
     // A day on either side of the range still reaches it once the time and zone move it.
     if (!representable(d - 1) || !representable(d + 1)) bad_to_arg(spec);
     if (validate) {
         const Fields f = date_word::from_day_number(d);
         if (f.year != year || static_cast<i64>(f.month) != s.month || static_cast<i64>(f.day) != day) bad_to_arg(spec);
-        if (s.hour < 0 || s.hour > 23 || s.minute < 0 || s.minute > 59 || s.second < 0 || s.second >= 60)
+        if (s.time_given) {
+            if (local < 0 || local >= 86400) bad_to_arg(spec);
+        } else if (s.hour < 0 || s.hour > 23 || s.minute < 0 || s.minute > 59 || s.second < 0 || s.second >= 60) {
             bad_to_arg(spec);
+        }
     }
-    const u32 like = date_word::pack({}, zone, has_time);
-    const Cell result = at_day(like, d, local - date_word::zone_seconds(zone));
-    return result;
+    const u32 like = date_word::pack({}, zone, s.has_time);
+    return at_day(like, d, local - date_word::zone_seconds(zone));
 }
 
 Cell from_unix_seconds(i64 n) {
@@ -236,26 +300,8 @@ void append_two_digits(std::string& text, u32 n) {
     text += static_cast<char>('0' + n % 10);
 }
 
-// The local time of day as h:mm:ss with the seconds' fraction, if any.
-void append_time_of_day(std::string& text, double local) {
-    const double hours = std::floor(local / 3600);
-    text += integer::to_decimal_text(static_cast<i32>(hours)).view();
-    text += ':';
-    append_two_digits(text, static_cast<u32>(std::floor(std::fmod(local, 3600) / 60)));
-    text += ':';
-    const double s = std::fmod(local, 60);
-    if (s < 0.000001) {
-        text += "00";
-        return;
-    }
-    const FloatText seconds = float_::to_text(s, float_::TextKind::seconds);
-    const std::string_view view = seconds.view();
-    if (view.size() == 1 || view[1] == '.') text += '0';
-    text += view;
-}
-
-std::string text_of(const Cell& value) {
-    const u32 word = value.w1;
+// The day, month name and year, with "/" between them for a negative year.
+std::string day_text(u32 word) {
     const i32 year = date_word::year_of(word);
     const char separator = year < 0 ? '/' : '-';
     std::string text = std::string(integer::to_decimal_text(static_cast<i32>(date_word::day_of(word))).view());
@@ -267,20 +313,38 @@ std::string text_of(const Cell& value) {
     const integer::DecimalText digits = integer::to_decimal_text(magnitude);
     if (magnitude <= 99) text.append(4 - digits.view().size(), '0');
     text += digits.view();
-    if (!(word & date_word::time_flag)) return text;
-    text += '/';
-    append_time_of_day(text, local_seconds(value));
-    const u32 zone = word & date_word::zone_mask;
-    if (zone != 0) {
-        text += zone & date_word::zone_sign ? '-' : '+';
-        append_two_digits(text, zone >> 2 & 0xF);
-        text += ':';
-        append_two_digits(text, (zone & 3) * 15);
-    }
     return text;
 }
 
-i32 form(const Cell* value, Output& out, const Cell*, i32 limit) { return append_text(out, text_of(*value), limit); }
+// "+hh:mm" or "-hh:mm", nothing for zone 0.
+std::string zone_text(u32 word) {
+    const u32 zone = word & date_word::zone_mask;
+    if (zone == 0) return {};
+    std::string text(1, zone & date_word::zone_sign ? '-' : '+');
+    append_two_digits(text, zone >> 2 & 0xF);
+    text += ':';
+    append_two_digits(text, (zone & 3) * 15);
+    return text;
+}
+
+i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
+    u32 word = value->w1;
+    double local = local_seconds(*value);
+    // A time that the text rounds up to midnight is shown as the next day's, so that the
+    // text reads back.
+    if ((word & date_word::time_flag) && time::shown_seconds(local) >= 86400) {
+        const i64 next = date_word::day_number(word) + 1;
+        if (representable(next)) {
+            word = date_word::repack(word, next);
+            local = 0;
+        }
+    }
+    limit = append_text(out, day_text(word), limit);
+    if (!(word & date_word::time_flag)) return limit;
+    limit = append_text(out, "/", limit);
+    limit -= time::form_seconds(local, out);
+    return append_text(out, zone_text(word), limit);
+}
 
 i32 mold(const Cell* value, Output& out, MoldFlags, const Cell* part, i32 limit, i32) {
     return form(value, out, part, limit);
@@ -367,9 +431,9 @@ Cell get_field(const Cell& value, i32 field) {
         return integer::cell(static_cast<i32>(date_word::day_of(word)));
     case f_zone:
     case f_timezone:
+        return has_time ? time_cell(date_word::zone_seconds(word)) : none_cell;
     case f_time:
-        if (!has_time) return none_cell;
-        time_values_not_done();
+        return has_time ? time_cell(local) : none_cell;
     case f_hour:
         return integer::cell(static_cast<i32>(std::floor(local / 3600)));
     case f_minute:
@@ -387,11 +451,14 @@ Cell get_field(const Cell& value, i32 field) {
     }
 }
 
-// The zone bits of an integer of hours (the remainder by 16, its sign kept).
-u32 zone_of_hours(const Cell& v) {
-    if (v.is(Type::time)) time_values_not_done();
-    if (!v.is(Type::integer)) raise(ErrorId::script_invalid_arg, &v);
-    return date_word::zone_bits(integer::get(v) % 16 * 60);
+// The zone bits of an integer of hours or of a time! of hours and minutes, taken modulo
+// 16 hours with their sign kept; minutes within a quarter hour are dropped.
+u32 zone_of(const Cell& v) {
+    if (v.is(Type::integer)) return date_word::zone_bits(integer::get(v) % 16 * 60);
+    if (!v.is(Type::time)) raise(ErrorId::script_invalid_arg, &v);
+    const double minutes = std::trunc(std::fmod(float_payload(v), 16 * 3600.0) / 60);
+    if (!std::isfinite(minutes)) raise(ErrorId::script_invalid_arg, &v);
+    return date_word::zone_bits(static_cast<i32>(minutes));
 }
 
 Cell set_field(const Cell& value, i32 field, const Cell& v) {
@@ -421,18 +488,18 @@ Cell set_field(const Cell& value, i32 field, const Cell& v) {
         return at_day(word, date_word::day_number(year, date_word::month_of(word), n), seconds);
     case f_zone:
     case f_timezone: {
-        const u32 zone = zone_of_hours(v);
+        const u32 zone = zone_of(v);
         const u32 new_word = (word & ~date_word::zone_mask) | zone | date_word::time_flag;
         if (field == f_zone) {
             // The local clock time stays; the instant moves.
             return at_day(new_word, d, local_seconds(value) - date_word::zone_seconds(zone));
         }
-        return at_day(new_word, d, seconds);
+        return at_day(new_word, d, local_seconds(value) - date_word::zone_seconds(word));
     }
     case f_time:
         if (v.is(Type::none)) return make_cell(word & ~date_word::time_flag, 0.0);
-        if (v.is(Type::time)) time_values_not_done();
-        raise(ErrorId::script_invalid_arg, &v);
+        if (!v.is(Type::time)) raise(ErrorId::script_invalid_arg, &v);
+        return with_local_time(value, float_payload(v));
     case f_hour:
     case f_minute:
     case f_second: {

@@ -134,6 +134,11 @@ std::string digits_text(Amount amount, u32 fraction, bool grouped) {
 
 Cell from_number(const Cell& number, bool check) { return pack(operand(number, check)); }
 
+i32 sign(const Cell& value) {
+    if (money_word::amount_of(value) == 0) return 0;
+    return money_word::negative_bit(value) ? -1 : 1;
+}
+
 i32 to_integer(const Cell& value) {
     const Value v = unpack(value);
     const Amount units = v.amount / money_word::fraction_scale;
@@ -398,7 +403,7 @@ Cell field(const Cell& value, i32 index) {
         return word_cell(Type::word, 0, symbol::intern(money_word::currency_codes[currency - 1]), context::no_index);
     }
     Cell amount = value;
-    amount.w1 &= ~u32{0xFF};
+    money_word::set_currency_index(amount, 0);
     return amount;
 }
 

@@ -23,4 +23,7 @@ double to_float(const Cell& value);
 
 i32 compare(const Cell* value1, const Cell* value2, i32 code);
 
+// -1, 0 or 1 by the amount's sign (zero? negative? positive? sign? of money).
+i32 sign(const Cell& value);
+
 }  // namespace zel::money

@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/components.h"
 #include "runtime/datatypes/datatype.h"
+#include "runtime/datatypes/date.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/registry.h"
@@ -17,6 +19,35 @@
 
 namespace zel::time {
 
+namespace {
+
+// The text of the seconds within the minute, and the magnitude of the time as that text
+// shows it: seconds that round up to a whole minute carry into the minutes.
+struct ShownSeconds {
+    double magnitude;
+    FloatText text;
+};
+
+ShownSeconds shown(double magnitude) {
+    const double s = std::fmod(magnitude, 60.0);
+    ShownSeconds r{magnitude, float_::to_text(s, float_::TextKind::seconds)};
+    if (s < 0.000001 || r.text.view().starts_with("60")) {
+        if (s >= 0.000001) r.magnitude = std::floor(magnitude / 60.0) * 60.0 + 60.0;
+        r.text = FloatText{};
+        r.text.text[0] = r.text.text[1] = '0';
+        r.text.length = 2;
+    }
+    return r;
+}
+
+}  // namespace
+
+double shown_seconds(double seconds) {
+    if (!std::isfinite(seconds)) return seconds;
+    const double magnitude = shown(std::fabs(seconds)).magnitude;
+    return seconds < 0 ? -magnitude : magnitude;
+}
+
 i32 form_seconds(double seconds, Output& out) {
     const u32 start = out.length();
     if (!std::isfinite(seconds)) {
@@ -24,16 +55,7 @@ i32 form_seconds(double seconds, Output& out) {
         return static_cast<i32>(out.length() - start);
     }
     if (seconds < 0) out.append_char('-');
-    double magnitude = std::fabs(seconds);
-    const double s = std::fmod(magnitude, 60.0);
-    FloatText second_text = float_::to_text(s, float_::TextKind::seconds);
-    if (s < 0.000001 || second_text.view().starts_with("60")) {
-        // Seconds that round up to a whole minute carry into the minutes.
-        if (s >= 0.000001) magnitude = std::floor(magnitude / 60.0) * 60.0 + 60.0;
-        second_text = FloatText{};
-        second_text.text[0] = second_text.text[1] = '0';
-        second_text.length = 2;
-    }
+    const auto [magnitude, second_text] = shown(std::fabs(seconds));
     char hours[32];
     const int n = std::snprintf(hours, sizeof hours, "%.0f", std::floor(magnitude / 3600.0));
     out.append_ascii({hours, static_cast<std::size_t>(n)});
@@ -157,8 +179,11 @@ Cell* pick(Cell* value, const Cell* index) {
 }
 
 Cell* add(Cell* value1, Cell* value2) {
-    // A date plus a time is the date's arithmetic.
-    if (value2->is(Type::date)) raise(ErrorId::internal_not_done);
+    // A date plus a time is the date's arithmetic, with the operands swapped.
+    if (value2->is(Type::date)) {
+        std::swap(*value1, *value2);
+        return date::arithmetic(ArithOp::add, value1, value2);
+    }
     return float_::arithmetic(ArithOp::add, value1, value2);
 }
 

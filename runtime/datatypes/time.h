@@ -15,5 +15,8 @@ namespace time {
 // time) and returns the count of characters appended. Also the time of a date!.
 i32 form_seconds(double seconds, Output& out);
 
+// The seconds that text shows: a fraction that rounds up to a whole minute carried into it.
+double shown_seconds(double seconds);
+
 }  // namespace time
 }  // namespace zel
