@@ -59,10 +59,10 @@ bool is_method(const Cell& word, u32 symbol) {
     return symbol::canonical_id(as_word(word).symbol) == symbol::canonical_id(symbol);
 }
 
-enum class Sum { none, tcp, crc32, adler32, hash };
+enum class Sum { digest, tcp, crc32, adler32, hash };
 
 struct ChecksumMethod {
-    Sum sum = Sum::none;  // none: a digest
+    Sum sum = Sum::digest;
     checksum::DigestMethod digest{};
 };
 
@@ -73,11 +73,15 @@ ChecksumMethod checksum_method(const Cell& word) {
         u32 symbol;
         ChecksumMethod method;
     } methods[] = {
-        {sym::tcp, {Sum::tcp}},       {sym::crc32, {Sum::crc32}},
-        {sym::adler32, {Sum::adler32}}, {sym::hash, {Sum::hash}},
-        {sym::md5, {Sum::none, DigestMethod::md5}},       {sym::sha1, {Sum::none, DigestMethod::sha1}},
-        {sym::sha256, {Sum::none, DigestMethod::sha256}}, {sym::sha384, {Sum::none, DigestMethod::sha384}},
-        {sym::sha512, {Sum::none, DigestMethod::sha512}},
+        {sym::tcp, {Sum::tcp}},
+        {sym::crc32, {Sum::crc32}},
+        {sym::adler32, {Sum::adler32}},
+        {sym::hash, {Sum::hash}},
+        {sym::md5, {Sum::digest, DigestMethod::md5}},
+        {sym::sha1, {Sum::digest, DigestMethod::sha1}},
+        {sym::sha256, {Sum::digest, DigestMethod::sha256}},
+        {sym::sha384, {Sum::digest, DigestMethod::sha384}},
+        {sym::sha512, {Sum::digest, DigestMethod::sha512}},
     };
     for (const auto& m : methods)
         if (is_method(word, m.symbol)) return m.method;
