@@ -32,6 +32,10 @@ using Destination = std::span<std::uint8_t>;
 // next one is longer, searching longer chains as the level grows.
 constexpr int default_level = 6;
 
+// The most a DEFLATE stream of `compressed` bytes can expand to (a 258-byte match takes two
+// bits at the least): the ceiling for a buffer sized from a size the data only claims.
+constexpr std::size_t largest_output(std::size_t compressed) { return compressed * 1032; }
+
 Result compress(Source source, Destination destination, int level = default_level);
 Result inflate(Source source, Destination destination);
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
+#include <unistd.h>
 
 #include "runtime/codec/checksum.h"
 #include "runtime/codec/deflate.h"
@@ -50,10 +52,47 @@ Buffer read_file(const std::filesystem::path& p) {
     return Buffer(std::istreambuf_iterator<char>(f), {});
 }
 
+void write_file(const std::filesystem::path& p, const Buffer& b) {
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+const std::map<std::string, Codec>& decoders_by_extension() {
+    static const std::map<std::string, Codec> d = {{".deflate", inflate}, {".zlib", zlib_unwrap}, {".gz", gunzip}};
+    return d;
+}
+
+// The inputs the outside tools and we compress at test time. The 10 MB ones are left to the
+// normal build: under the sanitizers they would take minutes, and the fuzzers cover the
+// decoders there.
+std::map<std::string, Buffer> interop_inputs() {
+    std::map<std::string, Buffer> in = {{"empty", {}}, {"one", {'A'}}, {"text", codec_samples::text(50000)}};
+#ifndef __SANITIZE_ADDRESS__
+    in["text-10mb"] = codec_samples::text(10'000'000);
+    in["random-10mb"] = codec_samples::random_bytes(10'000'000);
+#endif
+    return in;
+}
+
+// A folder of its own under the temporary folder, holding the inputs; removed with all in it.
+struct InteropFolder {
+    std::filesystem::path path = std::filesystem::temp_directory_path() / ("deflate-interop-" + std::to_string(::getpid()));
+    explicit InteropFolder(const std::map<std::string, Buffer>& inputs) {
+        std::filesystem::create_directories(path);
+        for (const auto& [name, data] : inputs) write_file(path / name, data);
+    }
+    ~InteropFolder() { std::filesystem::remove_all(path); }
+    // Runs codec-interop.py in the folder: `compress` or `check`.
+    bool python(const char* mode, const std::map<std::string, Buffer>& inputs) const {
+        std::string command = PYTHON3 " " CODEC_INTEROP " " + std::string(mode) + " " + path.string();
+        for (const auto& entry : inputs) command += " " + entry.first;
+        return std::system(command.c_str()) == 0;
+    }
+};
+
 }  // namespace
 
 TEST(Deflate, DecodesWhatZlibAndGzipWrote) {
-    const std::map<std::string, Codec> by_extension = {{".deflate", inflate}, {".zlib", zlib_unwrap}, {".gz", gunzip}};
+    const std::map<std::string, Codec>& by_extension = decoders_by_extension();
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(CODEC_FIXTURES)) {
         const std::string name = entry.path().filename().string();
@@ -187,4 +226,44 @@ TEST(Deflate, CompressesTextAboutAsWellAsZlib) {
     const std::size_t theirs = read_file(std::filesystem::path(CODEC_FIXTURES) / "text-large.6.zlib").size();
     const std::size_t ours = compressed(zlib_wrap, text, default_level).size();
     EXPECT_LE(ours, theirs + theirs / 50);
+}
+
+// python3's zlib and gzip modules and the gzip command compress inputs made here, at every
+// level on the small ones (codec-interop.py); we decode each byte for byte.
+TEST(Deflate, DecodesWhatTheOtherToolsWriteAtTestTime) {
+    const auto inputs = interop_inputs();
+    const InteropFolder folder(inputs);
+    ASSERT_TRUE(folder.python("compress", inputs));
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path)) {
+        const std::string file = entry.path().filename().string();
+        if (file.find('.') == std::string::npos) continue;
+        Buffer out;
+        const Result r = decode(decoders_by_extension().at(entry.path().extension().string()), read_file(entry.path()), out);
+        EXPECT_EQ(r.status, Status::ok) << file;
+        EXPECT_TRUE(out == inputs.at(file.substr(0, file.find('.')))) << file;
+        ++files;
+    }
+    EXPECT_GT(files, 0);
+}
+
+// What we compress, at every level on the small inputs and one on the large ones, python3's
+// zlib and gzip modules and the gzip command decode to the input.
+TEST(Deflate, TheOtherToolsDecodeWhatWeWrite) {
+    const auto inputs = interop_inputs();
+    const InteropFolder folder(inputs);
+    const struct {
+        const char* extension;
+        Result (*encode)(Source, Destination, int);
+        int large_input_level;
+    } envelopes[] = {{"deflate", compress, 0}, {"zlib", zlib_wrap, 1}, {"gz", gzip, default_level}};
+    for (const auto& [name, data] : inputs)
+        for (const auto& envelope : envelopes)
+            for (int level = 0; level <= 9; ++level) {
+                // On the large inputs one level per envelope: storing, greedy and lazy matching.
+                if (data.size() >= 1 << 20 && level != envelope.large_input_level) continue;
+                write_file(folder.path / (name + ".ours." + std::to_string(level) + "." + envelope.extension),
+                           compressed(envelope.encode, data, level));
+            }
+    EXPECT_TRUE(folder.python("check", inputs));
 }
