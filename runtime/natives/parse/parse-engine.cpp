@@ -24,12 +24,13 @@ namespace zel::parse {
 namespace {
 
 Cell* work = nullptr;
+Node work_stack = 0;  // its node, which stays the same as the buffer moves
 
 // The cells of a block from its head and their count, read afresh from the node at each
 // use: a buffer may move at any allocation.
 inline Cell* cells_of(Node n) { return reinterpret_cast<Cell*>(node::buffer(n)->head_ptr()); }
 inline u32 count_of(Node n) { return node::buffer(n)->cell_count(); }
-inline Node work_node() { return as_series(*work).node; }
+inline Node work_node() { return work_stack; }
 
 // The /trace events, then the name of the callback's frame; in the root block.
 enum Event : u32 { push_event, pop_event, fetch_event, match_event, iterate_event, paren_event, end_event, callback_name };
@@ -112,7 +113,8 @@ enum class State { fetch, complete, done };
 class Engine {
 public:
     Engine(Cell* input, u32 limit, bool strict, Cell* result, const Cell* callback, u32 base)
-        : in_(input), limit_(limit), strict_(strict), result_(result), callback_(callback), base_(base) {}
+        : in_(input), limit_(limit), strict_(strict), result_(result), callback_(callback), base_(base),
+          top_(base - 1) {}
     bool run(const Cell& rules);
 
 private:
@@ -123,19 +125,24 @@ private:
     const Cell* callback_;  // the /trace function, null without one
     bool stopped_ = false;  // the callback asked to stop
     u32 base_;  // the first entry of this run
+    // The last entry: nested runs leave the stack as they found it, so it is kept here
+    // rather than counted from the buffer.
+    u32 top_;
     Node rule_ = 0;
     u32 rpos_ = 0;
     bool match_ = true;
 
     // The work stack.
-    u32 top() const { return count_of(work_node()) / entry_cells - 1; }
+    u32 top() const { return top_; }
     Cell get(u32 e, Field f) const { return cells_of(work_node())[e * entry_cells + f]; }
     void put(u32 e, Field f, const Cell& v) { cells_of(work_node())[e * entry_cells + f] = v; }
     Kind kind(u32 e) const { return static_cast<Kind>(get(e, meta).w1); }
-    void push(const Cell& m, const Cell& b, const Cell& x);
+    void push(const Cell& m, const Cell& b, const Cell& x, const Cell& resume);
+    void push(const Cell& m, const Cell& b, const Cell& x) { push(m, b, x, block_cell(rule_, rpos_)); }
     void pop() {
         fire(pop_event);
-        block::set_tail(*work, top() * entry_cells);
+        block::set_tail(*work, top_ * entry_cells);
+        --top_;
     }
     bool fire(Event event) { return !callback_ || call_back(event); }
     bool call_back(Event event);
@@ -194,11 +201,12 @@ private:
     void finish_collect(u32 e);
 };
 
-void Engine::push(const Cell& m, const Cell& b, const Cell& x) {
-    const Cell cells[entry_cells] = {m, b, *in_, block_cell(rule_, rpos_), x};
+void Engine::push(const Cell& m, const Cell& b, const Cell& x, const Cell& resume) {
+    const Cell cells[entry_cells] = {m, b, *in_, resume, x};
     Buffer* const stack = node::buffer(work_node());
     if (stack->cell_count() + entry_cells > stack_limit) raise(ErrorId::script_parse_stack);
     std::copy(cells, cells + entry_cells, reinterpret_cast<Cell*>(series_buffer::reserve_tail(stack, sizeof cells)));
+    ++top_;
     fire(push_event);
 }
 
@@ -401,8 +409,7 @@ State Engine::word(const Cell& w) {
         const Cell mode = operand(next, w);
         operand(next + 1, w);
         const bool strict = mode.is(Type::word) ? truthy(value_of(mode)) : truthy(mode);
-        push(meta_cell(Kind::case_, strict_), none_cell, none_cell);
-        put(top(), rule_at, block_cell(rule_, next + 1));
+        push(meta_cell(Kind::case_, strict_), none_cell, none_cell, block_cell(rule_, next + 1));
         strict_ = strict;
         return start_operand(top());
     }
@@ -427,8 +434,7 @@ State Engine::word(const Cell& w) {
 }
 
 State Engine::push_block(const Cell& b) {
-    push(meta_cell(Kind::block, 0), none_cell, b);
-    put(top(), rule_at, block_cell(rule_, rpos_ + 1));
+    push(meta_cell(Kind::block, 0), none_cell, b, block_cell(rule_, rpos_ + 1));
     rule_ = as_series(b).node;
     rpos_ = as_series(b).index;
     match_ = true;
@@ -475,8 +481,7 @@ State Engine::complete() {
 
 // Pushes a pending rule over the operand at `operand_at` and starts it.
 State Engine::pending(Kind k, u32 operand_at, const Cell& b, u32 arg, const Cell& x) {
-    push(meta_cell(k, arg), b, x);
-    put(top(), rule_at, block_cell(rule_, operand_at));
+    push(meta_cell(k, arg), b, x, block_cell(rule_, operand_at));
     return start_operand(top());
 }
 
@@ -647,11 +652,9 @@ State Engine::collect_rule(const Cell& keyword) {
     } else {
         block::make_at(&target, 4);
     }
-    push(meta_cell(Kind::collect, mode), name, target);
-    Cell m = get(top(), meta);
+    Cell m = meta_cell(Kind::collect, mode);
     m.w3 = as_series(target).index;
-    put(top(), meta, m);
-    put(top(), rule_at, block_cell(rule_, at));
+    push(m, name, target, block_cell(rule_, at));
     return start_operand(top());
 }
 
@@ -848,8 +851,7 @@ State Engine::finish(u32 e) {
 bool Engine::run(const Cell& rules) {
     rule_ = as_series(rules).node;
     rpos_ = as_series(rules).index;
-    push(meta_cell(Kind::block, 0), none_cell, rules);
-    put(top(), rule_at, none_cell);
+    push(meta_cell(Kind::block, 0), none_cell, rules, none_cell);
     State s = State::fetch;
     while (s != State::done && !stopped_) s = s == State::fetch ? fetch() : complete();
     if (stopped_) return match_;
@@ -863,6 +865,7 @@ bool Engine::run(const Cell& rules) {
 void init_stacks() {
     work = series_buffer::append_cell(roots::block());
     block::make_at(work, 100);
+    work_stack = as_series(*work).node;
     const char* events[] = {"push", "pop", "fetch", "match", "iterate", "paren", "end", "<parse-callback>"};
     for (const char* name : events) {
         Cell* c = series_buffer::append_cell(roots::block());
