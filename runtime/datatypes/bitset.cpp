@@ -373,11 +373,12 @@ Cell* bitwise_action(Cell* value1, Cell* value2) {
 
 bool complemented(const Cell& set) { return (buffer_of(set)->flags & bufferflag::complemented) != 0; }
 
-bool has(const Cell& set, u32 n) {
+Members members_of(const Cell& set) {
     Buffer* b = buffer_of(set);
-    if ((n >> 3) >= b->used()) return (b->flags & bufferflag::complemented) != 0;
-    return (b->head_ptr()[n >> 3] & mask_of(n)) != 0;
+    return {b->head_ptr(), b->used(), (b->flags & bufferflag::complemented) != 0};
 }
+
+bool has(const Cell& set, u32 n) { return members_of(set).has(n); }
 
 // Each operand is read as if padded with what its own flag stands for, so the result's
 // bytes and flag give exactly the members of the operation, whatever the flags.

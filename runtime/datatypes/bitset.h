@@ -16,6 +16,16 @@ constexpr u32 max_bit = 0xFFFFFF;
 // complemented. What parse, the string searches and the lexer use to test a character.
 bool has(const Cell& set, u32 n);
 
+// The membership of a set as its buffer holds it now, for loops that test many characters
+// and allocate nothing meanwhile (the buffer may move at an allocation).
+struct Members {
+    const u8* bits;
+    u32 bytes;
+    bool complemented;
+    bool has(u32 n) const { return (n >> 3) < bytes ? (bits[n >> 3] & (0x80u >> (n & 7))) != 0 : complemented; }
+};
+Members members_of(const Cell& set);
+
 bool complemented(const Cell& set);
 
 // The set operation `op` of value1 and value2 (a bitset!, else script/invalid-type), a new

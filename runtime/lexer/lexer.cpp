@@ -447,7 +447,9 @@ bool step(Scan& s, bool single, bool prescan, Type& last_type) {
         next != F::open_paren && next != F::open_map && s.initial_state != S::point)
         path_step(s, t);
 
-    bool made_value = s.top > before && s.top - s.base == 1;
+    // A value is made at the top level by a token, or by the closer of a block or paren
+    // (which collapses its cells into one).
+    bool made_value = s.top != before && s.top - s.base == 1;
     if (type != Type{} || made_value) last_type = type != Type{} ? type : cell_at(s.top - 1).type();
     if ((single || prescan) && (type != Type{} || made_value) && !s.open_marker && !s.brace_depth &&
         s.initial_state == S::between) {

@@ -159,10 +159,30 @@ SeriesFrame* find_series_frame(u64 bytes) {
     return nullptr;
 }
 
+// After a collection that left the frames mostly full of live buffers, the next one would
+// come after only a few more allocations and mark the same buffers again: frames are added
+// until the free room matches the live bytes, so that the collector's work per allocated
+// byte stays bounded however much is live.
+void make_room_for_live() {
+    u64 live = 0;
+    u64 room = 0;
+    for (SeriesFrame* f = root.first_frame; f; f = f->next) {
+        live += static_cast<u64>(f->heap - f->start());
+        room += static_cast<u64>(f->end - f->heap);
+    }
+    while (room < live) {
+        root.next_frame_size = frame_size_cap;
+        const SeriesFrame* added = add_series_frame();
+        room += static_cast<u64>(added->end - added->heap);
+    }
+}
+
 SeriesFrame* series_frame_for(u64 need, void (*collect)()) {
     SeriesFrame* f = find_series_frame(need);
     if (!f) {
+        const u32 collections = gc::collection_count();
         collect();
+        if (gc::collection_count() != collections) make_room_for_live();
         f = find_series_frame(need);
         if (!f || f->end - f->heap < sparse_frame_bytes) {
             if (need >= root.next_frame_size) root.next_frame_size = frame_size_cap;

@@ -297,6 +297,7 @@ TEST_F(Lexer, SingleModeStopsAfterTheFirstValue) {
     std::string source = "[1 2] 3 4";
     lexer::Result r = lexer::scan_utf8(bytes(source), static_cast<u32>(source.size()), options);
     EXPECT_EQ(tools::mold_text(r.value), "[1 2]");
+    EXPECT_EQ(r.consumed, 5u);
 }
 
 // Records the events it is shown as "event type start-end".

@@ -12,6 +12,7 @@
 #include "runtime/datatypes/series.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/eval/stack.h"
+#include "runtime/memory/node.h"
 #include "runtime/memory/roots.h"
 #include "runtime/memory/series-buffer.h"
 #include "runtime/names/context.h"
@@ -23,6 +24,13 @@ namespace zel::parse {
 namespace {
 
 Cell* work = nullptr;
+Node work_stack = 0;  // its node, which stays the same as the buffer moves
+
+// The cells of a block from its head and their count, read afresh from the node at each
+// use: a buffer may move at any allocation.
+inline Cell* cells_of(Node n) { return reinterpret_cast<Cell*>(node::buffer(n)->head_ptr()); }
+inline u32 count_of(Node n) { return node::buffer(n)->cell_count(); }
+inline Node work_node() { return work_stack; }
 
 // The /trace events, then the name of the callback's frame; in the root block.
 enum Event : u32 { push_event, pop_event, fetch_event, match_event, iterate_event, paren_event, end_event, callback_name };
@@ -39,25 +47,30 @@ enum Field : u32 { meta, bounds, start, rule_at, extra };
 
 enum class Kind : u32 { block, repeat, while_, to, thru, copy, set, not_, ahead, into, remove, change, keep, collect, case_ };
 
-enum class Keyword {
+enum class Keyword : u8 {
     none_, bar, skip, any, some, opt, while_, to, thru, copy, set, not_, ahead, into, end, fail, break_, reject,
-    none, quote, if_, case_, remove, insert, change, collect, keep
+    none, quote, if_, case_, remove, insert, change, collect, keep, unknown
 };
 
 // collect's ways of keeping.
 enum CollectMode : u32 { plain, set_word, into_word, after_word };
 
-// The keywords by symbol id: interned at start-up, their ids are small. A word spelled
-// with other letter cases is found through its canonical symbol.
+// The keywords by canonical symbol id: interned at start-up, their ids are small. The
+// keyword of any symbol (a word spelled with other letter cases too) is looked up through
+// its canonical symbol once, then kept by the symbol's own id.
 std::vector<Keyword> keywords;
-
-Keyword keyword_at(u32 id) { return id < keywords.size() ? keywords[id] : Keyword::none_; }
+std::vector<Keyword> keyword_of_symbol;
 
 Keyword keyword_of(const Cell& word) {
     if (!word.is(Type::word)) return Keyword::none_;
     const u32 id = as_word(word).symbol;
-    const Keyword k = keyword_at(id);
-    return k != Keyword::none_ ? k : keyword_at(symbol::canonical_id(id));
+    if (id >= keyword_of_symbol.size()) keyword_of_symbol.resize(id + 1, Keyword::unknown);
+    Keyword& k = keyword_of_symbol[id];
+    if (k == Keyword::unknown) {
+        const u32 canonical = symbol::canonical_id(id);
+        k = canonical < keywords.size() ? keywords[canonical] : Keyword::none_;
+    }
+    return k;
 }
 
 Cell meta_cell(Kind kind, u32 arg) { return Cell{header_of(Type::integer), static_cast<u32>(kind), arg, 0}; }
@@ -85,7 +98,7 @@ bool is_literal(const Cell& v) {
 // Puts the work stack back to where a run found it, however the run ends.
 class StackMark {
 public:
-    StackMark() : tail_(series::buffer_length(*work)) {}
+    StackMark() : tail_(count_of(work_node())) {}
     ~StackMark() { block::set_tail(*work, tail_); }
     StackMark(const StackMark&) = delete;
     StackMark& operator=(const StackMark&) = delete;
@@ -100,7 +113,8 @@ enum class State { fetch, complete, done };
 class Engine {
 public:
     Engine(Cell* input, u32 limit, bool strict, Cell* result, const Cell* callback, u32 base)
-        : in_(input), limit_(limit), strict_(strict), result_(result), callback_(callback), base_(base) {}
+        : in_(input), limit_(limit), strict_(strict), result_(result), callback_(callback), base_(base),
+          top_(base - 1) {}
     bool run(const Cell& rules);
 
 private:
@@ -111,21 +125,27 @@ private:
     const Cell* callback_;  // the /trace function, null without one
     bool stopped_ = false;  // the callback asked to stop
     u32 base_;  // the first entry of this run
+    // The last entry: nested runs leave the stack as they found it, so it is kept here
+    // rather than counted from the buffer.
+    u32 top_;
     Node rule_ = 0;
     u32 rpos_ = 0;
     bool match_ = true;
 
     // The work stack.
-    u32 top() const { return series::buffer_length(*work) / entry_cells - 1; }
-    Cell get(u32 e, Field f) const { return *block::cell_at(*work, e * entry_cells + f); }
-    void put(u32 e, Field f, const Cell& v) { *block::cell_at(*work, e * entry_cells + f) = v; }
+    u32 top() const { return top_; }
+    Cell get(u32 e, Field f) const { return cells_of(work_node())[e * entry_cells + f]; }
+    void put(u32 e, Field f, const Cell& v) { cells_of(work_node())[e * entry_cells + f] = v; }
     Kind kind(u32 e) const { return static_cast<Kind>(get(e, meta).w1); }
-    void push(const Cell& m, const Cell& b, const Cell& x);
+    void push(const Cell& m, const Cell& b, const Cell& x, const Cell& resume);
+    void push(const Cell& m, const Cell& b, const Cell& x) { push(m, b, x, block_cell(rule_, rpos_)); }
     void pop() {
         fire(pop_event);
-        block::set_tail(*work, top() * entry_cells);
+        block::set_tail(*work, top_ * entry_cells);
+        --top_;
     }
-    bool fire(Event event);
+    bool fire(Event event) { return !callback_ || call_back(event); }
+    bool call_back(Event event);
 
     // The input.
     u32 pos() const { return in_->w1; }
@@ -135,8 +155,8 @@ private:
 
     // The rules.
     Cell rules() const { return block_cell(rule_); }
-    u32 rules_tail() const { return series::buffer_length(rules()); }
-    Cell rule(u32 i) const { return *block::cell_at(rules(), i); }
+    u32 rules_tail() const { return count_of(rule_); }
+    Cell rule(u32 i) const { return cells_of(rule_)[i]; }
     Cell operand(u32 i, const Cell& keyword, ErrorId missing = ErrorId::script_parse_end) const {
         if (i >= rules_tail()) raise(missing, &keyword);
         return rule(i);
@@ -181,18 +201,20 @@ private:
     void finish_collect(u32 e);
 };
 
-void Engine::push(const Cell& m, const Cell& b, const Cell& x) {
-    if (series::buffer_length(*work) + entry_cells > stack_limit) raise(ErrorId::script_parse_stack);
-    const Cell cells[entry_cells] = {m, b, *in_, block_cell(rule_, rpos_), x};
-    for (const Cell& c : cells) block::append_value(*work, c);
+void Engine::push(const Cell& m, const Cell& b, const Cell& x, const Cell& resume) {
+    const Cell cells[entry_cells] = {m, b, *in_, resume, x};
+    Buffer* const stack = node::buffer(work_node());
+    if (stack->cell_count() + entry_cells > stack_limit) raise(ErrorId::script_parse_stack);
+    std::copy(cells, cells + entry_cells, reinterpret_cast<Cell*>(series_buffer::reserve_tail(stack, sizeof cells)));
+    ++top_;
     fire(push_event);
 }
 
 // Calls the /trace callback with the event, the match flag, the rules and the input at
 // their positions and a copy of the work stack (the callback cannot change the real one).
 // Answers whether parsing goes on.
-bool Engine::fire(Event event) {
-    if (!callback_ || stopped_) return !stopped_;
+bool Engine::call_back(Event event) {
+    if (stopped_) return false;
     Cell args[5] = {event_words[event], logic::cell(match_), block_cell(rule_, rpos_), *in_, none_cell};
     block::clone(*work, false, false, &args[4]);
     Cell answer = none_cell;
@@ -306,9 +328,9 @@ State Engine::act(const Cell& v) {
     case Type::datatype:
     case Type::typeset: {
         if (kind_of(in_->type()) == InputKind::text) raise(ErrorId::script_parse_unsupported);
-        if (kind_of(in_->type()) == InputKind::bytes) raise(ErrorId::internal_not_done);
-        if (at_end() || !match_type(*in_, pos(), v)) return done_item(false, rpos_ + 1);
-        set_pos(pos() + 1);
+        const i64 n = match_type(*in_, pos(), end(), v);
+        if (n < 0) return done_item(false, rpos_ + 1);
+        set_pos(pos() + static_cast<u32>(n));
         return done_item(true, rpos_ + 1);
     }
     default: return literal(v);
@@ -327,6 +349,7 @@ State Engine::word(const Cell& w) {
     const Keyword k = keyword_of(w);
     const u32 next = rpos_ + 1;
     switch (k) {
+    case Keyword::unknown:
     case Keyword::none_: {
         const Cell v = value_of(w);
         if (v.is(Type::word) || v.is(Type::lit_word) || v.is(Type::set_word) || v.is(Type::get_word)) return literal(v);
@@ -386,8 +409,7 @@ State Engine::word(const Cell& w) {
         const Cell mode = operand(next, w);
         operand(next + 1, w);
         const bool strict = mode.is(Type::word) ? truthy(value_of(mode)) : truthy(mode);
-        push(meta_cell(Kind::case_, strict_), none_cell, none_cell);
-        put(top(), rule_at, block_cell(rule_, next + 1));
+        push(meta_cell(Kind::case_, strict_), none_cell, none_cell, block_cell(rule_, next + 1));
         strict_ = strict;
         return start_operand(top());
     }
@@ -412,8 +434,7 @@ State Engine::word(const Cell& w) {
 }
 
 State Engine::push_block(const Cell& b) {
-    push(meta_cell(Kind::block, 0), none_cell, b);
-    put(top(), rule_at, block_cell(rule_, rpos_ + 1));
+    push(meta_cell(Kind::block, 0), none_cell, b, block_cell(rule_, rpos_ + 1));
     rule_ = as_series(b).node;
     rpos_ = as_series(b).index;
     match_ = true;
@@ -460,8 +481,7 @@ State Engine::complete() {
 
 // Pushes a pending rule over the operand at `operand_at` and starts it.
 State Engine::pending(Kind k, u32 operand_at, const Cell& b, u32 arg, const Cell& x) {
-    push(meta_cell(k, arg), b, x);
-    put(top(), rule_at, block_cell(rule_, operand_at));
+    push(meta_cell(k, arg), b, x, block_cell(rule_, operand_at));
     return start_operand(top());
 }
 
@@ -483,7 +503,10 @@ State Engine::start_operand(u32 e) {
     }
     if (is_literal(v)) {
         if (k == Kind::repeat || k == Kind::while_) return repeat_literal(e, v);
-        if ((k == Kind::to || k == Kind::thru) && searchable(*in_, v)) return search_literal(e, v);
+        if (k == Kind::to || k == Kind::thru) {
+            if (!searchable(*in_, v)) raise(ErrorId::script_parse_rule, &v);
+            return search_literal(e, v);
+        }
     }
     return act(v);
 }
@@ -491,21 +514,10 @@ State Engine::start_operand(u32 e) {
 // A repetition of one literal value, matched in a loop without entries per iteration.
 State Engine::repeat_literal(u32 e, const Cell& v) {
     const Cell b = get(e, bounds);
-    const u32 min = b.w1;
-    const u32 max = b.w2;
-    const u32 last = end();
-    u32 at = pos();
-    u32 count = 0;
-    while (max == unbounded || count < max) {
-        const i64 n = match_literal(*in_, at, last, v, strict_);
-        if (n < 0) break;
-        ++count;
-        if (n == 0) break;
-        at += static_cast<u32>(n);
-    }
+    const Run run = match_run(*in_, pos(), end(), v, strict_, b.w2);
     pop();
-    if (count < min) return done_item(false, rpos_ + 1);
-    set_pos(at);
+    if (run.count < b.w1) return done_item(false, rpos_ + 1);
+    set_pos(run.end);
     return done_item(true, rpos_ + 1);
 }
 
@@ -640,11 +652,9 @@ State Engine::collect_rule(const Cell& keyword) {
     } else {
         block::make_at(&target, 4);
     }
-    push(meta_cell(Kind::collect, mode), name, target);
-    Cell m = get(top(), meta);
+    Cell m = meta_cell(Kind::collect, mode);
     m.w3 = as_series(target).index;
-    put(top(), meta, m);
-    put(top(), rule_at, block_cell(rule_, at));
+    push(m, name, target, block_cell(rule_, at));
     return start_operand(top());
 }
 
@@ -841,8 +851,7 @@ State Engine::finish(u32 e) {
 bool Engine::run(const Cell& rules) {
     rule_ = as_series(rules).node;
     rpos_ = as_series(rules).index;
-    push(meta_cell(Kind::block, 0), none_cell, rules);
-    put(top(), rule_at, none_cell);
+    push(meta_cell(Kind::block, 0), none_cell, rules, none_cell);
     State s = State::fetch;
     while (s != State::done && !stopped_) s = s == State::fetch ? fetch() : complete();
     if (stopped_) return match_;
@@ -856,6 +865,7 @@ bool Engine::run(const Cell& rules) {
 void init_stacks() {
     work = series_buffer::append_cell(roots::block());
     block::make_at(work, 100);
+    work_stack = as_series(*work).node;
     const char* events[] = {"push", "pop", "fetch", "match", "iterate", "paren", "end", "<parse-callback>"};
     for (const char* name : events) {
         Cell* c = series_buffer::append_cell(roots::block());
@@ -874,6 +884,7 @@ void init_stacks() {
         {sym::keep, Keyword::keep},     {as_word(*words::change).symbol, Keyword::change},
     };
     keywords.clear();
+    keyword_of_symbol.clear();
     for (const auto& [id, k] : names) {
         const u32 canonical = symbol::canonical_id(id);
         if (canonical >= keywords.size()) keywords.resize(canonical + 1, Keyword::none_);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "runtime/core/cell-views.h"
+#include "runtime/core/raise.h"
 #include "runtime/datatypes/bitset.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/char.h"
@@ -11,6 +12,8 @@
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/typeset.h"
+#include "runtime/lexer/lexer.h"
+#include "runtime/names/symbol.h"
 #include "runtime/text/case-mapping.h"
 
 namespace zel::parse {
@@ -73,19 +76,68 @@ InputKind kind_of(Type t) {
     return series::any_block(t) ? InputKind::cells : InputKind::text;
 }
 
-u32 tail_of(const Cell& input) { return series::buffer_length(input); }
-
 i64 match_literal(const Cell& input, u32 at, u32 end, const Cell& rule, bool strict) {
     strict = strict || kind_of(input.type()) == InputKind::bytes;
     if (kind_of(input.type()) != InputKind::cells) return match_in_units(input, at, end, rule, strict);
     if (at >= end) return -1;
     const Cell value = *block::cell_at(input, at);
+    // The commonest rule of block dialects, a lit-word against a word, without the
+    // generic comparison.
+    if (rule.is(Type::lit_word) && value.is(Type::word)) {
+        const u32 a = as_word(value).symbol;
+        const u32 b = as_word(rule).symbol;
+        return a == b || (!strict && symbol::canonical_id(a) == symbol::canonical_id(b)) ? 1 : -1;
+    }
     return compare_values(value, literal_form(rule), strict ? compare_code::strict_equal : compare_code::equal) ? 1 : -1;
 }
 
-bool match_type(const Cell& input, u32 at, const Cell& rule) {
-    const u32 id = static_cast<u32>(block::cell_at(input, at)->type());
-    return rule.is(Type::datatype) ? as_datatype(rule).type_id == id : typeset::has(rule, id);
+Run match_run(const Cell& input, u32 at, u32 end, const Cell& rule, bool strict, u32 max) {
+    Run run{0, at};
+    // A character or a set tested against the units in a loop that reads the buffer once.
+    if (kind_of(input.type()) != InputKind::cells && (rule.is(Type::bitset) || rule.is(Type::char_))) {
+        const unicode::Units in = head_units(input);
+        const u32 last = std::min(end, in.count);
+        if (rule.is(Type::bitset)) {
+            const bitset::Members set = bitset::members_of(rule);
+            while (run.count < max && run.end < last && set.has(string::unit_at(in, run.end))) ++run.end, ++run.count;
+            return run;
+        }
+        strict = strict || kind_of(input.type()) == InputKind::bytes;
+        const u32 wanted = as_char(rule).code_point;
+        while (run.count < max && run.end < last && same_unit(string::unit_at(in, run.end), wanted, strict))
+            ++run.end, ++run.count;
+        return run;
+    }
+    while (run.count < max) {
+        const i64 n = match_literal(input, run.end, end, rule, strict);
+        if (n < 0) break;
+        ++run.count;
+        if (n == 0) break;
+        run.end += static_cast<u32>(n);
+    }
+    return run;
+}
+
+i64 match_type(const Cell& input, u32 at, u32 end, const Cell& rule) {
+    if (at >= end) return -1;
+    const auto fits = [&rule](Type t) {
+        const u32 id = static_cast<u32>(t);
+        return rule.is(Type::datatype) ? as_datatype(rule).type_id == id : typeset::has(rule, id);
+    };
+    if (kind_of(input.type()) == InputKind::cells) return fits(block::cell_at(input, at)->type()) ? 1 : -1;
+    // The pointer into the bytes, alive on the stack through the scan, pins their buffer.
+    const u8* const bytes = head_units(input).start + at;
+    lexer::Result scanned;
+    try {
+        lexer::Options single;
+        single.single = true;
+        scanned = lexer::scan_utf8(bytes, end - at, single);
+    } catch (const ErrorThrow& e) {
+        if (error_info(e.id).category != ErrorCategory::syntax) throw;
+        return -1;
+    }
+    if (scanned.last_type == Type{}) return -1;
+    return fits(scanned.value.type()) ? i64{scanned.consumed} : -1;
 }
 
 bool searchable(const Cell& input, const Cell& rule) {
@@ -97,11 +149,18 @@ bool searchable(const Cell& input, const Cell& rule) {
 
 Found search(const Cell& input, u32 from, u32 end, const Cell& rule, bool strict) {
     strict = strict || kind_of(input.type()) == InputKind::bytes;
+    if (kind_of(input.type()) != InputKind::cells && rule.is(Type::bitset)) {
+        const unicode::Units in = head_units(input);
+        const bitset::Members set = bitset::members_of(rule);
+        for (u32 at = from; at < std::min(end, in.count); ++at)
+            if (set.has(string::unit_at(in, at))) return {at, 1};
+        return {};
+    }
     if (kind_of(input.type()) != InputKind::cells && rule.is(Type::char_)) {
         const unicode::Units in = head_units(input);
         const u32 wanted = as_char(rule).code_point;
         const u32 folded = unicode::fold(wanted);
-        for (u32 at = from; at < end; ++at) {
+        for (u32 at = from; at < std::min(end, in.count); ++at) {
             const u32 unit = string::unit_at(in, at);
             if (unit == wanted || (!strict && unicode::fold(unit) == folded)) return {at, 1};
         }
@@ -127,7 +186,7 @@ Cell copy_range(const Cell& input, u32 from, u32 to) {
     const u32 tail = tail_of(input);
     Cell source = input;
     source.w1 = std::min(from, tail);
-    const Cell part = integer::cell(static_cast<i32>(std::min(to, tail) - source.w1));
+    const Cell part = integer::cell(static_cast<i32>(std::max(std::min(to, tail), source.w1) - source.w1));
     Cell result = none_cell;
     actions_of(source).on_copy(&source, &result, &part, false, nullptr);
     return result;

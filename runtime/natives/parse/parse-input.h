@@ -3,7 +3,10 @@
 // positions by index only; every routine here reads the buffer afresh, so an input that a
 // rule changed or moved is always seen as it is now.
 #pragma once
+#include "runtime/core/cell-views.h"
 #include "runtime/core/cell.h"
+#include "runtime/memory/buffer.h"
+#include "runtime/memory/node.h"
 
 namespace zel::parse {
 
@@ -12,14 +15,28 @@ enum class InputKind { text, bytes, cells };
 InputKind kind_of(Type t);
 
 // Units or cells in the input's buffer, counted from its head.
-u32 tail_of(const Cell& input);
+inline u32 tail_of(const Cell& input) {
+    const Buffer* b = node::buffer(as_series(input).node);
+    return b->used() >> b->shift();
+}
 
 // How many units the literal rule value matches at `at` (matching may not pass `end`), or
 // -1 when it does not match. `strict` compares letters case-sensitively.
 i64 match_literal(const Cell& input, u32 at, u32 end, const Cell& rule, bool strict);
 
-// Whether the value at `at` in a block-like input is of the datatype or in the typeset.
-bool match_type(const Cell& input, u32 at, const Cell& rule);
+// A run of matches of one literal rule from `at`: at most `max` of them, none passing
+// `end`; a match of no units ends the run after counting once.
+struct Run {
+    u32 count = 0;
+    u32 end = 0;  // where the last match ended
+};
+Run match_run(const Cell& input, u32 at, u32 end, const Cell& rule, bool strict, u32 max);
+
+// How many units a datatype or typeset rule matches at `at` (not passing `end`), or -1.
+// In a block-like input the value there is tested; in a binary! one value is scanned from
+// its bytes with the lexer and the bytes it took are matched when its datatype fits (bytes
+// that are not valid source, or hold no value, do not match).
+i64 match_type(const Cell& input, u32 at, u32 end, const Cell& rule);
 
 // Whether a literal rule can be searched for in the input by `to` and `thru`.
 bool searchable(const Cell& input, const Cell& rule);
@@ -36,7 +53,7 @@ Found search(const Cell& input, u32 from, u32 end, const Cell& rule, bool strict
 Cell element(const Cell& input, u32 at);
 
 // A new series of the input's type holding the units from `from` to `to` (both cut to
-// the tail).
+// the tail; empty when `to` lies before `from`, as after a rule moved the input back).
 Cell copy_range(const Cell& input, u32 from, u32 to);
 
 // Removes the units from `from` to `to` (cut to the tail).
