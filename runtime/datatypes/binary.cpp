@@ -62,6 +62,14 @@ void append_text_utf8(Bytes& out, const Cell& text) {
     for (u32 i = 0, n = chars_from_position(text); i < n; ++i) append_utf8(out, char_at(text, i), text);
 }
 
+// The bytes of the series under a binary! or a bitset! from its position (a bitset's
+// stored bits: for a complemented set, those of its complement).
+void append_series_bytes(Bytes& out, const Cell& value) {
+    u32 count = 0;
+    const u8* from = bytes_at(value, count);
+    out.append(reinterpret_cast<const char*>(from), count);
+}
+
 // How a value that has no bytes of its own is taken: refused (append, insert, to) or by
 // its formed text (change).
 enum class Other { refuse, form };
@@ -79,12 +87,7 @@ void bytes_of(const Cell& value, Bytes& out, Other other, u32 elements = 0xFFFFF
         out.push_back(static_cast<char>(v));
         return;
     }
-    case Type::binary: {
-        u32 count = 0;
-        const u8* from = bytes_at(value, count);
-        out.append(reinterpret_cast<const char*>(from), count);
-        return;
-    }
+    case Type::binary: append_series_bytes(out, value); return;
     case Type::tuple:
         out.append(reinterpret_cast<const char*>(&value.w1), (value.header & cellflag::tuple_length) >> 19);
         return;
@@ -212,7 +215,7 @@ Cell* to(Cell* prototype, const Cell* spec, Type) {
     case Type::issue:
         if (!decode_hex_name(value, out)) raise(ErrorId::script_invalid_data, &value);
         break;
-    case Type::bitset:
+    case Type::bitset: append_series_bytes(out, value); break;
     case Type::image: raise(ErrorId::internal_not_done);
     case Type::char_:
     case Type::tuple:

@@ -10,6 +10,7 @@
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/map.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
@@ -158,6 +159,8 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
         make_at(prototype, capacity_of(*spec));
     } else if (spec->is(Type::object)) {
         *prototype = object::body(*spec);
+    } else if (spec->is(Type::map)) {
+        *prototype = map::body(*spec);
     } else if (spec->is(Type::vector)) {
         *prototype = vector::to_block(*spec);
     } else {
@@ -173,6 +176,8 @@ Cell* to(Cell* prototype, const Cell* spec, Type target) {
         clone(*spec, false, false, prototype);
     } else if (spec->is(Type::object)) {
         *prototype = object::body(*spec);
+    } else if (spec->is(Type::map)) {
+        *prototype = map::body(*spec);
     } else if (spec->is(Type::typeset)) {
         *prototype = typeset::to_block(*spec);
     } else if (spec->is(Type::vector)) {

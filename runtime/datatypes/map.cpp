@@ -239,12 +239,7 @@ Cell* reflect(Cell* m, const Cell* field) {
     } else if (field_named(*field, sym::values)) {
         *m = collect(map, 1, [](const Cell& b, const Cell&, const Cell& v) { block::append_value(b, v); });
     } else if (field_named(*field, sym::body)) {
-        *m = collect(map, 2, [](const Cell& b, const Cell& k, const Cell& v) {
-            Cell key = k;
-            key.header |= cellflag::new_line;
-            block::append_value(b, key);
-            block::append_value(b, v);
-        });
+        *m = body(map);
     } else {
         raise(ErrorId::internal_not_done);
     }
@@ -354,6 +349,15 @@ i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell* part, i32 
 }  // namespace
 
 u32 entry_count(const Cell& m) { return hashtable::record(table_of(m))->count; }
+
+Cell body(const Cell& m) {
+    return collect(m, 2, [](const Cell& b, const Cell& k, const Cell& v) {
+        Cell key = k;
+        key.header |= cellflag::new_line;
+        block::append_value(b, key);
+        block::append_value(b, v);
+    });
+}
 
 bool next_pair(const Cell& m, u32& index, Cell& key, Cell& value) {
     for (; index + 1 < cells_of(m); index += 2) {

@@ -8,6 +8,9 @@ namespace zel::map {
 
 // Live pairs.
 u32 entry_count(const Cell& m);
+// A new block of the live pairs, key then value, each key opening a line: what `reflect`
+// answers for `body`, and what a block is made of from a map.
+Cell body(const Cell& m);
 // Makes `cell` a map! over `data`, a block of key/value pairs whose keys are valid and
 // private (0: a new block with room for `size` cells): repeated keys keep the later value
 // in the first pair and word keys are stored as set-words.

@@ -112,17 +112,26 @@ double number_of(const Cell& value) {
     }
 }
 
+// Elements of 1 or 2 bytes keep the low bytes of what is stored, which read back as code
+// points in char vectors too; a 4-byte char element holds only a code point, else reading
+// it would make a char! that is none.
+bool holds_code_points(Kind k) { return k.type == Type::char_ && k.size == 4; }
+
+bool storable(Kind k, u32 bits) { return !holds_code_points(k) || bits <= static_cast<u32>(char_::max_code_point); }
+
 // The value's bytes as one element of the kind: an integer or char vector takes a float
 // truncated toward zero, a float vector takes an integer or char exactly.
 void encode(const Cell& value, Kind k, u8* out) {
     const double n = number_of(value);
     if (floating(k.type)) {
         write_float(out, k.size, n);
-    } else if (value.is(Type::integer) || value.is(Type::char_)) {
-        write_int(out, k.size, value.w2);
-    } else {
-        write_int(out, k.size, static_cast<u32>(integer::truncate_or_raise(n, ErrorId::script_out_of_range, &value)));
+        return;
     }
+    const u32 bits = value.is(Type::integer) || value.is(Type::char_)
+                         ? value.w2
+                         : static_cast<u32>(integer::truncate_or_raise(n, ErrorId::script_out_of_range, &value));
+    if (!storable(k, bits)) raise(ErrorId::script_out_of_range, &value);
+    write_int(out, k.size, bits);
 }
 
 // The elements a value adds, encoded in the target's kind: the values of a block or path
@@ -403,14 +412,22 @@ void scalar_op(ArithOp op, const Cell& v, const Cell& number, bool on_left) {
     const bool exact = number.is(Type::integer) || number.is(Type::char_);
     const i32 whole = floating(k.type) ? 0 : exact ? static_cast<i32>(number.w2)
                                                    : integer::truncate_or_raise(n, ErrorId::script_out_of_range, &number);
+    const auto result = [&](u32 i) {
+        const i32 e = static_cast<i32>(read_int(address(v, i), k.size, k.type == Type::char_));
+        return static_cast<u32>(on_left ? int_op(whole, e, op) : int_op(e, whole, op));
+    };
+    // A result that is no code point leaves the char vector unchanged.
+    if (holds_code_points(k)) {
+        for (u32 i = v.w1; i < series::buffer_length(v); ++i)
+            if (!storable(k, result(i))) raise(ErrorId::math_overflow);
+    }
     for (u32 i = v.w1; i < series::buffer_length(v); ++i) {
         u8* p = address(v, i);
         if (floating(k.type)) {
             const double e = read_float(p, k.size);
             write_float(p, k.size, on_left ? float_::binary_op(n, e, op) : float_::binary_op(e, n, op));
         } else {
-            const i32 e = static_cast<i32>(read_int(p, k.size, k.type == Type::char_));
-            write_int(p, k.size, static_cast<u32>(on_left ? int_op(whole, e, op) : int_op(e, whole, op)));
+            write_int(p, k.size, result(i));
         }
     }
 }
@@ -436,7 +453,9 @@ Cell combine(ArithOp op, const Cell& a, const Cell& b) {
             const bool chars = k.type == Type::char_;
             const i32 e1 = static_cast<i32>(read_int(address(x, x.w1 + i), ka.size, chars));
             const i32 e2 = static_cast<i32>(read_int(address(y, y.w1 + i), kb.size, chars));
-            write_int(out, k.size, static_cast<u32>(int_op(e1, e2, op)));
+            const u32 bits = static_cast<u32>(int_op(e1, e2, op));
+            if (!storable(k, bits)) raise(ErrorId::math_overflow);
+            write_int(out, k.size, bits);
         }
     }
     return result;

@@ -50,10 +50,12 @@ u32 hash_money(const Cell& c) {
     return murmur3_bytes(&copy, sizeof copy);
 }
 
+// All 12 payload bytes, whatever the count: the bytes past it are zero, so the tuples that
+// compare equal (1.2.3 and 1.2.3.0) hash alike and a search through a table finds what a
+// search of the block finds.
 u32 hash_tuple(const Cell& c) {
-    const u32 length = (c.header & cellflag::tuple_length) >> 19;
     const u32 words[3] = {c.w1, c.w2, c.w3};
-    return murmur3_bytes(words, length < 12 ? length : 12);
+    return murmur3_bytes(words, sizeof words);
 }
 
 u32 hash_binary(const Cell& c) {
