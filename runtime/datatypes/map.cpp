@@ -64,15 +64,16 @@ i32 lookup_live(const Cell& m, const Cell& key, i32 mode) {
 bool string_like_key(Type t) { return series::any_string(t) || t == Type::binary; }
 bool word_key(Type t) { return t == Type::word || t == Type::set_word || t == Type::lit_word || t == Type::get_word; }
 
-// The key as the map stores it: word types as set-words, string-like keys as a private
-// copy from their position. Any other type than a valid key raises script/invalid-path
-// with `culprit` and the key's datatype.
+// Any other type than a valid key raises script/invalid-path with `culprit` and the key's
+// datatype.
 void check_key(const Cell& key, const Cell& culprit) {
     if (hashtable::valid_map_key(key.type())) return;
     const Cell type = datatype::of(key.type());
     raise(ErrorId::script_invalid_path, &culprit, &type);
 }
 
+// The key as the map stores it, once checked: word types as set-words, string-like keys
+// as a private copy from their position.
 Cell normalize_key(const Cell& key, const Cell& culprit) {
     check_key(key, culprit);
     Cell k = key;

@@ -11,7 +11,6 @@
 #include "runtime/eval/interpreter.h"
 #include "runtime/names/context.h"
 #include "runtime/names/runtime-words.h"
-#include "runtime/names/symbol.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
 
