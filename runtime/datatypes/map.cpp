@@ -64,14 +64,18 @@ i32 lookup_live(const Cell& m, const Cell& key, i32 mode) {
 bool string_like_key(Type t) { return series::any_string(t) || t == Type::binary; }
 bool word_key(Type t) { return t == Type::word || t == Type::set_word || t == Type::lit_word || t == Type::get_word; }
 
-// The key as the map stores it: word types as set-words, string-like keys as a private
-// copy from their position. Any other type than a valid key raises script/invalid-path
-// with `culprit` and the key's datatype.
+// Any other type than a valid key raises script/invalid-path with `culprit` and the key's
+// datatype.
+void check_key(const Cell& key, const Cell& culprit) {
+    if (hashtable::valid_map_key(key.type())) return;
+    const Cell type = datatype::of(key.type());
+    raise(ErrorId::script_invalid_path, &culprit, &type);
+}
+
+// The key as the map stores it, once checked: word types as set-words, string-like keys
+// as a private copy from their position.
 Cell normalize_key(const Cell& key, const Cell& culprit) {
-    if (!hashtable::valid_map_key(key.type())) {
-        const Cell type = datatype::of(key.type());
-        raise(ErrorId::script_invalid_path, &culprit, &type);
-    }
+    check_key(key, culprit);
     Cell k = key;
     if (word_key(k.type())) {
         cell::set_type(&k, Type::set_word);
@@ -367,6 +371,23 @@ bool next_pair(const Cell& m, u32& index, Cell& key, Cell& value) {
         return true;
     }
     return false;
+}
+
+void extend(const Cell& m, const Cell& spec, bool case_) {
+    Cell key;
+    Cell value;
+    if (spec.is(Type::map)) {
+        for (u32 i = 0; next_pair(spec, i, key, value); i += 2) set_value(m, key, value, case_, key);
+        return;
+    }
+    if (block::length(spec) % 2 != 0) raise(ErrorId::script_invalid_arg, &spec);
+    const u32 tail = series::buffer_length(spec);
+    for (u32 i = spec.w1; i < tail; i += 2) check_key(*block::cell_at(spec, i), *block::cell_at(spec, i));
+    for (u32 i = spec.w1; i + 1 < series::buffer_length(spec); i += 2) {
+        key = *block::cell_at(spec, i);
+        value = *block::cell_at(spec, i + 1);
+        set_value(m, key, value, case_, key);
+    }
 }
 
 Cell* make_in_cell(Cell* cell, Node data, u32 size) {

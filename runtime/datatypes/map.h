@@ -18,5 +18,9 @@ Cell* make_in_cell(Cell* cell, Node data, u32 size);
 // The live pair at or after the data block's cell `index` (a key index): its key (a
 // set-word key as a word) and value, and `index` moved to it; false when none is left.
 bool next_pair(const Cell& m, u32& index, Cell& key, Cell& value);
+// The native `extend`: every pair of `spec` (a block! or hash! of keys and values, whose
+// length must be even, or another map!) stored as `put` stores it, case-sensitively with
+// `case_`. Every key is checked before any is stored.
+void extend(const Cell& m, const Cell& spec, bool case_);
 
 }  // namespace zel::map

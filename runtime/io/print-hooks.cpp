@@ -48,13 +48,22 @@ struct HookList {
 };
 
 HookList<PrintHook> print_hooks;
+bool line_ended = true;
 
 }  // namespace
 
-void init_print_hooks() { print_hooks.init(); }
+void init_print_hooks() {
+    print_hooks.init();
+    line_ended = true;
+}
 
 void add_print_hook(PrintHook print) { print_hooks.add(print); }
 
-void run_print_hooks(const Cell& text, bool new_line) { print_hooks.run(text, new_line); }
+void run_print_hooks(const Cell& text, bool new_line) {
+    line_ended = new_line;
+    print_hooks.run(text, new_line);
+}
+
+bool last_line_ended() { return line_ended; }
 
 }  // namespace zel::stdio

@@ -1,7 +1,10 @@
-// The natives get and set: a word's value, a path's, an object's fields; and words set
-// one by one or from a block of values.
+// The natives of words: get and set (a word's value, a path's, an object's fields; words
+// set one by one or from a block of values), unset and value?; and binding: bind, in and
+// context?, which find words in the context of a word, an object or a function.
 #include "generated/refinements.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
+#include "runtime/core/type-families.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/series.h"
@@ -60,6 +63,19 @@ void set_block(const Cell& words, const Cell& value, bool any, bool only, bool s
     }
 }
 
+// The context whose words bind and in look up: a word's own, an object's (error!, port!),
+// a function's (routine!, an op! over either); 0 for a callable that has no words.
+Node context_of(const Cell& v) {
+    if (in_family(v.type(), family::any_word)) {
+        if (!as_word(v).context) raise(ErrorId::script_not_defined, &v);
+        return as_word(v).context;
+    }
+    if (in_family(v.type(), family::any_object)) return as_object(v).context;
+    const Type callable =
+        v.is(Type::op) ? static_cast<Type>((v.header & cellflag::op_wrapped_type) >> 16) : v.type();
+    return callable == Type::function || callable == Type::routine ? as_function(v).context : 0;
+}
+
 }  // namespace
 
 void get(const i32* refinements) {
@@ -96,6 +112,57 @@ void set(const i32* refinements) {
         else path_value(target, interp::PathMode::set, &value);
     }
     set_result(value);
+}
+
+void unset(const i32*) {
+    const Cell target = arg(0);
+    if (target.is(Type::word)) {
+        set_one(target, unset_cell);
+    } else {
+        for (u32 i = target.w1; i < series::buffer_length(target); ++i) {
+            const Cell w = *block::cell_at(target, i);
+            if (w.is(Type::word)) set_one(w, unset_cell);
+        }
+    }
+    set_result(unset_cell);
+}
+
+void value_q(const i32*) {
+    const Cell v = arg(0);
+    const bool has_value = is_word(v.type()) ? !context::get_word(v)->is(Type::unset) : !v.is(Type::unset);
+    set_result(has_value ? true_cell : false_cell);
+}
+
+void bind(const i32* refinements) {
+    Cell target = arg(0);
+    const Node ctx = context_of(arg(1));
+    if (in_family(target.type(), family::any_word)) {
+        context::bind_word(ctx, target);
+    } else {
+        if (used(refinements, bind_ref::copy)) block::clone(Cell{target}, true, true, &target);
+        // An object's block gets `self` too, as making the object gave it.
+        context::bind_block(target, ctx, context::kind_of(ctx) == context::kind::object);
+    }
+    set_result(target);
+}
+
+void in(const i32*) {
+    const Node ctx = context_of(arg(0));
+    Cell word = arg(1);
+    if (!ctx || context::bind_word(ctx, word) < 0) {
+        set_result(none_cell);
+        return;
+    }
+    if (word.is(Type::refinement)) cell::set_type(&word, Type::word);
+    set_result(word);
+}
+
+// The owner a context records: its object or function; the global context has none.
+void context_q(const i32*) {
+    const Node ctx = as_word(arg(0)).context;
+    const Cell owner = ctx ? context::owner_slot(ctx) : none_cell;
+    const bool owned = in_family(owner.type(), family::any_object) || owner.is(Type::function);
+    set_result(owned ? owner : none_cell);
 }
 
 }  // namespace zel::natives

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/eval/frame.h"
+#include "runtime/io/print-hooks.h"
 #include "runtime/memory/gc.h"
 #include "tests/support/evaluator.h"
 
@@ -173,6 +174,23 @@ TEST_F(InterpreterTest, CollectionsInsideNestedEvaluationKeepValues) {
         {"s: func [n] [either n = 0 [recycle form 12345] [s n - 1]] s 20", "\"12345\""},
         {"k: func [/local t] [t: copy [1 2] recycle append t 3] k", "[1 2 3]"},
     });
+}
+
+// What the console asks before its prompt: whether the last output ended its line.
+TEST_F(InterpreterTest, PrintEndsTheLineAndPrinLeavesItOpen) {
+    const struct {
+        const char* source;
+        bool line_ended;
+    } cases[] = {
+        {"prin \"a\"", false},
+        {"print [1 + 1]", true},
+        {"prin []", false},
+        {"print \"\"", true},
+    };
+    for (const auto& c : cases) {
+        run(c.source);
+        EXPECT_EQ(zel::stdio::last_line_ended(), c.line_ended) << c.source;
+    }
 }
 
 TEST_F(InterpreterTest, EveryAllocationCollecting) {
