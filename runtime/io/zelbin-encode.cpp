@@ -1,6 +1,7 @@
 // The Zelbin writers. The walk over the value allocates nothing (the output grows in C++
 // byte buffers and becomes a binary! at the end), so no collection runs while the seen
 // table holds the nodes of the value, which its caller keeps rooted.
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -180,7 +181,7 @@ void Encoder::value(const Cell& v) {
     const Type t = v.type();
     if (word_like(t)) {
         any_word(v);
-    } else if (series::any_block(t) || series::any_string(t) || t == Type::binary || t == Type::map || t == Type::bitset) {
+    } else if (series_record(t)) {
         series_value(v);
     } else {
         switch (t) {
@@ -223,7 +224,7 @@ void Encoder::value(const Cell& v) {
         case Type::error: error_record(v); break;
         case Type::routine: case Type::triple: case Type::handle: case Type::port: case Type::event:
             refuse(v);
-        case Type::vector: case Type::image: throw Refusal{ErrorId::internal_not_done, none_cell};
+        case Type::image: throw Refusal{ErrorId::internal_not_done, none_cell};
         default: scalar(v); break;
         }
     }
@@ -381,7 +382,7 @@ void Encoder::series_value(const Cell& v) {
     const u32 unit = series::any_block(t) || t == Type::map ? 16 : b->unit();
     u32 bits = 0;
     bool variant = has_head && head != 0;
-    if (series::any_string(t) || t == Type::binary) bits = unit << bit::unit_shift;
+    if (series::any_string(t) || t == Type::binary || t == Type::vector) bits = unit << bit::unit_shift;
     if (t == Type::bitset && (b->flags & bufferflag::complemented)) {
         bits = bit::complemented;
         variant = true;
@@ -414,11 +415,21 @@ void Encoder::series_value(const Cell& v) {
     } else {
         const u32 used = b->used();
         const u32 length = used / unit;
+        // The unit code of the compact form: the unit's width is 1 << code.
+        const auto unit_code = static_cast<u32>(std::countr_zero(unit));
+        const u32 element = as_series(v).extra;
         if (compact_) {
-            if (series::any_string(t)) varint(length << 2 | (unit == 1 ? 0u : unit == 2 ? 1u : 2u));
-            else varint(length);
+            if (series::any_string(t)) {
+                varint(length << 2 | unit_code);
+            } else if (t == Type::vector) {
+                byte(static_cast<u8>(unit_code | element << 2));
+                varint(length);
+            } else {
+                varint(length);
+            }
         } else {
             word(length);
+            if (t == Type::vector) word(element);
         }
         data(b->head_ptr(), used);
     }
