@@ -875,21 +875,18 @@ bool series_record(Type t) {
 }
 
 void decode(const u8* data, std::size_t size, const Cell& destination, const Cell& argument, Mode mode) {
-    if (size < lead_in_size || std::memcmp(data, magic, sizeof magic) != 0) {
-        const Cell arg = argument;
-        raise(ErrorId::script_invalid_data, &arg);
-    }
+    const Cell refused = argument;
+    if (size < lead_in_size || std::memcmp(data, magic, sizeof magic) != 0) raise(ErrorId::script_invalid_data, &refused);
     const u8 flags = data[7];
     // The input may live in a series buffer that the decoding's allocations move.
     std::vector<u8> body(data + lead_in_size, data + size);
     if (flags & flag::compressed) {
         auto expanded = lz::decompress(std::span<const u8>(body));
-        if (!expanded) {
-            const Cell arg = argument;
-            raise(ErrorId::script_invalid_data, &arg);
-        }
+        if (!expanded) raise(ErrorId::script_invalid_data, &refused);
         body = std::move(*expanded);
     }
+    // The full form's body opens with two words, the root count and the payload's length.
+    if (!(flags & flag::compact) && body.size() < 8) raise(ErrorId::script_invalid_data, &refused);
     // Everything the reader makes is reachable from the destination as soon as it is made, so
     // a collection while it runs could free nothing it made: it would only walk what grows.
     // Collection is off while it reads, but under the stress switch, which checks that claim.
