@@ -570,6 +570,12 @@ Cell element(const Cell& v, u32 i) {
     }
 }
 
+bool valid_kind(Type element, u32 size) {
+    if (element == Type::percent) return size == 8;
+    return (element == Type::integer || element == Type::char_ || element == Type::float_) &&
+           valid_bits(element, i64{size} * 8);
+}
+
 void check_value(const Cell& value) { number_of(value); }
 
 void write_value(const Cell& v, u32 i, const Cell& value) { encode(value, kind_of(v), address(v, i)); }

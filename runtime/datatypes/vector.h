@@ -8,6 +8,9 @@
 
 namespace zel::vector {
 
+// Whether a vector can hold elements of the type at the size in bytes: integers and chars
+// of 1, 2 or 4 bytes, floats of 4 or 8, percents of 8.
+bool valid_kind(Type element, u32 size);
 // The element `i` units from the head, as a value of the element type.
 Cell element(const Cell& v, u32 i);
 // Raises script/invalid-type with the value's datatype unless a vector can store it: an

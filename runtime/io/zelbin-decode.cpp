@@ -26,6 +26,7 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/standard.h"
 #include "runtime/datatypes/tuple.h"
+#include "runtime/datatypes/vector.h"
 #include "runtime/eval/stack.h"
 #include "runtime/hash/hashtable.h"
 #include "runtime/io/zelbin.h"
@@ -309,7 +310,7 @@ void Decoder::contents(Slot slot, Type t, bool variant, u32 bits, bool reference
         any_word(slot, t, variant, bits, reference, at);
         return;
     }
-    if (series::any_block(t) || series::any_string(t) || t == Type::binary || t == Type::map || t == Type::bitset) {
+    if (series_record(t)) {
         series(slot, t, variant, bits, reference, at);
         return;
     }
@@ -330,7 +331,7 @@ void Decoder::contents(Slot slot, Type t, bool variant, u32 bits, bool reference
         const Cell type = datatype::of(t);
         raise(ErrorId::access_no_codec, &type);
     }
-    case Type::vector: case Type::image: raise(ErrorId::internal_not_done);
+    case Type::image: raise(ErrorId::internal_not_done);
     case Type::symbol: case Type::series: fail(at);
     default: scalar(slot, t, variant, bits, at);
     }
@@ -524,13 +525,14 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
     if (reference) {
         const Cell found = reference_path(at);
         const Type f = found.type();
-        const bool fits = t == Type::hash || t == Type::map || t == Type::bitset || t == Type::binary
+        const bool fits = t == Type::hash || t == Type::map || t == Type::bitset || t == Type::binary || t == Type::vector
                               ? f == t
                               : series::any_block(t) ? series::any_block(f) : series::any_string(f);
         if (!fits) fail(at);
         c = found;
         c.header = header_of(t);
-        if (t != Type::hash && t != Type::map) c.w3 = 0;
+        // A vector's element type, a hash's or map's table, stay with the series.
+        if (t != Type::hash && t != Type::map && t != Type::vector) c.w3 = 0;
     } else if (series::any_block(t) || t == Type::map) {
         const u32 n = items(compact_ ? 1 : 4);
         const Node node = memory::alloc_cells(n ? n : 1);
@@ -548,11 +550,24 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
     } else {
         u32 unit = 1;
         u32 length = 0;
+        u32 element = 0;
         if (compact_ && series::any_string(t)) {
             const u32 v = varint();
             if ((v & 3) == 3) fail(at);
             unit = 1u << (v & 3);
             length = v >> 2;
+        } else if (t == Type::vector) {
+            if (compact_) {
+                const u8 kind = byte();
+                unit = 1u << (kind & 3);
+                element = kind >> 2;
+                length = count();
+            } else {
+                unit = bits >> bit::unit_shift & 0xFF;
+                length = count();
+                element = raw();
+            }
+            if (element > highest_type || !vector::valid_kind(static_cast<Type>(element), unit)) fail(at);
         } else {
             if (!compact_ && t != Type::bitset) unit = bits >> bit::unit_shift & 0xFF;
             if (unit != 1 && ((unit != 2 && unit != 4) || !series::any_string(t))) fail(at);
@@ -562,7 +577,7 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         if (bytes > left()) fail(at);
         const u64 padded = compact_ ? bytes : (bytes + 3) & ~u64{3};
         need(padded);
-        if (unit == 4)
+        if (unit == 4 && t != Type::vector)
             for (u32 i = 0; i < length; ++i) {
                 u32 cp;
                 std::memcpy(&cp, p_ + 4 * i, 4);
@@ -577,6 +592,7 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         if (t == Type::bitset && complement) b->flags |= bufferflag::complemented;
         p_ += padded;
         c = series_cell(t, node);
+        as_series(c).extra = element;
     }
     if (has_head) {
         if (head > node::buffer(c.w2)->used() / (series::any_block(t) ? 16 : node::buffer(c.w2)->unit())) fail(at);
@@ -853,22 +869,24 @@ void Decoder::error(Slot slot, const u8* at) {
 
 }  // namespace
 
+bool series_record(Type t) {
+    return series::any_block(t) || series::any_string(t) || t == Type::binary || t == Type::vector ||
+           t == Type::map || t == Type::bitset;
+}
+
 void decode(const u8* data, std::size_t size, const Cell& destination, const Cell& argument, Mode mode) {
-    if (size < lead_in_size || std::memcmp(data, magic, sizeof magic) != 0) {
-        const Cell arg = argument;
-        raise(ErrorId::script_invalid_data, &arg);
-    }
+    const Cell refused = argument;
+    if (size < lead_in_size || std::memcmp(data, magic, sizeof magic) != 0) raise(ErrorId::script_invalid_data, &refused);
     const u8 flags = data[7];
     // The input may live in a series buffer that the decoding's allocations move.
     std::vector<u8> body(data + lead_in_size, data + size);
     if (flags & flag::compressed) {
         auto expanded = lz::decompress(std::span<const u8>(body));
-        if (!expanded) {
-            const Cell arg = argument;
-            raise(ErrorId::script_invalid_data, &arg);
-        }
+        if (!expanded) raise(ErrorId::script_invalid_data, &refused);
         body = std::move(*expanded);
     }
+    // The full form's body opens with two words, the root count and the payload's length.
+    if (!(flags & flag::compact) && body.size() < 8) raise(ErrorId::script_invalid_data, &refused);
     // Everything the reader makes is reachable from the destination as soon as it is made, so
     // a collection while it runs could free nothing it made: it would only walk what grows.
     // Collection is off while it reads, but under the stress switch, which checks that claim.

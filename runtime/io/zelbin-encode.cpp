@@ -1,6 +1,8 @@
 // The Zelbin writers. The walk over the value allocates nothing (the output grows in C++
 // byte buffers and becomes a binary! at the end), so no collection runs while the seen
 // table holds the nodes of the value, which its caller keeps rooted.
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -18,7 +20,6 @@
 #include "runtime/datatypes/standard.h"
 #include "runtime/datatypes/tuple.h"
 #include "runtime/io/zelbin.h"
-#include "runtime/lexer/lexer-text.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/node.h"
 #include "runtime/names/context.h"
@@ -84,7 +85,8 @@ private:
     void byte(u8 b) { out_.push_back(b); }
     void bytes(const u8* p, std::size_t n) { out_.insert(out_.end(), p, p + n); }
     void raw(u32 w) {
-        for (int i = 0; i < 4; ++i) byte(static_cast<u8>(w >> (8 * i)));
+        const u8 le[4] = {static_cast<u8>(w), static_cast<u8>(w >> 8), static_cast<u8>(w >> 16), static_cast<u8>(w >> 24)};
+        bytes(le, 4);
     }
     void word(u32 w) { raw(w); }
     void varint(u32 v) {
@@ -180,7 +182,7 @@ void Encoder::value(const Cell& v) {
     const Type t = v.type();
     if (word_like(t)) {
         any_word(v);
-    } else if (series::any_block(t) || series::any_string(t) || t == Type::binary || t == Type::map || t == Type::bitset) {
+    } else if (series_record(t)) {
         series_value(v);
     } else {
         switch (t) {
@@ -223,7 +225,7 @@ void Encoder::value(const Cell& v) {
         case Type::error: error_record(v); break;
         case Type::routine: case Type::triple: case Type::handle: case Type::port: case Type::event:
             refuse(v);
-        case Type::vector: case Type::image: throw Refusal{ErrorId::internal_not_done, none_cell};
+        case Type::image: throw Refusal{ErrorId::internal_not_done, none_cell};
         default: scalar(v); break;
         }
     }
@@ -381,7 +383,7 @@ void Encoder::series_value(const Cell& v) {
     const u32 unit = series::any_block(t) || t == Type::map ? 16 : b->unit();
     u32 bits = 0;
     bool variant = has_head && head != 0;
-    if (series::any_string(t) || t == Type::binary) bits = unit << bit::unit_shift;
+    if (series::any_string(t) || t == Type::binary || t == Type::vector) bits = unit << bit::unit_shift;
     if (t == Type::bitset && (b->flags & bufferflag::complemented)) {
         bits = bit::complemented;
         variant = true;
@@ -414,11 +416,21 @@ void Encoder::series_value(const Cell& v) {
     } else {
         const u32 used = b->used();
         const u32 length = used / unit;
+        // The unit code of the compact form: the unit's width is 1 << code.
+        const auto unit_code = static_cast<u32>(std::countr_zero(unit));
+        const u32 element = as_series(v).extra;
         if (compact_) {
-            if (series::any_string(t)) varint(length << 2 | (unit == 1 ? 0u : unit == 2 ? 1u : 2u));
-            else varint(length);
+            if (series::any_string(t)) {
+                varint(length << 2 | unit_code);
+            } else if (t == Type::vector) {
+                byte(static_cast<u8>(unit_code | element << 2));
+                varint(length);
+            } else {
+                varint(length);
+            }
         } else {
             word(length);
+            if (t == Type::vector) word(element);
         }
         data(b->head_ptr(), used);
     }
@@ -561,12 +573,13 @@ void Encoder::error_record(const Cell& err) {
 }
 
 Cell Encoder::assemble() {
-    std::vector<u8> head(magic, magic + sizeof magic);
     const bool symbols = symbol_count_ != 0;
-    head.push_back(version);
-    head.push_back(static_cast<u8>((compact_ ? flag::compact : 0) | (symbols ? flag::symbols : 0)));
     std::vector<u8> records;
     records.swap(out_);
+    if (records.size() > max_series_bytes) memory::raise_no_memory();
+    bytes(magic, sizeof magic);
+    byte(version);
+    byte(static_cast<u8>((compact_ ? flag::compact : 0) | (symbols ? flag::symbols : 0)));
     if (compact_) {
         varint(1);
         varint(static_cast<u32>(records.size()));
@@ -584,11 +597,18 @@ Cell Encoder::assemble() {
             for (u32 at : offsets_) word(at);
         }
     }
-    head.insert(head.end(), out_.begin(), out_.end());
-    head.insert(head.end(), strings_.begin(), strings_.end());
-    head.insert(head.end(), records.begin(), records.end());
-    if (head.size() > max_series_bytes) memory::raise_no_memory();
-    return lexer::make_bytes(Type::binary, head.data(), static_cast<u32>(head.size()));
+    // The lead-in with the symbol table's head, the names, the records: copied once, into
+    // the binary.
+    const u64 size = u64{out_.size()} + strings_.size() + records.size();
+    if (size > max_series_bytes) memory::raise_no_memory();
+    const Node node = memory::alloc_bytes(static_cast<u32>(size));
+    Buffer* b = node::buffer(node);
+    u8* p = b->head_ptr();
+    p = std::copy(out_.begin(), out_.end(), p);
+    p = std::copy(strings_.begin(), strings_.end(), p);
+    std::copy(records.begin(), records.end(), p);
+    b->tail = b->head + static_cast<u32>(size);
+    return series_cell(Type::binary, node);
 }
 
 }  // namespace

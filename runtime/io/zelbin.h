@@ -50,6 +50,10 @@ constexpr u32 new_line = 1u << 31;
 constexpr u32 reference_record = 255;
 }  // namespace bit
 
+// The types whose records carry a series buffer's contents (and, but for map! and bitset!,
+// a head index).
+bool series_record(Type t);
+
 // Limits of the decoder on untrusted data: nesting of records and length of a path.
 constexpr u32 max_depth = 1000;
 constexpr u32 max_path = 65536;

@@ -1,7 +1,9 @@
 // Any bytes after the Zelbin magic decode to values or raise a language error: never a
 // crash, never a read outside the input, never an allocation out of proportion to it.
 // Each input is read in the codec's mode and in the boot image's, and whatever decodes is
-// written back in both forms, which must succeed.
+// written back in both forms, which must succeed. The run starts from zelbin-seeds/: the
+// compact and full encodings (after the magic) of a block that holds itself, objects that
+// share a block and bind words, series of every kind, callables and errors, and strings.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
