@@ -15,6 +15,14 @@ namespace zel::action {
 inline bool arith_core(ArithOp op, const Cell& left, const Cell& right, Cell& out) {
     if (left.is(Type::integer) && right.is(Type::integer)) {
         if (op == ArithOp::divide || op == ArithOp::remainder) return false;
+        // Sums and differences that stay integers are the common case: done here, the
+        // rest (overflow into float!, the other operations) by the integer! core.
+        i32 answer = 0;
+        if ((op == ArithOp::add && !__builtin_add_overflow(integer::get(left), integer::get(right), &answer)) ||
+            (op == ArithOp::subtract && !__builtin_sub_overflow(integer::get(left), integer::get(right), &answer))) {
+            out = integer::cell(answer);
+            return true;
+        }
         out = integer::cell(0);
         integer::binary_op(integer::get(left), integer::get(right), op, &out);
         return true;

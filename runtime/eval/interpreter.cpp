@@ -350,12 +350,42 @@ inline void call_numbered(const Cell& callable, const i32* refs) {
 // The refinement table of a call that uses none, of any size: no entry is read.
 constexpr i32 no_refinements[1] = {-1};
 
+// The arguments of a call by a word (no apply modes, not infix) whose parameters are all
+// evaluated: each is one expression where it stands, then a type test. Any other case of
+// a parameter (the code's tail), and every error, is left to the generic fetch.
+u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index) {
+    const Code& code = call.code;
+    for (u32 k = 1; k <= count; ++k) {
+        Buffer* const b = buffer(code.node);
+        if (index >= tail_in(b, code)) {
+            call.parameter = k - 1;
+            index = fetch_one(call, cells(cache)[k], index);
+        } else if (const Cell* value = quick_value(items_of(b)[index])) {
+            Cell* const left = stack::push(*value);
+            index = infix_lookahead(code, index + 1, left);
+        } else {
+            index = eval_expression(code, index);
+        }
+        if (exits::exiting) return index;
+        const Cell& argument = stack::top[-1];
+        if (!spec_cache::accepts(cells(cache)[k], argument.type())) {
+            call.parameter = k - 1;
+            expect_arg(call, argument);
+        }
+    }
+    return index;
+}
+
 // Fills the argument frame of a plain spec: its mandatory parameters, in one walk of the
 // cache; then calls a native or action, or pushes a function's locals.
 u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
     const u32 count = as_info(info).mandatory;
     u32 k = 1;
-    if (call.infix && count) {
+    if (!call.modes && !call.infix && spec_cache::all_evaluated(info)) {
+        index = fetch_evaluated(call, cache, count, index);
+        if (exits::exiting) return index;
+        k = count + 1;
+    } else if (call.infix && count) {
         const Cell entry = cells(cache)[1];
         if (!spec_cache::accepts(entry, stack::base->type())) expect_arg(call, *stack::base);
         k = 2;
@@ -724,17 +754,11 @@ u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored)
     return index;
 }
 
-// A word whose value is not plain: a call, or an error. Kept out of eval_expression so
-// that its common paths stay small.
-[[gnu::noinline]] u32 eval_word_value(const Code& code, u32 index, const Cell& word, const Cell& value) {
-    switch (value.type()) {
-    case Type::unset: raise(ErrorId::script_no_value, &word);
-    case Type::op: raise(ErrorId::script_no_op_arg, &word);
-    default: {
-        const Cell callable = value;
-        return call_value(callable, code, index, word);
-    }
-    }
+// A word whose value is neither plain nor callable: unset or an operator without its left
+// operand. Kept out of eval_expression so that its common paths stay small.
+[[noreturn, gnu::noinline]] void word_value_error(const Cell& word, const Cell& value) {
+    if (value.is(Type::unset)) raise(ErrorId::script_no_value, &word);
+    raise(ErrorId::script_no_op_arg, &word);
 }
 
 // `path: value`.
@@ -844,7 +868,8 @@ u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callab
     case Type::word: {
         const Cell* value = word_slot(item);
         if (plain_value(value->type())) stack::push(*value);
-        else index = eval_word_value(code, index, item, *value);
+        else if (is_callable(value->type())) index = call_value(*value, code, index, item);
+        else word_value_error(item, *value);
         break;
     }
     case Type::set_word: {

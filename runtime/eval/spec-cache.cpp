@@ -37,6 +37,7 @@ Node build(const Cell& callable) {
     u32 locals = 0;
     u32 slot = 0;
     bool returns = false;
+    bool evaluated = true;
     u32 open_refinement = 0;  // cache index of the refinement whose parameters follow, 0 for none
     u32 i = 0;
     const u32 n = spec_length(spec);
@@ -48,6 +49,7 @@ Node build(const Cell& callable) {
         if (t == Type::word || t == Type::get_word || t == Type::lit_word) {
             Cell set = has_types ? typeset::from_spec_block(spec_item(spec, i + 1)) : typeset::make_default();
             const u32 k = t == Type::word ? kind::evaluated : t == Type::get_word ? kind::get : kind::literal;
+            evaluated &= k == kind::evaluated;
             set.header = header_of(Type::typeset) | k << kind_shift;
             block::append_value(cache_block, set);
             if (open_refinement) ++as_refinement(*block::cell_at(cache_block, open_refinement)).parameters;
@@ -75,7 +77,7 @@ Node build(const Cell& callable) {
             ++slot;
         }
     }
-    *block::cell_at(cache_block, 0) = info_cell(refinements, locals, mandatory, !refinements && !returns);
+    *block::cell_at(cache_block, 0) = info_cell(refinements, locals, mandatory, !refinements && !returns, evaluated);
     cache_cell(callable) = cache_block;
     return cache;
 }

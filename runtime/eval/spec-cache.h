@@ -36,8 +36,13 @@ inline InfoView<u32> as_info(const Cell& c) { return {c.w1, c.w2, c.w3}; }
 // after the info cell are the `mandatory` parameters and nothing else.
 constexpr u32 plain_flag = 1u << kind_shift;
 inline bool is_plain(const Cell& info) { return (info.header & plain_flag) != 0; }
-inline Cell info_cell(u32 refinements, u32 locals, u32 mandatory, bool plain = false) {
-    return Cell{header_of(Type::integer) | (plain ? plain_flag : 0), refinements, locals, mandatory};
+// The info cell's flag of a plain spec whose parameters are all evaluated (word!): a call
+// of it evaluates one expression per parameter and tests its type, nothing else.
+constexpr u32 evaluated_flag = 2u << kind_shift;
+inline bool all_evaluated(const Cell& info) { return (info.header & evaluated_flag) != 0; }
+inline Cell info_cell(u32 refinements, u32 locals, u32 mandatory, bool plain = false, bool evaluated = false) {
+    return Cell{header_of(Type::integer) | (plain ? plain_flag : 0) | (plain && evaluated ? evaluated_flag : 0),
+                refinements, locals, mandatory};
 }
 
 template <class W>
