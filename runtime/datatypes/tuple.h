@@ -2,6 +2,7 @@
 // the count in header bits 19-22. Arithmetic is per component and saturates at 0 and 255;
 // as a colour, component 4 is the transparency.
 #pragma once
+#include <cstddef>
 #include <cstring>
 
 #include "runtime/core/cell.h"
@@ -16,8 +17,10 @@ inline u32 count(const Cell& t) { return (t.header & cellflag::tuple_length) >> 
 
 inline void set_count(Cell& t, u32 n) { t.header = (t.header & ~cellflag::tuple_length) | n << 19; }
 
-inline u8* bytes(Cell& t) { return reinterpret_cast<u8*>(&t.w1); }
-inline const u8* bytes(const Cell& t) { return reinterpret_cast<const u8*>(&t.w1); }
+// The payload's 12 bytes, addressed from the cell itself: a pointer made from w1 alone
+// covers 4 bytes, and the optimiser takes writes past them for overflows.
+inline u8* bytes(Cell& t) { return reinterpret_cast<u8*>(&t) + offsetof(Cell, w1); }
+inline const u8* bytes(const Cell& t) { return reinterpret_cast<const u8*>(&t) + offsetof(Cell, w1); }
 
 // A tuple of the first n bytes given, padded with zeros to 3 components.
 inline Cell cell(const u8* components, u32 n) {
