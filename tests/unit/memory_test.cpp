@@ -176,11 +176,12 @@ TEST_F(Memory, SweepFreesUnmarkedBigBuffersAndTheirNodes) {
 TEST_F(Memory, PageFailuresBecomeLanguageErrors) {
     u64 taken = memory::stats().bytes_taken;
     EXPECT_TRUE(raises(ErrorId::internal_no_memory, [] { memory::os_alloc(std::size_t{1} << 50); }));
-    // A block that does not start on a page cannot be returned.
-    alignas(16) static u8 fake[32];
+    // A block that does not start on a page cannot be returned. The fake block starts 16
+    // bytes into a page-aligned array: one that happened to start on a page would be unmapped.
+    alignas(4096) static u8 fake[64];
     std::size_t size = 4096;
-    std::memcpy(fake, &size, sizeof size);
-    EXPECT_TRUE(raises(ErrorId::internal_wrong_mem, [] { memory::os_free(fake + 16); }));
+    std::memcpy(fake + 16, &size, sizeof size);
+    EXPECT_TRUE(raises(ErrorId::internal_wrong_mem, [] { memory::os_free(fake + 32); }));
     EXPECT_EQ(memory::stats().bytes_taken, taken);
 }
 
