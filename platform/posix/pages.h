@@ -8,7 +8,8 @@ namespace zel::platform {
 
 std::size_t page_size();
 
-// Maps n bytes (rounded up to whole pages) of zeroed memory; null when refused.
+// Maps n bytes (rounded up to whole pages) of zeroed memory; null when refused. Mappings
+// of several megabytes ask for transparent huge pages.
 void* alloc_pages(std::size_t n);
 // Unmaps what alloc_pages returned; n is the size that was asked for. False when refused.
 bool free_pages(void* p, std::size_t n);
