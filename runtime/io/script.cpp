@@ -56,13 +56,6 @@ Cell load_from_header(const std::string& text, std::size_t at) {
     return lexer::load_code(reinterpret_cast<const u8*>(text.data()) + at, static_cast<u32>(text.size() - at));
 }
 
-// The file's text, or access/cannot-open naming it.
-std::string read_script(const Cell& file, const char* path) {
-    std::string text;
-    if (!platform::read_file(path, text)) raise(ErrorId::access_cannot_open, &file);
-    return text;
-}
-
 Cell eval_code(const Cell& code) {
     Cell* const top = stack::top;
     interp::eval_block(code, false);
@@ -99,11 +92,17 @@ std::size_t find_header(std::string_view text) {
     return no_header;
 }
 
-Cell do_file(const Cell& file) {
+std::string read_file(const Cell& file) {
     Cell name = file;
     i32 count = -1;
     const std::string path(reinterpret_cast<const char*>(unicode::to_utf8(name, count)));
-    const std::string text = read_script(file, path.c_str());
+    std::string text;
+    if (!platform::read_file(path.c_str(), text)) raise(ErrorId::access_cannot_open, &file);
+    return text;
+}
+
+Cell do_file(const Cell& file) {
+    const std::string text = read_file(file);
     const std::size_t at = find_header(text);
     Cell header;
     Cell code;
@@ -114,7 +113,7 @@ Cell do_file(const Cell& file) {
 int run_main(const char* path) {
     const Cell file{header_of(Type::file), 0,
                     unicode::load_utf8_new(reinterpret_cast<const u8*>(path), static_cast<u32>(std::strlen(path))), 0};
-    const std::string text = read_script(file, path);
+    const std::string text = read_file(file);
     const std::size_t at = find_header(text);
     if (at == no_header) {
         print_error("*** Error: Zel header not found!");

@@ -2,6 +2,7 @@
 // text before the header is skipped; a file without one is not run.
 #pragma once
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "runtime/core/cell.h"
@@ -13,6 +14,9 @@ constexpr std::size_t no_header = std::string_view::npos;
 // The offset of the header: "Zel", optionally "/System", any white space, then "[" (case
 // matters); no_header when there is none.
 std::size_t find_header(std::string_view text);
+
+// A file's whole contents; raises access/cannot-open naming the file when it cannot be read.
+std::string read_file(const Cell& file);
 
 // `do` of a file! or url!: reads the script, checks its header and evaluates its code;
 // answers the last value. Raises access/cannot-open when it cannot be read and

@@ -10,13 +10,13 @@
 #include <unistd.h>
 
 #include "generated/refinements.h"
-#include "platform/posix/read-file.h"
 #include "platform/posix/write-all.h"
 #include "runtime/codec/checksum.h"
 #include "runtime/codec/deflate.h"
 #include "runtime/codec/little-endian.h"
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
+#include "runtime/io/script.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/lexer/lexer-text.h"
 #include "runtime/memory/buffer.h"
@@ -46,12 +46,8 @@ Bytes bytes_of(const Cell& value) {
     return Bytes(utf8, utf8 + count);
 }
 
-// A file's whole contents; one that cannot be read raises access/cannot-open naming it.
 Bytes file_bytes(const Cell& file) {
-    const Bytes name = bytes_of(file);
-    std::string contents;
-    if (!platform::read_file(std::string(name.begin(), name.end()).c_str(), contents))
-        raise(ErrorId::access_cannot_open, &file);
+    const std::string contents = script::read_file(file);
     return Bytes(contents.begin(), contents.end());
 }
 
