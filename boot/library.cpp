@@ -22,6 +22,7 @@
 #include "runtime/names/context.h"
 #include "runtime/names/symbol.h"
 #include "runtime/natives/natives.h"
+#include "runtime/natives/routines.h"
 
 namespace zel::library {
 namespace {
@@ -73,12 +74,14 @@ void finish(u32 count) {
     if (count) natives::check_library_definitions();
 #endif
     (void)count;
+    routines::close_constructor();
     gc::set_enabled(true);
 }
 
 }  // namespace
 
 void load(const Source* files, u32 count) {
+    routines::open_constructor();
     for (u32 i = 0; i < count; ++i) run_code(code_of(files[i]), i == 0);
     finish(count);
 }
@@ -96,6 +99,7 @@ void load_image(const Image& boot) {
         std::exit(1);
     }
     const Cell files = *roots::cell_at(first);
+    routines::open_constructor();
     const u32 count = static_cast<u32>(block::length(files));
     for (u32 i = 0; i < count; ++i) run_code(*block::cell_at(files, i), i == 0);
     finish(count);

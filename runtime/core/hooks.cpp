@@ -15,6 +15,7 @@ bool (*call_open)() = nullptr;
 Cell (*current_call_word)() = nullptr;
 Cell (*current_param_word)(u32 index) = nullptr;
 void (*error_raised)(const Cell& error) = nullptr;
+Cell (*make_routine)(const Cell& spec_and_code) = nullptr;
 Cell (*make_error)(ErrorId id, const Cell* arg1, const Cell* arg2, const Cell* arg3) = nullptr;
 void (*object_changed)(const Cell& owner, const Cell& word, const Cell& old_value, const Cell& new_value) = nullptr;
 bool (*compare_values)(const Cell& value1, const Cell& value2, i32 code) = nullptr;

@@ -53,6 +53,10 @@ extern void (*object_changed)(const Cell& owner, const Cell& word, const Cell& o
 // Compares two values under a comparison code through the first one's type.
 extern bool (*compare_values)(const Cell& value1, const Cell& value2, i32 code);
 
+// Installed by the natives while the library loads, and removed after it: makes a
+// routine! of `make routine! [spec code]`, the code named by a word of the routine table.
+extern Cell (*make_routine)(const Cell& spec_and_code);
+
 // Installed by the names.
 
 // The symbol id every case variant of `symbol` shares.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "runtime/core/cell-views.h"
+#include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/datatype.h"
@@ -158,6 +159,14 @@ Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u3
     for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(rec)) = c;
     if (own_context && body) context::bind_block(body_copy, ctx, false);
     return fn;
+}
+
+Cell make_routine_value(const Cell& spec, u32 code, const Cell& second) {
+    Cell routine = make_value(spec, nullptr, 0, code, 0, 0);
+    routine.header = header_of(Type::routine);
+    context::owner_slot(routine.w1) = routine;
+    *record_cell(routine, record::second) = second;
+    return routine;
 }
 
 u32 validate_spec(const Cell& spec) {
@@ -347,8 +356,24 @@ constinit const ActionRecord function_actions = [] {
     return r;
 }();
 
+namespace {
+
+// `make routine!` answers only while the library loads, through the constructor the
+// routine table installs for that time.
+Cell* make_routine(Cell* result, const Cell* arg, Type) {
+    if (!hooks::make_routine) {
+        const Cell type = datatype::of(Type::routine);
+        raise(ErrorId::script_bad_make_arg, &type, arg);
+    }
+    *result = hooks::make_routine(*arg);
+    return result;
+}
+
+}  // namespace
+
 constinit const ActionRecord routine_actions = [] {
     ActionRecord r;
+    r.on_make = make_routine;
     r.on_reflect = inherit;
     r.on_form = function::form;
     r.on_mold = function::mold;

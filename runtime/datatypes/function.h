@@ -27,6 +27,9 @@ constexpr u32 size = 5;
 // body (null: none!), in `ctx` or a new context made from that spec block (then the body
 // copy is bound to it), its code index and second value stored when non-zero.
 Cell make_value(const Cell& spec, const Cell* body, Node ctx, u32 code, u32 second, u32 flags);
+// A routine! over a spec block with no body, running the routine table's code `code`;
+// `second` is kept in its record for the code to read.
+Cell make_routine_value(const Cell& spec, u32 code, const Cell& second);
 // A cell of the record of a function!, routine! or op! over one; valid until an allocation.
 Cell* record_cell(const Cell& fn, u32 index);
 // A function's spec block as a block! value at its head.

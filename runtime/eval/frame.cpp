@@ -1,5 +1,7 @@
 #include "runtime/eval/frame.h"
 
+#include <algorithm>
+
 #include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
 #include "runtime/core/type-families.h"
@@ -153,6 +155,15 @@ void collect_call_words(u32 level, u32 end, const Cell& block) {
     for (u32 i = 0; i < end && i < depth(); ++i) {
         const Record r = records[i];
         if (listed(r, level)) block::append_value(block, word_in(0, r.symbol));
+    }
+}
+
+void backtrace_block(u32 from, const Cell& block) {
+    for (u32 i = std::min(from, depth()); i-- > 1;) {
+        const Record r = records[i];
+        if (!named(r)) continue;
+        block::append_value(block, word_in(r.function_context, r.symbol));
+        block::append_value(block, Cell{header_of(Type::integer), 0, stack::index_of(r.saved_base), 0});
     }
 }
 

@@ -133,5 +133,9 @@ Cell current_param_word(u32 index);
 
 i32 form_call_trace(u32 level, u32 end, Output& out, i32 limit);
 void collect_call_words(u32 level, u32 end, const Cell& block);
+// Appends to the block, for each named frame below depth `from` down to the second one
+// (innermost first), the frame's word (bound in the called function's context, or the
+// global one) and its saved argument base as a cell index from the stack bottom.
+void backtrace_block(u32 from, const Cell& block);
 
 }  // namespace zel::frame

@@ -990,7 +990,7 @@ void call_routine(const Cell& routine) {
     const routine_code::Code fn = routine_code::code_at(static_cast<u32>(as_integer(code).value));
     if (!fn) raise(ErrorId::internal_not_done);
     Cell result = unset_cell;
-    fn(stack::base, result);
+    fn(routine, stack::base, result);
     const Cell returns = *function::record_cell(routine, function::record::second);
     if (!(returns.is(Type::integer) && as_integer(returns).value == -1)) *stack::base = result;
 }
