@@ -123,6 +123,7 @@ u32 hash_cell(const Cell& value, bool case_sensitive) {
         return hash_float32_words(value, 3);
     case Type::char_:
     case Type::integer:
+        return (mix32(value.w2 >> 4) << 4) | (value.w2 & 15);
     case Type::map:
     case Type::handle:
     case Type::event:

@@ -196,6 +196,8 @@ Cell* put_value(Node ctx, const Cell& word, const Cell& value) {
 }
 
 Cell* set_in(Cell& word, const Cell& value, Node ctx, bool notify) {
+    // A word bound to no context (made by `to word!`) has no slot to store into.
+    if (!ctx) raise(ErrorId::script_not_defined, &word);
     const Cell new_value = value;
     if (word.w3 == no_index) {
         const i32 found = find_symbol(ctx, word.w2, false);
@@ -223,6 +225,7 @@ Cell* set_in(Cell& word, const Cell& value, Node ctx, bool notify) {
 Cell* set_word(Cell& word, const Cell& value) { return set_in(word, value, word.w1, true); }
 
 Cell* value_cell(const Cell& word, Node ctx) {
+    if (!ctx) raise(ErrorId::script_not_defined, &word);
     if (word.w3 != no_index) {
         Cell* slot = slot_at(ctx, word.w3);
         if (!slot) raise(ErrorId::script_not_in_context, &word);
