@@ -1,5 +1,6 @@
 #include "runtime/datatypes/standard.h"
 
+#include "runtime/core/cell-views.h"
 #include "runtime/datatypes/error-catalog.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/memory/memory.h"
@@ -78,6 +79,7 @@ void init() {
     refs.url_parts = root_cell(url_parts);
     refs.schemes = root_cell(schemes);
     refs.stack_trace = root_cell(Cell{header_of(Type::integer), 0, 1, 0});
+    refs.system = root_cell(none_cell);
 }
 
 void reset() {
@@ -85,5 +87,75 @@ void reset() {
 }
 
 bool ready() { return refs.errors != nullptr; }
+
+namespace {
+
+// The class id of the object a record describes (records without a fixed class: 0).
+u32 class_of_record(std::string_view record) {
+    if (record == "system") return class_id::system;
+    if (record == "state") return class_id::state;
+    if (record == "locale") return class_id::locale;
+    if (record == "currencies") return class_id::currencies;
+    if (record == "options") return class_id::options;
+    if (record == "script") return class_id::script;
+    if (record == "standard") return class_id::standard;
+    return 0;
+}
+
+const Cell* field_of(const Cell& obj, Field f) {
+    const FieldInfo& info = fields.table[static_cast<u32>(f)];
+    if (!obj.is(Type::object) || as_object(obj).class_id != class_of_record(info.record)) return nullptr;
+    if (info.index >= object::field_count(obj)) return nullptr;
+    return object::values_head(obj) + info.index;
+}
+
+// The object a record describes, as `system` holds it.
+const Cell* record_object(std::string_view record) {
+    if (record == "system") return refs.system;
+    if (record == "state") return system_value({Field::system_state});
+    if (record == "locale") return system_value({Field::system_locale});
+    if (record == "currencies") return system_value({Field::system_locale, Field::locale_currencies});
+    if (record == "options") return system_value({Field::system_options});
+    if (record == "script") return system_value({Field::system_script});
+    if (record == "standard") return system_value({Field::system_standard});
+    return nullptr;
+}
+
+}  // namespace
+
+void adopt_system(const Cell& system) { *refs.system = system; }
+
+const char* misplaced_system_field() {
+    for (const FieldInfo& f : fields.table) {
+        if (class_of_record(f.record) == 0) continue;
+        const Cell* obj = record_object(f.record);
+        if (!obj || f.index >= object::field_count(*obj)) return f.name;
+        const Cell word = *context::word_at(as_object(*obj).context, f.index);
+        if (symbol::canonical_id(as_word(word).symbol) != symbol::canonical_id(symbol::intern_cstring(f.name)))
+            return f.name;
+    }
+    return nullptr;
+}
+
+const Cell* system_value(std::initializer_list<Field> path) {
+    if (!refs.system) return nullptr;
+    const Cell* at = refs.system;
+    for (Field f : path) {
+        at = field_of(*at, f);
+        if (!at) return nullptr;
+    }
+    return at;
+}
+
+bool set_system_value(std::initializer_list<Field> path, const Cell& value) {
+    Cell* at = const_cast<Cell*>(system_value(path));
+    if (at) *at = value;
+    return at != nullptr;
+}
+
+Cell stack_trace() {
+    const Cell* depth = system_value({Field::system_state, Field::state_stack_trace});
+    return depth ? *depth : *refs.stack_trace;
+}
 
 }  // namespace zel::standard
