@@ -1,8 +1,15 @@
 #include "runtime/datatypes/standard.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "runtime/core/cell-views.h"
+#include "runtime/core/hooks.h"
+#include "runtime/core/money-word.h"
+#include "runtime/datatypes/block.h"
 #include "runtime/datatypes/error-catalog.h"
 #include "runtime/datatypes/object.h"
+#include "runtime/datatypes/series.h"
 #include "runtime/memory/memory.h"
 #include "runtime/memory/roots.h"
 #include "runtime/memory/series-buffer.h"
@@ -121,9 +128,42 @@ const Cell* record_object(std::string_view record) {
     return nullptr;
 }
 
+// A code a script appended to system/locale/currencies/list: its position in the list.
+u32 added_currency_index(const char* code) {
+    const Cell* found = system_value({Field::system_locale, Field::locale_currencies, Field::currencies_list});
+    if (!found || !found->is(Type::block)) return 0;
+    const Cell list = *found;
+    const u32 n = std::min(series::buffer_length(list), money_word::currency_limit);
+    for (u32 i = money_word::currency_count; i < n; ++i) {
+        const Cell item = *block::cell_at(list, i);
+        if (!item.is(Type::word)) continue;
+        const std::string_view name = symbol::name(as_word(item).symbol);
+        u32 k = 0;
+        while (k < 3 && name.size() == 3 && (name[k] & ~0x20) == (code[k] & ~0x20)) ++k;
+        if (k == 3) return i + 1;
+    }
+    return 0;
+}
+
+bool added_currency_code(u32 index, char* code) {
+    const Cell* found = system_value({Field::system_locale, Field::locale_currencies, Field::currencies_list});
+    if (!found || !found->is(Type::block) || index > series::buffer_length(*found)) return false;
+    const Cell item = *block::cell_at(*found, index - 1);
+    if (!item.is(Type::word)) return false;
+    const std::string_view name = symbol::name(as_word(item).symbol);
+    if (name.size() != 3) return false;
+    for (u32 k = 0; k < 3; ++k) code[k] = static_cast<char>(name[k] >= 'a' && name[k] <= 'z' ? name[k] - 32 : name[k]);
+    code[3] = 0;
+    return true;
+}
+
 }  // namespace
 
-void adopt_system(const Cell& system) { *refs.system = system; }
+void adopt_system(const Cell& system) {
+    *refs.system = system;
+    hooks::added_currency_index = added_currency_index;
+    hooks::added_currency_code = added_currency_code;
+}
 
 const char* misplaced_system_field() {
     for (const FieldInfo& f : fields.table) {
