@@ -109,11 +109,19 @@ u32 class_of_record(std::string_view record) {
     return 0;
 }
 
+// The field of an object: by its index in the object the start-up built (known by its
+// class id), by its name in any other object put in its place; null when it has none.
 const Cell* field_of(const Cell& obj, Field f) {
     const FieldInfo& info = fields.table[static_cast<u32>(f)];
-    if (!obj.is(Type::object) || as_object(obj).class_id != class_of_record(info.record)) return nullptr;
-    if (info.index >= object::field_count(obj)) return nullptr;
-    return object::values_head(obj) + info.index;
+    if (!obj.is(Type::object)) return nullptr;
+    u32 index = info.index;
+    if (as_object(obj).class_id != class_of_record(info.record)) {
+        const i32 found = context::find_symbol(as_object(obj).context, symbol::intern_cstring(info.name), true);
+        if (found < 0) return nullptr;
+        index = static_cast<u32>(found);
+    }
+    if (index >= object::field_count(obj)) return nullptr;
+    return object::values_head(obj) + index;
 }
 
 // The object a record describes, as `system` holds it.
@@ -169,7 +177,9 @@ const char* misplaced_system_field() {
     for (const FieldInfo& f : fields.table) {
         if (class_of_record(f.record) == 0) continue;
         const Cell* obj = record_object(f.record);
-        if (!obj || f.index >= object::field_count(*obj)) return f.name;
+        if (!obj || !obj->is(Type::object) || as_object(*obj).class_id != class_of_record(f.record) ||
+            f.index >= object::field_count(*obj))
+            return f.name;
         const Cell word = *context::word_at(as_object(*obj).context, f.index);
         if (symbol::canonical_id(as_word(word).symbol) != symbol::canonical_id(symbol::intern_cstring(f.name)))
             return f.name;

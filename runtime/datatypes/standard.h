@@ -64,8 +64,9 @@ void adopt_system(const Cell& system);
 const char* misplaced_system_field();
 
 // The value at the end of a path of fields from `system`, each field read by its index
-// once the object holding it is known by its fixed class id; null when `system` is not
-// adopted yet or any object on the way was replaced by another.
+// where the object holding it is the one built at start-up (known by its fixed class id),
+// by its name where a script put another object in its place; null when `system` is not
+// adopted yet or the path does not lead to a value.
 const Cell* system_value(std::initializer_list<Field> path);
 
 // Stores the value at the end of such a path (as the start-up stores fields: no change
