@@ -167,8 +167,11 @@ void reset_class_ids() {
 Cell make_with_class(const Cell& body, u32 class_id) {
     if (!body.is(Type::block)) raise(ErrorId::syntax_malconstruct, &body);
     // make takes the class id before it evaluates the body, so a nested object is not
-    // given this one; a body that is not a block has been refused above.
-    fixed_class = class_id;
+    // given this one; should it fail before, the id is not left for the next object.
+    struct Fixed {
+        explicit Fixed(u32 id) { fixed_class = id; }
+        ~Fixed() { fixed_class = 0; }
+    } fixed(class_id);
     Cell target = none_cell;
     make(&target, &body, Type::object);
     return target;
