@@ -9,6 +9,7 @@
 #include "boot/process.h"
 #include "boot/runtime.h"
 #include "boot/terminal.h"
+#include "platform/posix/command-line.h"
 #include "runtime/core/cell-views.h"
 #include "runtime/eval/exits.h"
 #include "runtime/memory/node.h"
@@ -48,6 +49,7 @@ bool write_file(const char* path, const u8* bytes, std::size_t size) {
 
 int run(int argc, char** argv, const Library* library) {
     process::init();
+    platform::record_arguments(argc, argv);
     int status = 0;
     process::run([&] {
         exits::catch_uncaught([&] {
