@@ -325,9 +325,6 @@ constinit const ActionRecord file_actions = [] {
 #define ZEL_ACTION(slot, name, text) r.on_##name = inherit;
 #include "runtime/core/action-slots.def"
 #undef ZEL_ACTION
-    r.on_make = string::make;
-    r.on_to = string::to;
-    r.on_form = string::form;
     r.on_mold = file::mold;
     r.on_open = {};
     r.on_read = file::read;

@@ -183,21 +183,7 @@ constinit const ActionRecord url_actions = [] {
     r.on_write = url::write;
     // Arithmetic, random and the port-only slots mean nothing for a URL.
     r.on_random = {};
-    r.on_absolute = {};
-    r.on_add = {};
-    r.on_divide = {};
-    r.on_multiply = {};
-    r.on_negate = {};
-    r.on_power = {};
-    r.on_remainder = {};
-    r.on_round = {};
-    r.on_subtract = {};
-    r.on_even_q = {};
-    r.on_odd_q = {};
-    r.on_and_ = {};
-    r.on_complement = {};
-    r.on_or_ = {};
-    r.on_xor_ = {};
+    clear_arithmetic(r);
     r.on_put = {};
     r.on_sort = {};
     r.on_trim = {};
