@@ -221,9 +221,17 @@ Cell* read(Cell* file, const ReadRefinements& r) {
     return file;
 }
 
-// The UTF-8 of a value's formed text: a string-like value as it is (at most `part`
-// characters when part is 0 or more), anything else formed first.
-std::string formed_bytes(const Cell& value, i64 part) {
+// The bytes a value writes: a binary's from its position, a string-like value's UTF-8,
+// anything else's formed text in UTF-8; at most `part` bytes of a binary or characters of
+// a text when part is 0 or more.
+std::string bytes_of(const Cell& value, i64 part) {
+    if (value.is(Type::binary)) {
+        Buffer* b = node::buffer(value.w2);
+        const u32 at = std::min(value.w1, b->used());
+        std::size_t n = b->used() - at;
+        if (part >= 0 && static_cast<u64>(part) < n) n = static_cast<std::size_t>(part);
+        return std::string(reinterpret_cast<const char*>(b->head_ptr() + at), n);
+    }
     Cell text = value;
     if (!series::any_string(value.type())) {
         Output out;
@@ -246,18 +254,17 @@ Cell* write(Cell* file, const Cell* data, const WriteRefinements& r) {
     *file = unset_cell;
     if (r.part && part < 0) return file;
     const std::string path = os_path(target);
-    // A binary's bytes are written straight from its buffer; text and formed values from
-    // their UTF-8 copy.
+    // A binary's bytes are written straight from its buffer, without a copy.
     const bool direct = value.is(Type::binary);
     std::string bytes;
     if (r.lines && value.is(Type::block)) {
         const u32 n = series::buffer_length(value);
         for (u32 i = value.w1; i < n; ++i) {
-            bytes += formed_bytes(*block::cell_at(value, i), -1);
+            bytes += bytes_of(*block::cell_at(value, i), -1);
             bytes += '\n';
         }
     } else if (!direct) {
-        bytes = formed_bytes(value, part);
+        bytes = bytes_of(value, part);
         if (r.lines) bytes += '\n';
     }
     unsigned mode = platform::open_mode::write;
