@@ -1,6 +1,7 @@
 #include "platform/posix/files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -96,7 +97,18 @@ bool list_directory(const char* path, std::vector<DirEntry>& entries) {
 
 bool remove_path(const char* path, bool directory) { return (directory ? ::rmdir(path) : ::unlink(path)) == 0; }
 
-bool rename_path(const char* from, const char* to) { return ::rename(from, to) == 0; }
+bool rename_path(const char* from, const char* to) {
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the no-replace rename: test first (a file made in between
+    // is the one case left to chance).
+    struct stat st;
+    if (::lstat(to, &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from, to) == 0;
+}
 
 bool modified_time(const char* path, FileTime& time) {
     struct stat st;

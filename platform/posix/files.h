@@ -46,6 +46,7 @@ bool list_directory(const char* path, std::vector<DirEntry>& entries);
 
 // Removes a file, or an empty folder with `directory`.
 bool remove_path(const char* path, bool directory);
+// Renames or moves a file or folder; an existing `to` is never replaced (false, EEXIST).
 bool rename_path(const char* from, const char* to);
 
 struct FileTime {

@@ -2,11 +2,13 @@
 
 #include <climits>
 #include <string>
+#include <thread>
 #include <vector>
 #include <unistd.h>
 
 #include "platform/posix/command-line.h"
 #include "platform/posix/directory.h"
+#include "platform/posix/files.h"
 
 namespace zel {
 namespace {
@@ -28,6 +30,23 @@ TEST(Directory, GetTheCurrentDirectory) {
     std::string now;
     ASSERT_TRUE(platform::get_cwd(now));
     EXPECT_EQ(now, before);
+}
+
+// A pipe tells no size and cannot be rewound: it is read to its end, nothing lost.
+TEST(Files, APipeIsReadToItsEnd) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const std::string sent(100000, 'x');
+    std::thread writer([&] {
+        ASSERT_EQ(write(ends[1], sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+        close(ends[1]);
+    });
+    EXPECT_EQ(platform::file_size(ends[0]), -1);
+    std::string got;
+    EXPECT_TRUE(platform::read_to_end(ends[0], got));
+    writer.join();
+    close(ends[0]);
+    EXPECT_EQ(got, sent);
 }
 
 // The raw text splits back into the same arguments: an argument is quoted only when it
