@@ -27,10 +27,7 @@
 namespace zel::file {
 
 std::string os_path(const Cell& path) {
-    Cell text = path;
-    i32 count = -1;
-    const u8* bytes = unicode::to_utf8(text, count);
-    std::string result(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
+    std::string result = unicode::utf8_of(path);
     if (result.find('\0') != std::string::npos) raise(ErrorId::access_cannot_open, &path);
     return result;
 }
@@ -41,8 +38,7 @@ Cell local_path(const Cell& path, bool full) {
     if (full && (length == 0 || char_at(path, 0) != '/')) {
         std::string cwd;
         if (platform::get_cwd(cwd)) {
-            const Node n = unicode::load_utf8_new(reinterpret_cast<const u8*>(cwd.data()), static_cast<u32>(cwd.size()));
-            const Cell dir{header_of(Type::string), 0, n, 0};
+            const Cell dir = unicode::string_of_utf8(cwd);
             const u32 dir_length = chars_from_position(dir);
             for (u32 i = 0; i < dir_length; ++i) out.append_char(char_at(dir, i));
             if (dir_length == 0 || char_at(dir, dir_length - 1) != '/') out.append_char('/');
@@ -124,7 +120,7 @@ Cell binary_of(const u8* bytes, std::size_t n) {
 }
 
 Cell text_of(const u8* bytes, std::size_t n) {
-    return Cell{header_of(Type::string), 0, unicode::load_utf8_new(bytes, static_cast<u32>(n)), 0};
+    return unicode::string_of_utf8(std::string_view(reinterpret_cast<const char*>(bytes), n));
 }
 
 // One string per line: a line ends at LF, a CR before the LF is dropped, and text after
@@ -164,9 +160,7 @@ Cell read_dir(const Cell& file) {
     block::make_at(&list, static_cast<i32>(entries.size()));
     for (platform::DirEntry& e : entries) {
         if (e.directory) e.name += '/';
-        Cell name = text_of(reinterpret_cast<const u8*>(e.name.data()), e.name.size());
-        cell::set_type(&name, Type::file);
-        block::append_value(list, name);
+        block::append_value(list, unicode::string_of_utf8(e.name, Type::file));
     }
     return list;
 }

@@ -38,19 +38,14 @@ void size_q(const i32*) {
 void browse(const i32*) {
     const Cell target = arg(0);
     const Cell text = target.is(Type::file) ? file::local_path(target, false) : target;
-    Cell name = text;
-    i32 count = -1;
-    const u8* bytes = unicode::to_utf8(name, count);
-    const std::string local(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
+    const std::string local = unicode::utf8_of(text);
     if (local.find('\0') != std::string::npos) raise(ErrorId::access_cannot_open, &target);
     switch (platform::open_with_desktop(local.c_str())) {
     case platform::OpenWith::started:
         set_result(unset_cell);
         return;
     case platform::OpenWith::no_opener: {
-        const std::string note = "browse (xdg-open is not installed)";
-        const Cell message{header_of(Type::string), 0,
-                           unicode::load_utf8_new(reinterpret_cast<const u8*>(note.data()), static_cast<u32>(note.size())), 0};
+        const Cell message = unicode::string_of_utf8("browse (xdg-open is not installed)");
         raise(ErrorId::internal_not_here, &message);
     }
     case platform::OpenWith::failed:

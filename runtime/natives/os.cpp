@@ -17,22 +17,10 @@
 namespace zel::natives {
 namespace {
 
-Cell string_of(const std::string& text) {
-    return Cell{header_of(Type::string), 0,
-                unicode::load_utf8_new(reinterpret_cast<const u8*>(text.data()), static_cast<u32>(text.size())), 0};
-}
-
-std::string utf8_of(const Cell& text) {
-    Cell s = text;
-    i32 count = -1;
-    const u8* bytes = unicode::to_utf8(s, count);
-    return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
-}
-
 // A variable's name from a string-like value or a word's spelling. A name the system
 // cannot hold (empty, or holding "=" or a NUL character) raises script/invalid-arg.
 std::string variable_name(const Cell& var) {
-    std::string name = word::any_word_type(var.type()) ? std::string(symbol::name(var.w2)) : utf8_of(var);
+    std::string name = word::any_word_type(var.type()) ? std::string(symbol::name(var.w2)) : unicode::utf8_of(var);
     if (name.empty() || name.find('=') != std::string::npos || name.find('\0') != std::string::npos)
         raise(ErrorId::script_invalid_arg, &var);
     return name;
@@ -48,7 +36,7 @@ void set_env(const i32*) {
     if (value.is(Type::none)) {
         ok = platform::set_env(name.c_str(), nullptr);
     } else {
-        const std::string text = utf8_of(value);
+        const std::string text = unicode::utf8_of(value);
         if (text.find('\0') != std::string::npos) raise(ErrorId::script_invalid_arg, &value);
         ok = platform::set_env(name.c_str(), text.c_str());
     }
@@ -59,7 +47,7 @@ void set_env(const i32*) {
 void get_env(const i32*) {
     const std::string name = variable_name(arg(0));
     std::string value;
-    set_result(platform::get_env(name.c_str(), value) ? string_of(value) : none_cell);
+    set_result(platform::get_env(name.c_str(), value) ? unicode::string_of_utf8(value) : none_cell);
 }
 
 void list_env(const i32*) {
@@ -67,8 +55,8 @@ void list_env(const i32*) {
     Cell data;
     block::make_at(&data, static_cast<i32>(pairs.size() * 2));
     for (const auto& [name, value] : pairs) {
-        block::append_value(data, string_of(name));
-        block::append_value(data, string_of(value));
+        block::append_value(data, unicode::string_of_utf8(name));
+        block::append_value(data, unicode::string_of_utf8(value));
     }
     Cell result;
     map::make_in_cell(&result, data.w2, 0);
