@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "boot/process.h"
+#include "platform/posix/command-line.h"
 #include "runtime/core/cell-views.h"
 #include "runtime/core/money-word.h"
 #include "runtime/core/raise.h"
@@ -122,17 +123,9 @@ Cell make_routine(const Routine& r, u32 code) {
 }  // namespace
 
 Cell command_line(int from) {
-    std::string line;
     const process::Arguments& a = process::state.arguments;
-    for (int i = from; i < a.count; ++i) {
-        const std::string_view arg = a.values[i];
-        if (!line.empty()) line += ' ';
-        const bool quote = arg.empty() || arg.find_first_of(" \t\n\r\"") != std::string_view::npos;
-        if (quote) line += '"';
-        line += arg;
-        if (quote) line += '"';
-    }
-    return text_cell(Type::string, line);
+    const int count = a.count > from ? a.count - from : 0;
+    return text_cell(Type::string, platform::command_line_of(count, count ? a.values + from : nullptr));
 }
 
 Cell argument_strings(int from) {

@@ -12,8 +12,8 @@ void install();
 // Unsets them.
 void remove();
 
-// The process's arguments from `from` on as one line, as a shell would have been given
-// it: an argument holding white space or a quote is wrapped in double quotes.
+// The process's arguments from `from` on as one line, quoted so that it splits back into
+// the same arguments.
 Cell command_line(int from);
 // The same arguments as a block of strings.
 Cell argument_strings(int from);

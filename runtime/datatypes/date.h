@@ -13,6 +13,9 @@ namespace zel::date {
 // Seconds since 1-Jan-1970 UTC, the time rounded half up to a whole second.
 i64 to_unix_seconds(const Cell& value);
 
+// The UTC date and time (zone 0) `seconds` + `fraction` after 1-Jan-1970 UTC.
+Cell from_unix_time(i64 seconds, double fraction);
+
 // The time! from the instant of value2 to that of value1, left in value1 (the set
 // operation difference of two dates).
 Cell* difference(Cell* value1, const Cell* value2);

@@ -11,6 +11,7 @@
 #include "platform/posix/write-all.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
+#include "runtime/datatypes/file.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/standard.h"
@@ -127,9 +128,7 @@ std::size_t find_header(std::string_view text) {
 }
 
 std::string read_file(const Cell& file) {
-    Cell name = file;
-    i32 count = -1;
-    const std::string path(reinterpret_cast<const char*>(unicode::to_utf8(name, count)));
+    const std::string path = file::os_path(file);
     std::string text;
     if (!platform::read_file(path.c_str(), text)) raise(ErrorId::access_cannot_open, &file);
     return text;
