@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -557,9 +558,7 @@ struct OperatorSpec {
 constexpr u32 operator_memo_size = 64;
 OperatorSpec operator_specs[operator_memo_size];
 
-inline bool same_cell(const Cell& a, const Cell& b) {
-    return a.header == b.header && a.w1 == b.w1 && a.w2 == b.w2 && a.w3 == b.w3;
-}
+inline bool same_cell(const Cell& a, const Cell& b) { return std::memcmp(&a, &b, sizeof(Cell)) == 0; }
 
 // The entry of an inline operator, or null for any other operator and while its spec cache
 // is not built. Allocates nothing.
