@@ -585,25 +585,6 @@ inline const OperatorSpec* operator_spec(const Cell& op) {
 
 inline bool is_number(const Cell& c) { return c.is(Type::integer) || c.is(Type::float_); }
 
-// An integer! and a float! operand, added, subtracted or multiplied by the left operand's
-// datatype as the generic action does; that neither allocates nor fails for numbers.
-bool mixed_arith(ArithOp op, const Cell& left, const Cell& right, Cell& out) {
-    if (!is_number(left) || !is_number(right)) return false;
-    const ActionRow& row = registry().actions(left.type());
-    sig::on_add fn = nullptr;
-    switch (op) {
-    case ArithOp::add: fn = row.on_add; break;
-    case ArithOp::subtract: fn = row.on_subtract; break;
-    case ArithOp::multiply: fn = row.on_multiply; break;
-    default: return false;
-    }
-    if (!fn) return false;
-    Cell a = left;
-    Cell b = right;
-    out = *fn(&a, &b);
-    return true;
-}
-
 // Whether the evaluation and frame stacks have room for the call a shortcut skips; without
 // it the call's path is taken, so that an overflow fails the same way.
 inline bool call_room() { return stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity; }
@@ -620,11 +601,7 @@ bool quick_operator(const Cell& op, const Cell& right, Cell& left) {
     Cell out;
     bool truth = false;
     if (how.arithmetic) {
-        if (action::arith_core(how.op, left, right, out)) {
-            left = out;
-            return true;
-        }
-        if (!spec_cache::accepts(spec->left, left.type()) || !mixed_arith(how.op, left, right, out)) return false;
+        if (!action::arith_core(how.op, left, right, out)) return false;
         left = out;
         return true;
     }
