@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -541,30 +542,38 @@ inline const Inline* inline_of(const Cell& op) {
     }
 }
 
-// What computing an operator on the spot needs from its spec cache, remembered per inline
-// operator so that an operation does not walk the cache: whether its spec is two evaluated
-// parameters and nothing else, and their typesets. An entry belongs to the callable record
-// it was read from; a record node is only reused after a collection, so an entry from an
-// earlier collection is read again.
+// What computing an operator on the spot needs, decided once per op! value rather than per
+// operation: the inline operation it names, whether its spec is two evaluated parameters
+// and nothing else, and their typesets. An entry is found by the op!'s record node and
+// holds while the op! cell is the same and no collection has run since it was made (a
+// record node is only reused after a collection).
 struct OperatorSpec {
-    Node record = 0;
+    Cell op{};  // the op! cell it was made from
     u32 collections = 0;
+    const Inline* how = nullptr;
     bool binary = false;
     Cell left{};
     Cell right{};
 };
-OperatorSpec operator_specs[inline_count];
+constexpr u32 operator_memo_size = 64;
+OperatorSpec operator_specs[operator_memo_size];
 
-// The operator's entry, or null while its spec cache is not built. Allocates nothing.
-inline const OperatorSpec* operator_spec(const Cell& op, const Inline& how) {
-    OperatorSpec& spec = operator_specs[&how - inlines];
+inline bool same_cell(const Cell& a, const Cell& b) { return std::memcmp(&a, &b, sizeof(Cell)) == 0; }
+
+// The entry of an inline operator, or null for any other operator and while its spec cache
+// is not built. Allocates nothing.
+inline const OperatorSpec* operator_spec(const Cell& op) {
+    OperatorSpec& spec = operator_specs[as_callable(op).record % operator_memo_size];
     const u32 collections = gc::collection_count();
-    if (spec.record == as_callable(op).record && spec.collections == collections) return &spec;
-    const Node cache = spec_cache::built(op);
-    if (!cache) return nullptr;
-    const Cell* entries = cells(cache);
-    spec.record = as_callable(op).record;
+    if (same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
+    const Inline* how = inline_of(op);
+    const Node cache = how ? spec_cache::built(op) : 0;
+    if (how && !cache) return nullptr;
+    spec.op = op;
     spec.collections = collections;
+    spec.how = how;
+    if (!how) return nullptr;
+    const Cell* entries = cells(cache);
     spec.binary = length(cache) == 3 && as_info(entries[0]).mandatory == 2 &&
                   spec_cache::kind_of(entries[2]) == spec_cache::kind::evaluated;
     if (spec.binary) {
@@ -576,45 +585,23 @@ inline const OperatorSpec* operator_spec(const Cell& op, const Inline& how) {
 
 inline bool is_number(const Cell& c) { return c.is(Type::integer) || c.is(Type::float_); }
 
-// An integer! and a float! operand, added, subtracted or multiplied by the left operand's
-// datatype as the generic action does; that neither allocates nor fails for numbers.
-bool mixed_arith(ArithOp op, const Cell& left, const Cell& right, Cell& out) {
-    if (!is_number(left) || !is_number(right)) return false;
-    const ActionRow& row = registry().actions(left.type());
-    sig::on_add fn = nullptr;
-    switch (op) {
-    case ArithOp::add: fn = row.on_add; break;
-    case ArithOp::subtract: fn = row.on_subtract; break;
-    case ArithOp::multiply: fn = row.on_multiply; break;
-    default: return false;
-    }
-    if (!fn) return false;
-    Cell a = left;
-    Cell b = right;
-    out = *fn(&a, &b);
-    return true;
-}
-
 // Whether the evaluation and frame stacks have room for the call a shortcut skips; without
 // it the call's path is taken, so that an overflow fails the same way.
 inline bool call_room() { return stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity; }
 
-// `left op right` computed on the spot into `left`, when the operator's spec takes both
-// operands and their types have a fast path. Nothing can observe the call that is skipped:
-// taking `right` did nothing, and the computation neither allocates nor fails. False, with
-// `left` unchanged, for the call's path.
-bool quick_operator(const Cell& op, const Inline& how, const Cell& right, Cell& left) {
-    if (!is_number(right) || !call_room()) return false;
-    const OperatorSpec* spec = operator_spec(op, how);
+// `left op right` computed on the spot into `left`, when the operator is inline, its spec
+// takes both operands and their types have a fast path. Nothing can observe the call that is
+// skipped: taking `right` did nothing, and the computation neither allocates nor fails.
+// False, with `left` unchanged, for the call's path. The caller has checked call_room().
+bool quick_operator(const Cell& op, const Cell& right, Cell& left) {
+    if (!is_number(right)) return false;
+    const OperatorSpec* spec = operator_spec(op);
     if (!spec || !spec->binary || !spec_cache::accepts(spec->right, right.type())) return false;
+    const Inline& how = *spec->how;
     Cell out;
     bool truth = false;
     if (how.arithmetic) {
-        if (action::arith_core(how.op, left, right, out)) {
-            left = out;
-            return true;
-        }
-        if (!spec_cache::accepts(spec->left, left.type()) || !mixed_arith(how.op, left, right, out)) return false;
+        if (!action::arith_core(how.op, left, right, out)) return false;
         left = out;
         return true;
     }
@@ -637,7 +624,8 @@ inline Cell unwrapped(const Cell& op) {
 u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index, const Cell& word, Cell* left) {
     const Cell callable = unwrapped(op);
     spec_cache::of(callable);
-    const OperatorSpec spec = *operator_spec(op, how);
+    // A copy: evaluating the right operand may make another entry in its place.
+    const OperatorSpec spec = *operator_spec(op);
     if (!spec.binary) return call_value(callable, code, index, word, nullptr, 0, true);
     frame::open_interp_native(word);
     stack::base = left;
@@ -677,11 +665,10 @@ inline const Cell* op_at(const Code& code, u32 index) {
 QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op, Cell& left) {
     const u32 tail = tail_in(b, code);
     const Cell* const items = items_of(b);
+    if (!call_room()) return {index, op};
     for (;;) {
         const Cell* right = index + 1 < tail ? quick_value(items[index + 1]) : nullptr;
-        if (!right) return {index, op};
-        const Inline* how = inline_of(*op);
-        if (!how || !quick_operator(*op, *how, *right, left)) return {index, op};
+        if (!right || !quick_operator(*op, *right, left)) return {index, op};
         index += 2;
         if (index >= tail || !(op = op_value(items[index]))) return {index, nullptr};
     }
