@@ -572,6 +572,11 @@ Cell* random(Cell* value, bool seed, bool secure, bool) {
 }
 
 }  // namespace
+
+Cell from_parts(u32 word, double seconds) { return make_cell(word, seconds); }
+
+Cell field(const Cell& value, i32 index) { return get_field(value, index); }
+
 }  // namespace zel::date
 
 namespace zel {
