@@ -1,6 +1,7 @@
 #include "platform/posix/http.h"
 
 #include <curl/curl.h>
+#include <strings.h>
 
 #include <mutex>
 
@@ -75,7 +76,17 @@ HttpResponse http_request(const HttpRequest& request) {
         if (!more) return response;
         easy.list = more;
     }
-    if (easy.list) curl_easy_setopt(h, CURLOPT_HTTPHEADER, easy.list);
+    // Only the caller's headers go out, beside those the protocol needs: libcurl's own
+    // Accept and form Content-Type are dropped unless given ("Name:" removes one).
+    for (const char* own : {"Accept", "Content-Type"}) {
+        bool given = false;
+        for (const auto& header : request.headers) given |= strcasecmp(header.first.c_str(), own) == 0;
+        if (given) continue;
+        curl_slist* more = curl_slist_append(easy.list, (std::string(own) + ":").c_str());
+        if (!more) return response;
+        easy.list = more;
+    }
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, easy.list);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, on_body);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &response.body);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, on_header);
