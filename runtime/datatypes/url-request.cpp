@@ -24,13 +24,6 @@ namespace zel::url_request {
 
 namespace {
 
-std::string utf8_of(const Cell& text) {
-    Cell v = text;
-    i32 count = -1;
-    const u8* bytes = unicode::to_utf8(v, count);
-    return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
-}
-
 std::string formed(const Cell& value) {
     Output out;
     form(value, nullptr, out);
@@ -39,7 +32,7 @@ std::string formed(const Cell& value) {
 
 // A string is sent as its text, any other value as its formed text.
 std::string text_of(const Cell& value) {
-    return value.is(Type::string) ? utf8_of(value) : formed(value);
+    return value.is(Type::string) ? unicode::to_utf8_string(value) : formed(value);
 }
 
 std::string method_text(const Cell& method) {
@@ -146,7 +139,7 @@ Cell body_lines(const std::string& body) {
 Cell request(const Cell& url, const Cell& method, const Cell* headers, const Cell* data, bool info, bool binary,
              bool lines) {
     platform::HttpRequest req;
-    req.url = utf8_of(url);
+    req.url = unicode::to_utf8_string(url);
     req.method = method_text(method);
     req.headers = header_pairs(headers);
     if (data && !data->is(Type::none)) {

@@ -23,14 +23,7 @@
 namespace zel::natives {
 namespace {
 
-// The UTF-8 of a string-like value from its index.
-std::string utf8_of(const Cell& value) {
-    Cell v = value;
-    i32 count = -1;
-    const u8* bytes = unicode::to_utf8(v, count);
-    return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
-}
-
+// The bytes of a binary! from its index.
 std::string bytes_of(const Cell& binary) {
     Buffer* b = node::buffer(binary.w2);
     const u32 from = std::min(binary.w1, b->used());
@@ -41,10 +34,10 @@ platform::ProcessInput input_of(const Cell& in) {
     platform::ProcessInput input;
     if (in.is(Type::file)) {
         input.kind = platform::ProcessInput::Kind::file;
-        input.path = utf8_of(in);
+        input.path = unicode::to_utf8_string(in);
     } else {
         input.kind = platform::ProcessInput::Kind::bytes;
-        input.bytes = in.is(Type::binary) ? bytes_of(in) : utf8_of(in);
+        input.bytes = in.is(Type::binary) ? bytes_of(in) : unicode::to_utf8_string(in);
     }
     return input;
 }
@@ -52,7 +45,7 @@ platform::ProcessInput input_of(const Cell& in) {
 void set_output(platform::ProcessOutput& output, const Cell& target) {
     if (target.is(Type::file)) {
         output.kind = platform::ProcessOutput::Kind::file;
-        output.path = utf8_of(target);
+        output.path = unicode::to_utf8_string(target);
     } else {
         output.kind = platform::ProcessOutput::Kind::capture;
     }
@@ -81,7 +74,7 @@ void store_capture(const Cell& target, const std::string& captured) {
 // a pipe or a process that cannot be made answers -1.
 void call(const i32* refinements) {
     const Cell cmd = arg(0);
-    const std::string command = utf8_of(cmd);
+    const std::string command = unicode::to_utf8_string(cmd);
     if (command.find_first_not_of(" \t\r\n") == std::string::npos) {
         set_result(integer::cell(0));
         return;

@@ -69,6 +69,13 @@ u64 utf8_size_of_units(const u8* start, const u8* end, u32 unit) {
 
 const u8* to_utf8(Cell& str, i32& count) { return to_utf8_crlf(str, count, false); }
 
+std::string to_utf8_string(const Cell& str) {
+    Cell s = str;
+    i32 count = -1;
+    const u8* bytes = to_utf8(s, count);
+    return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
+}
+
 const u8* to_utf8_crlf(Cell& str, i32& count, bool crlf) {
     Units units = units_of(str, count);
     u64 size = (u64{units.count} + 1) * utf8_bytes_per_unit(units.unit);

@@ -3,6 +3,7 @@
 // the narrowest unit width the characters allow; output encodes every unit.
 #pragma once
 #include <cstddef>
+#include <string>
 
 #include "runtime/core/cell.h"
 
@@ -17,6 +18,8 @@ u64 utf8_size_of_units(const u8* start, const u8* end, u32 unit);
 // U+10FFFF raises script/invalid-char.
 const u8* to_utf8(Cell& str, i32& count);
 const u8* to_utf8_crlf(Cell& str, i32& count, bool crlf);
+// The whole UTF-8 form (as to_utf8) as text of its own, for code outside the runtime.
+std::string to_utf8_string(const Cell& str);
 
 // Writes the UTF-8 form (as to_utf8) into a caller's buffer large enough for it, with a
 // NUL after it when asked; returns the bytes written, the NUL excluded.
