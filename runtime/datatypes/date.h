@@ -24,4 +24,10 @@ Cell* difference(Cell* value1, const Cell* value2);
 // date, the result left in value1.
 Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2);
 
+// A date! of a packed date word and the UTC seconds from the start of its day.
+Cell from_parts(u32 word, double seconds);
+// Field `index` of a date, as a path reads it: 2 year, 3 month, 4 day, 5 zone, 6 time,
+// 10 weekday, 11 yearday.
+Cell field(const Cell& value, i32 index);
+
 }  // namespace zel::date

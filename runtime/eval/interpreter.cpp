@@ -264,12 +264,14 @@ u32 find_refinement(Node cache, const Cell& name) {
     return 0;
 }
 
-// The refinements a call names: the elements of its path after the callable's, or in
+// The refinements a call names: the elements of its path after the callable's; in
 // refinements mode the refinement! cells of the apply block, each followed by an
-// expression deciding whether it is used.
+// expression deciding whether it is used; in apply mode alone every refinement of the
+// spec in order, each used by the truth of the block's next value (unused past its end).
 class RefinementSource {
 public:
-    RefinementSource(const PathCall* path, Call& call, u32& index) : path_(path), call_(call), index_(index) {
+    RefinementSource(const PathCall* path, Call& call, u32& index, Node cache, u32 first)
+        : path_(path), call_(call), index_(index), cache_(cache), next_(first) {
         if (path) next_ = path->index + 1;
     }
 
@@ -294,6 +296,7 @@ public:
             processed_ = true;
             return true;
         }
+        if ((call_.modes & mode::apply) && !(call_.modes & mode::refinements)) return next_in_spec(name, used);
         if (!(call_.modes & mode::refinements) || index_ >= tail_of(call_.code)) return false;
         const Cell element = cells(call_.code.node)[index_];
         if (!element.is(Type::refinement)) raise(ErrorId::script_bad_refine, &element);
@@ -306,10 +309,27 @@ public:
     }
 
 private:
+    bool next_in_spec(Cell& name, bool& used) {
+        const u32 n = length(cache_);
+        while (next_ < n && !cells(cache_)[next_].is(Type::refinement)) ++next_;
+        if (next_ >= n) return false;
+        name = cells(cache_)[next_++];
+        used = false;
+        if (index_ >= tail_of(call_.code)) return true;
+        Code code = call_.code;
+        if (call_.modes & mode::single) code.end = index_ + 1;
+        index_ = eval_expression(code, index_, false);
+        if (exits::exiting) return false;
+        used = truthy(*stack::top_cell());
+        stack::drop(1);
+        return true;
+    }
+
     const PathCall* path_;
     Call& call_;
     u32& index_;
-    u32 next_ = 0;
+    Node cache_;
+    u32 next_;
     bool processed_ = false;
 };
 
@@ -318,8 +338,16 @@ private:
 u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u32 index) {
     for (u32 a = 1; a <= count; ++a) {
         call.parameter = k + a - 1;
-        if (!used && (call.modes & mode::apply)) {
-            ++index;
+        // An unused refinement's argument in apply mode is none: with `single` its cell
+        // is skipped unevaluated, else its expression is evaluated and dropped.
+        if (!used && (call.modes & (mode::apply | mode::single))) {
+            if (call.modes & mode::single) {
+                ++index;
+            } else if (index < tail_of(call.code)) {
+                index = eval_expression(call.code, index, false);
+                if (exits::exiting) return index;
+                stack::drop(1);
+            }
             stack::push(none_cell);
             continue;
         }
@@ -448,7 +476,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
     }
 
     if (refinement_count || path) {
-        RefinementSource source(path, call, index);
+        RefinementSource source(path, call, index, cache, k);
         Cell name;
         bool used = false;
         while (source.next(name, used)) {
@@ -610,13 +638,7 @@ bool quick_operator(const Cell& op, const Cell& right, Cell& left) {
     return true;
 }
 
-// The callable an op! wraps.
-inline Cell unwrapped(const Cell& op) {
-    Cell callable = op;
-    callable.header = (op.header & ~(cellflag::op_wrapped_type | cellflag::type_mask)) |
-                      ((op.header & cellflag::op_wrapped_type) >> 16);
-    return callable;
-}
+using native::unwrapped;
 
 // An infix call of an inlinable operator (the op! cell): its frame is opened and its right
 // operand fetched as for any call, then two operands the fast paths take are computed in
