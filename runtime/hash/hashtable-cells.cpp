@@ -53,6 +53,13 @@ bool same_key(const Cell& a, const Cell& b) {
     return a.type() == b.type() && hooks::compare_values(a, b, compare_code::strict_equal);
 }
 
+// Whether a stored key answers a lookup under comparison `mode`. Under `=` the values
+// hashing sees must be the same too, else the lookup would depend on the probe path.
+bool key_matches(const Cell& stored, const Cell& wanted, i32 mode) {
+    if (!hooks::compare_values(stored, wanted, mode)) return false;
+    return mode != compare_code::equal || same_key_value(stored, wanted);
+}
+
 // Word keys of a map are stored, and looked up, as set-words.
 Cell map_key(const Cell& key) {
     Cell k = key;
@@ -247,7 +254,7 @@ i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool l
         if (state == bucket::deleted) continue;
         const u32 k = keys_of(r)[p.at()];
         const Cell stored = data_cells(r)[representative(r, k)];
-        if (!hooks::compare_values(stored, wanted, mode)) continue;
+        if (!key_matches(stored, wanted, mode)) continue;
         r = record(table);
         if (r->kind == kind::map) return static_cast<i32>(k);
         if (!is_chain(k)) {
@@ -428,7 +435,7 @@ i32 find_next_match(Node table, const Cell& key, MatchState& state) {
         if (flag == bucket::deleted) continue;
         const u32 found = representative(r, keys_of(r)[at]);
         const Cell stored = data_cells(r)[found];
-        if (hooks::compare_values(stored, wanted, compare_code::equal)) return static_cast<i32>(found);
+        if (key_matches(stored, wanted, compare_code::equal)) return static_cast<i32>(found);
     }
     state.probe = Probe(0, 0);  // no bucket left: later calls find nothing
     return -1;
