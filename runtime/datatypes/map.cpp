@@ -58,7 +58,7 @@ i32 lookup(const Cell& m, const Cell& key, i32 mode) {
     for (i32 at; (at = hashtable::find_next_match(table_of(m), key, state)) >= 0;) {
         if (!live(m, static_cast<u32>(at))) {
             if (dead < 0) dead = at;
-        } else if (compare_values(*cell_of(m, static_cast<u32>(at)), exact, compare_code::strict_equal)) {
+        } else if (hashtable::key_matches(*cell_of(m, static_cast<u32>(at)), exact, compare_code::strict_equal)) {
             return at;
         } else if (first_live < 0) {
             first_live = at;
@@ -109,7 +109,7 @@ void set_value(const Cell& m, const Cell& key, const Cell& value, bool case_, co
     const u32 index = cells_of(m);
     block::append_value(data_block(m), k);
     block::append_value(data_block(m), unset_cell);
-    const u32 placed = hashtable::put_cell(table_of(m), index);
+    const u32 placed = hashtable::put_absent_map_key(table_of(m), index);
     hashtable::set_map_value(table_of(m), placed, v);
 }
 

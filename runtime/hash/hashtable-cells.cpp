@@ -53,13 +53,6 @@ bool same_key(const Cell& a, const Cell& b) {
     return a.type() == b.type() && hooks::compare_values(a, b, compare_code::strict_equal);
 }
 
-// Whether a stored key answers a lookup under comparison `mode`. Under `=` the values
-// hashing sees must be the same too, else the lookup would depend on the probe path.
-bool key_matches(const Cell& stored, const Cell& wanted, i32 mode) {
-    if (!hooks::compare_values(stored, wanted, mode)) return false;
-    return mode != compare_code::equal || same_key_value(stored, wanted);
-}
-
 // Word keys of a map are stored, and looked up, as set-words.
 Cell map_key(const Cell& key) {
     Cell k = key;
@@ -108,6 +101,13 @@ Slot probe_equal(const Record* r, const Cell& key) {
     return {free_bucket, false};
 }
 
+// The bucket a key known to be absent goes to: the first one not live on its probe path.
+Slot probe_free(const Record* r, const Cell& key) {
+    for (Probe p(hash_cell(key, false), r->buckets); p.more(); p.next())
+        if (bucket_state(flags_of(r), p.at()) != bucket::live) return {p.at(), false};
+    return {no_index, false};
+}
+
 void reset_arrays(Node table, u32 buckets) {
     Node flags = memory::alloc_filled_bytes(std::max<u32>(buckets / 4, 4), bucket::all_empty_byte);
     Node keys = memory::alloc_filled_bytes(buckets * 4, 0);
@@ -137,8 +137,9 @@ void reindex_map(Node table, u32 buckets, u32 entered) {
         b->tail = b->head + kept * static_cast<u32>(sizeof(Cell));
     }
     reset_arrays(table, buckets);
+    // The keys are distinct: each goes to the first free bucket of its path, unread.
     for (u32 i = 0; i < entered; i += 2) {
-        const Slot s = probe_equal(record(table), data_cells(record(table))[i]);
+        const Slot s = probe_free(record(table), data_cells(record(table))[i]);
         mark_live(table, s.bucket, i);
     }
 }
@@ -193,13 +194,11 @@ void renumber(Node table, u32 lo, u32 hi, NewIndex to) {
     }
 }
 
-}  // namespace
-
-u32 put_cell_status(Node table, u32 index, u32* status) {
+u32 enter_cell(Node table, u32 index, u32* status, bool absent) {
     const Cell key = record(table)->kind == kind::map ? map_key(data_cells(record(table))[index])
                                                       : data_cells(record(table))[index];
     const bool hash = record(table)->kind == kind::hash;
-    Slot s = probe_equal(record(table), key);
+    Slot s = absent ? probe_free(record(table), key) : probe_equal(record(table), key);
     if (s.found && hash) {
         join_bucket(table, s.bucket, index);
         set_cell_bucket(table, index, s.bucket + 1);
@@ -229,7 +228,20 @@ u32 put_cell_status(Node table, u32 index, u32* status) {
     return index;
 }
 
-u32 put_cell(Node table, u32 index) { return put_cell_status(table, index, nullptr); }
+}  // namespace
+
+bool key_matches(const Cell& stored, const Cell& wanted, i32 mode) {
+    // Integer keys, the most common, compare without a call through the type's action.
+    if (stored.is(Type::integer) && wanted.is(Type::integer)) return stored.w2 == wanted.w2;
+    if (!hooks::compare_values(stored, wanted, mode)) return false;
+    return mode != compare_code::equal || same_key_value(stored, wanted);
+}
+
+u32 put_cell_status(Node table, u32 index, u32* status) { return enter_cell(table, index, status, false); }
+
+u32 put_cell(Node table, u32 index) { return enter_cell(table, index, nullptr, false); }
+
+u32 put_absent_map_key(Node table, u32 index) { return enter_cell(table, index, nullptr, true); }
 
 void rebuild(Node table, u32 size) {
     const u32 length = data_length(record(table));

@@ -136,6 +136,13 @@ u32 hash_string(const Cell& str, bool strict);
 // drops its dead pairs, which moves the cells after them: the key's index is returned.
 u32 put_cell_status(Node table, u32 index, u32* status);
 u32 put_cell(Node table, u32 index);
+// put_cell for a map! key that no key in the table equals, as a lookup just found: it
+// takes the first free bucket of its path without reading the keys met on the way.
+u32 put_absent_map_key(Node table, u32 index);
+// Whether a stored key answers a lookup of `wanted` under comparison `mode`. Under `=` the
+// values hashing sees must be the same too (same_key_value), else whether a lookup finds a
+// key would depend on where it lies on the probe path.
+bool key_matches(const Cell& stored, const Cell& wanted, i32 mode);
 // The cell of a key equal under comparison `mode`, or -1. hash!: among the equal cells
 // whose distance from `start` is a multiple of `skip`, the first at or after `start`, the
 // last with `last`, or with `reverse` the last before `start`. map!: the key cell of the
