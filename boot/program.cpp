@@ -57,7 +57,7 @@ int run(int argc, char** argv, const Library* library) {
             status = terminal::run(argc, argv);
         });
     });
-    runtime::shutdown();
+    runtime::finish();
     process::exit();
     return status;
 }

@@ -74,4 +74,13 @@ void shutdown() {
     memory::release_all();
 }
 
+void finish() {
+#if defined(__SANITIZE_ADDRESS__)
+    shutdown();
+#else
+    externals::shutdown();
+    resource::shutdown();
+#endif
+}
+
 }  // namespace zel::runtime

@@ -24,5 +24,9 @@ void init(Stage upto = Stage::runtime);
 // Returns every node frame, series frame and big buffer to the operating system, after
 // any stage; the tracked heap goes with the process (process::exit).
 void shutdown();
+// The shutdown of a process about to exit: the externals and resources are shut down, while
+// the memory goes with the process, the kernel dropping the whole address space at once
+// faster than frame by frame. Sanitizer builds shut down whole, as their checks expect.
+void finish();
 
 }  // namespace zel::runtime

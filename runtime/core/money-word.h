@@ -4,6 +4,7 @@
 // 17 integer digits and 5 fraction digits. The amount is handled as an integer count of
 // hundred-thousandths (an amount), which packs and unpacks exactly.
 #pragma once
+#include <charconv>
 #include <string_view>
 
 #include "runtime/core/cell.h"
@@ -90,6 +91,19 @@ inline Amount amount_of(const Cell& c) {
 inline u32 digit_at(const Cell& c, u32 n) {
     const u8 byte = digit_bytes(c)[(n - 1) / 2];
     return n % 2 ? byte >> 4 : byte & 0xF;
+}
+
+// The amount as the nearest double, signed.
+inline double to_double(const Cell& c) {
+    char text[digit_count + 1];
+    u32 n = 0;
+    for (u32 i = 1; i <= digit_count; ++i) {
+        if (i == integer_digits + 1) text[n++] = '.';
+        text[n++] = static_cast<char>('0' + digit_at(c, i));
+    }
+    double x = 0;
+    std::from_chars(text, text + n, x);
+    return negative_bit(c) ? -x : x;
 }
 
 // A money! cell; the amount must lie below `limit`. Zero never carries the sign.

@@ -43,17 +43,28 @@ i32 mode_of(bool case_, bool same) {
     return same ? compare_code::same : case_ ? compare_code::strict_equal : compare_code::equal;
 }
 
+bool word_key(Type t) { return t == Type::word || t == Type::set_word || t == Type::lit_word || t == Type::get_word; }
+
 // The key cell of the pair whose key matches under `mode`: a live pair when there is one,
-// else a dead one (which a new value revives), else -1.
+// else a dead one (which a new value revives), else -1. Under `=` a live key strictly
+// equal to the one asked for comes first (a map made from [1 a 1.0 b] holds both keys, and
+// 1.0 selects b).
 i32 lookup(const Cell& m, const Cell& key, i32 mode) {
     if (mode != compare_code::equal) return hashtable::find_cell(table_of(m), key, 0, 1, mode, false, false);
+    Cell exact = key;
+    if (word_key(exact.type())) cell::set_type(&exact, Type::set_word);
     hashtable::MatchState state;
-    i32 dead = -1;
+    i32 first_live = -1, dead = -1;
     for (i32 at; (at = hashtable::find_next_match(table_of(m), key, state)) >= 0;) {
-        if (live(m, static_cast<u32>(at))) return at;
-        if (dead < 0) dead = at;
+        if (!live(m, static_cast<u32>(at))) {
+            if (dead < 0) dead = at;
+        } else if (hashtable::key_matches(*cell_of(m, static_cast<u32>(at)), exact, compare_code::strict_equal)) {
+            return at;
+        } else if (first_live < 0) {
+            first_live = at;
+        }
     }
-    return dead;
+    return first_live >= 0 ? first_live : dead;
 }
 
 i32 lookup_live(const Cell& m, const Cell& key, i32 mode) {
@@ -62,7 +73,6 @@ i32 lookup_live(const Cell& m, const Cell& key, i32 mode) {
 }
 
 bool string_like_key(Type t) { return series::any_string(t) || t == Type::binary; }
-bool word_key(Type t) { return t == Type::word || t == Type::set_word || t == Type::lit_word || t == Type::get_word; }
 
 // Any other type than a valid key raises script/invalid-path with `culprit` and the key's
 // datatype.
@@ -99,7 +109,7 @@ void set_value(const Cell& m, const Cell& key, const Cell& value, bool case_, co
     const u32 index = cells_of(m);
     block::append_value(data_block(m), k);
     block::append_value(data_block(m), unset_cell);
-    const u32 placed = hashtable::put_cell(table_of(m), index);
+    const u32 placed = hashtable::put_absent_map_key(table_of(m), index);
     hashtable::set_map_value(table_of(m), placed, v);
 }
 

@@ -151,11 +151,7 @@ i32 to_integer(const Cell& value) {
 }
 
 double to_float(const Cell& value) {
-    const Value v = unpack(value);
-    const std::string text = digits_text(v.amount, money_word::fraction_digits, false);
-    double x = 0;
-    std::from_chars(text.data(), text.data() + text.size(), x);
-    return v.negative ? -x : x;
+    return money_word::to_double(value);
 }
 
 Cell* arithmetic(ArithOp op, Cell* value1, Cell* value2) {

@@ -1,10 +1,16 @@
 // Hashing of keys: every value that compares equal under the weakest equality a table
 // looks up with hashes alike (strings fold case as comparison does, words hash by
-// canonical symbol, floats treat 0.0 and -0.0 as one key).
+// canonical symbol, numbers of any type by their value, dates by their instant, pairs and
+// points by their components).
+#include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "runtime/core/date-word.h"
 #include "runtime/core/hooks.h"
+#include "runtime/core/money-word.h"
 #include "runtime/core/type-families.h"
 #include "runtime/hash/hashtable.h"
 #include "runtime/hash/murmur3.h"
@@ -18,36 +24,27 @@ namespace {
 // Any fixed value serves: hashes are never stored.
 constexpr u32 process_seed = 0x5A17E1D3;
 
-constexpr u32 money_sign = 0x4000;
-constexpr u32 float32_negative_zero = 0x80000000;
-
 u32 hash_words(const Cell& c, u32 first, u32 count) {
     const u32 words[3] = {c.w1, c.w2, c.w3};
     return murmur3_bytes(words + (first - 1), count * 4);
 }
 
-// Points keep 32-bit float components; -0.0 equals 0.0.
-u32 hash_float32_words(const Cell& c, u32 count) {
-    u32 words[3] = {c.w1, c.w2, c.w3};
-    for (u32& w : words)
-        if (w == float32_negative_zero) w = 0;
-    return murmur3_bytes(words, count * 4);
+bool integral_i32(double d) { return d >= -2147483648.0 && d <= 2147483647.0 && d == std::trunc(d); }
+
+// A whole number hashes as the integer! of that value does (so 0.0 and -0.0 are one key).
+u32 hash_number(double d) {
+    if (integral_i32(d)) return mix32(static_cast<u32>(static_cast<i32>(d)));
+    return murmur3_bytes(&d, sizeof d);
 }
 
-u32 hash_double(const Cell& c) {
-    u32 words[2] = {c.w2, c.w3};
-    double d;
-    std::memcpy(&d, words, sizeof d);
-    if (d == 0.0) words[0] = words[1] = 0;
-    return murmur3_bytes(words, sizeof words);
-}
-
-u32 hash_money(const Cell& c) {
-    Cell copy = c;
-    copy.header &= cellflag::type_mask | money_sign;
-    const bool zero = (copy.w1 & 0xFFFFFF00) == 0 && copy.w2 == 0 && copy.w3 == 0;
-    if (zero) copy.header &= ~money_sign;
-    return murmur3_bytes(&copy, sizeof copy);
+// Whole components hash as a pair! of them does.
+u32 hash_components(const KeyValue& k) {
+    if (std::all_of(k.part, k.part + k.count, integral_i32)) {
+        i32 whole[3];
+        for (u32 i = 0; i < k.count; ++i) whole[i] = static_cast<i32>(k.part[i]);
+        return murmur3_bytes(whole, k.count * 4);
+    }
+    return murmur3_bytes(k.part, k.count * sizeof(double));
 }
 
 // All 12 payload bytes, whatever the count: the bytes past it are zero, so the tuples that
@@ -71,6 +68,38 @@ u32 hash_symbol(const Cell& c) {
 }
 
 }  // namespace
+
+KeyValue key_value(const Cell& c) {
+    switch (c.type()) {
+    case Type::integer:
+    case Type::char_:
+        return {KeyValue::number, 1, {static_cast<double>(static_cast<i32>(c.w2))}};
+    case Type::float_:
+    case Type::percent:
+    case Type::time:
+        return {KeyValue::number, 1, {float_payload(c)}};
+    case Type::money:
+        return {KeyValue::number, 1, {money_word::to_double(c)}};
+    case Type::date:
+        return {KeyValue::instant, 1,
+                {static_cast<double>(date_word::day_number(c.w1)) * 86400 + float_payload(c)}};
+    case Type::pair:
+        return {KeyValue::plane, 2, {static_cast<double>(as_pair(c).x), static_cast<double>(as_pair(c).y)}};
+    case Type::point2d:
+        return {KeyValue::plane, 2, {std::bit_cast<float>(c.w1), std::bit_cast<float>(c.w2)}};
+    case Type::point3d:
+        return {KeyValue::space, 3,
+                {std::bit_cast<float>(c.w1), std::bit_cast<float>(c.w2), std::bit_cast<float>(c.w3)}};
+    default:
+        return {};
+    }
+}
+
+bool same_key_value(const Cell& a, const Cell& b) {
+    const KeyValue x = key_value(a), y = key_value(b);
+    if (x.kind == KeyValue::other || x.kind != y.kind) return true;
+    return std::equal(x.part, x.part + x.count, y.part);
+}
 
 u32 murmur3_bytes(const void* data, std::size_t length) { return murmur3::hash(data, length, process_seed); }
 
@@ -117,10 +146,6 @@ u32 hash_cell(const Cell& value, bool case_sensitive) {
         return static_cast<u32>(-1);
     case Type::image:
         return hash_words(value, 1, 2);
-    case Type::point2d:
-        return hash_float32_words(value, 2);
-    case Type::point3d:
-        return hash_float32_words(value, 3);
     case Type::char_:
     case Type::integer:
         return (mix32(value.w2 >> 4) << 4) | (value.w2 & 15);
@@ -128,12 +153,16 @@ u32 hash_cell(const Cell& value, bool case_sensitive) {
     case Type::handle:
     case Type::event:
         return mix32(value.w2);
-    case Type::pair:
-        return hash_words(value, 2, 2);
     case Type::float_:
     case Type::percent:
     case Type::time:
-        return hash_double(value);
+    case Type::money:
+    case Type::date:
+        return hash_number(key_value(value).part[0]);
+    case Type::pair:
+    case Type::point2d:
+    case Type::point3d:
+        return hash_components(key_value(value));
     case Type::symbol:
         return hash_symbol(value);
     case Type::native:
@@ -143,14 +172,11 @@ u32 hash_cell(const Cell& value, bool case_sensitive) {
     case Type::function:
     case Type::triple:
     case Type::typeset:
-    case Type::date:
         return hash_words(value, 1, 3);
     case Type::tuple:
         return hash_tuple(value);
     case Type::binary:
         return hash_binary(value);
-    case Type::money:
-        return hash_money(value);
     default:
         return 0;
     }

@@ -101,6 +101,13 @@ Slot probe_equal(const Record* r, const Cell& key) {
     return {free_bucket, false};
 }
 
+// The bucket a key known to be absent goes to: the first one not live on its probe path.
+Slot probe_free(const Record* r, const Cell& key) {
+    for (Probe p(hash_cell(key, false), r->buckets); p.more(); p.next())
+        if (bucket_state(flags_of(r), p.at()) != bucket::live) return {p.at(), false};
+    return {no_index, false};
+}
+
 void reset_arrays(Node table, u32 buckets) {
     Node flags = memory::alloc_filled_bytes(std::max<u32>(buckets / 4, 4), bucket::all_empty_byte);
     Node keys = memory::alloc_filled_bytes(buckets * 4, 0);
@@ -130,8 +137,9 @@ void reindex_map(Node table, u32 buckets, u32 entered) {
         b->tail = b->head + kept * static_cast<u32>(sizeof(Cell));
     }
     reset_arrays(table, buckets);
+    // The keys are distinct: each goes to the first free bucket of its path, unread.
     for (u32 i = 0; i < entered; i += 2) {
-        const Slot s = probe_equal(record(table), data_cells(record(table))[i]);
+        const Slot s = probe_free(record(table), data_cells(record(table))[i]);
         mark_live(table, s.bucket, i);
     }
 }
@@ -186,13 +194,11 @@ void renumber(Node table, u32 lo, u32 hi, NewIndex to) {
     }
 }
 
-}  // namespace
-
-u32 put_cell_status(Node table, u32 index, u32* status) {
+u32 enter_cell(Node table, u32 index, u32* status, bool absent) {
     const Cell key = record(table)->kind == kind::map ? map_key(data_cells(record(table))[index])
                                                       : data_cells(record(table))[index];
     const bool hash = record(table)->kind == kind::hash;
-    Slot s = probe_equal(record(table), key);
+    Slot s = absent ? probe_free(record(table), key) : probe_equal(record(table), key);
     if (s.found && hash) {
         join_bucket(table, s.bucket, index);
         set_cell_bucket(table, index, s.bucket + 1);
@@ -222,7 +228,20 @@ u32 put_cell_status(Node table, u32 index, u32* status) {
     return index;
 }
 
-u32 put_cell(Node table, u32 index) { return put_cell_status(table, index, nullptr); }
+}  // namespace
+
+bool key_matches(const Cell& stored, const Cell& wanted, i32 mode) {
+    // Integer keys, the most common, compare without a call through the type's action.
+    if (stored.is(Type::integer) && wanted.is(Type::integer)) return stored.w2 == wanted.w2;
+    if (!hooks::compare_values(stored, wanted, mode)) return false;
+    return mode != compare_code::equal || same_key_value(stored, wanted);
+}
+
+u32 put_cell_status(Node table, u32 index, u32* status) { return enter_cell(table, index, status, false); }
+
+u32 put_cell(Node table, u32 index) { return enter_cell(table, index, nullptr, false); }
+
+u32 put_absent_map_key(Node table, u32 index) { return enter_cell(table, index, nullptr, true); }
 
 void rebuild(Node table, u32 size) {
     const u32 length = data_length(record(table));
@@ -247,7 +266,7 @@ i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool l
         if (state == bucket::deleted) continue;
         const u32 k = keys_of(r)[p.at()];
         const Cell stored = data_cells(r)[representative(r, k)];
-        if (!hooks::compare_values(stored, wanted, mode)) continue;
+        if (!key_matches(stored, wanted, mode)) continue;
         r = record(table);
         if (r->kind == kind::map) return static_cast<i32>(k);
         if (!is_chain(k)) {
@@ -428,7 +447,7 @@ i32 find_next_match(Node table, const Cell& key, MatchState& state) {
         if (flag == bucket::deleted) continue;
         const u32 found = representative(r, keys_of(r)[at]);
         const Cell stored = data_cells(r)[found];
-        if (hooks::compare_values(stored, wanted, compare_code::equal)) return static_cast<i32>(found);
+        if (key_matches(stored, wanted, compare_code::equal)) return static_cast<i32>(found);
     }
     state.probe = Probe(0, 0);  // no bucket left: later calls find nothing
     return -1;

@@ -109,6 +109,21 @@ u32 mix32(u32 value);
 u32 hash_name(const u8* name, u32 length);
 // Per-type hash of a cell; keys equal under case-insensitive comparison hash alike.
 u32 hash_cell(const Cell& value, bool case_sensitive);
+// What a key's hash sees of the values that `=` relates across types: numbers (integer!,
+// char!, float!, percent!, time!, money!) by their value as a double, dates by their
+// instant in seconds, pairs and points by their components.
+struct KeyValue {
+    enum Kind : u32 { other, number, instant, plane, space };
+    Kind kind = other;
+    u32 count = 0;
+    double part[3] = {};
+};
+KeyValue key_value(const Cell& value);
+// False when both keys have such values and these differ. Equality with a tolerance (floats
+// a few units in the last place apart are `=`) cannot agree with any hash, so a table
+// lookup under `=` also asks that the values be the same: 1 finds 1.0 and $1, while 0.3
+// and 0.1 + 0.2 are two keys.
+bool same_key_value(const Cell& a, const Cell& b);
 // MurmurHash3 over the code points of a string value from its position, each folded the
 // way case-insensitive comparison folds it unless `strict`.
 u32 hash_string(const Cell& str, bool strict);
@@ -121,6 +136,13 @@ u32 hash_string(const Cell& str, bool strict);
 // drops its dead pairs, which moves the cells after them: the key's index is returned.
 u32 put_cell_status(Node table, u32 index, u32* status);
 u32 put_cell(Node table, u32 index);
+// put_cell for a map! key that no key in the table equals, as a lookup just found: it
+// takes the first free bucket of its path without reading the keys met on the way.
+u32 put_absent_map_key(Node table, u32 index);
+// Whether a stored key answers a lookup of `wanted` under comparison `mode`. Under `=` the
+// values hashing sees must be the same too (same_key_value), else whether a lookup finds a
+// key would depend on where it lies on the probe path.
+bool key_matches(const Cell& stored, const Cell& wanted, i32 mode);
 // The cell of a key equal under comparison `mode`, or -1. hash!: among the equal cells
 // whose distance from `start` is a multiple of `skip`, the first at or after `start`, the
 // last with `last`, or with `reverse` the last before `start`. map!: the key cell of the
