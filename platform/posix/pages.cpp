@@ -15,10 +15,10 @@ void* alloc_pages(std::size_t n) {
     if (p == MAP_FAILED) return nullptr;
     // A mapping this large holds a big series (a large block, a table's arrays) that is
     // filled and then read all over: huge pages spare a fault per 4 KB page and most TLB
-    // misses. Two huge pages' worth ensures one aligned huge page lies inside. Only advice:
-    // a system without transparent huge pages ignores it.
-    constexpr std::size_t huge_page = std::size_t{2} << 20;
-    if (n >= 2 * huge_page) madvise(p, n, MADV_HUGEPAGE);
+    // misses. Two huge pages' worth ensures one aligned huge page lies inside; a mapping of
+    // whole huge pages is aligned by the kernel. Only advice: a system without transparent
+    // huge pages ignores it.
+    if (n >= 2 * huge_page_size || n % huge_page_size == 0) madvise(p, n, MADV_HUGEPAGE);
     return p;
 }
 

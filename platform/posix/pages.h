@@ -7,9 +7,11 @@
 namespace zel::platform {
 
 std::size_t page_size();
+// The size of a transparent huge page on x86-64.
+constexpr std::size_t huge_page_size = std::size_t{2} << 20;
 
 // Maps n bytes (rounded up to whole pages) of zeroed memory; null when refused. Mappings
-// of several megabytes ask for transparent huge pages.
+// of a whole number of huge pages, or of several megabytes, ask for transparent huge pages.
 void* alloc_pages(std::size_t n);
 // Unmaps what alloc_pages returned; n is the size that was asked for. False when refused.
 bool free_pages(void* p, std::size_t n);

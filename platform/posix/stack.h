@@ -13,7 +13,8 @@ struct StackBounds {
 // The calling thread's stack range as the system reports it; empty when it cannot tell.
 StackBounds stack_bounds();
 
-// Records the calling thread's range as the main stack; called first thing at start-up.
+// Records the main thread's range as the main stack; called first thing at start-up, on the
+// main thread.
 void record_main_stack();
 // The recorded main stack, or the calling thread's when none was recorded.
 StackBounds main_stack();

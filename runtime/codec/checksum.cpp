@@ -1,9 +1,8 @@
 #include "runtime/codec/checksum.h"
 
-#include <openssl/evp.h>
-
 #include <memory>
 
+#include "runtime/codec/crypto-library.h"
 #include "runtime/codec/little-endian.h"
 
 namespace zel::checksum {
@@ -28,31 +27,29 @@ struct CrcTables {
 
 constexpr CrcTables crc_tables;
 
-const EVP_MD* evp_method(DigestMethod method) {
+const EVP_MD* evp_method(const crypto::Library& lib, DigestMethod method) {
     switch (method) {
-    case DigestMethod::md5: return EVP_md5();
-    case DigestMethod::sha1: return EVP_sha1();
-    case DigestMethod::sha256: return EVP_sha256();
-    case DigestMethod::sha384: return EVP_sha384();
-    case DigestMethod::sha512: return EVP_sha512();
+    case DigestMethod::md5: return lib.md5();
+    case DigestMethod::sha1: return lib.sha1();
+    case DigestMethod::sha256: return lib.sha256();
+    case DigestMethod::sha384: return lib.sha384();
+    case DigestMethod::sha512: return lib.sha512();
     }
     return nullptr;
 }
 
-struct ContextFree {
-    void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
-};
-
 // The digest of the concatenated parts; HMAC hashes a pad followed by its text.
 std::optional<Digest> digest_parts(std::initializer_list<Bytes> parts, DigestMethod method) {
-    const EVP_MD* md = evp_method(method);
-    std::unique_ptr<EVP_MD_CTX, ContextFree> context(EVP_MD_CTX_new());
-    if (!md || !context || EVP_DigestInit_ex(context.get(), md, nullptr) != 1) return std::nullopt;
+    const crypto::Library* lib = crypto::library();
+    if (!lib) return std::nullopt;
+    const EVP_MD* md = evp_method(*lib, method);
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(lib->ctx_new(), lib->ctx_free);
+    if (!md || !context || lib->digest_init(context.get(), md, nullptr) != 1) return std::nullopt;
     for (Bytes part : parts)
-        if (EVP_DigestUpdate(context.get(), part.data(), part.size()) != 1) return std::nullopt;
+        if (lib->digest_update(context.get(), part.data(), part.size()) != 1) return std::nullopt;
     Digest d;
     unsigned int size = 0;
-    if (EVP_DigestFinal_ex(context.get(), d.bytes.data(), &size) != 1 || size != digest_size(method))
+    if (lib->digest_final(context.get(), d.bytes.data(), &size) != 1 || size != digest_size(method))
         return std::nullopt;
     d.size = size;
     return d;

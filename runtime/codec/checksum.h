@@ -33,7 +33,7 @@ std::size_t digest_size(DigestMethod method);
 // The input block size of the method's compression function, which HMAC pads keys to.
 std::size_t block_size(DigestMethod method);
 
-// Empty when libcrypto fails.
+// Empty when libcrypto fails or is not installed.
 std::optional<Digest> digest(Bytes data, DigestMethod method);
 std::optional<Digest> hmac(Bytes data, Bytes key, DigestMethod method);
 

@@ -74,7 +74,7 @@ Scratch<Node> tracked;
 
 void mark_tracked_heap_series() {
     for (const node::Frame* f = node::list.first; f; f = f->next)
-        for (u32 i = 0; i < f->slot_count; ++i) {
+        for (u32 i = 0; i < f->fresh; ++i) {
             node::Slot s = f->slots[i];
             if (s == 0 || (s & 1)) continue;
             if (reinterpret_cast<const Buffer*>(s)->flags & bufferflag::tracked_heap) {

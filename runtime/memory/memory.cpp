@@ -29,6 +29,7 @@ void poison_tail(SeriesFrame* f) { ASAN_POISON_MEMORY_REGION(f->heap, static_cas
 // os_alloc keeps the block's rounded size in front of the address it returns; 16 bytes
 // keep that address 16-byte aligned.
 constexpr std::size_t os_prefix = 16;
+static_assert(os_prefix + sizeof(SeriesFrame) + first_frame_size == platform::huge_page_size);
 
 u32 data_size(u32 count, u32 unit) {
     u64 bytes = round_up_16(u64{count} * unit);
@@ -63,7 +64,7 @@ bool has_room(const SeriesFrame* f, u64 need) {
 
 void free_tracked_heap_series() {
     for (node::Frame* f = node::list.first; f; f = f->next)
-        for (u32 i = 0; i < f->slot_count; ++i) {
+        for (u32 i = 0; i < f->fresh; ++i) {
             node::Slot s = f->slots[i];
             if (s == 0 || (s & 1)) continue;
             auto* b = reinterpret_cast<Buffer*>(s);

@@ -33,7 +33,7 @@ u32 free_number() {
 
 Frame* frame_with_room() {
     for (Frame* f = list.first; f; f = f->next)
-        if (f->free_head != no_slot) return f;
+        if (f->free_head != no_slot || f->fresh < f->slot_count) return f;
     return nullptr;
 }
 
@@ -45,7 +45,7 @@ bool is_live(Node n) {
     u32 index = i & ((1u << slot_bits) - 1);
     if (number >= max_frames || !frames[number]) return false;
     const Frame* f = frames[number];
-    return index < f->slot_count && (f->slots[index] & 1) == 0;
+    return index < f->fresh && (f->slots[index] & 1) == 0;
 }
 
 Frame* make_frame() {
@@ -61,9 +61,7 @@ Frame* make_frame() {
     f->number = number;
     f->slots = window(number);
     f->slot_count = slots_per_frame;
-    for (u32 i = 0; i + 1 < slots_per_frame; ++i) f->slots[i] = free_link(i + 1);
-    f->slots[slots_per_frame - 1] = free_link(no_slot);
-    f->free_head = 0;
+    f->free_head = no_slot;
     frames[number] = f;
     f->prev = list.last;
     if (list.last) list.last->next = f; else list.first = f;
@@ -75,13 +73,18 @@ Frame* make_frame() {
 
 Node alloc() {
     Frame* f = list.current;
-    if (!f || f->free_head == no_slot) {
+    if (!f || (f->free_head == no_slot && f->fresh == f->slot_count)) {
         f = frame_with_room();
         if (!f) f = make_frame();
         list.current = f;
     }
-    u32 index = f->free_head;
-    f->free_head = next_free(f->slots[index]);
+    u32 index;
+    if (f->free_head != no_slot) {
+        index = f->free_head;
+        f->free_head = next_free(f->slots[index]);
+    } else {
+        index = f->fresh++;
+    }
     f->slots[index] = 0;
     ++f->used;
     return id_of(f, index);

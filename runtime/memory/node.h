@@ -23,12 +23,15 @@ constexpr u32 no_slot = 0xFFFFFFFF;
 // tells the two apart.
 using Slot = std::uintptr_t;
 
+// A frame hands out its slots in order before it takes freed ones back, so that only the
+// pages of the slots in use are touched; a walk over a frame's slots stops at `fresh`.
 struct Frame {
     Frame* next;  // creation order
     Frame* prev;
     u32 number;   // index in the frame table
     u32 slot_count;
-    u32 free_head;  // first free slot, no_slot when full
+    u32 free_head;  // first freed slot, no_slot when none
+    u32 fresh;      // slots from here on were never taken: their pages stay untouched
     u32 used;
     Slot* slots;  // its window of the table
 };

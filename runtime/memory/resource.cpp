@@ -15,10 +15,13 @@ struct Kind {
 Kind kinds[max_kinds];
 u32 kind_count = 0;
 
+// Entries are handed out in order before freed ones are taken back, so that only the
+// memory of entries in use is written; those from `fresh` on were never handed out.
 Entry* entries = nullptr;
 u32 entry_capacity = 0;
+u32 fresh = 0;
 i32 used_head = end_of_list;
-i32 free_head = end_of_list;
+i32 free_head = end_of_list;  // entries freed since they were handed out
 
 // The young entries in creation order: each NativeCall ends the youth of those made since
 // it began. An index here may name an entry freed since, or a later entry of that index,
@@ -26,20 +29,12 @@ i32 free_head = end_of_list;
 gc::Scratch<u32> young_entries;
 u32 open_calls = 0;
 
-// Threads entries [from, to) into one free list ending the table.
-void thread_free(u32 from, u32 to) {
-    for (u32 i = from; i < to; ++i)
-        entries[i] = Entry{kindword::free, i + 1 < to ? static_cast<i32>(i + 1) : end_of_list, nullptr};
-}
-
 void grow() {
-    u32 old = entry_capacity;
     entry_capacity *= 2;
     entries = static_cast<Entry*>(heap::resize(entries, sizeof(Entry) * entry_capacity));
-    thread_free(old, entry_capacity);
 }
 
-bool is_used(u32 index) { return index < entry_capacity && entries[index].kind_word != kindword::free; }
+bool is_used(u32 index) { return index < fresh && entries[index].kind_word != kindword::free; }
 
 void unlink_used(i32 index) {
     if (used_head == index) {
@@ -64,9 +59,8 @@ void init() {
     kind_count = 0;
     entry_capacity = first_capacity;
     entries = static_cast<Entry*>(heap::alloc(sizeof(Entry) * entry_capacity));
-    thread_free(0, entry_capacity);
-    used_head = end_of_list;
-    free_head = 0;
+    fresh = 0;
+    used_head = free_head = end_of_list;
     young_entries.clear();
     open_calls = 0;
 }
@@ -75,7 +69,7 @@ void shutdown() {
     heap::free(entries);
     young_entries.release();
     entries = nullptr;
-    entry_capacity = 0;
+    entry_capacity = fresh = 0;
     kind_count = 0;
     used_head = free_head = end_of_list;
 }
@@ -89,18 +83,20 @@ u32 register_kind(const char* name, Release release) {
 const char* kind_name(u32 kind) { return kind >= 1 && kind <= kind_count ? kinds[kind - 1].name : nullptr; }
 
 u32 add(void* data, u32 kind) {
-    i32 index = free_head;
-    if (entries[index].next == end_of_list) {
-        u32 first_new = entry_capacity;
-        grow();
-        entries[index].next = static_cast<i32>(first_new);
+    i32 index;
+    if (free_head != end_of_list) {
+        index = free_head;
+        free_head = entries[index].next;
+    } else {
+        index = static_cast<i32>(fresh++);
     }
+    // Taking the last free entry doubles the table.
+    if (free_head == end_of_list && fresh == entry_capacity) grow();
     u32 kind_word = kind & kindword::kind_mask;
     if (open_calls) {
         young_entries.push(static_cast<u32>(index));
         kind_word |= kindword::young;
     }
-    free_head = entries[index].next;
     entries[index] = Entry{kind_word, used_head, data};
     used_head = index;
     return static_cast<u32>(index);

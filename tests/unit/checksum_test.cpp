@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/codec/checksum.h"
+#include "runtime/codec/crypto-library.h"
 #include "tests/unit/codec-samples.h"
 
 using namespace zel::checksum;
@@ -92,4 +93,13 @@ TEST(Checksum, DigestsAndHmacsMatchHashlib) {
     const DigestMethod methods[] = {DigestMethod::md5, DigestMethod::sha1, DigestMethod::sha256, DigestMethod::sha384,
                                     DigestMethod::sha512};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(hex(digest(text, methods[i])->view()), text_1000003_digests[i]);
+}
+
+// libcrypto is opened on the first digest: a library that is not there, or that lacks an
+// entry, is refused whole rather than half-loaded.
+TEST(Checksum, DigestLibraryOpensWholeOrNotAtAll) {
+    EXPECT_FALSE(zel::crypto::open("libcrypto.so.no-such-version"));
+    EXPECT_FALSE(zel::crypto::open("libz.so.1"));  // a library without the digest entries
+    ASSERT_NE(zel::crypto::library(), nullptr);
+    EXPECT_EQ(zel::crypto::library(), zel::crypto::library());
 }

@@ -96,7 +96,8 @@ TEST_F(Gc, RecyclingTwiceFreesNothingTheSecondTime) {
 }
 
 TEST_F(Gc, CompactionMovesLiveBuffersAndKeepsTheirData) {
-    // Kept and dropped series alternate, across several frames.
+    // Kept and dropped series alternate, across several frames (some 2.8 MB, more than the
+    // first frame holds).
     struct Kept {
         Node node;
         u32 size;
@@ -105,7 +106,7 @@ TEST_F(Gc, CompactionMovesLiveBuffersAndKeepsTheirData) {
     std::vector<Kept> kept;
     std::vector<Node> dropped;
     [&]() __attribute__((noinline)) {
-        for (u32 i = 0; i < 3000; ++i) {
+        for (u32 i = 0; i < 6000; ++i) {
             u32 size = 16 + (i * 37) % 900;
             Node n = make_bytes(size, i);
             if (i % 2) {

@@ -85,6 +85,7 @@ TEST_F(Memory, FilledAllocations) {
 TEST_F(Memory, NodesComeFromFramesOfTenThousandSlots) {
     Node first = node::alloc();
     EXPECT_TRUE(node::is_live(first));
+    EXPECT_FALSE(node::is_live(first + 1));  // a slot the frame has not handed out yet
     node::free(first);
     EXPECT_FALSE(node::is_live(first));
     EXPECT_EQ(node::alloc(), first);  // the freed slot is taken again

@@ -9,6 +9,7 @@
 #include "platform/posix/command-line.h"
 #include "platform/posix/directory.h"
 #include "platform/posix/files.h"
+#include "platform/posix/stack.h"
 
 namespace zel {
 namespace {
@@ -70,6 +71,21 @@ TEST(CommandLine, TheArgumentsAsOneText) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(platform::command_line_of(static_cast<int>(c.argv.size()), c.argv.data()), c.text) << c.text;
+}
+
+// The main stack is worked out at start-up without the system's report; it must hold the
+// frames running now and be the range the system reports, or the collector would scan
+// unmapped memory and the recursion limit would sit below the real bottom.
+TEST(Stack, MainStackHoldsTheRunningFramesWithinTheSystemsRange) {
+    platform::record_main_stack();
+    const platform::StackBounds entry = platform::main_stack();
+    const platform::StackBounds reported = platform::stack_bounds();
+    int here = 0;
+    const auto at = reinterpret_cast<std::uintptr_t>(&here);
+    EXPECT_LT(entry.low, at);
+    EXPECT_GT(entry.high, at);
+    EXPECT_EQ(entry.low, reported.low);
+    EXPECT_EQ(entry.high, reported.high);
 }
 
 }  // namespace
