@@ -31,9 +31,13 @@ u32 hash_words(const Cell& c, u32 first, u32 count) {
 
 bool integral_i32(double d) { return d >= -2147483648.0 && d <= 2147483647.0 && d == std::trunc(d); }
 
+// An integer! (and a char!) hashes as the mix of its value; every number that = relates to
+// an integer goes through here, so the two can never disagree.
+u32 hash_integer(u32 value) { return mix32(value); }
+
 // A whole number hashes as the integer! of that value does (so 0.0 and -0.0 are one key).
 u32 hash_number(double d) {
-    if (integral_i32(d)) return mix32(static_cast<u32>(static_cast<i32>(d)));
+    if (integral_i32(d)) return hash_integer(static_cast<u32>(static_cast<i32>(d)));
     return murmur3_bytes(&d, sizeof d);
 }
 
@@ -148,7 +152,7 @@ u32 hash_cell(const Cell& value, bool case_sensitive) {
         return hash_words(value, 1, 2);
     case Type::char_:
     case Type::integer:
-        return (mix32(value.w2 >> 4) << 4) | (value.w2 & 15);
+        return hash_integer(value.w2);
     case Type::map:
     case Type::handle:
     case Type::event:
