@@ -65,7 +65,7 @@ Cell currency_list() {
 }
 
 // runtime-value name: what the runtime holds under that name.
-void runtime_value(const Cell* args, Cell& result) {
+void runtime_value(const Cell&, const Cell* args, Cell& result) {
     const Cell& name = args[0];
     if (named(name, "errors")) result = *standard::refs.errors;
     else if (named(name, "error")) result = *standard::refs.error;
@@ -86,14 +86,14 @@ void runtime_value(const Cell* args, Cell& result) {
     else raise(ErrorId::script_invalid_arg, &name);
 }
 
-void object_of_class(const Cell* args, Cell& result) {
+void object_of_class(const Cell&, const Cell* args, Cell& result) {
     result = object::make_with_class(args[1], static_cast<u32>(as_integer(args[0]).value));
 }
 
-void collector_active(const Cell*, Cell& result) { result = gc::enabled() ? true_cell : false_cell; }
+void collector_active(const Cell&, const Cell*, Cell& result) { result = gc::enabled() ? true_cell : false_cell; }
 
 // Nodes never move, so every collection is a cycle of both the series and the nodes.
-void collector_cycles(const Cell*, Cell& result) {
+void collector_cycles(const Cell&, const Cell*, Cell& result) {
     result = Cell{header_of(Type::integer), 0, gc::stats().collections, 0};
 }
 
