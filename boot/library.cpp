@@ -4,14 +4,17 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
+#include "boot/boot-routines.h"
 #include "boot/library-sources.h"
 #include "platform/posix/write-all.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
+#include "runtime/datatypes/standard.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/eval/stack.h"
 #include "runtime/io/script.h"
@@ -69,12 +72,30 @@ void run_code(const Cell& code, bool first) {
     stack::top = top;
 }
 
+// The runtime reads its settings from the `system` the library built; a debug build
+// stops when a field the runtime reads by index is not where it expects it.
+void adopt_system() {
+    Cell system;
+    context::global_value(symbol::intern("system"), system);
+    if (!system.is(Type::object)) return;
+    standard::adopt_system(system);
+#ifndef NDEBUG
+    if (const char* field = standard::misplaced_system_field()) {
+        const std::string message = std::string("*** Boot Error: system field out of place: ") + field + "\n";
+        platform::write_all(STDERR_FILENO, message.data(), message.size());
+        std::exit(1);
+    }
+#endif
+}
+
 void finish(u32 count) {
 #ifndef NDEBUG
     if (count) natives::check_library_definitions();
 #endif
     (void)count;
     routines::close_constructor();
+    boot_routines::remove();
+    adopt_system();
     gc::set_enabled(true);
 }
 
@@ -82,6 +103,7 @@ void finish(u32 count) {
 
 void load(const Source* files, u32 count) {
     routines::open_constructor();
+    boot_routines::install();
     for (u32 i = 0; i < count; ++i) run_code(code_of(files[i]), i == 0);
     finish(count);
 }
@@ -98,6 +120,7 @@ void load_image(const Image& boot) {
         platform::write_all(STDERR_FILENO, message.data(), message.size());
         std::exit(1);
     }
+    boot_routines::install();
     const Cell files = *roots::cell_at(first);
     routines::open_constructor();
     const u32 count = static_cast<u32>(block::length(files));

@@ -14,6 +14,8 @@ void init() {
     install_fault_filter();
 }
 
+void record_arguments(int count, char** values) { state.arguments = {count, values}; }
+
 void exit() { heap::free_all(); }
 
 void outermost_catch(const Throw& t) {

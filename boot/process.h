@@ -9,14 +9,23 @@ namespace zel::process {
 
 using platform::StackBounds;
 
+// The command line as main received it.
+struct Arguments {
+    int count = 0;
+    char** values = nullptr;
+};
+
 struct State {
     StackBounds stack;
+    Arguments arguments;
 };
 
 extern State state;
 
 // First call of the entry: records the main thread's stack and installs the fault filter.
 void init();
+// Keeps the command-line arguments for the start-up (the `system` object's options).
+void record_arguments(int count, char** values);
 
 // The orderly end: frees the tracked heap.
 void exit();

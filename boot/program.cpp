@@ -48,6 +48,7 @@ bool write_file(const char* path, const u8* bytes, std::size_t size) {
 
 int run(int argc, char** argv, const Library* library) {
     process::init();
+    process::record_arguments(argc, argv);
     int status = 0;
     process::run([&] {
         exits::catch_uncaught([&] {

@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <cstring>
+
+#include "boot/boot-routines.h"
 #include "platform/posix/write-all.h"
+#include "runtime/datatypes/standard.h"
 #include "runtime/io/print-hooks.h"
 #include "runtime/io/script.h"
 #include "runtime/text/string-utf8.h"
@@ -20,6 +24,17 @@ void print_to_stdout(const Cell& text, bool new_line) {
 
 constexpr char console_note[] = "The interactive console is not built yet: run a script with `zel FILE [ARGS]`.\n";
 
+// The command line as the script sees it: `system/options/script` the script's file,
+// `system/options/args` and `system/script/args` the arguments after it.
+void set_script_arguments(const char* path) {
+    using standard::Field;
+    const Cell file{header_of(Type::file), 0,
+                    unicode::load_utf8_new(reinterpret_cast<const u8*>(path), static_cast<u32>(std::strlen(path))), 0};
+    standard::set_system_value({Field::system_options, Field::options_script}, file);
+    standard::set_system_value({Field::system_options, Field::options_args}, boot_routines::argument_strings(2));
+    standard::set_system_value({Field::system_script, Field::script_args}, boot_routines::command_line(2));
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -28,6 +43,7 @@ int run(int argc, char** argv) {
         return 0;
     }
     stdio::add_print_hook(print_to_stdout);
+    set_script_arguments(argv[1]);
     return script::run_main(argv[1]);
 }
 

@@ -1,9 +1,12 @@
 // The process's current directory, as UTF-8 paths.
 #pragma once
+#include <string>
 
 namespace zel::platform {
 
 // True when the current directory became `path`.
 bool set_cwd(const char* path);
+// True with the current directory's absolute path in `out`.
+bool get_cwd(std::string& out);
 
 }  // namespace zel::platform

@@ -19,6 +19,8 @@ Cell (*make_routine)(const Cell& spec_and_code) = nullptr;
 Cell (*make_error)(ErrorId id, const Cell* arg1, const Cell* arg2, const Cell* arg3) = nullptr;
 void (*object_changed)(const Cell& owner, const Cell& word, const Cell& old_value, const Cell& new_value) = nullptr;
 bool (*compare_values)(const Cell& value1, const Cell& value2, i32 code) = nullptr;
+u32 (*added_currency_index)(const char* code) = nullptr;
+bool (*added_currency_code)(u32 index, char* code) = nullptr;
 u32 (*canonical_symbol)(u32 symbol) = nullptr;
 
 void run(const Cell& block, Cell& result) {

@@ -52,6 +52,12 @@ extern Cell (*make_error)(ErrorId id, const Cell* arg1, const Cell* arg2, const 
 extern void (*object_changed)(const Cell& owner, const Cell& word, const Cell& old_value, const Cell& new_value);
 // Compares two values under a comparison code through the first one's type.
 extern bool (*compare_values)(const Cell& value1, const Cell& value2, i32 code);
+// The currency codes a script has appended to the currency list, past the shipped ones:
+// the 1-based index of a three-letter code (any case), 0 when it is not there; the code
+// of such an index, upper case and NUL-ended, false when there is none. Skipped while not
+// installed.
+extern u32 (*added_currency_index)(const char* code);
+extern bool (*added_currency_code)(u32 index, char* code);
 
 // Installed by the natives while the library loads, and removed after it: makes a
 // routine! of `make routine! [spec code]`, the code named by a word of the routine table.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "runtime/core/cell.h"
+#include "runtime/core/hooks.h"
 
 namespace zel::money_word {
 
@@ -43,6 +44,32 @@ constexpr u32 find_currency(std::string_view code) {
         if (k == 3) return i + 1;
     }
     return 0;
+}
+
+// The most currencies a money! cell can name: its index is one byte.
+constexpr u32 currency_limit = 255;
+
+// The 1-based index of a code in the currency list: a shipped one, or one a script has
+// appended; 0 when it is in neither.
+inline u32 currency_index(std::string_view code) {
+    const u32 shipped = find_currency(code);
+    if (shipped != 0 || code.size() != 3 || !hooks::added_currency_index) return shipped;
+    const char text[4] = {code[0], code[1], code[2], 0};
+    return hooks::added_currency_index(text);
+}
+
+// The code of a 1-based index, upper case; "???" for an index that names none.
+struct Code {
+    char text[4];
+};
+inline Code currency_code(u32 index) {
+    Code c{{'?', '?', '?', 0}};
+    if (index >= 1 && index <= currency_count) {
+        for (u32 k = 0; k < 4; ++k) c.text[k] = currency_codes[index - 1][k];
+    } else if (hooks::added_currency_code && !hooks::added_currency_code(index, c.text)) {
+        c = Code{{'?', '?', '?', 0}};
+    }
+    return c;
 }
 
 inline u8* digit_bytes(Cell& c) { return reinterpret_cast<u8*>(&c) + 5; }

@@ -96,6 +96,28 @@ struct OpenRefinements {
     const Cell* allow = nullptr;
 };
 
+// read's refinements: the /part and /seek arguments (null when unused) and the flags.
+struct ReadRefinements {
+    const Cell* part = nullptr;
+    const Cell* seek = nullptr;
+    bool binary = false;
+    bool lines = false;
+    bool info = false;
+    const Cell* as = nullptr;
+};
+
+// write's refinements, the same way.
+struct WriteRefinements {
+    bool binary = false;
+    bool lines = false;
+    bool info = false;
+    bool append = false;
+    const Cell* part = nullptr;
+    const Cell* seek = nullptr;
+    const Cell* allow = nullptr;
+    const Cell* as = nullptr;
+};
+
 // One step of a path walk, as the evaluator hands it to `eval-path`.
 struct PathStep {
     const Cell* path = nullptr;
@@ -171,11 +193,10 @@ using on_modify = Cell* (*)(Cell* target, const Cell* field, const Cell* value, 
 using on_open = Cell* (*)(Cell* port, const OpenRefinements& refinements);
 using on_open_q = Cell* (*)(Cell* port);
 using on_query = Cell* (*)(Cell* port);
-// read and write get the arguments of /part and /seek, null when unused.
-using on_read = Cell* (*)(Cell* source, const Cell* part, const Cell* seek);
+using on_read = Cell* (*)(Cell* source, const ReadRefinements& refinements);
 using on_rename = Cell* (*)(Cell* port, const Cell* new_name);
 using on_update = Cell* (*)(Cell* port);
-using on_write = Cell* (*)(Cell* destination, const Cell* data, const Cell* part, const Cell* seek);
+using on_write = Cell* (*)(Cell* destination, const Cell* data, const WriteRefinements& refinements);
 }  // namespace sig
 
 }  // namespace zel

@@ -572,6 +572,15 @@ Cell* random(Cell* value, bool seed, bool secure, bool) {
 }
 
 }  // namespace
+
+Cell from_unix_time(i64 seconds, double fraction) {
+    const u32 like = date_word::pack({}, 0, true);
+    return at_day(like, date_word::unix_epoch_day, static_cast<double>(seconds) + fraction);
+}
+Cell from_parts(u32 word, double seconds) { return make_cell(word, seconds); }
+
+Cell field(const Cell& value, i32 index) { return get_field(value, index); }
+
 }  // namespace zel::date
 
 namespace zel {

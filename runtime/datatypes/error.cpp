@@ -173,7 +173,7 @@ void fill_stack_trace(const Cell& err) {
     if (!err.is(Type::error) || !hooks::collect_call_words) return;
     const Cell position = *field(err, Field::error_stack);
     if (!position.is(Type::integer)) return;
-    const Cell depth = *standard::refs.stack_trace;
+    const Cell depth = standard::stack_trace();
     const u32 level = depth.is(Type::integer) && static_cast<i32>(depth.w2) > 0 ? depth.w2 : 1;
     Cell words;
     block::make_at(&words, stack_trace_room);
@@ -294,7 +294,7 @@ i32 report(const Cell& err, Output& out, i32 limit) {
     describe(*field(err, Field::error_near), near, false, MoldFlags{true, false, true});
     limit = append_cut(out, near, near_chars, limit);
 
-    const Cell depth = *standard::refs.stack_trace;
+    const Cell depth = standard::stack_trace();
     const Cell stack = *field(err, Field::error_stack);
     if (depth.is(Type::integer) && static_cast<i32>(depth.w2) > 0) {
         if (stack.is(Type::integer) && hooks::form_call_trace) {

@@ -105,21 +105,7 @@ constinit const ActionRecord hash_actions = [] {
     r.on_select = hash::select;
     // A hash! has no order of its own to shuffle, no arithmetic and no port behaviour.
     r.on_random = {};
-    r.on_absolute = {};
-    r.on_add = {};
-    r.on_divide = {};
-    r.on_multiply = {};
-    r.on_negate = {};
-    r.on_power = {};
-    r.on_remainder = {};
-    r.on_round = {};
-    r.on_subtract = {};
-    r.on_even_q = {};
-    r.on_odd_q = {};
-    r.on_and_ = {};
-    r.on_complement = {};
-    r.on_or_ = {};
-    r.on_xor_ = {};
+    clear_arithmetic(r);
     r.on_create = {};
     r.on_close = {};
     r.on_delete = {};

@@ -1,5 +1,6 @@
 #include "runtime/datatypes/money.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -12,6 +13,7 @@
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/random.h"
 #include "runtime/datatypes/registry.h"
+#include "runtime/datatypes/standard.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/lexer/lexer-decoders.h"
 #include "runtime/memory/node.h"
@@ -241,7 +243,7 @@ Cell* to(Cell* prototype, const Cell* spec, Type) {
 }
 
 u32 currency_of_word(const Cell& word, const Cell& spec) {
-    const u32 index = money_word::find_currency(symbol::name(word.w2));
+    const u32 index = money_word::currency_index(symbol::name(word.w2));
     if (index == 0) bad_make_arg(spec);
     return index;
 }
@@ -283,24 +285,30 @@ Cell* make(Cell* prototype, const Cell* spec, Type target) {
     return to(prototype, spec, target);
 }
 
-// The fraction digits that form and mold show.
-constexpr u32 shown_fraction_digits = 2;
+// The fraction digits that form and mold show: system/options/money-digits, 2 when it is
+// not an integer, at most 5, none for 0 or less.
+u32 shown_fraction_digits() {
+    const Cell* digits = standard::system_value({standard::Field::system_options, standard::Field::options_money_digits});
+    if (!digits || !digits->is(Type::integer)) return 2;
+    const i32 n = as_integer(*digits).value;
+    return n <= 0 ? 0 : std::min<u32>(static_cast<u32>(n), money_word::fraction_digits);
+}
 
 i32 text_out(const Cell& value, Output& out, u32 fraction, bool grouped, i32 limit) {
     const Value v = unpack(value);
     std::string text = v.negative && v.amount != 0 ? "-" : "";
-    if (v.currency != 0) text += money_word::currency_codes[v.currency - 1];
+    if (v.currency != 0) text += money_word::currency_code(v.currency).text;
     text += '$';
     text += digits_text(v.amount, fraction, grouped);
     return append_text(out, text, limit);
 }
 
 i32 form(const Cell* value, Output& out, const Cell*, i32 limit) {
-    return text_out(*value, out, shown_fraction_digits, true, limit);
+    return text_out(*value, out, shown_fraction_digits(), true, limit);
 }
 
 i32 mold(const Cell* value, Output& out, MoldFlags flags, const Cell*, i32 limit, i32) {
-    return text_out(*value, out, flags.all ? money_word::fraction_digits : shown_fraction_digits, false, limit);
+    return text_out(*value, out, flags.all ? money_word::fraction_digits : shown_fraction_digits(), false, limit);
 }
 
 }  // namespace
@@ -329,8 +337,8 @@ i32 compare(const Cell* value1, const Cell* value2, i32 code) {
     const bool sorting = code == compare_code::sort || code == compare_code::case_sort;
     if (sorting && a.currency != b.currency) {
         if (a.currency == 0 || b.currency == 0) return a.currency == 0 ? -1 : 1;
-        return std::string_view(money_word::currency_codes[a.currency - 1]) <
-                       std::string_view(money_word::currency_codes[b.currency - 1])
+        return std::string_view(money_word::currency_code(a.currency).text) <
+                       std::string_view(money_word::currency_code(b.currency).text)
                    ? -1
                    : 1;
     }
@@ -400,7 +408,7 @@ Cell field(const Cell& value, i32 index) {
     if (index == 1) {
         const u32 currency = money_word::currency_of(value);
         if (currency == 0) return none_cell;
-        return word_cell(Type::word, 0, symbol::intern(money_word::currency_codes[currency - 1]), context::no_index);
+        return word_cell(Type::word, 0, symbol::intern(money_word::currency_code(currency).text), context::no_index);
     }
     Cell amount = value;
     money_word::set_currency_index(amount, 0);

@@ -26,6 +26,14 @@ void init_table();
 // Raises internal/limit-hit when they do not fit.
 u32 append_entries(const Entry* entries, const bool* transparent, u32 count);
 
+// The callable an op! wraps.
+inline Cell unwrapped(const Cell& op) {
+    Cell callable = op;
+    callable.header = (op.header & ~(cellflag::op_wrapped_type | cellflag::type_mask)) |
+                      ((op.header & cellflag::op_wrapped_type) >> 16);
+    return callable;
+}
+
 }  // namespace zel::native
 
 namespace zel::op {

@@ -28,6 +28,7 @@ namespace zel::object {
 namespace {
 
 u32 class_counter = first_class_id;
+u32 fixed_class = 0;  // the id the next new class takes instead of the count, or 0
 
 u32 length_of(Node series) { return node::buffer(series)->cell_count(); }
 
@@ -151,8 +152,30 @@ void claim_own_series(const Cell& obj) {
 
 }  // namespace
 
-u32 next_class_id() { return ++class_counter; }
-void reset_class_ids() { class_counter = first_class_id; }
+u32 next_class_id() {
+    if (fixed_class == 0) return ++class_counter;
+    const u32 id = fixed_class;
+    fixed_class = 0;
+    return id;
+}
+
+void reset_class_ids() {
+    class_counter = first_class_id;
+    fixed_class = 0;
+}
+
+Cell make_with_class(const Cell& body, u32 class_id) {
+    if (!body.is(Type::block)) raise(ErrorId::syntax_malconstruct, &body);
+    // make takes the class id before it evaluates the body, so a nested object is not
+    // given this one; should it fail before, the id is not left for the next object.
+    struct Fixed {
+        explicit Fixed(u32 id) { fixed_class = id; }
+        ~Fixed() { fixed_class = 0; }
+    } fixed(class_id);
+    Cell target = none_cell;
+    make(&target, &body, Type::object);
+    return target;
+}
 
 Cell make_value(Node ctx, u32 class_id, Node handlers, Type type) {
     const Cell obj{header_of(type), ctx, class_id, handlers};

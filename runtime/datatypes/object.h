@@ -14,6 +14,10 @@ constexpr u32 first_class_id = 1000000;
 u32 next_class_id();
 // Restarts the count (a fresh runtime).
 void reset_class_ids();
+// `make object! body` whose object takes the given class id instead of the next one, so
+// that the objects built at start-up keep their fixed ids and the run-time count starts
+// untouched. Objects made by the body take ids as usual.
+Cell make_with_class(const Cell& body, u32 class_id);
 
 // The object cell over a context, written into the context's owner slot too.
 Cell make_value(Node ctx, u32 class_id, Node handlers, Type type = Type::object);

@@ -228,12 +228,14 @@ Cell* transfer(Cell* p, OpenRefinements r, const Cell* data, const Cell* part, c
     return p;
 }
 
-Cell* read(Cell* p, const Cell* part, const Cell* seek) { return transfer(p, OpenRefinements{}, nullptr, part, seek); }
+Cell* read(Cell* p, const ReadRefinements& refinements) {
+    return transfer(p, OpenRefinements{}, nullptr, refinements.part, refinements.seek);
+}
 
-Cell* write(Cell* p, const Cell* data, const Cell* part, const Cell* seek) {
+Cell* write(Cell* p, const Cell* data, const WriteRefinements& refinements) {
     OpenRefinements r;
     r.write = true;
-    return transfer(p, r, data, part, seek);
+    return transfer(p, r, data, refinements.part, refinements.seek);
 }
 
 }  // namespace

@@ -60,6 +60,26 @@ constexpr void set_arithmetic(ActionRecord& record) {
     record.on_xor_ = arithmetic_action<core, ArithOp::xor_>;
 }
 
+// Marks the slots absolute ... xor~ unsupported: for a type whose parent row has them
+// but which has no arithmetic of its own.
+constexpr void clear_arithmetic(ActionRecord& record) {
+    record.on_absolute = {};
+    record.on_add = {};
+    record.on_divide = {};
+    record.on_multiply = {};
+    record.on_negate = {};
+    record.on_power = {};
+    record.on_remainder = {};
+    record.on_round = {};
+    record.on_subtract = {};
+    record.on_even_q = {};
+    record.on_odd_q = {};
+    record.on_and_ = {};
+    record.on_complement = {};
+    record.on_or_ = {};
+    record.on_xor_ = {};
+}
+
 // A type's resolved row: for each slot its implementation, null when unsupported.
 struct ActionRow {
 #define ZEL_ACTION(slot, name, text) sig::on_##name on_##name = nullptr;

@@ -3,6 +3,8 @@
 // depth. Each lives in a root cell, so its address stays valid; start-up points them at
 // the fields of the `system` it builds, and `init` gives every one a working default.
 #pragma once
+#include <initializer_list>
+
 #include "runtime/core/cell.h"
 
 namespace zel::standard {
@@ -25,6 +27,13 @@ constexpr u32 first_category = 185;  // then every second id, in category order
 constexpr u32 port = 242;
 constexpr u32 error = 244;
 constexpr u32 url_parts = 249;
+constexpr u32 system = 173;
+constexpr u32 state = 205;
+constexpr u32 locale = 215;
+constexpr u32 currencies = 217;
+constexpr u32 options = 221;
+constexpr u32 script = 228;
+constexpr u32 standard = 230;
 }  // namespace class_id
 
 struct References {
@@ -33,7 +42,8 @@ struct References {
     Cell* port;       // system/standard/port
     Cell* url_parts;  // system/standard/url-parts
     Cell* schemes;    // system/schemes
-    Cell* stack_trace;  // system/state/stack-trace
+    Cell* stack_trace;  // the stack-trace depth until `system` exists
+    Cell* system;       // the `system` object once the library has built it, else none
 };
 
 // Null members until init.
@@ -46,5 +56,24 @@ void init();
 // Forgets the references (the runtime they live in is gone).
 void reset();
 bool ready();
+
+// Takes the library's `system` object as the one the runtime reads its settings from.
+void adopt_system(const Cell& system);
+// The name of the first field of the adopted `system` (or of an object in it that the
+// runtime reads) that is not where the fields table puts it; null when all are in place.
+const char* misplaced_system_field();
+
+// The value at the end of a path of fields from `system`, each field read by its index
+// where the object holding it is the one built at start-up (known by its fixed class id),
+// by its name where a script put another object in its place; null when `system` is not
+// adopted yet or the path does not lead to a value.
+const Cell* system_value(std::initializer_list<Field> path);
+
+// Stores the value at the end of such a path (as the start-up stores fields: no change
+// hook runs); false when the path does not reach it.
+bool set_system_value(std::initializer_list<Field> path, const Cell& value);
+
+// system/state/stack-trace: how many calls an error's report lists.
+Cell stack_trace();
 
 }  // namespace zel::standard

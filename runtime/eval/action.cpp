@@ -261,13 +261,27 @@ void open(const i32* refs) {
 }
 
 void read(const i32* refs) {
-    const auto fn = lookup<&ActionRow::on_read>(*arg(0));
-    result(fn(arg(0), ref_arg(refs, read_ref::part), ref_arg(refs, read_ref::seek)));
+    ReadRefinements r;
+    r.part = ref_arg(refs, read_ref::part);
+    r.seek = ref_arg(refs, read_ref::seek);
+    r.binary = used(refs, read_ref::binary);
+    r.lines = used(refs, read_ref::lines);
+    r.info = used(refs, read_ref::info);
+    r.as = ref_arg(refs, read_ref::as);
+    result(lookup<&ActionRow::on_read>(*arg(0))(arg(0), r));
 }
 
 void write(const i32* refs) {
-    const auto fn = lookup<&ActionRow::on_write>(*arg(0));
-    result(fn(arg(0), arg(1), ref_arg(refs, write_ref::part), ref_arg(refs, write_ref::seek)));
+    WriteRefinements w;
+    w.binary = used(refs, write_ref::binary);
+    w.lines = used(refs, write_ref::lines);
+    w.info = used(refs, write_ref::info);
+    w.append = used(refs, write_ref::append);
+    w.part = ref_arg(refs, write_ref::part);
+    w.seek = ref_arg(refs, write_ref::seek);
+    w.allow = ref_arg(refs, write_ref::allow);
+    w.as = ref_arg(refs, write_ref::as);
+    result(lookup<&ActionRow::on_write>(*arg(0))(arg(0), arg(1), w));
 }
 
 using R = ActionRow;

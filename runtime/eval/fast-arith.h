@@ -1,6 +1,7 @@
 // Arithmetic and comparison without a call. Two integer! operands (or, for add, subtract
-// and multiply, two float!) are computed on the spot by the integer! and float! cores;
-// for any other operands the caller takes the generic action or comparison.
+// and multiply, a float! with a float! or an integer!) are computed on the spot by the
+// integer! and float! cores; for any other operands the caller takes the generic action or
+// comparison.
 #pragma once
 #include "runtime/core/cell-views.h"
 #include "runtime/datatypes/action-signatures.h"
@@ -27,9 +28,14 @@ inline bool arith_core(ArithOp op, const Cell& left, const Cell& right, Cell& ou
         integer::binary_op(integer::get(left), integer::get(right), op, &out);
         return true;
     }
-    if (left.is(Type::float_) && right.is(Type::float_)) {
+    // A float! with a float! or an integer!, on either side: the float! core's sum,
+    // difference or product of the two as doubles, a float!.
+    const bool left_float = left.is(Type::float_);
+    const bool right_float = right.is(Type::float_);
+    if ((left_float || left.is(Type::integer)) && (right_float || right.is(Type::integer)) &&
+        (left_float || right_float)) {
         if (op != ArithOp::add && op != ArithOp::subtract && op != ArithOp::multiply) return false;
-        out = float_::cell(float_::binary_op(float_::get(left), float_::get(right), op));
+        out = float_::cell(float_::binary_op(float_::number_of(left), float_::number_of(right), op));
         return true;
     }
     return false;

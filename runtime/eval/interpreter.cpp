@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -263,12 +264,14 @@ u32 find_refinement(Node cache, const Cell& name) {
     return 0;
 }
 
-// The refinements a call names: the elements of its path after the callable's, or in
+// The refinements a call names: the elements of its path after the callable's; in
 // refinements mode the refinement! cells of the apply block, each followed by an
-// expression deciding whether it is used.
+// expression deciding whether it is used; in apply mode alone every refinement of the
+// spec in order, each used by the truth of the block's next value (unused past its end).
 class RefinementSource {
 public:
-    RefinementSource(const PathCall* path, Call& call, u32& index) : path_(path), call_(call), index_(index) {
+    RefinementSource(const PathCall* path, Call& call, u32& index, Node cache, u32 first)
+        : path_(path), call_(call), index_(index), cache_(cache), next_(first) {
         if (path) next_ = path->index + 1;
     }
 
@@ -293,6 +296,7 @@ public:
             processed_ = true;
             return true;
         }
+        if ((call_.modes & mode::apply) && !(call_.modes & mode::refinements)) return next_in_spec(name, used);
         if (!(call_.modes & mode::refinements) || index_ >= tail_of(call_.code)) return false;
         const Cell element = cells(call_.code.node)[index_];
         if (!element.is(Type::refinement)) raise(ErrorId::script_bad_refine, &element);
@@ -305,10 +309,27 @@ public:
     }
 
 private:
+    bool next_in_spec(Cell& name, bool& used) {
+        const u32 n = length(cache_);
+        while (next_ < n && !cells(cache_)[next_].is(Type::refinement)) ++next_;
+        if (next_ >= n) return false;
+        name = cells(cache_)[next_++];
+        used = false;
+        if (index_ >= tail_of(call_.code)) return true;
+        Code code = call_.code;
+        if (call_.modes & mode::single) code.end = index_ + 1;
+        index_ = eval_expression(code, index_, false);
+        if (exits::exiting) return false;
+        used = truthy(*stack::top_cell());
+        stack::drop(1);
+        return true;
+    }
+
     const PathCall* path_;
     Call& call_;
     u32& index_;
-    u32 next_ = 0;
+    Node cache_;
+    u32 next_;
     bool processed_ = false;
 };
 
@@ -317,8 +338,16 @@ private:
 u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u32 index) {
     for (u32 a = 1; a <= count; ++a) {
         call.parameter = k + a - 1;
-        if (!used && (call.modes & mode::apply)) {
-            ++index;
+        // An unused refinement's argument in apply mode is none: with `single` its cell
+        // is skipped unevaluated, else its expression is evaluated and dropped.
+        if (!used && (call.modes & (mode::apply | mode::single))) {
+            if (call.modes & mode::single) {
+                ++index;
+            } else if (index < tail_of(call.code)) {
+                index = eval_expression(call.code, index, false);
+                if (exits::exiting) return index;
+                stack::drop(1);
+            }
             stack::push(none_cell);
             continue;
         }
@@ -447,7 +476,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
     }
 
     if (refinement_count || path) {
-        RefinementSource source(path, call, index);
+        RefinementSource source(path, call, index, cache, k);
         Cell name;
         bool used = false;
         while (source.next(name, used)) {
@@ -541,30 +570,38 @@ inline const Inline* inline_of(const Cell& op) {
     }
 }
 
-// What computing an operator on the spot needs from its spec cache, remembered per inline
-// operator so that an operation does not walk the cache: whether its spec is two evaluated
-// parameters and nothing else, and their typesets. An entry belongs to the callable record
-// it was read from; a record node is only reused after a collection, so an entry from an
-// earlier collection is read again.
+// What computing an operator on the spot needs, decided once per op! value rather than per
+// operation: the inline operation it names, whether its spec is two evaluated parameters
+// and nothing else, and their typesets. An entry is found by the op!'s record node and
+// holds while the op! cell is the same and no collection has run since it was made (a
+// record node is only reused after a collection).
 struct OperatorSpec {
-    Node record = 0;
+    Cell op{};  // the op! cell it was made from
     u32 collections = 0;
+    const Inline* how = nullptr;
     bool binary = false;
     Cell left{};
     Cell right{};
 };
-OperatorSpec operator_specs[inline_count];
+constexpr u32 operator_memo_size = 64;
+OperatorSpec operator_specs[operator_memo_size];
 
-// The operator's entry, or null while its spec cache is not built. Allocates nothing.
-inline const OperatorSpec* operator_spec(const Cell& op, const Inline& how) {
-    OperatorSpec& spec = operator_specs[&how - inlines];
+inline bool same_cell(const Cell& a, const Cell& b) { return std::memcmp(&a, &b, sizeof(Cell)) == 0; }
+
+// The entry of an inline operator, or null for any other operator and while its spec cache
+// is not built. Allocates nothing.
+inline const OperatorSpec* operator_spec(const Cell& op) {
+    OperatorSpec& spec = operator_specs[as_callable(op).record % operator_memo_size];
     const u32 collections = gc::collection_count();
-    if (spec.record == as_callable(op).record && spec.collections == collections) return &spec;
-    const Node cache = spec_cache::built(op);
-    if (!cache) return nullptr;
-    const Cell* entries = cells(cache);
-    spec.record = as_callable(op).record;
+    if (same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
+    const Inline* how = inline_of(op);
+    const Node cache = how ? spec_cache::built(op) : 0;
+    if (how && !cache) return nullptr;
+    spec.op = op;
     spec.collections = collections;
+    spec.how = how;
+    if (!how) return nullptr;
+    const Cell* entries = cells(cache);
     spec.binary = length(cache) == 3 && as_info(entries[0]).mandatory == 2 &&
                   spec_cache::kind_of(entries[2]) == spec_cache::kind::evaluated;
     if (spec.binary) {
@@ -576,45 +613,23 @@ inline const OperatorSpec* operator_spec(const Cell& op, const Inline& how) {
 
 inline bool is_number(const Cell& c) { return c.is(Type::integer) || c.is(Type::float_); }
 
-// An integer! and a float! operand, added, subtracted or multiplied by the left operand's
-// datatype as the generic action does; that neither allocates nor fails for numbers.
-bool mixed_arith(ArithOp op, const Cell& left, const Cell& right, Cell& out) {
-    if (!is_number(left) || !is_number(right)) return false;
-    const ActionRow& row = registry().actions(left.type());
-    sig::on_add fn = nullptr;
-    switch (op) {
-    case ArithOp::add: fn = row.on_add; break;
-    case ArithOp::subtract: fn = row.on_subtract; break;
-    case ArithOp::multiply: fn = row.on_multiply; break;
-    default: return false;
-    }
-    if (!fn) return false;
-    Cell a = left;
-    Cell b = right;
-    out = *fn(&a, &b);
-    return true;
-}
-
 // Whether the evaluation and frame stacks have room for the call a shortcut skips; without
 // it the call's path is taken, so that an overflow fails the same way.
 inline bool call_room() { return stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity; }
 
-// `left op right` computed on the spot into `left`, when the operator's spec takes both
-// operands and their types have a fast path. Nothing can observe the call that is skipped:
-// taking `right` did nothing, and the computation neither allocates nor fails. False, with
-// `left` unchanged, for the call's path.
-bool quick_operator(const Cell& op, const Inline& how, const Cell& right, Cell& left) {
-    if (!is_number(right) || !call_room()) return false;
-    const OperatorSpec* spec = operator_spec(op, how);
+// `left op right` computed on the spot into `left`, when the operator is inline, its spec
+// takes both operands and their types have a fast path. Nothing can observe the call that is
+// skipped: taking `right` did nothing, and the computation neither allocates nor fails.
+// False, with `left` unchanged, for the call's path. The caller has checked call_room().
+bool quick_operator(const Cell& op, const Cell& right, Cell& left) {
+    if (!is_number(right)) return false;
+    const OperatorSpec* spec = operator_spec(op);
     if (!spec || !spec->binary || !spec_cache::accepts(spec->right, right.type())) return false;
+    const Inline& how = *spec->how;
     Cell out;
     bool truth = false;
     if (how.arithmetic) {
-        if (action::arith_core(how.op, left, right, out)) {
-            left = out;
-            return true;
-        }
-        if (!spec_cache::accepts(spec->left, left.type()) || !mixed_arith(how.op, left, right, out)) return false;
+        if (!action::arith_core(how.op, left, right, out)) return false;
         left = out;
         return true;
     }
@@ -623,13 +638,7 @@ bool quick_operator(const Cell& op, const Inline& how, const Cell& right, Cell& 
     return true;
 }
 
-// The callable an op! wraps.
-inline Cell unwrapped(const Cell& op) {
-    Cell callable = op;
-    callable.header = (op.header & ~(cellflag::op_wrapped_type | cellflag::type_mask)) |
-                      ((op.header & cellflag::op_wrapped_type) >> 16);
-    return callable;
-}
+using native::unwrapped;
 
 // An infix call of an inlinable operator (the op! cell): its frame is opened and its right
 // operand fetched as for any call, then two operands the fast paths take are computed in
@@ -637,7 +646,8 @@ inline Cell unwrapped(const Cell& op) {
 u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index, const Cell& word, Cell* left) {
     const Cell callable = unwrapped(op);
     spec_cache::of(callable);
-    const OperatorSpec spec = *operator_spec(op, how);
+    // A copy: evaluating the right operand may make another entry in its place.
+    const OperatorSpec spec = *operator_spec(op);
     if (!spec.binary) return call_value(callable, code, index, word, nullptr, 0, true);
     frame::open_interp_native(word);
     stack::base = left;
@@ -677,11 +687,10 @@ inline const Cell* op_at(const Code& code, u32 index) {
 QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op, Cell& left) {
     const u32 tail = tail_in(b, code);
     const Cell* const items = items_of(b);
+    if (!call_room()) return {index, op};
     for (;;) {
         const Cell* right = index + 1 < tail ? quick_value(items[index + 1]) : nullptr;
-        if (!right) return {index, op};
-        const Inline* how = inline_of(*op);
-        if (!how || !quick_operator(*op, *how, *right, left)) return {index, op};
+        if (!right || !quick_operator(*op, *right, left)) return {index, op};
         index += 2;
         if (index >= tail || !(op = op_value(items[index]))) return {index, nullptr};
     }

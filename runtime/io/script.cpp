@@ -11,8 +11,10 @@
 #include "platform/posix/write-all.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
+#include "runtime/datatypes/file.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/series.h"
+#include "runtime/datatypes/standard.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/lexer/load-code.h"
@@ -79,6 +81,39 @@ void enter_folder_of(const char* path) {
     platform::set_cwd(folder.c_str());
 }
 
+// The header object of a script: made like `system/standard/header`, whose class it shares,
+// with the header block's fields; an object of its own before `system` exists.
+Cell header_object(const Cell& header) {
+    const Cell* prototype = standard::system_value({standard::Field::system_standard, standard::Field::standard_header});
+    if (!prototype) return object::construct(header, nullptr, false);
+    const Cell copy = *prototype;
+    return object::construct(header, &copy, false);
+}
+
+// The script's own `system/script` for its run: a copy of the current one with the
+// script's header and folder, the current one as its parent.
+void enter_script(const Cell& header) {
+    using standard::Field;
+    const Cell* current = standard::system_value({Field::system_script});
+    if (!current) return;
+    const Cell parent = *current;
+    const Cell script = object::clone(parent, false, nullptr, false);
+    char folder[4096];
+    Cell path = none_cell;
+    if (getcwd(folder, sizeof folder)) {
+        std::string text(folder);
+        if (text.back() != '/') text += '/';
+        path = Cell{header_of(Type::file), 0,
+                    unicode::load_utf8_new(reinterpret_cast<const u8*>(text.data()), static_cast<u32>(text.size())), 0};
+    }
+    Cell* fields = object::values_head(script);
+    fields[standard::index_of(Field::script_header)] = header;
+    fields[standard::index_of(Field::script_parent)] = parent;
+    fields[standard::index_of(Field::script_path)] = path;
+    standard::set_system_value({Field::system_script}, script);
+    standard::set_system_value({Field::system_options, Field::options_path}, path);
+}
+
 }  // namespace
 
 std::size_t find_header(std::string_view text) {
@@ -93,9 +128,7 @@ std::size_t find_header(std::string_view text) {
 }
 
 std::string read_file(const Cell& file) {
-    Cell name = file;
-    i32 count = -1;
-    const std::string path(reinterpret_cast<const char*>(unicode::to_utf8(name, count)));
+    const std::string path = file::os_path(file);
     std::string text;
     if (!platform::read_file(path.c_str(), text)) raise(ErrorId::access_cannot_open, &file);
     return text;
@@ -127,7 +160,8 @@ int run_main(const char* path) {
                                                           : "*** Error: not a Zel program!");
         return 1;
     }
-    *exits::script_header = object::construct(header, nullptr, false);
+    *exits::script_header = header_object(header);
+    enter_script(*exits::script_header);
     eval_code(code);
     return 0;
 }

@@ -333,7 +333,7 @@ bool decode_money(const u8* text, u32 length, Cell& money) {
     while (is_letter(r.peek())) ++r.at;
     u32 currency = 0;
     if (r.at - code != 0) {
-        currency = money_word::find_currency({reinterpret_cast<const char*>(text) + code, r.at - code});
+        currency = money_word::currency_index({reinterpret_cast<const char*>(text) + code, r.at - code});
         if (currency == 0) return false;
     }
     if (!r.take('$')) return false;

@@ -1,12 +1,14 @@
 // The natives that convert values: uppercase and lowercase, which change a char! or the
 // characters of a string in place, and the builders of pair!, point2D! and point3D! from
-// numbers.
+// numbers; and as, which retypes a series between the block-like or the string-like
+// types without copying it.
 #include <algorithm>
 #include <cmath>
 
 #include "generated/refinements.h"
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
+#include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/float.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/pair.h"
@@ -69,5 +71,22 @@ void lowercase(const i32* refinements) { change_case(refinements, lowercase_ref:
 void as_pair(const i32*) { set_result(pair::cell(pair_coordinate(arg(0)), pair_coordinate(arg(1)))); }
 void as_point2d(const i32*) { set_result(point::cell2(number_of(arg(0)), number_of(arg(1)))); }
 void as_point3d(const i32*) { set_result(point::cell3(number_of(arg(0)), number_of(arg(1)), number_of(arg(2)))); }
+
+// The series shares its buffer with its new type. A hash! keeps a key index beside its
+// cells and is no block-like type here.
+void as(const i32*) {
+    const Cell& type_arg = arg(0);
+    const Type to = type_arg.is(Type::datatype) ? static_cast<Type>(type_arg.w1) : type_arg.type();
+    const Cell spec = arg(1);
+    const auto block_like = [](Type t) { return series::any_block(t) && t != Type::hash; };
+    if (!(block_like(to) && block_like(spec.type())) && !(series::any_string(to) && series::any_string(spec.type()))) {
+        const Cell from = datatype::of(spec.type());
+        const Cell target = datatype::of(to);
+        raise(ErrorId::script_not_same_class, &from, &target);
+    }
+    Cell result = spec;
+    cell::set_type(&result, to);
+    set_result(result);
+}
 
 }  // namespace zel::natives

@@ -11,7 +11,7 @@ namespace zel::natives {
 // first five fraction digits, as in arithmetic.
 void as_money(const i32*) {
     const Cell currency = arg(0);
-    const u32 index = money_word::find_currency(symbol::name(currency.w2));
+    const u32 index = money_word::currency_index(symbol::name(currency.w2));
     if (index == 0) raise(ErrorId::script_bad_denom, &currency);
     Cell money = money::from_number(arg(1), false);
     money_word::set_currency_index(money, index);

@@ -131,4 +131,15 @@ Node load_utf8(const u8* src, u32 length, Node target, u32* unconsumed, bool lin
     return target;
 }
 
+Cell string_of_utf8(std::string_view text, Type type) {
+    return Cell{header_of(type), 0, load_utf8_new(reinterpret_cast<const u8*>(text.data()), static_cast<u32>(text.size())), 0};
+}
+
+std::string utf8_of(const Cell& str) {
+    Cell text = str;
+    i32 count = -1;
+    const u8* bytes = to_utf8(text, count);
+    return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
+}
+
 }  // namespace zel::unicode

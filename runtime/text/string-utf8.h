@@ -3,6 +3,8 @@
 // the narrowest unit width the characters allow; output encodes every unit.
 #pragma once
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 #include "runtime/core/cell.h"
 
@@ -30,5 +32,10 @@ u32 encode_string_utf8(const Cell& str, u8* out, i32 count, bool nul);
 // else 0. Invalid UTF-8 raises access/invalid-utf8 with up to 4 bytes from the sequence.
 Node load_utf8(const u8* src, u32 length, Node target, u32* unconsumed, bool line_ends);
 inline Node load_utf8_new(const u8* src, u32 length) { return load_utf8(src, length, 0, nullptr, false); }
+
+// A new value of a string-like type holding the decoded UTF-8 text (as load_utf8_new).
+Cell string_of_utf8(std::string_view text, Type type = Type::string);
+// The UTF-8 form of a string-like value from its position, as to_utf8 makes it.
+std::string utf8_of(const Cell& str);
 
 }  // namespace zel::unicode

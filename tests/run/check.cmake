@@ -1,13 +1,18 @@
-# Runs zel on SCRIPT and compares its exit status with the number in <script>.status (0 when
-# there is no such file), its standard output with <script>.out and, when <script>.err
-# exists, its standard error with that file.
+# Runs zel on SCRIPT, with the lines of <script>.args as its arguments when that file exists,
+# and compares its exit status with the number in <script>.status (0 when there is no such
+# file), its standard output with <script>.out and, when <script>.err exists, its standard
+# error with that file.
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_status 0)
 if(EXISTS ${dir}/${name}.status)
   file(STRINGS ${dir}/${name}.status expected_status LIMIT_COUNT 1)
 endif()
-execute_process(COMMAND ${ZEL} ${SCRIPT} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+set(arguments)
+if(EXISTS ${dir}/${name}.args)
+  file(STRINGS ${dir}/${name}.args arguments)
+endif()
+execute_process(COMMAND ${ZEL} ${SCRIPT} ${arguments} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
 if(NOT status EQUAL expected_status)
   message(FATAL_ERROR "zel ${SCRIPT} ended with status ${status}, expected ${expected_status}\n${out}\n${err}")
 endif()

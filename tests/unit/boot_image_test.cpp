@@ -16,8 +16,11 @@
 namespace zel {
 namespace {
 
-// Every global word that has a value, as "name: mold", sorted: the order in which the two
-// paths meet the names differs (the image interns all of them before anything runs).
+// Every global word that has a value, as "name: mold", sorted and named in lower case: the
+// order in which the two paths meet the names differs (the image interns all of them before
+// anything runs), and the global context keeps each case variant it meets as a word of its
+// own sharing one value slot, so one path may list `comment` and `Comment` where the other
+// lists `comment` alone.
 std::vector<std::string> global_words() {
     std::vector<std::string> words;
     for (u32 i = 0, n = context::word_count(context::global); i < n; ++i) {
@@ -26,9 +29,12 @@ std::vector<std::string> global_words() {
         if (value.is(Type::unset)) continue;
         Output out;
         mold_value(value, out, MoldFlags{}, nullptr, -1, 0);
-        words.push_back(std::string(symbol::name(as_word(word).symbol)) + ": " + out.utf8());
+        std::string name(symbol::name(as_word(word).symbol));
+        std::transform(name.begin(), name.end(), name.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
+        words.push_back(name + ": " + out.utf8());
     }
     std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
     return words;
 }
 

@@ -80,7 +80,7 @@ TEST_F(PortTest, ActionsForwardToTheActor) {
         << "an actor function of another arity is refused";
     p = port;
     try {
-        actions.on_read(&p, nullptr, nullptr);
+        actions.on_read(&p, ReadRefinements{});
         ADD_FAILURE() << "read without open";
     } catch (const ErrorThrow& e) {
         EXPECT_EQ(e.id, ErrorId::access_no_port_action);
@@ -114,8 +114,17 @@ TEST_F(PortTest, ReadAndWriteOpenTransferAndClose) {
                           Case{"write", nullptr, nullptr, true}, Case{"write/part/seek", &part, &seek, true}}) {
         calls.clear();
         Cell p = port;
-        if (c.write) actions.on_write(&p, &data, c.part, c.seek);
-        else actions.on_read(&p, c.part, c.seek);
+        if (c.write) {
+            WriteRefinements r;
+            r.part = c.part;
+            r.seek = c.seek;
+            actions.on_write(&p, &data, r);
+        } else {
+            ReadRefinements r;
+            r.part = c.part;
+            r.seek = c.seek;
+            actions.on_read(&p, r);
+        }
         std::vector<std::string> names;
         for (const auto& call : calls) names.push_back(call.name);
         const std::vector<std::string> expected =
