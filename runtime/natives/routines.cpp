@@ -35,6 +35,7 @@
 #include "runtime/names/context.h"
 #include "runtime/names/symbol.h"
 #include "runtime/natives/natives.h"
+#include "runtime/text/string-units.h"
 #include "runtime/text/string-utf8.h"
 #include "runtime/text/utf8.h"
 
@@ -275,6 +276,83 @@ void write_stdout(const Cell&, Args args, Cell&) {
     i32 count = -1;
     const u8* bytes = unicode::to_utf8(data, count);
     platform::write_all(1, bytes, static_cast<std::size_t>(count));
+}
+
+// The four hexadecimal digits at unit `at` of a string's units as a number, or -1.
+i32 hex4(const u8* head, u32 unit, u32 at) {
+    i32 value = 0;
+    for (u32 i = 0; i < 4; ++i) {
+        const u32 c = unicode::read_unit(head + (at + i) * unit, unit);
+        i32 digit;
+        if (c >= '0' && c <= '9') digit = static_cast<i32>(c - '0');
+        else if (c >= 'A' && c <= 'F') digit = static_cast<i32>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f') digit = static_cast<i32>(c - 'a' + 10);
+        else return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+// Resolves JSON escapes in place from the string's index: each character is read at a
+// read index and written back at a write index that never passes it, so the text only
+// shrinks. A character wider than the string's units widens them first; indexes count
+// characters, so they hold across the change. A high surrogate escape must be followed by
+// a low one (the pair is one character); a lone surrogate of either half, a bad escape or
+// a cut one is refused with invalid-data, the text being left as far as it got.
+void unescape(const Cell&, Args args, Cell& result) {
+    const Cell str = args[0];
+    Buffer* b = node::buffer(str.w2);
+    u32 unit = b->unit();
+    const u32 count = b->used() / unit;
+    u32 read = std::min(str.w1, count);
+    u32 write = read;
+    const auto refuse = [&str]() { raise(ErrorId::script_invalid_data, &str); };
+    while (read < count) {
+        const u8* head = b->head_ptr();
+        u32 c = unicode::read_unit(head + read * unit, unit);
+        ++read;
+        if (c == '\\') {
+            if (read == count) refuse();
+            const u32 e = unicode::read_unit(head + read * unit, unit);
+            ++read;
+            switch (e) {
+            case '"':
+            case '\\':
+            case '/': c = e; break;
+            case 'b': c = 8; break;
+            case 'f': c = 12; break;
+            case 'n': c = 10; break;
+            case 'r': c = 13; break;
+            case 't': c = 9; break;
+            case 'u': {
+                const i32 v = count - read >= 4 ? hex4(head, unit, read) : -1;
+                if (v < 0) refuse();
+                read += 4;
+                c = static_cast<u32>(v);
+                if (c >= 0xDC00 && c <= 0xDFFF) refuse();
+                if (c >= 0xD800 && c <= 0xDBFF) {
+                    if (count - read < 6 || unicode::read_unit(head + read * unit, unit) != '\\' ||
+                        unicode::read_unit(head + (read + 1) * unit, unit) != 'u')
+                        refuse();
+                    const i32 low = hex4(head, unit, read + 2);
+                    if (low < 0xDC00 || low > 0xDFFF) refuse();
+                    read += 6;
+                    c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<u32>(low) - 0xDC00);
+                }
+                break;
+            }
+            default: refuse();
+            }
+        }
+        if (unicode::unit_for(c) > unit) {
+            unit = unicode::unit_for(c);
+            b = unicode::widen(b, unit, 0);
+        }
+        unicode::write_unit(b->head_ptr() + write * unit, unit, c);
+        ++write;
+    }
+    b->tail = b->head + write * unit;
+    result = str;
 }
 
 // A single-type predicate keeps its datatype! in its record.
