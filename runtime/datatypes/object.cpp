@@ -86,11 +86,12 @@ Cell deep_copy(const Cell& value) {
     return copy;
 }
 
-// Copies a field's series into a fresh one; block-like copies are bound to `ctx`.
+// Copies a field's series into a fresh one; block-like copies are bound to `ctx`, `self`
+// included, so that it names the new object rather than the one copied from.
 void copy_field(Node ctx, u32 i) {
     const Cell copy = deep_copy(value_at(ctx, i));
     value_at(ctx, i) = copy;
-    if (series::any_block(copy.type())) context::bind_block(copy, ctx, false);
+    if (series::any_block(copy.type())) context::bind_block(copy, ctx, true);
 }
 
 // The handler block's cell for one hook, a pair!: word 2 (slot << 16) | locals, or
@@ -278,7 +279,8 @@ void rebind_function(Node ctx, u32 index) {
     const Node fn_ctx = series_buffer::copy_buffer(node::buffer(as_function(fn).context));
     Cell body_copy;
     block::clone(body, true, true, &body_copy);
-    context::bind_block(body_copy, ctx, false);
+    // `self` in the body names the object the function now belongs to.
+    context::bind_block(body_copy, ctx, true);
     context::bind_block(body_copy, fn_ctx, false);
     const Cell copy = function::make_value(spec, &body_copy, fn_ctx, 0, 0, fn.header & ~cellflag::type_mask);
     *function::record_cell(copy, function::record::second) = *function::record_cell(fn, function::record::second);

@@ -1,6 +1,6 @@
 // The native apply: calls a function with its arguments taken from a block, the
 // refinements named in the block (each followed by an expression that says whether it
-// is used), or with /all every parameter of the spec in order, refinements as truth
+// is used), or with /all every parameter of the parameter block in order, refinements as truth
 // values. /safer takes each argument as one value and skips an unused refinement's
 // arguments without evaluating them.
 #include "generated/refinements.h"
