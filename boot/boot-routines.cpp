@@ -1,7 +1,5 @@
 #include "boot/boot-routines.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -9,6 +7,7 @@
 
 #include "boot/process.h"
 #include "platform/posix/command-line.h"
+#include "platform/posix/directory.h"
 #include "runtime/core/cell-views.h"
 #include "runtime/core/money-word.h"
 #include "runtime/core/raise.h"
@@ -26,10 +25,6 @@
 namespace zel::boot_routines {
 namespace {
 
-Cell text_cell(Type t, std::string_view text) {
-    return Cell{header_of(t), 0,
-                unicode::load_utf8_new(reinterpret_cast<const u8*>(text.data()), static_cast<u32>(text.size())), 0};
-}
 
 Cell word_cell(std::string_view name) {
     return Cell{header_of(Type::word), 0, symbol::intern(name), context::no_index};
@@ -42,12 +37,12 @@ bool named(const Cell& word, std::string_view name) {
 // A directory as a file! ending in a slash.
 Cell directory(std::string path) {
     if (path.empty() || path.back() != '/') path += '/';
-    return text_cell(Type::file, path);
+    return unicode::string_of_utf8(path, Type::file);
 }
 
 Cell current_directory() {
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) ? directory(buffer) : none_cell;
+    const std::string dir = platform::current_dir();
+    return dir.empty() ? none_cell : unicode::string_of_utf8(dir, Type::file);
 }
 
 // $HOME/.zel/, or /tmp/.zel/ without a home.
@@ -80,7 +75,7 @@ void runtime_value(const Cell&, const Cell* args, Cell& result) {
     else if (named(name, "cache-dir")) result = cache_directory();
     else if (named(name, "boot")) {
         const process::Arguments& a = process::state.arguments;
-        result = a.count > 0 ? text_cell(Type::string, a.values[0]) : none_cell;
+        result = a.count > 0 ? unicode::string_of_utf8(a.values[0], Type::string) : none_cell;
     } else if (named(name, "args")) result = argument_strings(1);
     else if (named(name, "command-line")) result = command_line(0);
     else if (named(name, "argument-line")) result = command_line(1);
@@ -125,14 +120,14 @@ Cell make_routine(const Routine& r, u32 code) {
 Cell command_line(int from) {
     const process::Arguments& a = process::state.arguments;
     const int count = a.count > from ? a.count - from : 0;
-    return text_cell(Type::string, platform::command_line_of(count, count ? a.values + from : nullptr));
+    return unicode::string_of_utf8(platform::command_line_of(count, count ? a.values + from : nullptr), Type::string);
 }
 
 Cell argument_strings(int from) {
     Cell list;
     const process::Arguments& a = process::state.arguments;
     block::make_at(&list, a.count);
-    for (int i = from; i < a.count; ++i) block::append_value(list, text_cell(Type::string, a.values[i]));
+    for (int i = from; i < a.count; ++i) block::append_value(list, unicode::string_of_utf8(a.values[i], Type::string));
     return list;
 }
 

@@ -19,4 +19,11 @@ bool get_cwd(std::string& out) {
     }
 }
 
+std::string current_dir() {
+    std::string dir;
+    if (!get_cwd(dir)) return {};
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir;
+}
+
 }  // namespace zel::platform

@@ -8,5 +8,7 @@ namespace zel::platform {
 bool set_cwd(const char* path);
 // True with the current directory's absolute path in `out`.
 bool get_cwd(std::string& out);
+// The current directory ending in '/'; empty when the system cannot tell it.
+std::string current_dir();
 
 }  // namespace zel::platform

@@ -72,6 +72,13 @@ bool is_directory(const char* path) {
     return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool path_exists(const char* path) {
+    struct stat st;
+    return ::stat(path, &st) == 0;
+}
+
+bool make_dir(const char* path) { return ::mkdir(path, 0777) == 0; }
+
 bool list_directory(const char* path, std::vector<DirEntry>& entries) {
     DIR* dir = ::opendir(path);
     if (!dir) return false;

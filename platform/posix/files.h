@@ -35,6 +35,10 @@ bool read_to_end(int fd, std::string& out);
 
 // True when the path names a folder (following links).
 bool is_directory(const char* path);
+// True when `path` names an existing file or folder.
+bool path_exists(const char* path);
+// True when one new folder was made at `path`.
+bool make_dir(const char* path);
 
 struct DirEntry {
     std::string name;

@@ -4,6 +4,8 @@
 #include <dlfcn.h>
 #include <strings.h>
 
+#include "platform/posix/shared-library.h"
+
 
 namespace zel::platform {
 
@@ -24,27 +26,21 @@ struct Curl {
     decltype(&curl_slist_free_all) slist_free_all;
 };
 
-template <class Entry>
-bool find(void* handle, const char* name, Entry& entry) {
-    entry = reinterpret_cast<Entry>(dlsym(handle, name));
-    return entry != nullptr;
-}
-
 // The library with every entry found, set up once; null when it cannot be opened.
 const Curl* curl() {
     static const Curl* opened = [] () -> const Curl* {
         void* handle = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
         if (!handle) return nullptr;
         static Curl c{};
-        const bool complete = find(handle, "curl_global_init", c.global_init) &&
-                              find(handle, "curl_easy_init", c.easy_init) &&
-                              find(handle, "curl_easy_setopt", c.easy_setopt) &&
-                              find(handle, "curl_easy_perform", c.easy_perform) &&
-                              find(handle, "curl_easy_getinfo", c.easy_getinfo) &&
-                              find(handle, "curl_easy_cleanup", c.easy_cleanup) &&
-                              find(handle, "curl_easy_strerror", c.easy_strerror) &&
-                              find(handle, "curl_slist_append", c.slist_append) &&
-                              find(handle, "curl_slist_free_all", c.slist_free_all);
+        const bool complete = find_entry(handle, "curl_global_init", c.global_init) &&
+                              find_entry(handle, "curl_easy_init", c.easy_init) &&
+                              find_entry(handle, "curl_easy_setopt", c.easy_setopt) &&
+                              find_entry(handle, "curl_easy_perform", c.easy_perform) &&
+                              find_entry(handle, "curl_easy_getinfo", c.easy_getinfo) &&
+                              find_entry(handle, "curl_easy_cleanup", c.easy_cleanup) &&
+                              find_entry(handle, "curl_easy_strerror", c.easy_strerror) &&
+                              find_entry(handle, "curl_slist_append", c.slist_append) &&
+                              find_entry(handle, "curl_slist_free_all", c.slist_free_all);
         if (!complete || c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
             dlclose(handle);
             return nullptr;

@@ -16,6 +16,7 @@
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
+#include "runtime/lexer/lexer-text.h"
 #include "runtime/datatypes/string.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/memory/buffer.h"
@@ -111,38 +112,13 @@ i64 count_arg(const Cell* arg, const char* refinement) {
     return as_integer(*arg).value;
 }
 
-Cell binary_of(const u8* bytes, std::size_t n) {
-    const Node node = memory::alloc_bytes(static_cast<u32>(n));
-    Buffer* b = node::buffer(node);
-    if (n) std::memcpy(b->head_ptr(), bytes, n);
-    b->tail = b->head + static_cast<u32>(n);
-    return Cell{header_of(Type::binary), 0, node, 0};
-}
-
 Cell text_of(const u8* bytes, std::size_t n) {
     return unicode::string_of_utf8(std::string_view(reinterpret_cast<const char*>(bytes), n));
 }
 
-// One string per line: a line ends at LF, a CR before the LF is dropped, and text after
-// the last LF is a last line.
-Cell lines_of(const u8* bytes, std::size_t n) {
-    Cell lines;
-    block::make_at(&lines, 16);
-    std::size_t start = 0;
-    while (start < n) {
-        const void* lf = std::memchr(bytes + start, '\n', n - start);
-        const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const u8*>(lf) - bytes) : n;
-        std::size_t stop = end;
-        if (lf && stop > start && bytes[stop - 1] == '\r') --stop;
-        block::append_value(lines, text_of(bytes + start, stop - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 Cell value_of(const u8* bytes, std::size_t n, const ReadRefinements& r) {
-    if (r.binary) return binary_of(bytes, n);
-    if (r.lines) return lines_of(bytes, n);
+    if (r.binary) return lexer::make_bytes(Type::binary, bytes, static_cast<u32>(n));
+    if (r.lines) return split_lines(bytes, n, text_of);
     return text_of(bytes, n);
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/posix/http.h"
 #include "runtime/datatypes/block.h"
+#include "runtime/datatypes/file.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/map.h"
 #include "runtime/datatypes/string-load.h"
@@ -118,22 +119,6 @@ Cell header_map(const std::string& text) {
     return map;
 }
 
-// The body's lines, split at line feeds, a carriage return before one dropped.
-Cell body_lines(const std::string& body) {
-    Cell lines;
-    block::make_at(&lines, 8);
-    std::size_t start = 0;
-    while (start < body.size()) {
-        std::size_t end = body.find('\n', start);
-        const std::size_t next = end == std::string::npos ? body.size() : end + 1;
-        if (end == std::string::npos) end = body.size();
-        if (end > start && body[end - 1] == '\r' && end < body.size()) --end;
-        block::append_value(lines, text_value(body.substr(start, end - start)));
-        start = next;
-    }
-    return lines;
-}
-
 }  // namespace
 
 Cell request(const Cell& url, const Cell& method, const Cell* headers, const Cell* data, bool info, bool binary,
@@ -157,7 +142,10 @@ Cell request(const Cell& url, const Cell& method, const Cell* headers, const Cel
 
     Cell body = binary ? lexer::make_bytes(Type::binary, reinterpret_cast<const u8*>(response.body.data()),
                                            static_cast<u32>(response.body.size()))
-                : lines ? body_lines(response.body)
+                : lines ? file::split_lines(reinterpret_cast<const u8*>(response.body.data()), response.body.size(),
+                                            [](const u8* line, std::size_t n) {
+                                                return text_value(std::string(reinterpret_cast<const char*>(line), n));
+                                            })
                         : text_value(response.body);
     if (!info) return body;
     Cell result;

@@ -98,14 +98,8 @@ void enter_script(const Cell& header) {
     if (!current) return;
     const Cell parent = *current;
     const Cell script = object::clone(parent, false, nullptr, false);
-    char folder[4096];
-    Cell path = none_cell;
-    if (getcwd(folder, sizeof folder)) {
-        std::string text(folder);
-        if (text.back() != '/') text += '/';
-        path = Cell{header_of(Type::file), 0,
-                    unicode::load_utf8_new(reinterpret_cast<const u8*>(text.data()), static_cast<u32>(text.size())), 0};
-    }
+    const std::string folder = platform::current_dir();
+    const Cell path = folder.empty() ? none_cell : unicode::string_of_utf8(folder, Type::file);
     Cell* fields = object::values_head(script);
     fields[standard::index_of(Field::script_header)] = header;
     fields[standard::index_of(Field::script_parent)] = parent;

@@ -11,8 +11,9 @@
 #include <string>
 
 #include "generated/refinements.h"
-#include "platform/posix/current-dir.h"
 #include "platform/posix/directory.h"
+#include "platform/posix/files.h"
+#include "platform/posix/system-info.h"
 #include "platform/posix/write-all.h"
 #include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
@@ -44,9 +45,6 @@ namespace {
 
 using Args = const Cell*;
 
-Cell text_cell(Type t, const std::string& text) {
-    return series_cell(t, unicode::load_utf8_new(reinterpret_cast<const u8*>(text.data()), static_cast<u32>(text.size())));
-}
 
 // A file! or string! as the UTF-8 path the system takes.
 std::string path_of(const Cell& file) {
@@ -122,7 +120,7 @@ void shift_logical(const Cell&, Args, Cell& result) { shifted(natives::shift_ref
 
 void last_lf_q(const Cell&, Args, Cell& result) { result = logic::cell(stdio::last_line_ended()); }
 
-void get_current_dir(const Cell&, Args, Cell& result) { result = text_cell(Type::string, platform::current_dir()); }
+void get_current_dir(const Cell&, Args, Cell& result) { result = unicode::string_of_utf8(platform::current_dir(), Type::string); }
 
 void set_current_dir(const Cell&, Args args, Cell&) {
     if (!platform::set_cwd(path_of(args[0]).c_str())) raise(ErrorId::access_cannot_open, &args[0]);
@@ -174,7 +172,7 @@ void os_info(const Cell&, Args, Cell& result) {
         block::append_value(*spec, word_cell(Type::set_word, 0, symbol::intern_cstring(name), context::no_index));
         block::append_value(*spec, value);
     };
-    field("name", text_cell(Type::string, info.name));
+    field("name", unicode::string_of_utf8(info.name, Type::string));
     field("arch", word_cell(Type::word, 0, symbol::intern_cstring(arch_of(info.machine)), context::no_index));
     field("version", tuple::cell(version, 3));
     field("build", integer::cell(static_cast<i32>(numbers[3])));
