@@ -5,6 +5,7 @@
 
 #include "platform/display/display.h"
 #include "platform/display/system.h"
+#include "platform/display/text.h"
 #include "platform/display/window-table.h"
 #include "platform/display/window.h"
 
@@ -256,7 +257,10 @@ BOOL SetLayeredWindowAttributes(HWND id, COLORREF, BYTE alpha, DWORD flags) {
 
 HBRUSH CreateSolidBrush(COLORREF c) { return brush_tag | (c & 0xFFFFFF); }
 HBRUSH GetSysColorBrush(int index) { return system_brush_tag | static_cast<HBRUSH>(index & 0xFF); }
-BOOL DeleteObject(uint32_t) { return 1; }
+BOOL DeleteObject(uint32_t object) {
+  if (font_description(object)) return DeleteFont(object);
+  return object ? 1 : 0;  // brushes hold nothing
+}
 
 BOOL FillRect(HDC dc, const RECT* r, HBRUSH brush) {
   if (!dc || !r || !brush) return 0;
