@@ -4,7 +4,9 @@
 // waits for input and hands the input it reads to input.h's entry points.
 #pragma once
 #include <memory>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/display/types.h"
@@ -36,6 +38,11 @@ class Display {
   // The window's composited client area changed (a premultiplied ARGB surface).
   virtual void present(HWND, cairo_surface_t*) {}
   virtual void set_cursor(HCURSOR) {}
+  // The program's clipboard changed: offer it to other programs.
+  virtual void own_clipboard() {}
+  // Another program's clipboard, in Windows' formats, read within bounds; empty when the
+  // program holds it itself or no other program does.
+  virtual std::vector<std::pair<UINT, std::string>> foreign_clipboard() { return {}; }
 };
 
 // The display in use; a headless one is made on first use when none was installed.

@@ -108,6 +108,8 @@ void set_scroll_bar_shown(HWND, int bar, bool shown);
 void apply_input_state(const MSG&);
 // Queues WM_MOUSEHOVER when the pointer has rested long enough over a tracked window.
 void check_hover(int64_t now);
+// Another program took the clipboard: reading asks it from now on.
+void clipboard_lost();
 // Releases a window's surfaces and region.
 void release_surfaces(Window&);
 // The client area's size changed: the retained surface follows and all of it is invalid.

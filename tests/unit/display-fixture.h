@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/display/clipboard.h"
 #include "platform/display/compositor.h"
 #include "platform/display/headless/headless.h"
 #include "platform/display/input.h"

@@ -604,3 +604,74 @@ TEST_F(DisplayTest, MonitorsMetricsAndFixedAnswers) {
 
 }  // namespace
 }  // namespace zel::display::testing
+
+namespace zel::display::testing {
+namespace {
+
+using Kind = ClipboardContent::Kind;
+
+TEST_F(DisplayTest, ClipboardRoundTripsTextFilesAndImages) {
+  ClipboardContent text;
+  text.kind = Kind::text;
+  text.text = u"h\u00e9 \U0001F600";
+  ASSERT_TRUE(write_clipboard(text));
+  auto back = read_clipboard();
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->kind, Kind::text);
+  EXPECT_EQ(back->text, text.text);
+
+  ClipboardContent files;
+  files.kind = Kind::files;
+  files.files = {u"/tmp/a b.txt", u"/home/\u00e9"};
+  ASSERT_TRUE(write_clipboard(files));
+  ASSERT_TRUE(OpenClipboard(0));
+  EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+  std::string drop = *GetClipboardData(CF_HDROP);
+  CloseClipboard();
+  EXPECT_EQ(drop.substr(0, 4), std::string("\x14\0\0\0", 4));
+  EXPECT_EQ(drop.substr(16, 4), std::string("\x01\0\0\0", 4));
+  EXPECT_EQ(drop.substr(drop.size() - 4), std::string(4, '\0'));
+  EXPECT_EQ(read_clipboard()->files, files.files);
+
+  ClipboardContent image;
+  image.kind = Kind::pixels;
+  image.width = 2, image.height = 2;
+  image.pixels = {0xFF000001, 0xFF000002, 0xFF000003, 0x80000004};
+  image.encoded = "\x89PNG...";
+  ASSERT_TRUE(write_clipboard(image));
+  back = read_clipboard();
+  EXPECT_EQ(back->kind, Kind::encoded_image);  // the encoded form comes first
+  EXPECT_EQ(back->encoding, u"PNG");
+  image.encoded.clear();
+  ASSERT_TRUE(write_clipboard(image));
+  back = read_clipboard();
+  ASSERT_EQ(back->kind, Kind::pixels);
+  EXPECT_EQ(back->pixels, image.pixels);
+  EXPECT_EQ(back->height, 2);
+}
+
+TEST_F(DisplayTest, ClipboardEmptiedByNothingAndRefusedWhileHeld) {
+  ClipboardContent text;
+  text.kind = Kind::text;
+  text.text = u"x";
+  write_clipboard(text);
+  EXPECT_TRUE(write_clipboard(ClipboardContent{}));
+  EXPECT_EQ(read_clipboard()->kind, Kind::none);
+  ASSERT_TRUE(OpenClipboard(0));
+  EXPECT_FALSE(read_clipboard());
+  EXPECT_FALSE(write_clipboard(text));
+  CloseClipboard();
+  // A bottom-up bitmap reads top row first; a bitmap of another layout is refused.
+  std::string bitmap = bitmap_of(1, 2, {0xFF0000AA, 0xFF0000BB});
+  bitmap[8] = 2, bitmap[9] = bitmap[10] = bitmap[11] = 0;
+  int w = 0, h = 0;
+  std::vector<uint32_t> pixels;
+  ASSERT_TRUE(pixels_of_bitmap(bitmap, &w, &h, &pixels));
+  EXPECT_EQ(pixels, (std::vector<uint32_t>{0xFF0000BB, 0xFF0000AA}));
+  bitmap[12 + 2] = 24;
+  EXPECT_FALSE(pixels_of_bitmap(bitmap, &w, &h, &pixels));
+  EXPECT_FALSE(pixels_of_bitmap(bitmap.substr(0, 130), &w, &h, &pixels));
+}
+
+}  // namespace
+}  // namespace zel::display::testing
