@@ -108,6 +108,9 @@ void set_scroll_bar_shown(HWND, int bar, bool shown);
 void apply_input_state(const MSG&);
 // Queues WM_MOUSEHOVER when the pointer has rested long enough over a tracked window.
 void check_hover(int64_t now);
+// The display moved or resized a top-level (its window manager, its user): the window takes
+// the new client rectangle and hears of it, without the display being told again.
+void placed_by_display(HWND, const RECT& client);
 // Another program took the clipboard: reading asks it from now on.
 void clipboard_lost();
 // Releases a window's surfaces and region.

@@ -541,6 +541,23 @@ BOOL EndDeferWindowPos(HDWP batch) {
   return all;
 }
 
+void placed_by_display(HWND id, const RECT& client) {
+  Window* w = window_of(id);
+  if (!w || !w->top_level()) return;
+  RECT c = w->client_rect();
+  if (c == client) return;
+  RECT old = w->rect;
+  w->rect = {client.left - w->insets.left, client.top - w->insets.top, client.right + w->insets.right,
+             client.bottom + w->insets.bottom};
+  bool resized = old.width() != w->rect.width() || old.height() != w->rect.height();
+  if (resized) resize_surface(*w);
+  WINDOWPOS pos{id, 0, w->rect.left, w->rect.top, w->rect.width(), w->rect.height(),
+                SWP_NOZORDER | SWP_NOACTIVATE | (resized ? 0u : SWP_NOSIZE) |
+                    (old.left == w->rect.left && old.top == w->rect.top ? SWP_NOMOVE : 0u)};
+  call_procedure(*w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+  present_top_level(id);
+}
+
 void set_scroll_bar_shown(HWND id, int bar, bool shown) {
   Window* w = window_of(id);
   if (!w || w->scroll_shown[static_cast<size_t>(bar)] == shown) return;
