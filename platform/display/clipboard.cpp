@@ -5,6 +5,7 @@
 
 #include "platform/display/display.h"
 #include "platform/display/message-loop.h"
+#include "platform/display/utf16.h"
 #include "platform/display/window-table.h"
 #include "platform/posix/sleep.h"
 
@@ -42,22 +43,6 @@ uint32_t get_u32(std::string_view in, size_t at) {
   uint32_t v = 0;
   for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(in[at + static_cast<size_t>(i)])) << (8 * i);
   return v;
-}
-
-std::string utf16_bytes(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) out += static_cast<char>(c & 0xFF), out += static_cast<char>(c >> 8);
-  return out;
-}
-
-std::u16string utf16_of_bytes(std::string_view bytes) {
-  std::u16string out;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char16_t c = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-    if (!c) break;
-    out += c;
-  }
-  return out;
 }
 
 constexpr size_t bitmap_header_size = 124;
@@ -124,7 +109,7 @@ std::string file_drop_of(const std::vector<std::u16string>& files) {
   put_u32(out, 20);  // where the names start
   put_u32(out, 0), put_u32(out, 0), put_u32(out, 0);
   put_u32(out, 1);  // wide names
-  for (const auto& f : files) out += utf16_bytes(f), out += std::string(2, '\0');
+  for (const auto& f : files) out += bytes_of(f), out += std::string(2, '\0');
   out += std::string(2, '\0');
   return out;
 }
@@ -218,7 +203,7 @@ bool write_clipboard(const ClipboardContent& c) {
   std::vector<std::pair<UINT, std::string>> prepared;
   switch (c.kind) {
     case ClipboardContent::Kind::none: break;
-    case ClipboardContent::Kind::text: prepared.push_back({CF_UNICODETEXT, utf16_bytes(c.text) + std::string(2, '\0')}); break;
+    case ClipboardContent::Kind::text: prepared.push_back({CF_UNICODETEXT, bytes_of(c.text) + std::string(2, '\0')}); break;
     case ClipboardContent::Kind::files: prepared.push_back({CF_HDROP, file_drop_of(c.files)}); break;
     case ClipboardContent::Kind::encoded_image:
     case ClipboardContent::Kind::pixels:

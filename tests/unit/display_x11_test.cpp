@@ -173,7 +173,7 @@ TEST_F(DisplayX11, AnotherProcessReadsOurClipboard) {
     int status = 0;
     int64_t give_up = x->now() + 20000;
     while (waitpid(child, &status, WNOHANG) == 0 && x->now() < give_up) pump_for(10);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "reader status " << status;
     std::ifstream file(path, std::ios::binary);
     std::string got((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     std::string want;

@@ -17,6 +17,7 @@
 #include "platform/display/input.h"
 #include "platform/display/message-loop.h"
 #include "platform/display/system.h"
+#include "platform/display/utf16.h"
 #include "platform/display/window-table.h"
 #include "platform/display/window.h"
 
@@ -102,65 +103,12 @@ unsigned int x_cursor_shape(HCURSOR c) {
   }
 }
 
-std::string utf8_of_utf16_bytes(std::string_view bytes) {
-  std::string out;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char32_t c = static_cast<unsigned char>(bytes[i]) | static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-    if (!c) break;
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-      char32_t low = static_cast<unsigned char>(bytes[i + 2]) | static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 3])) << 8;
-      if (low >= 0xDC00 && low < 0xE000) c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00), i += 2;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12)), out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18)), out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)), out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::string utf16_bytes_of_utf8(std::string_view text) {
-  std::string out;
-  auto unit = [&out](uint32_t u) { out += static_cast<char>(u & 0xFF), out += static_cast<char>(u >> 8); };
-  for (size_t i = 0; i < text.size();) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    int extra = b < 0x80 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
-    uint32_t c = extra < 0 ? 0xFFFD : extra == 0 ? b : b & (0x3F >> extra);
-    size_t n = 1;
-    for (int k = 0; extra > 0 && k < extra; ++k, ++n) {
-      if (i + n >= text.size() || (static_cast<unsigned char>(text[i + n]) & 0xC0) != 0x80) {
-        c = 0xFFFD;
-        break;
-      }
-      c = (c << 6) | (static_cast<unsigned char>(text[i + n]) & 0x3F);
-    }
-    i += n;
-    if (c >= 0x10000 && c <= 0x10FFFF) {
-      unit(0xD800 + ((c - 0x10000) >> 10));
-      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      unit(c > 0x10FFFF ? 0xFFFD : c);
-    }
-  }
-  out += std::string(2, '\0');
-  return out;
-}
-
 std::string uri_list_of(const std::vector<std::u16string>& files) {
   static const char hex[] = "0123456789ABCDEF";
   std::string out;
   for (const auto& f : files) {
-    std::string bytes;
-    for (char16_t c : f) bytes += static_cast<char>(c & 0xFF), bytes += static_cast<char>(c >> 8);
     out += "file://";
-    for (char byte : utf8_of_utf16_bytes(bytes)) {
+    for (char byte : utf8_of(f)) {
       auto b = static_cast<unsigned char>(byte);
       if (std::isalnum(b) || std::strchr("/-_.~", b))
         out += static_cast<char>(b);
@@ -193,14 +141,7 @@ std::vector<std::u16string> files_of_uri_list(std::string_view list) {
         path += line[i];
       }
     }
-    std::string units = utf16_bytes_of_utf8(path);
-    std::u16string name;
-    for (size_t i = 0; i + 3 < units.size() + 2 && i + 1 < units.size(); i += 2) {
-      char16_t c = static_cast<char16_t>(static_cast<unsigned char>(units[i]) | static_cast<unsigned char>(units[i + 1]) << 8);
-      if (!c) break;
-      name += c;
-    }
-    files.push_back(name);
+    files.push_back(utf16_of(path));
   }
   return files;
 }
@@ -354,9 +295,7 @@ void X11Display::show_window(HWND hwnd, bool shown) {
 void X11Display::set_title(HWND hwnd, std::u16string_view title) {
   unsigned long xw = x_window(hwnd);
   if (!xw) return;
-  std::string bytes;
-  for (char16_t c : title) bytes += static_cast<char>(c & 0xFF), bytes += static_cast<char>(c >> 8);
-  std::string utf8 = utf8_of_utf16_bytes(bytes);
+  std::string utf8 = utf8_of(title);
   XChangeProperty(x_, xw, atom(x_, "_NET_WM_NAME"), atom(x_, "UTF8_STRING"), 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
   XStoreName(x_, xw, utf8.c_str());
@@ -472,7 +411,7 @@ void X11Display::handle(void* event) {
 
 void X11Display::own_clipboard() {
   XSetSelectionOwner(x_, atom(x_, "CLIPBOARD"), helper_, CurrentTime);
-  XFlush(x_);
+  XSync(x_, False);  // owned before any other program asks
 }
 
 std::string X11Display::selection_bytes(unsigned long target, unsigned long* type) {
@@ -490,7 +429,7 @@ std::string X11Display::selection_bytes(unsigned long target, unsigned long* typ
     out.assign(reinterpret_cast<const char*>(targets.data()), targets.size() * sizeof(Atom));
     *type = XA_ATOM;
   } else if (text && (target == atom(x_, "UTF8_STRING") || target == atom(x_, "text/plain;charset=utf-8"))) {
-    out = utf8_of_utf16_bytes(*text);
+    out = utf8_of(utf16_of_bytes(*text));
   } else if (drop && target == atom(x_, "text/uri-list")) {
     out = uri_list_of(files_of_drop(*drop));
   } else if (png && target == atom(x_, "image/png")) {
@@ -617,7 +556,7 @@ std::vector<std::pair<UINT, std::string>> X11Display::foreign_clipboard() {
   if (owner == None || owner == helper_) return offered;
   std::string bytes;
   if (read_selection(atom(x_, "UTF8_STRING"), &bytes))
-    offered.push_back({CF_UNICODETEXT, utf16_bytes_of_utf8(bytes)});
+    offered.push_back({CF_UNICODETEXT, bytes_of(utf16_of(bytes)) + std::string(2, '\0')});
   else if (read_selection(atom(x_, "text/uri-list"), &bytes))
     offered.push_back({CF_HDROP, file_drop_of(files_of_uri_list(bytes))});
   else if (read_selection(atom(x_, "image/png"), &bytes))
