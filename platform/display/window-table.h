@@ -42,7 +42,8 @@ struct Window {
   std::array<SCROLLINFO, 2> scroll{};
   std::array<bool, 2> scroll_shown{};
   int dispatching = 0;
-  bool destroyed = false;
+  bool dying = false;      // WM_DESTROY sent: still valid, no longer destroyable
+  bool destroyed = false;  // invalid to every call, freed once no procedure runs for it
   bool minimized = false;
 
   RECT client_rect() const {  // in the parent's client coordinates

@@ -58,7 +58,7 @@ POINT client_origin(const Window& w) {  // on the screen
 }
 
 void send_destroy(Window& w) {
-  w.destroyed = false;
+  w.dying = true;
   call_procedure(w, WM_DESTROY, 0, 0);
   for (HWND child : std::vector<HWND>(w.children))
     if (Window* c = window_of(child)) send_destroy(*c);
@@ -188,7 +188,7 @@ HWND CreateWindowEx(DWORD ex_style, std::u16string_view class_name, std::u16stri
 
 BOOL DestroyWindow(HWND id) {
   Window* w = window_of(id);
-  if (!w || w->dispatching < 0) return 0;
+  if (!w || w->dying) return 0;
   auto& state = layer();
   for (HWND other : std::vector<HWND>(state.top_levels))
     if (Window* o = window_of(other); o && o->owner == id) DestroyWindow(other);
@@ -196,10 +196,8 @@ BOOL DestroyWindow(HWND id) {
   if (w->top_level()) current_display().destroy_window(id);
   HWND parent = w->parent;
   unlink(*w);
-  // Marked first so that a DestroyWindow from inside WM_DESTROY does nothing.
-  w->dispatching -= 1000000;
+  w->dying = true;  // a DestroyWindow from inside WM_DESTROY does nothing
   send_destroy(*w);
-  w->dispatching += 1000000;
   std::vector<HWND> tree{id};
   for (size_t i = 0; i < tree.size(); ++i)
     if (Window* t = window_of(tree[i])) tree.insert(tree.end(), t->children.begin(), t->children.end());

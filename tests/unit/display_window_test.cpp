@@ -253,6 +253,18 @@ TEST_F(DisplayTest, HalfBlackChildOverWhiteParentComposesToMidGrey) {
   EXPECT_EQ(at(copied, 55, 55), 0xFF0000FFu);
   DeleteDC(printed);
   DeleteDC(copied);
+  // Drawing on a caller's premultiplied BGRA pixels, which stay the caller's.
+  std::vector<uint32_t> pixels(4 * 3, 0);
+  HDC on_pixels = CreateDCForPixels(pixels.data(), 4, 3, 16);
+  ASSERT_NE(on_pixels, nullptr);
+  cairo_set_source_rgba(on_pixels, 1, 0, 0, 0.5);
+  cairo_rectangle(on_pixels, 1, 1, 2, 1);
+  cairo_fill(on_pixels);
+  DeleteDC(on_pixels);
+  EXPECT_EQ(pixels[0], 0u);
+  EXPECT_NEAR(static_cast<int>(pixels[5] >> 16 & 0xFF), 128, 1);
+  EXPECT_NEAR(static_cast<int>(pixels[5] >> 24), 128, 1);
+  EXPECT_EQ(CreateDCForPixels(pixels.data(), 4, 3, 8), nullptr);  // rows shorter than the width
 }
 
 struct KeyCase {
