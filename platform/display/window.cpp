@@ -78,6 +78,18 @@ void free_tree(HWND id) {
   table.erase(found);
 }
 
+// Keeps a window allocated while a procedure runs for it; a window destroyed meanwhile is
+// freed when the last such call returns.
+struct Kept {
+  Window& w;
+  explicit Kept(Window& window) : w(window) { ++w.dispatching; }
+  ~Kept() {
+    if (--w.dispatching == 0 && w.destroyed) free_tree(w.id);
+  }
+  Kept(const Kept&) = delete;
+  Kept& operator=(const Kept&) = delete;
+};
+
 }  // namespace
 
 LayerState& layer() {
@@ -93,13 +105,7 @@ Window* window_of(HWND id) {
 }
 
 LRESULT call_procedure(Window& w, UINT message, WPARAM wp, LPARAM lp) {
-  struct Depth {
-    Window& w;
-    ~Depth() {
-      if (--w.dispatching == 0 && w.destroyed) free_tree(w.id);
-    }
-  } depth{w};
-  ++w.dispatching;
+  Kept kept(w);
   return w.proc ? w.proc(w.id, message, wp, lp) : DefWindowProc(w.id, message, wp, lp);
 }
 
@@ -127,13 +133,7 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT message, WPARAM wp, LPARAM 
   Window* w = window_of(hwnd);
   if (!proc) return 0;
   if (!w) return proc(hwnd, message, wp, lp);
-  ++w->dispatching;
-  struct Depth {
-    Window& w;
-    ~Depth() {
-      if (--w.dispatching == 0 && w.destroyed) free_tree(w.id);
-    }
-  } depth{*w};
+  Kept kept(*w);
   return proc(hwnd, message, wp, lp);
 }
 
