@@ -88,7 +88,13 @@ bool find_message(MSG* out, HWND filter, UINT first, UINT last, UINT remove) {
     return true;
   }
   if (take_from(state.input, out, filter, first, last, remove)) {
-    if (remove & PM_REMOVE) apply_input_state(*out);
+    if (remove & PM_REMOVE) {
+      apply_input_state(*out);
+      // The window under the pointer chooses the cursor as each mouse message comes out.
+      if (out->message >= WM_MOUSEFIRST && out->message <= WM_MOUSELAST && out->message != WM_MOUSEWHEEL &&
+          out->message != WM_MOUSEHWHEEL)
+        SendMessage(out->hwnd, WM_SETCURSOR, out->hwnd, MAKELPARAM(HTCLIENT, static_cast<int>(out->message)));
+    }
     return true;
   }
   if (in_range(WM_PAINT, first, last))

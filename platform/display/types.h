@@ -189,6 +189,9 @@ inline constexpr UINT RDW_INVALIDATE = 0x1, RDW_INTERNALPAINT = 0x2, RDW_ERASE =
                       RDW_FRAME = 0x400;
 inline constexpr UINT PM_NOREMOVE = 0, PM_REMOVE = 1;
 
+// Hit-test codes.
+inline constexpr int HTNOWHERE = 0, HTCLIENT = 1;
+
 // Activation, sizing, mouse-key flags, hover tracking.
 inline constexpr WPARAM WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2;
 inline constexpr WPARAM SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;

@@ -606,7 +606,10 @@ LRESULT DefWindowProc(HWND id, UINT message, WPARAM wp, LPARAM lp) {
       if (LOWORD(wp) != WA_INACTIVE && !IsChild(id, GetFocus())) SetFocus(id);
       return 0;
     case WM_SETCURSOR:
-      if (w->cls->info.hCursor && LOWORD(static_cast<uint64_t>(lp)) == 1) {  // HTCLIENT
+      // The parent may choose first; otherwise the class's cursor.
+      if (w->parent && SendMessage(w->parent, WM_SETCURSOR, wp, lp)) return 1;
+      if (!(w = window_of(id))) return 0;
+      if (w->cls->info.hCursor && LOWORD(static_cast<uint64_t>(lp)) == HTCLIENT) {
         SetCursor(w->cls->info.hCursor);
         return 1;
       }

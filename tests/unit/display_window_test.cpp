@@ -469,6 +469,34 @@ TEST_F(DisplayTest, MouseMessagesCarryClientPositionsFlagsAndWheelSteps) {
   EXPECT_EQ(take({WM_MOUSEMOVE}).at(0).hwnd, top);
 }
 
+TEST_F(DisplayTest, TheWindowUnderThePointerChoosesTheCursor) {
+  WNDCLASSEX cls;
+  ASSERT_TRUE(GetClassInfoEx(u"Recorder", &cls));
+  cls.lpszClassName = u"Text";
+  cls.hCursor = LoadCursor(IDC_IBEAM);
+  RegisterClassEx(cls);
+  HWND top = top_level(0, 0, 100, 100);
+  HWND text = child(top, 50, 0, 50, 50, u"Text");
+  screen->move(60, 10);
+  pump();
+  EXPECT_EQ(GetCursor(), IDC_IBEAM);
+  auto asked = take({WM_SETCURSOR});
+  ASSERT_EQ(asked.size(), 2u);  // the parent is asked first
+  EXPECT_EQ(asked[0].hwnd, text);
+  EXPECT_EQ(asked[1].hwnd, top);
+  EXPECT_EQ(asked[1].lParam, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  // A parent that answers keeps its own cursor.
+  handler = [top](HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT& r) {
+    if (hwnd != top || message != WM_SETCURSOR) return false;
+    SetCursor(IDC_HAND);
+    r = 1;
+    return true;
+  };
+  screen->move(61, 10);
+  pump();
+  EXPECT_EQ(GetCursor(), IDC_HAND);
+}
+
 TEST_F(DisplayTest, FocusAndActivationMessages) {
   HWND a = top_level(0, 0, 100, 100), b = top_level(200, 0, 100, 100);
   HWND field = child(b, 0, 0, 10, 10);
