@@ -15,6 +15,7 @@
 #include "platform/display/headless/headless.h"
 #include "platform/display/input.h"
 #include "platform/display/message-loop.h"
+#include "platform/display/system.h"
 #include "platform/display/window.h"
 #include "platform/display/x11/x11.h"
 
@@ -111,6 +112,14 @@ TEST_F(DisplayX11, WindowOnTheServerShowsTheHeadlessPicture) {
   EXPECT_NE(XGetPixel(image, 10, 10) & 0xFFFFFF, XGetPixel(image, 50, 40) & 0xFFFFFF);
   XDestroyImage(image);
   cairo_surface_destroy(expected);
+  // An image cursor goes to the server through the render extension.
+  std::vector<uint32_t> arrow(16 * 16, 0xFF000000);
+  HCURSOR cursor = CreateCursorFromImage(arrow.data(), 16, 16, 0, 0);
+  SetCursor(cursor);
+  SetCursor(LoadCursor(IDC_IBEAM));
+  SetCursor(cursor);
+  XSync(x->connection(), False);
+  EXPECT_EQ(GetCursor(), cursor);
 }
 
 TEST_F(DisplayX11, SentKeyPressBecomesKeyDownThenChar) {

@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/Xrender.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
 #include <poll.h>
@@ -325,11 +326,38 @@ void X11Display::present(HWND hwnd, cairo_surface_t* picture) {
   XFlush(x_);
 }
 
+// An image cursor through the render extension: its premultiplied ARGB pixels as a picture.
+unsigned long X11Display::image_cursor(HCURSOR c) {
+  CursorImage image = cursor_image(c);
+  XRenderPictFormat* format = XRenderFindStandardFormat(x_, PictStandardARGB32);
+  if (!image.argb || !format) return 0;
+  auto w = static_cast<unsigned>(image.width), h = static_cast<unsigned>(image.height);
+  Pixmap pixmap = XCreatePixmap(x_, DefaultRootWindow(x_), w, h, 32);
+  std::vector<uint32_t> pixels(image.argb, image.argb + w * h);
+  XImage* ximage = XCreateImage(x_, nullptr, 32, ZPixmap, 0, reinterpret_cast<char*>(pixels.data()),
+                                w, h, 32, 0);
+  GC gc = XCreateGC(x_, pixmap, 0, nullptr);
+  XPutImage(x_, pixmap, gc, ximage, 0, 0, 0, 0, w, h);
+  ximage->data = nullptr;  // the pixels are the vector's
+  XDestroyImage(ximage);
+  XFreeGC(x_, gc);
+  Picture picture = XRenderCreatePicture(x_, pixmap, format, 0, nullptr);
+  Cursor cursor = XRenderCreateCursor(x_, picture, static_cast<unsigned>(image.hot_x), static_cast<unsigned>(image.hot_y));
+  XRenderFreePicture(x_, picture);
+  XFreePixmap(x_, pixmap);
+  return cursor;
+}
+
 void X11Display::set_cursor(HCURSOR c) {
   cursor_ = c;
-  unsigned int shape = x_cursor_shape(c);
-  auto found = cursors_.find(shape);
-  if (found == cursors_.end()) found = cursors_.emplace(shape, XCreateFontCursor(x_, shape)).first;
+  // System shapes are kept by their font glyph, image cursors by their handle.
+  unsigned long key = cursor_image(c).argb ? 0x100000000ul | c : x_cursor_shape(c);
+  auto found = cursors_.find(key);
+  if (found == cursors_.end()) {
+    unsigned long made = key > 0xFFFFFFFFul ? image_cursor(c) : XCreateFontCursor(x_, x_cursor_shape(c));
+    if (!made) made = XCreateFontCursor(x_, XC_left_ptr);
+    found = cursors_.emplace(key, made).first;
+  }
   for (auto& [hwnd, xw] : windows_) XDefineCursor(x_, xw, found->second);
 }
 

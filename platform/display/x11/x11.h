@@ -52,6 +52,7 @@ class X11Display : public Display {
   std::string selection_bytes(unsigned long target, unsigned long* type);
   bool read_selection(unsigned long target, std::string* out);
   HWND hwnd_of(unsigned long x_window) const;
+  unsigned long image_cursor(HCURSOR);
 
   _XDisplay* x_;
   unsigned long helper_ = 0;  // owns the selection, receives what others send
