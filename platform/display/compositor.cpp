@@ -264,7 +264,10 @@ BOOL DeleteObject(uint32_t object) {
 
 BOOL FillRect(HDC dc, const RECT* r, HBRUSH brush) {
   if (!dc || !r || !brush) return 0;
-  COLORREF c = (brush & system_brush_tag) ? GetSysColor(static_cast<int>(brush & 0xFF)) : (brush & 0xFFFFFF);
+  // A system colour index plus one also stands for its brush, as class backgrounds give it.
+  COLORREF c = brush <= COLOR_HOTLIGHT + 1          ? GetSysColor(static_cast<int>(brush) - 1)
+               : (brush & system_brush_tag) ? GetSysColor(static_cast<int>(brush & 0xFF))
+                                            : (brush & 0xFFFFFF);
   cairo_save(dc);
   set_colour(dc, c);
   cairo_rectangle(dc, r->left, r->top, r->width(), r->height());

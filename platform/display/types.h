@@ -28,7 +28,7 @@ using HWND = uint32_t;
 using HMONITOR = uint32_t;
 using HCURSOR = uint32_t;
 using HFONT = uint32_t;
-using HBRUSH = uint32_t;  // COLORREF | brush_tag, or a system colour index + 1
+using HBRUSH = uint32_t;  // made by CreateSolidBrush or GetSysColorBrush, or a system colour index + 1
 using HDC = cairo_t*;
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);

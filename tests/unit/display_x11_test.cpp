@@ -146,6 +146,36 @@ TEST_F(DisplayX11, SentKeyPressBecomesKeyDownThenChar) {
   EXPECT_EQ(received[1].wParam, static_cast<WPARAM>('a'));
 }
 
+TEST_F(DisplayX11, TheServerMovesAndClosesOurWindows) {
+  X11Display* x = use_x11();
+  ASSERT_TRUE(x);
+  HWND top = scene();
+  pump_for(50);
+  // Another client (as a window manager would) moves and resizes the window.
+  ::Display* other = XOpenDisplay(nullptr);
+  ASSERT_TRUE(other);
+  XMoveResizeWindow(other, x->x_window(top), 200, 150, 100, 80);
+  XSync(other, False);
+  pump_for(200);
+  RECT r;
+  GetWindowRect(top, &r);
+  EXPECT_EQ(r, (RECT{200, 150, 300, 230}));
+  GetClientRect(top, &r);
+  EXPECT_EQ(r.right, 100);
+  // The window manager's close button.
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = x->x_window(top);
+  close.xclient.message_type = XInternAtom(other, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(other, "WM_DELETE_WINDOW", False));
+  XSendEvent(other, x->x_window(top), False, NoEventMask, &close);
+  XSync(other, False);
+  XCloseDisplay(other);
+  pump_for(200);
+  EXPECT_FALSE(IsWindow(top));
+}
+
 // Started by the test below as another process: reads the CLIPBOARD into a file.
 TEST(DisplayX11Reader, ReadsTheClipboardIntoAFile) {
   const char* out = std::getenv("ZEL_CLIPBOARD_OUT");
