@@ -267,6 +267,24 @@ TEST_F(DisplayTest, HalfBlackChildOverWhiteParentComposesToMidGrey) {
   EXPECT_EQ(CreateDCForPixels(pixels.data(), 4, 3, 8), nullptr);  // rows shorter than the width
 }
 
+TEST_F(DisplayTest, BrushesFromColoursAndSystemColours) {
+  struct Case {
+    HBRUSH brush;
+    uint32_t pixel;
+  } cases[] = {{CreateSolidBrush(RGB(1, 2, 3)), 0xFF010203u},
+               {GetSysColorBrush(COLOR_HIGHLIGHT), 0xFF0078D7u},
+               {static_cast<HBRUSH>(COLOR_WINDOW + 1), 0xFFFFFFFFu},
+               {static_cast<HBRUSH>(COLOR_WINDOWTEXT + 1), 0xFF000000u}};
+  for (const Case& c : cases) {
+    uint32_t pixel = 0;
+    HDC dc = CreateDCForPixels(&pixel, 1, 1, 4);
+    RECT all{0, 0, 1, 1};
+    EXPECT_TRUE(FillRect(dc, &all, c.brush));
+    DeleteDC(dc);
+    EXPECT_EQ(pixel, c.pixel) << c.brush;
+  }
+}
+
 struct KeyCase {
   const char* name;
   std::function<void(Headless&)> act;
