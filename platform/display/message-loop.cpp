@@ -55,18 +55,25 @@ Timer* due_timer(HWND filter, int64_t now) {
   return best;
 }
 
-// When something becomes due without input: the next timer, a held-back paint, a hover.
-int64_t next_deadline() {
+// When something the caller may retrieve becomes due without input: the next timer, a
+// held-back paint, a hover. What is already due but filtered out does not count, so that a
+// filtered wait does not spin on it.
+int64_t next_deadline(HWND filter, UINT first, UINT last) {
   auto& state = layer();
-  int64_t next = -1;
+  int64_t now = clock_now(), next = -1;
   auto consider = [&](int64_t t) {
-    if (t >= 0 && (next < 0 || t < next)) next = t;
+    if (t > now && (next < 0 || t < next)) next = t;
   };
-  for (const Timer& t : state.timers) consider(t.due);
-  for (auto& [id, w] : state.windows)
-    if (!w->destroyed && w->update && !cairo_region_is_empty(w->update) && IsWindowVisible(id))
-      consider(w->paint_not_before);
-  consider(state.hover_due);
+  if (in_range(WM_TIMER, first, last))
+    for (const Timer& t : state.timers)
+      if (!filter || t.hwnd == filter) consider(t.due);
+  if (in_range(WM_PAINT, first, last))
+    for (auto& [id, w] : state.windows)
+      if (!w->destroyed && (!filter || filter == id) && w->update && !cairo_region_is_empty(w->update) &&
+          IsWindowVisible(id))
+        consider(w->paint_not_before);
+  if (in_range(WM_MOUSEHOVER, first, last) && (!filter || state.tracking.hwndTrack == filter))
+    consider(state.hover_due);
   return next;
 }
 
@@ -144,7 +151,7 @@ BOOL GetMessage(MSG* out, HWND filter, UINT first, UINT last) {
       return out->message == WM_QUIT ? 0 : 1;
     }
     flush_presentation();
-    if (!current_display().wait(next_deadline())) return -1;
+    if (!current_display().wait(next_deadline(filter, first, last))) return -1;
   }
 }
 
@@ -223,8 +230,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
   auto& timers = layer().timers;
   auto it = std::find_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
   if (it == timers.end()) return 0;
-  timers.erase(it);
-  // A WM_TIMER already in the posted queue is not withdrawn: timers are never queued.
+  timers.erase(it);  // WM_TIMER is made when due, never queued: nothing is left to withdraw
   return 1;
 }
 

@@ -145,6 +145,22 @@ TEST_F(DisplayTest, TimersFireInDeadlineOrderOnTheVirtualClock) {
   EXPECT_EQ(fired, expected);
 }
 
+TEST_F(DisplayTest, FilteredWaitsSkipWhatTheyCannotRetrieve) {
+  HWND a = top_level(0, 0, 50, 50), b = top_level(60, 0, 50, 50);
+  SetTimer(b, 1, 10, nullptr);
+  SetTimer(a, 2, 30, nullptr);
+  MSG m;
+  ASSERT_EQ(GetMessage(&m, a, 0, 0), 1);
+  EXPECT_EQ(m.hwnd, a);
+  EXPECT_EQ(m.time, 30u);
+  KillTimer(a, 2);
+  // b's timer is due, but not for this filter: the headless wait says nothing can come.
+  EXPECT_EQ(GetMessage(&m, a, 0, 0), -1);
+  EXPECT_EQ(GetMessage(&m, 0, WM_KEYFIRST, WM_KEYLAST), -1);
+  ASSERT_EQ(GetMessage(&m, 0, 0, 0), 1);
+  EXPECT_EQ(m.hwnd, b);
+}
+
 TEST_F(DisplayTest, TimerProceduresAndWindowlessTimers) {
   static std::vector<UINT_PTR> calls;
   calls.clear();
