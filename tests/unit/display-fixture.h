@@ -45,6 +45,10 @@ class DisplayTest : public ::testing::Test {
     install_display(std::move(owned));
     seen.clear();
     handler = nullptr;
+    register_classes();
+  }
+  // Registers the recording classes (again after a test installs a display of its own).
+  static void register_classes() {
     WNDCLASSEX cls;
     cls.lpfnWndProc = recording_proc;
     cls.hbrBackground = CreateSolidBrush(RGB(255, 255, 255));

@@ -640,6 +640,33 @@ TEST_F(DisplayTest, ScrollBarsTakeRoomAndClampThePosition) {
   EXPECT_EQ(c.right, 100);  // a page that shows everything hides the bar
 }
 
+TEST_F(DisplayTest, MonitorsAreChosenByOverlapThenDistance) {
+  install_display(std::make_unique<Headless>(std::vector<Monitor>{
+      {{0, 0, 1000, 800}, {0, 0, 1000, 760}, 96, false}, {{1000, 0, 2000, 800}, {1000, 0, 2000, 800}, 144, true}}));
+  register_classes();
+  struct Case {
+    RECT r;
+    DWORD flags;
+    HMONITOR expected;
+  } cases[] = {
+      {{900, 10, 1200, 100}, MONITOR_DEFAULTTONULL, 2},      // more of it on the second
+      {{900, 10, 1050, 100}, MONITOR_DEFAULTTONULL, 1},      // more of it on the first
+      {{2100, 10, 2200, 100}, MONITOR_DEFAULTTONEAREST, 2},  // beyond the right edge
+      {{-500, 900, -400, 950}, MONITOR_DEFAULTTONEAREST, 1},
+      {{-500, 900, -400, 950}, MONITOR_DEFAULTTOPRIMARY, 2},
+      {{-500, 900, -400, 950}, MONITOR_DEFAULTTONULL, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MonitorFromRect(c.r, c.flags), c.expected) << c.r.left << " " << c.flags;
+  MONITORINFO info;
+  ASSERT_TRUE(GetMonitorInfo(1, &info));
+  EXPECT_EQ(info.rcWork.bottom, 760);
+  EXPECT_EQ(info.dwFlags, 0u);
+  HWND w = CreateWindowEx(0, u"Recorder", u"", WS_POPUP, 1500, 10, 10, 10, 0, 0, nullptr);
+  EXPECT_EQ(GetDpiForWindow(w), 144u);
+  EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN), 2000);
+  EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
+}
+
 TEST_F(DisplayTest, MonitorsMetricsAndFixedAnswers) {
   std::vector<RECT> monitors;
   EnumDisplayMonitors([&](HMONITOR, const RECT& r) {

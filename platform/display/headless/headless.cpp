@@ -1,11 +1,18 @@
 #include "platform/display/headless/headless.h"
 
+#include <algorithm>
+
 #include "platform/display/compositor.h"
 
 namespace zel::display {
 
-Headless::Headless(LONG width, LONG height, UINT dpi) {
-  monitor_ = Monitor{{0, 0, width, height}, {0, 0, width, height}, dpi, true};
+Headless::Headless(LONG width, LONG height, UINT dpi)
+    : monitors_{Monitor{{0, 0, width, height}, {0, 0, width, height}, dpi, true}} {}
+
+Headless::Headless(std::vector<Monitor> monitors) : monitors_(std::move(monitors)) {
+  if (monitors_.empty()) monitors_.push_back(Monitor{{0, 0, 1280, 1024}, {0, 0, 1280, 1024}, 96, true});
+  if (std::none_of(monitors_.begin(), monitors_.end(), [](const Monitor& m) { return m.primary; }))
+    monitors_.front().primary = true;
 }
 
 bool Headless::wait(int64_t deadline) {

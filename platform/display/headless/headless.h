@@ -1,5 +1,5 @@
 // The display without a screen, for tests and machines without a server: one monitor of
-// 1280x1024 at 96 DPI, a clock that moves only when the loop waits for a deadline (or the
+// 1280x1024 at 96 DPI (or the monitors given), a clock that moves only when the loop waits for a deadline (or the
 // test moves it), input injected by the test, and pictures of windows written as PNG files.
 #pragma once
 #include <string>
@@ -13,10 +13,12 @@ namespace zel::display {
 class Headless : public Display {
  public:
   explicit Headless(LONG width = 1280, LONG height = 1024, UINT dpi = 96);
+  // Several monitors (the first primary unless one says so).
+  explicit Headless(std::vector<Monitor>);
   int64_t now() override { return clock_; }
   // Nothing arrives by itself: the clock jumps to the deadline, and with none the wait fails.
   bool wait(int64_t deadline) override;
-  std::vector<Monitor> monitors() override { return {monitor_}; }
+  std::vector<Monitor> monitors() override { return monitors_; }
 
   void advance(int64_t milliseconds) { clock_ += milliseconds; }
   void move(int x, int y) { input::mouse_move({x, y}); }
@@ -33,7 +35,7 @@ class Headless : public Display {
 
  private:
   POINT pointer();
-  Monitor monitor_;
+  std::vector<Monitor> monitors_;
   int64_t clock_ = 0;
 };
 
