@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(build-essential cmake ninja-build pkg-config
-  libx11-dev libxrandr-dev libcairo2-dev libpango1.0-dev
+  libx11-dev libxrandr-dev libxrender-dev libcairo2-dev libpango1.0-dev
   libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev
   libcurl4-openssl-dev libssl-dev libgtest-dev
   xvfb xauth fonts-dejavu-core python3 unicode-data

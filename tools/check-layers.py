@@ -12,6 +12,7 @@ import sys
 
 LAYERS = [
     "platform",
+    "platform/display",
     "runtime/core",
     "runtime/codec",
     "runtime/memory",
