@@ -18,14 +18,11 @@ std::size_t find_header(std::string_view text);
 // A file's whole contents; raises access/cannot-open naming the file when it cannot be read.
 std::string read_file(const Cell& file);
 
-// `do` of a file! or url!: reads the script, checks its header and evaluates its code;
-// answers the last value. Raises access/cannot-open when it cannot be read and
-// syntax/no-header without a header.
-Cell do_file(const Cell& file);
-
 // Runs the program's script from the command line in the terminal, printing to standard
-// output; answers the exit status: 0, or 1 after a header fault (reported on standard
-// error). An uncaught error ends the process with its report and status 254.
+// output, through the library's do-file as `do` runs a script; answers the exit status 0.
+// An uncaught error ends the process with its report and status 254. Without the library
+// (the stage-0 program) the code runs as it stands, and a header fault is reported on
+// standard error with status 1.
 int run_main(const char* path);
 
 }  // namespace zel::script

@@ -1,6 +1,7 @@
-// The native `do`: evaluates a block (all of it, or with /next one expression), a path,
-// source text, a script file, an error (raised) or any other value (one expression). An
-// exit going on as a status ends it at once; a script file runs as code that does not
+// The native `do`: evaluates a block (all of it, or with /next one expression; with
+// /expand after the preprocessor's rewrite), a path, source text, a script file or URL
+// (through the library's do-file), an error (raised) or any other value (one expression).
+// An exit going on as a status ends it at once; a script file runs as code that does not
 // test the status.
 #include "generated/refinements.h"
 #include "runtime/core/raise.h"
@@ -8,9 +9,12 @@
 #include "runtime/datatypes/series.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
-#include "runtime/io/script.h"
+#include "runtime/core/cell-views.h"
+#include "runtime/core/hooks.h"
+#include "runtime/datatypes/object.h"
 #include "runtime/lexer/load-code.h"
 #include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
 
@@ -49,21 +53,48 @@ void do_value(const Cell& value) {
     set_result(result);
 }
 
+// A library function named by `name`, raising internal/not-done until the library holds it.
+Cell library_function(const Cell& name, const Cell* holder = nullptr) {
+    const Cell* fn = holder ? object::select_field(*holder, name) : context::global_value_cell(as_word(name).symbol);
+    if (!fn || !fn->is(Type::function)) raise(ErrorId::internal_not_done);
+    return *fn;
+}
+
+// The preprocessor rewrites the block in place, with no build configuration.
+void expand(const Cell& block) {
+    const Cell* preprocessor = context::global_value_cell(as_word(*words::preprocessor).symbol);
+    if (!preprocessor || !preprocessor->is(Type::object)) raise(ErrorId::internal_not_done);
+    const Cell args[2] = {block, none_cell};
+    hooks::call(*words::tag_anon, library_function(*words::expand, preprocessor), args, 2, 0);
+}
+
+// A script file or URL runs through the library's do-file, with the /args value.
+Cell do_script(const Cell& file, const Cell& script_args) {
+    const Cell args[3] = {file, none_cell, script_args};
+    return hooks::call(*words::tag_body, library_function(*words::do_file), args, 3, 0);
+}
+
 }  // namespace
 
 void do_(const i32* refinements) {
-    if (used(refinements, do_ref::expand)) raise(ErrorId::internal_not_done);
     const Cell value = arg(0);
+    const bool expanding = used(refinements, do_ref::expand);
+    if (expanding && (value.is(Type::block) || value.is(Type::paren) || value.is(Type::hash))) expand(value);
     const Cell* position = used(refinements, do_ref::next) ? &ref_arg(refinements, do_ref::next) : nullptr;
     switch (value.type()) {
     case Type::block:
     case Type::paren:
     case Type::hash: do_block(value, position); return;
-    case Type::string: do_block(lexer::load_code(value), position); return;
+    case Type::string: {
+        const Cell code = lexer::load_code(value);
+        if (expanding) expand(code);
+        do_block(code, position);
+        return;
+    }
     case Type::file:
     case Type::url: {
         const exits::Opaque script_run;
-        set_result(script::do_file(value));
+        set_result(do_script(value, used(refinements, do_ref::args) ? ref_arg(refinements, do_ref::args) : none_cell));
         return;
     }
     case Type::error: exits::throw_value(value);
