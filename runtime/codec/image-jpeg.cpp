@@ -88,6 +88,9 @@ Decoded decode_jpeg(std::span<const u8> bytes) {
     hook.base.error_exit = on_error;
     hook.base.emit_message = on_message;
     jpeg_create_decompress(&d);
+    // Progressive files keep every coefficient of the image in memory: a crafted header
+    // must not make that the process's whole memory.
+    d.mem->max_memory_to_use = 1L << 30;
     std::vector<u8> row(u64{max_side} * 4);
     Allocation a;
     const bool ok = decode_in_frame(&d, &hook, bytes, &a, row.data());
