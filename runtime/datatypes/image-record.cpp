@@ -169,6 +169,8 @@ void set_device_bitmap(Node image, void* bitmap, DeviceRelease release) {
     Record& r = record(image);
     r.device = bitmap;
     r.device_release = release;
+    // Made to be drawn: it counts as used until the next collection.
+    r.flags |= flag::device_used;
 }
 
 void release_device_bitmap(Node image) { drop_device(record(image)); }

@@ -54,7 +54,7 @@ u8* premultiplied_for_drawing(Node image);
 void mark_source_changed(Node image);
 
 // The device bitmap a display backend made for drawing the image (null when none);
-// asking for it counts as a use. Setting one releases none; release_device_bitmap does.
+// setting or asking for it counts as a use. Setting one releases none; release_device_bitmap does.
 using DeviceRelease = void (*)(void* bitmap);
 void* device_bitmap(Node image);
 void set_device_bitmap(Node image, void* bitmap, DeviceRelease release);
