@@ -26,6 +26,14 @@ void on_message(j_common_ptr info, int level) {
     if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) on_error(info);
 }
 
+// The library's error manager with the hooks above.
+jpeg_error_mgr* quiet_errors(ErrorHook& hook) {
+    jpeg_std_error(&hook.base);
+    hook.base.error_exit = on_error;
+    hook.base.emit_message = on_message;
+    return &hook.base;
+}
+
 bool read_jpeg(jpeg_decompress_struct* d, std::span<const u8> bytes, Allocation* out, u8* row) {
     jpeg_mem_src(d, bytes.data(), static_cast<unsigned long>(bytes.size()));
     if (jpeg_read_header(d, TRUE) != JPEG_HEADER_OK) return false;
@@ -84,9 +92,7 @@ bool write_jpeg(jpeg_compress_struct* c, ErrorHook* hook, const u8* bgra, u32 wi
 Decoded decode_jpeg(std::span<const u8> bytes) {
     jpeg_decompress_struct d;
     ErrorHook hook;
-    d.err = jpeg_std_error(&hook.base);
-    hook.base.error_exit = on_error;
-    hook.base.emit_message = on_message;
+    d.err = quiet_errors(hook);
     jpeg_create_decompress(&d);
     // Progressive files keep every coefficient of the image in memory: a crafted header
     // must not make that the process's whole memory.
@@ -102,9 +108,7 @@ Decoded decode_jpeg(std::span<const u8> bytes) {
 std::optional<std::vector<u8>> encode_jpeg(const u8* bgra, u32 width, u32 height) {
     jpeg_compress_struct c;
     ErrorHook hook;
-    c.err = jpeg_std_error(&hook.base);
-    hook.base.error_exit = on_error;
-    hook.base.emit_message = on_message;
+    c.err = quiet_errors(hook);
     jpeg_create_compress(&c);
     unsigned char* data = nullptr;
     unsigned long size = 0;

@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "runtime/datatypes/image-record.h"
 #include "runtime/datatypes/image.h"
+#include "runtime/core/raise.h"
+#include "runtime/lexer/lexer-text.h"
+#include "runtime/memory/node.h"
+#include "runtime/text/string-utf8.h"
 #include "runtime/memory/resource.h"
 #include "tests/unit/gc-fixture.h"
 
@@ -96,6 +101,62 @@ TEST_F(ImageRecord, DerivedImages) {
     EXPECT_EQ(imaging::pixels(root_at(2).w2)[0], 3);
     keep(image::cell(imaging::scale(n, 6, 4)));
     EXPECT_EQ(imaging::pixels(root_at(3).w2)[(6 * 2 + 5) * 4], 5);
+}
+
+}  // namespace
+
+namespace {
+
+using Bytes = std::vector<u8>;
+
+// The error id a call raises; the test fails when it raises none.
+template <class F>
+ErrorId raised_by(F&& f) {
+    try {
+        f();
+    } catch (const ErrorThrow& e) {
+        return e.id;
+    }
+    ADD_FAILURE() << "no error raised";
+    return ErrorId{};
+}
+
+Cell binary_of(const Bytes& b) { return lexer::make_bytes(Type::binary, b.data(), static_cast<u32>(b.size())); }
+
+TEST_F(ImageRecord, CodecEntries) {
+    keep(new_image(2, 1));
+    u8* p = imaging::pixels_for_write(root_at(0).w2);
+    const u8 pixels[8] = {1, 2, 3, 255, 4, 5, 6, 0};
+    std::memcpy(p, pixels, 8);
+    // Every format round-trips through the entries; the lossless ones exactly.
+    for (u32 format : {0u, 1u, 4u}) {
+        const Cell encoded = image::image_codec_encode(root_at(0), none_cell, format);
+        keep(encoded);
+        const Cell decoded = image::image_codec_decode(encoded);
+        ASSERT_TRUE(decoded.is(Type::image)) << format;
+        EXPECT_EQ(std::memcmp(imaging::pixels(decoded.w2), pixels, 8), 0) << format;
+    }
+    // The bytes of a binary are read from its position.
+    Cell later = image::image_codec_encode(root_at(0), none_cell, 1);
+    Bytes shifted = {9, 9, 9};
+    Buffer* b = node::buffer(later.w2);
+    shifted.insert(shifted.end(), b->head_ptr(), b->head_ptr() + b->used());
+    Cell at_position = binary_of(shifted);
+    at_position.w1 = 3;
+    EXPECT_TRUE(image::image_codec_decode(at_position).is(Type::image));
+    // Unknown bytes are none; known signatures with bad contents, bad media; a file that
+    // gives no image cannot be opened.
+    EXPECT_TRUE(image::image_codec_decode(binary_of({'h', 'e', 'l', 'l', 'o'})).is(Type::none));
+    EXPECT_EQ(raised_by([] { image::image_codec_decode(binary_of({0x89, 'P', 'N', 'G', 0, 0})); }),
+              ErrorId::access_bad_media);
+    EXPECT_EQ(raised_by([] { image::image_codec_decode(binary_of({'B', 'M', 1, 2, 3})); }), ErrorId::access_bad_media);
+    EXPECT_EQ(raised_by([] { image::image_codec_decode(unicode::string_of_utf8("/no/such/file.png", Type::file)); }),
+              ErrorId::access_cannot_open);
+    EXPECT_EQ(raised_by([] { image::image_codec_decode(unicode::string_of_utf8("/dev/null", Type::file)); }),
+              ErrorId::access_cannot_open);
+    // An empty image has nothing to encode.
+    EXPECT_EQ(raised_by([] { image::image_codec_encode(image::cell(0), none_cell, 1); }), ErrorId::access_bad_media);
+    EXPECT_EQ(raised_by([&] { image::image_codec_encode(root_at(0), none_cell, 5); }), ErrorId::script_invalid_arg);
 }
 
 }  // namespace
