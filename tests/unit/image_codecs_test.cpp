@@ -259,7 +259,7 @@ TEST_F(ImageCodecs, RefusesDamagedFiles) {
 TEST_F(ImageCodecs, TiffDirectoryLoop) {
     ASSERT_TRUE(ran_python);
     Bytes t = read_file(dir / "py-rgb.tiff");
-    const u32 entries = t[8] | t[9] << 8;
+    const u32 entries = static_cast<u32>(t[8] | t[9] << 8);
     const std::size_t next = 8 + 2 + 12 * entries;
     t[next] = 8, t[next + 1] = t[next + 2] = t[next + 3] = 0;
     const Decoded d = decode(t);
