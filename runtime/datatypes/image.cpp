@@ -306,7 +306,13 @@ u64 paste(Cell& target, const Cell& source) {
     const u64 index = as_series(target).index, c0 = index % w, r0 = index / w;
     if (!record_of(source) || sw == 0 || sh == 0) return 0;
     const u64 rows = std::min(sh, h - r0), columns = std::min(sw, w - c0);
+    // An image pasted into itself is read from a copy: its rows would overlap.
+    std::vector<u8> own;
     const u8* from = imaging::pixels(record_of(source));
+    if (record_of(source) == record_of(target)) {
+        own.assign(from, from + sw * sh * 4);
+        from = own.data();
+    }
     u8* to = imaging::pixels_for_write(record_of(target));
     for (u64 y = 0; y < rows; ++y) std::memcpy(to + ((r0 + y) * w + c0) * 4, from + y * sw * 4, columns * 4);
     as_series(target).index = static_cast<u32>((r0 + rows - 1) * w + std::min(c0 + sw, w));
