@@ -41,6 +41,7 @@ protected:
     static __attribute__((noinline)) Cell new_image(u32 w, u32 h) {
         return image::cell(imaging::make_record(imaging::new_bitmap(w, h)));
     }
+    static __attribute__((noinline)) void make_lost_image_of(u32 w, u32 h) { new_image(w, h); }
     // An image reachable from nothing, with a device bitmap.
     static __attribute__((noinline)) void make_lost_image() {
         const Cell lost = new_image(2, 2);
@@ -66,6 +67,16 @@ TEST_F(ImageRecord, LivesWhileReachedAndDropsAnUnusedDeviceBitmap) {
     make_lost_image();
     collect();
     EXPECT_EQ(released, 2) << "an unreachable record is freed with its device bitmap";
+}
+
+// Pixels live outside series, yet taking many of them starts collections, which free the
+// images nothing reaches.
+TEST_F(ImageRecord, PixelMemoryCountsTowardCollections) {
+    gc::set_enabled(true);
+    const u32 before = gc::stats().collections;
+    for (int k = 0; k < 6; ++k) make_lost_image_of(4096, 1024);  // 16 MiB each
+    EXPECT_GT(gc::stats().collections, before);
+    gc::set_enabled(false);
 }
 
 TEST_F(ImageRecord, BuffersFollowWhicheverWasWrittenLast) {
