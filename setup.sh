@@ -8,7 +8,7 @@ packages=(build-essential cmake ninja-build pkg-config
   libx11-dev libxrandr-dev libxrender-dev libcairo2-dev libpango1.0-dev
   libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev
   libcurl4-openssl-dev libssl-dev libgtest-dev
-  xvfb xauth fonts-dejavu-core python3 unicode-data
+  xvfb xauth fonts-dejavu-core python3 unicode-data imagemagick
   clang libclang-rt-dev)  # the lexer fuzzer; clang only recommends its fuzzing runtime
 
 missing=()

@@ -3,6 +3,7 @@
 #include "runtime/core/cell-views.h"
 #include "runtime/datatypes/datatype.h"
 #include "runtime/datatypes/handle.h"
+#include "runtime/datatypes/image-record.h"
 #include "runtime/datatypes/native.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/ownership.h"
@@ -52,6 +53,7 @@ void init(Stage upto) {
 
     stdio::init_print_hooks();
     resource::init();
+    imaging::init();
     datatype::set_name_words();
     handle::set_null_word();
     typeset::set_family_words();
@@ -69,6 +71,7 @@ void init(Stage upto) {
 
 void shutdown() {
     externals::shutdown();
+    imaging::release_all();
     resource::shutdown();
     standard::reset();
     memory::release_all();

@@ -419,7 +419,11 @@ bool any_series(Type t) { return in_family(t, family::series); }
 
 bool at_tail(const Cell& s) { return as_series(s).index >= buffer_length(s); }
 
-u32 buffer_length(const Cell& s) { return units_in(buffer_of(s)); }
+// An image's units are its pixels, counted from its size word (an empty image has no node).
+u32 buffer_length(const Cell& s) {
+    if (s.is(Type::image)) return (s.w3 & 0xFFFF) * (s.w3 >> 16);
+    return units_in(buffer_of(s));
+}
 
 bool advance(Cell& s, i32 n) {
     u32& index = as_series(s).index;

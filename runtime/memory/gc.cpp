@@ -68,6 +68,7 @@ u32 stress_from_environment() {
 }
 u32 stress_every = stress_from_environment();
 u32 allocations_since_collection = 0;
+u64 outside_bytes_since_collection = 0;
 
 // Series in the tracked heap are never freed nor moved: what they hold is always live.
 Scratch<Node> tracked;
@@ -137,6 +138,7 @@ __attribute__((noinline)) void collect() {
     release_scan_tables();
     ++collections;
     allocations_since_collection = 0;
+    outside_bytes_since_collection = 0;
     collecting.store(false);
     asm volatile("" : : "r"(&registers) : "memory");
 }
@@ -171,6 +173,11 @@ void set_stress(u32 every) {
 u32 stress() { return stress_every; }
 
 void on_allocation() { collect_if_enabled(); }
+
+void note_outside_bytes(u64 bytes) {
+    outside_bytes_since_collection += bytes;
+    if (outside_bytes_since_collection > outside_budget) collect_if_enabled();
+}
 
 void on_series_allocation() {
     if (stress_every && ++allocations_since_collection >= stress_every) collect_if_enabled();

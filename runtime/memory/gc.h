@@ -74,6 +74,15 @@ bool is_marked(Node n);
 // Called with the node of every hash table record (a buffer flagged table_record) when it
 // is first marked, however it was reached, so that the table marks its own series.
 void set_table_marker(void (*marker)(Node table));
+// The same for every image record (a buffer flagged image_record): the image marks the
+// native resource entry that holds its pixels.
+void set_image_marker(void (*marker)(Node image));
+
+// Memory that values hold outside series (image pixels) counts toward collections: once
+// more than outside_budget bytes were taken since the last collection, the next call
+// collects (when collection is enabled). Call it where a series allocation could collect.
+constexpr u64 outside_budget = u64{64} << 20;
+void note_outside_bytes(u64 bytes);
 
 struct Stats {
     u32 collections;

@@ -16,6 +16,7 @@ namespace {
 
 Scratch<Node> pending;
 void (*table_marker)(Node) = nullptr;
+void (*image_marker)(Node) = nullptr;
 
 Buffer* live_buffer(Node n) { return node::is_live(n) ? node::buffer(n) : nullptr; }
 
@@ -55,6 +56,7 @@ bool mark_node(Node n) {
     if (!b || (b->flags & bufferflag::marked)) return false;
     b->flags |= bufferflag::marked;
     if ((b->flags & bufferflag::table_record) && table_marker) table_marker(n);
+    if ((b->flags & bufferflag::image_record) && image_marker) image_marker(n);
     return true;
 }
 
@@ -79,6 +81,7 @@ void mark_cells(const Cell* first, const Cell* end) {
 }
 
 void set_table_marker(void (*marker)(Node table)) { table_marker = marker; }
+void set_image_marker(void (*marker)(Node image)) { image_marker = marker; }
 
 // Cells before the head are no longer part of the series: no value can reach them.
 void drain() {

@@ -3,6 +3,8 @@
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/action-signatures.h"
+#include "runtime/datatypes/function.h"
+#include "runtime/datatypes/image.h"
 #include "runtime/eval/action.h"
 #include "runtime/eval/stack.h"
 #include "runtime/io/zelbin.h"
@@ -10,9 +12,14 @@
 
 namespace zel::routines {
 
-void image_codec_encode(const Cell&, const Cell*, Cell&) { raise(ErrorId::internal_feature_na); }
+// Each image codec's encoder keeps its format code (0 BMP, 1 PNG, 2 GIF, 3 JPEG, 4 TIFF)
+// beside its entry; the decoders all recognise the format by the data's signature.
+void image_codec_encode(const Cell& routine, const Cell* args, Cell& result) {
+    const Cell code = *function::record_cell(routine, function::record::second);
+    result = image::image_codec_encode(args[0], args[1], static_cast<u32>(as_integer(code).value));
+}
 
-void image_codec_decode(const Cell&, const Cell*, Cell&) { raise(ErrorId::internal_feature_na); }
+void image_codec_decode(const Cell&, const Cell* args, Cell& result) { result = image::image_codec_decode(args[0]); }
 
 void zelbin_codec_encode(const Cell&, const Cell* args, Cell& result) {
     result = zelbin::encode(args[0], as_logic(args[1]).value != 0);
