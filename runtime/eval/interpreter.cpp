@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <vector>
@@ -30,6 +31,7 @@
 namespace zel::interp {
 
 Cell* position = nullptr;
+bool caches_on = true;
 
 namespace {
 
@@ -593,7 +595,7 @@ inline bool same_cell(const Cell& a, const Cell& b) { return std::memcmp(&a, &b,
 inline const OperatorSpec* operator_spec(const Cell& op) {
     OperatorSpec& spec = operator_specs[as_callable(op).record % operator_memo_size];
     const u32 collections = gc::collection_count();
-    if (same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
+    if (caches_on && same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
     const Inline* how = inline_of(op);
     const Node cache = how ? spec_cache::built(op) : 0;
     if (how && !cache) return nullptr;
@@ -840,6 +842,8 @@ Cell call_compare(const Cell& function, const Cell& a, const Cell& b) {
 void init() {
     position = series_buffer::append_cell(roots::block());
     *position = unset_cell;
+    const char* no_cache = std::getenv("ZEL_NO_CACHE");
+    caches_on = !(no_cache && *no_cache && std::strcmp(no_cache, "0") != 0);
     const platform::StackBounds bounds = platform::main_stack();
     native_limit = bounds.low ? bounds.low + native_reserve : 0;
     hooks::eval_block = eval_block_into;
