@@ -695,11 +695,11 @@ inline const Cell* op_at(const Code& code, u32 index) {
 }
 
 // Operators computed on the spot, over the value `left`, from the operator word at `index`
-// whose value is `op`; `b` is the code's buffer, read since the last evaluation.
+// whose value is `op`; `b` is the code's buffer, read since the last evaluation. The caller
+// has checked call_room().
 QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op, Cell& left) {
     const u32 tail = tail_in(b, code);
     const Cell* const items = items_of(b);
-    if (!call_room()) return {index, op};
     for (;;) {
         const Cell* right = index + 1 < tail ? quick_value(items[index + 1]) : nullptr;
         if (!right || !quick_operator(*op, *right, left)) return {index, op};
@@ -712,7 +712,8 @@ QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op
 // is `op`), calls it with the value at `left` as its left operand.
 u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
     for (;;) {
-        const QuickStop stop = quick_operators(code, buffer(code.node), index, op, *left);
+        const QuickStop stop =
+            call_room() ? quick_operators(code, buffer(code.node), index, op, *left) : QuickStop{index, op};
         if (!stop.op) return stop.index;
         index = stop.index;
         const Cell value = *stop.op;

@@ -19,10 +19,6 @@ void init();
 // ZEL_NO_CACHE=1 in the environment it decides afresh at every use, which must give the
 // same results, only slower.
 extern bool caches_on;
-// Whether calls are being traced: the shortcuts that skip a call's frame then decline, so
-// that every call goes through the points that trace it.
-inline bool tracing_active = false;
-
 // Code being evaluated: a block's node and an exclusive limit on its indexes (the block's
 // tail, read again at each step, when that is sooner).
 struct Code {
