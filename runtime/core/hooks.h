@@ -70,6 +70,9 @@ extern u32 (*canonical_symbol)(u32 symbol);
 
 // The tracer's event class of a call made from value code.
 namespace trace_class {
+constexpr u32 lexer = 1;
+constexpr u32 parse = 2;
+constexpr u32 sort = 4;
 constexpr u32 on_change = 8;
 constexpr u32 on_deep_change = 16;
 constexpr u32 port_actor = 32;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "platform/posix/stack.h"
@@ -18,6 +19,7 @@
 #include "runtime/eval/fast-arith.h"
 #include "runtime/eval/routine-code.h"
 #include "runtime/eval/spec-cache.h"
+#include "runtime/eval/trace.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/resource.h"
@@ -150,8 +152,10 @@ constexpr bool plain_value(Type t) {
 
 // The value of a code cell when taking it can neither call, allocate nor fail: a cell that
 // is its own value, or a bound word of a context whose values exist holding a plain value.
-// Null otherwise.
+// Null otherwise, and while tracing, whose events the evaluation emits.
 inline const Cell* quick_value(const Cell& item) {
+    if (trace::active) [[unlikely]]
+        return nullptr;
     if (item.is(Type::word)) {
         if (!bound(item)) return nullptr;
         const Cell* slot = slot_of(item);
@@ -205,6 +209,7 @@ struct Call {
     u32 modes;
     bool infix;
     u32 parameter = 0;  // position in its spec block of the parameter being fetched
+    u32 start = 0;      // the position of its first argument, for the tracer
 };
 
 [[noreturn]] void expect_arg(const Call& call, const Cell& value) {
@@ -238,6 +243,7 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
         }
     } else {
         const Cell item = items_of(b)[index++];
+        trace::emit(trace::event::fetch, call.code.node, index - 1, &item);
         if (kind == spec_cache::kind::literal && item.is(Type::paren)) {
             eval_block(item, false);
         } else if (kind == spec_cache::kind::literal && item.is(Type::get_word)) {
@@ -426,6 +432,7 @@ u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
         if (exits::exiting) return index;
     }
     const Cell& callable = call.callable;
+    trace::emit(trace::event::call, call.code.node, call.start, nullptr, &call.name);
     if (callable.is(Type::native) || callable.is(Type::action)) call_numbered(callable, no_refinements);
     else if (callable.is(Type::function)) push_locals(as_info(info).locals);
     return index;
@@ -510,6 +517,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
         if (exits::exiting) return index;
     }
 
+    trace::emit(trace::event::call, call.code.node, call.start, nullptr, &call.name);
     if (numbered) {
         call_numbered(callable, refs);
     } else if (callable.is(Type::function)) {
@@ -615,7 +623,10 @@ inline bool is_number(const Cell& c) { return c.is(Type::integer) || c.is(Type::
 
 // Whether the evaluation and frame stacks have room for the call a shortcut skips; without
 // it the call's path is taken, so that an overflow fails the same way.
-inline bool call_room() { return stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity; }
+// While tracing, the call is taken for its events.
+inline bool call_room() {
+    return !trace::active && stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity;
+}
 
 // `left op right` computed on the spot into `left`, when the operator is inline, its spec
 // takes both operands and their types have a fast path. Nothing can observe the call that is
@@ -707,7 +718,8 @@ u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
         const Cell word = cells(code.node)[index];
         stack::top = left + 1;
         const Inline* how = inline_of(value);
-        if (how && index + 1 < tail_of(code)) index = call_operator(value, *how, code, index + 1, word, left);
+        if (how && !trace::active && index + 1 < tail_of(code))
+            index = call_operator(value, *how, code, index + 1, word, left);
         else index = call_value(unwrapped(value), code, index + 1, word, nullptr, 0, true);
         if (exits::exiting || !(op = op_at(code, index))) return index;
     }
@@ -759,6 +771,7 @@ u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored)
     if (value.is(Type::unset)) raise(ErrorId::script_need_value, &target);
     set_word(stack::base[0], value);
     stack::base[0] = value;
+    trace::emit(trace::event::set, code.node, index, &value, &target);
     frame::close();
     return index;
 }
@@ -780,6 +793,7 @@ u32 eval_set_path(const Code& code, const Cell& path, u32 index) {
     eval_path(path, code, index, PathMode::set, &value);
     if (exits::exiting) return index;
     stack::base[0] = value;
+    trace::emit(trace::event::set, code.node, index, &value, &path);
     frame::close();
     return index;
 }
@@ -789,6 +803,19 @@ bool names_system(const Cell& issue) {
     return name == symbol::canonical_id(sym::system) || name == symbol::canonical_id(sym::system_global);
 }
 
+// Whether the expression starting with the code cell gave its value without a call or an
+// assignment: the tracer reports it as pushed.
+bool produces_value(const Cell& item) {
+    switch (item.type()) {
+    case Type::word: return plain_value(word_slot(item)->type());
+    case Type::get_word:
+    case Type::lit_word:
+    case Type::lit_path:
+    case Type::issue: return true;
+    default: return self_evaluating(item.type());
+    }
+}
+
 void eval_block_into(const Cell& block, Cell& result) {
     const exits::Opaque opaque;
     eval_block(block, false);
@@ -796,25 +823,34 @@ void eval_block_into(const Cell& block, Cell& result) {
     stack::drop(1);
 }
 
-// Calls a function from C++ code: `count` positional arguments, its refinements unused.
-void call_function_with(const Cell& name, const Cell& function, const Cell* args, u32 count, u32, Cell& result) {
-    const exits::Opaque opaque;
-    Cell* const start = stack::top;
-    const Cell fn = function;
-    stack::push(fn);
-    const Cell named = word_named(name);
+// The call_with of a callback that tracing may see: framed by call and return events.
+void call_in_frame(const Cell& fn, const Cell& named, const Cell* args, u32 count) {
+    const Node cache = spec_cache::of(fn);
+    const Cell info = cells(cache)[0];
     if (fn.is(Type::function)) frame::open_interp_function(named, as_function(fn).context);
     else frame::open_interp_native(named);
     const u32 frame_index = frame::depth() - 1;
-    for (u32 i = 0; i < count; ++i) stack::push(args[i]);
-    const Node cache = spec_cache::of(fn);
-    const Cell info = cells(cache)[0];
     bool past_mandatory = false;
+    u32 given = 0;
+    u32 parameter = 0;
     for (u32 k = 1; k < length(cache); ++k) {
         const Cell entry = cells(cache)[k];
         past_mandatory |= entry.is(Type::refinement);
-        if (!past_mandatory || spec_cache::kind_of(entry) == spec_cache::kind::return_type) continue;
-        stack::push(entry.is(Type::refinement) ? false_cell : none_cell);
+        if (spec_cache::kind_of(entry) == spec_cache::kind::return_type && !entry.is(Type::refinement)) continue;
+        if (past_mandatory) {
+            stack::push(entry.is(Type::refinement) ? false_cell : none_cell);
+            continue;
+        }
+        const Cell value = given < count ? args[given++] : none_cell;
+        // unset! stands for "no value" in what the runtime hands over (the old value of a
+        // field set for the first time), and passes whatever the parameter's types.
+        if (!value.is(Type::unset) && !spec_cache::accepts(entry, value.type())) {
+            const Cell type = datatype::of(value.type());
+            const Cell word = parameter_word(fn, parameter);
+            raise(ErrorId::script_expect_arg, &named, &type, &word);
+        }
+        stack::push(value);
+        ++parameter;
     }
     if (fn.is(Type::function)) {
         push_locals(as_info(info).locals);
@@ -824,14 +860,31 @@ void call_function_with(const Cell& name, const Cell& function, const Cell* args
         call_routine(fn);
         frame::close();
     }
+}
+
+}  // namespace
+
+void call_with(const Cell& name, const Cell& function, const Cell* args, u32 count, u32 callback_class, Cell& result) {
+    const exits::Opaque opaque;
+    std::optional<trace::CallbackScope> scope;
+    if (trace::state.installed) scope.emplace(callback_class);
+    Cell* const start = stack::top;
+    const Cell fn = function;
+    stack::push(fn);
+    const Cell named = word_named(name);
+    trace::emit(trace::event::call, 0, 0, nullptr, &named);
+    call_in_frame(fn, named, args, count);
     result = *stack::top_cell();
     stack::top = start;
+    trace::emit(trace::event::return_, 0, 0, &result, &named);
 }
+
+namespace {
 
 Cell call_compare(const Cell& function, const Cell& a, const Cell& b) {
     const Cell args[2] = {a, b};
     Cell result = unset_cell;
-    call_function_with(*words::tag_compare_callback, function, args, 2, 0, result);
+    call_with(*words::tag_compare_callback, function, args, 2, hooks::trace_class::sort, result);
     return result;
 }
 
@@ -843,36 +896,60 @@ void init() {
     const platform::StackBounds bounds = platform::main_stack();
     native_limit = bounds.low ? bounds.low + native_reserve : 0;
     hooks::eval_block = eval_block_into;
-    hooks::call_function = call_function_with;
+    hooks::call_function = call_with;
+    trace::init();
     hooks::form_call_trace = frame::form_call_trace;
     hooks::call_compare_function = call_compare;
 }
 
+namespace {
+
+// A block of library code, or of the user's code while library code runs: the tracing
+// state follows it.
+[[gnu::noinline]] void eval_block_scoped(const Cell& block, bool to_result, bool library) {
+    const trace::CodeScope scope(library);
+    eval_block(block, to_result);
+}
+
+}  // namespace
+
+// The current position follows the user's code only: inside library code it stays where
+// the user's code called it, so that an error there names the user's code.
 void eval_block(const Cell& block, bool to_result) {
+    const Node n = as_series(block).node;
+    const bool library = buffer(n)->flags & bufferflag::library_code;
+    if (library != trace::state.in_library) [[unlikely]] {
+        eval_block_scoped(block, to_result, library);
+        return;
+    }
     PositionGuard guard;
     frame::open_eval(*words::tag_body);
-    const Node n = as_series(block).node;
     u32 index = as_series(block).index;
+    trace::emit(trace::event::enter, n, index);
     if (index >= length(n)) {
         stack::push(unset_cell);
     } else {
-        *position = block_cell(n, index);
+        if (!library) *position = block_cell(n, index);
         const Code code{n};
         for (;;) {
-            as_series(*position).index = index;
+            if (!library) as_series(*position).index = index;
             stack::top = stack::base;
             index = eval_expression(code, index);
             if (exits::exiting) return;
             if (index >= length(n)) break;
         }
     }
+    trace::emit(trace::event::exit, n, index, stack::top_cell());
     if (to_result) frame::close_return();
     else frame::close();
 }
 
 u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
     Cell* const start = stack::top;
+    const u32 first = index;
     const Cell item = cells(code.node)[index++];
+    if (trace::active) [[unlikely]]
+        trace::pass(trace::event::fetch, code.node, index - 1, &item, nullptr);
     switch (item.type()) {
     case Type::word: {
         const Cell* value = word_slot(item);
@@ -918,6 +995,13 @@ u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callab
     case Type::op: raise(ErrorId::internal_not_done);
     default: stack::push(item);
     }
+    if (trace::active) [[unlikely]] {
+        if (exits::exiting) return index;
+        if (produces_value(item)) trace::pass(trace::event::push, code.node, index - 1, start, nullptr);
+        if (!infix) index = infix_lookahead(code, index, start);
+        if (!infix && !exits::exiting) trace::pass(trace::event::expr, code.node, first, start, nullptr);
+        return index;
+    }
     if (!infix) index = infix_lookahead(code, index, start);
     return index;
 }
@@ -945,8 +1029,9 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     check_native_stack();
     const Cell callable = callable_in;
     Cell* const slot = stack::top;
-    if (!infix) stack::push(callable);
     const Cell named = word_named(name);
+    trace::emit(trace::event::open, code.node, index, &named);
+    if (!infix) stack::push(callable);
     if (callable.is(Type::function)) {
         const auto fn = as_function(callable);
         frame::open_interp_function(named, fn.context);
@@ -958,6 +1043,7 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     if (infix) stack::base = stack::top - 1;
     const u32 frame_index = frame::depth() - 1;
     Call call{callable, named, code, modes, infix};
+    call.start = index;
     index = fetch_arguments(call, path, index);
     if (exits::exiting) return index;
     if (callable.is(Type::function)) {
@@ -972,8 +1058,41 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
         slot[0] = slot[1];
         stack::top = slot + 1;
     }
+    trace::emit(trace::event::return_, code.node, index, stack::top_cell(), &named);
     return index;
 }
+
+namespace {
+
+// A function's body, its return or exit taken.
+inline void run_body(const Cell& body, u32 frame_index) {
+    try {
+        eval_block(body, true);
+    } catch (const ExitThrow& t) {
+        if (!exits::aimed_at(t, frame_index, ThrowCode::return_, ThrowCode::exit)) throw;
+        returned(frame_index, t.value);
+        return;
+    }
+    if (exits::take(frame_index, ThrowCode::return_, ThrowCode::exit)) returned(frame_index, exits::status.value);
+}
+
+// The body of a function whose attributes or library flag change the tracing state, or
+// run while tracing: framed by prolog and epilog events.
+[[gnu::noinline]] void run_scoped_body(const Cell& function, const Cell& body, u32 frame_index) {
+    const trace::BodyScope scope(function.header);
+    if (!trace::active) {
+        run_body(body, frame_index);
+        return;
+    }
+    const Cell name = frame::current_call_word();
+    const Node code = as_series(body).node;
+    trace::pass(trace::event::prolog, code, as_series(body).index, &function, &name);
+    run_body(body, frame_index);
+    if (exits::exiting) return;
+    trace::emit(trace::event::epilog, code, as_series(body).index, stack::base, &name);
+}
+
+}  // namespace
 
 void call_function(const Cell& function, u32 frame_index) {
     const auto fn = as_function(function);
@@ -984,14 +1103,10 @@ void call_function(const Cell& function, u32 frame_index) {
         stack::set_only_result(unset_cell);
         return;
     }
-    try {
-        eval_block(body, true);
-    } catch (const ExitThrow& t) {
-        if (!exits::aimed_at(t, frame_index, ThrowCode::return_, ThrowCode::exit)) throw;
-        returned(frame_index, t.value);
-        return;
-    }
-    if (exits::take(frame_index, ThrowCode::return_, ThrowCode::exit)) returned(frame_index, exits::status.value);
+    if (trace::active || trace::needs_body_scope(function.header)) [[unlikely]]
+        run_scoped_body(function, body, frame_index);
+    else
+        run_body(body, frame_index);
 }
 
 void call_routine(const Cell& routine) {
@@ -1046,6 +1161,10 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
     if (first >= length(elements)) raise(ErrorId::script_empty_path);
     const Cell head = cells(elements)[first];
     if (!head.is(Type::word)) raise(ErrorId::script_word_first, &path);
+    if (trace::active) [[unlikely]] {
+        trace::pass(trace::event::enter, elements, first, nullptr, nullptr);
+        trace::pass(trace::event::fetch, elements, first, &head, nullptr);
+    }
     stack::push(*word_slot(head));
     if (start->is(Type::unset)) raise(ErrorId::script_unset_path, &path, &head);
     Cell owner = none_cell;
@@ -1058,10 +1177,13 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
             const Cell callable = *start;
             const PathCall call{path, k};
             stack::top = start;
-            return call_value(callable, code, index, previous, &call);
+            index = call_value(callable, code, index, previous, &call);
+            if (!exits::exiting) trace::emit(trace::event::exit, elements, length(elements), start);
+            return index;
         }
         if (k + 1 >= length(elements)) break;
         Cell selector = cells(elements)[k + 1];
+        trace::emit(trace::event::fetch, elements, k + 1, &selector);
         if (selector.is(Type::get_word)) {
             selector = *word_slot(selector);
         } else if (selector.is(Type::paren)) {
@@ -1094,6 +1216,7 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
         previous = selector;
     }
     stack::top = start + 1;
+    trace::emit(trace::event::exit, elements, length(elements), start);
     return index;
 }
 

@@ -1,13 +1,15 @@
 // The native `do`: evaluates a block (all of it, or with /next one expression), a path,
 // source text, a script file, an error (raised) or any other value (one expression). An
 // exit going on as a status ends it at once; a script file runs as code that does not
-// test the status.
+// test the status. With /trace the evaluation reports its steps to a callback, unless a
+// trace is running already.
 #include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
+#include "runtime/eval/trace.h"
 #include "runtime/io/script.h"
 #include "runtime/lexer/load-code.h"
 #include "runtime/names/context.h"
@@ -49,12 +51,39 @@ void do_value(const Cell& value) {
     set_result(result);
 }
 
-}  // namespace
+void evaluate(const Cell& value, const Cell* position);
 
-void do_(const i32* refinements) {
-    if (used(refinements, do_ref::expand)) raise(ErrorId::internal_not_done);
-    const Cell value = arg(0);
-    const Cell* position = used(refinements, do_ref::next) ? &ref_arg(refinements, do_ref::next) : nullptr;
+// The end event of a trace that an error or exit is leaving: the stacks are first put
+// back as they were when `do` began, and an error the callback raises then gives way to
+// the one already leaving.
+void end_leaving(const exits::Mark& mark) {
+    exits::restore(mark);
+    try {
+        trace::emit(trace::event::end, 0, 0);
+    } catch (const Throw&) {
+    }
+}
+
+// The evaluation with the callback installed, framed by the init and end events; the
+// tracing state is put back however it ends.
+void evaluate_traced(const Cell& value, const Cell* position, const Cell& callback) {
+    const exits::Mark mark = exits::mark();
+    const trace::Saved saved;
+    trace::start(callback);
+    struct Uninstall {
+        ~Uninstall() { trace::stop(); }
+    } uninstall;
+    try {
+        trace::emit(trace::event::init, 0, 0);
+        evaluate(value, position);
+    } catch (const Throw&) {
+        end_leaving(mark);
+        throw;
+    }
+    trace::emit(trace::event::end, 0, 0);
+}
+
+void evaluate(const Cell& value, const Cell* position) {
     switch (value.type()) {
     case Type::block:
     case Type::paren:
@@ -80,6 +109,19 @@ void do_(const i32* refinements) {
     }
     default: do_value(value);
     }
+}
+
+}  // namespace
+
+void do_(const i32* refinements) {
+    if (used(refinements, do_ref::expand)) raise(ErrorId::internal_not_done);
+    const Cell value = arg(0);
+    const Cell* position = used(refinements, do_ref::next) ? &ref_arg(refinements, do_ref::next) : nullptr;
+    if (used(refinements, do_ref::trace) && !trace::state.installed) {
+        evaluate_traced(value, position, ref_arg(refinements, do_ref::trace));
+        return;
+    }
+    evaluate(value, position);
 }
 
 }  // namespace zel::natives
