@@ -209,7 +209,7 @@ struct Call {
     u32 modes;
     bool infix;
     u32 parameter = 0;  // position in its spec block of the parameter being fetched
-    u32 start = 0;      // the position of its first argument, for the tracer
+    u32 start = 0;      // the position of the callable's cell, for the tracer
 };
 
 [[noreturn]] void expect_arg(const Call& call, const Cell& value) {
@@ -1030,7 +1030,8 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     const Cell callable = callable_in;
     Cell* const slot = stack::top;
     const Cell named = word_named(name);
-    trace::emit(trace::event::open, code.node, index, &named);
+    // The callable's cell (word, path, operator) is the one before its arguments.
+    trace::emit(trace::event::open, code.node, index - 1, &named);
     if (!infix) stack::push(callable);
     if (callable.is(Type::function)) {
         const auto fn = as_function(callable);
@@ -1043,7 +1044,7 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     if (infix) stack::base = stack::top - 1;
     const u32 frame_index = frame::depth() - 1;
     Call call{callable, named, code, modes, infix};
-    call.start = index;
+    call.start = index - 1;
     index = fetch_arguments(call, path, index);
     if (exits::exiting) return index;
     if (callable.is(Type::function)) {
