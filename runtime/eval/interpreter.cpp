@@ -879,17 +879,6 @@ void call_with(const Cell& name, const Cell& function, const Cell* args, u32 cou
     trace::emit(trace::event::return_, 0, 0, &result, &named);
 }
 
-namespace {
-
-Cell call_compare(const Cell& function, const Cell& a, const Cell& b) {
-    const Cell args[2] = {a, b};
-    Cell result = unset_cell;
-    call_with(*words::tag_compare_callback, function, args, 2, hooks::trace_class::sort, result);
-    return result;
-}
-
-}  // namespace
-
 void init() {
     position = series_buffer::append_cell(roots::block());
     *position = unset_cell;
@@ -899,7 +888,6 @@ void init() {
     hooks::call_function = call_with;
     trace::init();
     hooks::form_call_trace = frame::form_call_trace;
-    hooks::call_compare_function = call_compare;
 }
 
 namespace {
