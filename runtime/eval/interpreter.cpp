@@ -152,10 +152,8 @@ constexpr bool plain_value(Type t) {
 
 // The value of a code cell when taking it can neither call, allocate nor fail: a cell that
 // is its own value, or a bound word of a context whose values exist holding a plain value.
-// Null otherwise, and while tracing, whose events the evaluation emits.
+// Null otherwise. Its callers decline while tracing, whose events the evaluation emits.
 inline const Cell* quick_value(const Cell& item) {
-    if (trace::active) [[unlikely]]
-        return nullptr;
     if (item.is(Type::word)) {
         if (!bound(item)) return nullptr;
         const Cell* slot = slot_of(item);
@@ -234,7 +232,7 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
         if (call.modes & mode::single) code.end = index + 1;
         // An argument whose value is at hand is pushed as evaluating it would, and goes
         // on with the operators after it.
-        if (const Cell* value = quick_value(items_of(b)[index])) {
+        if (const Cell* value = trace::active ? nullptr : quick_value(items_of(b)[index])) {
             Cell* const left = stack::push(*value);
             ++index;
             if (!call.infix) index = infix_lookahead(code, index, left);
@@ -416,7 +414,7 @@ u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index) {
 u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
     const u32 count = as_info(info).mandatory;
     u32 k = 1;
-    if (!call.modes && !call.infix && spec_cache::all_evaluated(info)) {
+    if (!call.modes && !call.infix && !trace::active && spec_cache::all_evaluated(info)) {
         index = fetch_evaluated(call, cache, count, index);
         if (exits::exiting) return index;
         k = count + 1;
@@ -892,52 +890,54 @@ void init() {
 
 namespace {
 
-// A block of library code, or of the user's code while library code runs: the tracing
-// state follows it.
-[[gnu::noinline]] void eval_block_scoped(const Cell& block, bool to_result, bool library) {
-    const trace::CodeScope scope(library);
-    eval_block(block, to_result);
-}
-
-}  // namespace
-
-// The current position follows the user's code only: inside library code it stays where
-// the user's code called it, so that an error there names the user's code.
-void eval_block(const Cell& block, bool to_result) {
-    const Node n = as_series(block).node;
-    const bool library = buffer(n)->flags & bufferflag::library_code;
-    if (library != trace::state.in_library) [[unlikely]] {
-        eval_block_scoped(block, to_result, library);
-        return;
-    }
+// A block's evaluation. The `watched` form, taken while tracing runs, in library code or
+// for a library block, emits the events and leaves the current position alone in library
+// code: there it stays where the user's code called it, so that an error names the
+// user's code.
+template <bool watched>
+[[gnu::always_inline]] inline void block_run(const Cell& block, bool to_result, bool library) {
     PositionGuard guard;
     frame::open_eval(*words::tag_body);
+    const Node n = as_series(block).node;
     u32 index = as_series(block).index;
-    trace::emit(trace::event::enter, n, index);
+    if constexpr (watched) trace::emit(trace::event::enter, n, index);
     if (index >= length(n)) {
         stack::push(unset_cell);
     } else {
-        if (!library) *position = block_cell(n, index);
+        if (!watched || !library) *position = block_cell(n, index);
         const Code code{n};
         for (;;) {
-            if (!library) as_series(*position).index = index;
+            if (!watched || !library) as_series(*position).index = index;
             stack::top = stack::base;
             index = eval_expression(code, index);
             if (exits::exiting) return;
             if (index >= length(n)) break;
         }
     }
-    trace::emit(trace::event::exit, n, index, stack::top_cell());
+    if constexpr (watched) trace::emit(trace::event::exit, n, index, stack::top_cell());
     if (to_result) frame::close_return();
     else frame::close();
 }
 
-u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
+// A block of library code, or of the user's code while library code runs, sets the
+// tracing state for its run.
+[[gnu::noinline]] void watched_block(const Cell& block, bool to_result) {
+    const bool library = buffer(as_series(block).node)->flags & bufferflag::library_code;
+    if (library == trace::state.in_library) {
+        block_run<true>(block, to_result, library);
+        return;
+    }
+    const trace::CodeScope scope(library);
+    block_run<true>(block, to_result, library);
+}
+
+// One expression; the `traced` form emits its events.
+template <bool traced>
+[[gnu::always_inline]] inline u32 expression(const Code& code, u32 index, bool infix, bool literal_callables) {
     Cell* const start = stack::top;
     const u32 first = index;
     const Cell item = cells(code.node)[index++];
-    if (trace::active) [[unlikely]]
-        trace::pass(trace::event::fetch, code.node, index - 1, &item, nullptr);
+    if constexpr (traced) trace::pass(trace::event::fetch, code.node, first, &item, nullptr);
     switch (item.type()) {
     case Type::word: {
         const Cell* value = word_slot(item);
@@ -983,15 +983,34 @@ u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callab
     case Type::op: raise(ErrorId::internal_not_done);
     default: stack::push(item);
     }
-    if (trace::active) [[unlikely]] {
+    if constexpr (traced) {
         if (exits::exiting) return index;
-        if (produces_value(item)) trace::pass(trace::event::push, code.node, index - 1, start, nullptr);
-        if (!infix) index = infix_lookahead(code, index, start);
-        if (!infix && !exits::exiting) trace::pass(trace::event::expr, code.node, first, start, nullptr);
-        return index;
+        if (produces_value(item)) trace::pass(trace::event::push, code.node, first, start, nullptr);
     }
     if (!infix) index = infix_lookahead(code, index, start);
+    if constexpr (traced) {
+        if (!infix && !exits::exiting) trace::pass(trace::event::expr, code.node, first, start, nullptr);
+    }
     return index;
+}
+
+[[gnu::noinline]] u32 traced_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
+    return expression<true>(code, index, infix, literal_callables);
+}
+
+}  // namespace
+
+void eval_block(const Cell& block, bool to_result) {
+    if (trace::watching || (buffer(as_series(block).node)->flags & bufferflag::library_code)) [[unlikely]]
+        watched_block(block, to_result);
+    else
+        block_run<false>(block, to_result, false);
+}
+
+u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
+    if (trace::active) [[unlikely]]
+        return traced_expression(code, index, infix, literal_callables);
+    return expression<false>(code, index, infix, literal_callables);
 }
 
 u32 eval_single(const Cell& block, u32 index, bool push) {

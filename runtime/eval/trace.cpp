@@ -17,6 +17,7 @@
 namespace zel::trace {
 
 bool active = false;
+bool watching = false;
 State state{false, false, false, false};
 
 namespace {

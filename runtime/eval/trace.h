@@ -40,6 +40,8 @@ constexpr u32 all_events = 0x1FFFF;
 
 // Whether events are passed on now.
 extern bool active;
+// Whether blocks need the watched evaluation: tracing is on or library code runs.
+extern bool watching;
 
 // What the switch is made of; a guard saves it whole and puts it back.
 struct State {
@@ -50,7 +52,10 @@ struct State {
 };
 extern State state;
 
-inline void update() { active = state.installed && state.user_on && !state.quiet && !state.in_library; }
+inline void update() {
+    active = state.installed && state.user_on && !state.quiet && !state.in_library;
+    watching = active || state.in_library;
+}
 
 // Makes the root cell holding the callback.
 void init();
