@@ -15,11 +15,13 @@
 #include "runtime/datatypes/function.h"
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/standard.h"
+#include "runtime/eval/frame.h"
 #include "runtime/eval/routine-code.h"
 #include "runtime/lexer/load-code.h"
 #include "runtime/memory/gc.h"
 #include "runtime/names/context.h"
 #include "runtime/names/symbol.h"
+#include "runtime/text/float-text.h"
 #include "runtime/text/string-utf8.h"
 
 namespace zel::boot_routines {
@@ -93,6 +95,17 @@ void collector_cycles(const Cell&, const Cell*, Cell& result) {
     result = Cell{header_of(Type::integer), 0, gc::stats().collections, 0};
 }
 
+// True when any open call, from the innermost down, was opened by the interpreter: code
+// that interpreted code reaches, through any number of other calls, counts as called from it.
+void interpreted_q(const Cell&, const Cell*, Cell& result) {
+    bool any = false;
+    for (u32 i = frame::depth(); i > 0 && !any; --i) any = (frame::at(i - 1)->header & frame::interpreted_flag) != 0;
+    result = any ? true_cell : false_cell;
+}
+
+// The float formatter's pretty flag, which system/options/float/pretty? mirrors.
+void float_pretty(const Cell&, const Cell* args, Cell&) { float_::pretty = as_logic(args[0]).value != 0; }
+
 struct Routine {
     const char* name;
     const char* spec;
@@ -106,6 +119,8 @@ constexpr Routine routines[] = {
     {"collector-active?", "[\"Returns TRUE if the garbage collector is enabled\"]", collector_active},
     {"collector-series-cycles", "[\"Returns the number of series collection cycles\"]", collector_cycles},
     {"collector-nodes-cycles", "[\"Returns the number of node collection cycles\"]", collector_cycles},
+    {"interpreted-call?", "[\"Return TRUE if called from the interpreter\"]", interpreted_q},
+    {"float-pretty", "[\"Sets the float formatter's pretty flag\" flag [logic!]]", float_pretty},
 };
 
 u32 codes[sizeof routines / sizeof routines[0]] = {};

@@ -117,10 +117,11 @@ Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool
     index = std::min(index, cells_in(b));
     const u32 total = checked_total(cells.size(), dup, cells_in(b));
     const u32 at = append ? cells_in(b) : index;
-    series::notify(b, append ? words::append : words::insert, static_cast<i32>(at), static_cast<i32>(total));
+    // The owner's hook is told the value inserted, as for strings.
+    series::notify(b, append ? words::append : words::insert, static_cast<i32>(at), static_cast<i32>(total), value);
     const u32 where = append ? cells_in(b) : std::min(at, cells_in(b));
     write_cells(b, where, cells, total, dup >= 5);
-    series::notify(b, append ? words::appended : words::inserted, static_cast<i32>(where), static_cast<i32>(total));
+    series::notify(b, append ? words::appended : words::inserted, static_cast<i32>(where), static_cast<i32>(total), value);
     index = append ? 0 : std::min(where + total, cells_in(b));
     *series = b;
     return series;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <optional>
@@ -32,6 +33,7 @@
 namespace zel::interp {
 
 Cell* position = nullptr;
+bool caches_on = true;
 
 namespace {
 
@@ -384,9 +386,10 @@ inline void call_numbered(const Cell& callable, const i32* refs) {
 constexpr i32 no_refinements[1] = {-1};
 
 // The arguments of a call by a word (no apply modes, not infix) whose parameters are all
-// evaluated: each is one expression where it stands, then a type test. Any other case of
-// a parameter (the code's tail), and every error, is left to the generic fetch.
-u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index) {
+// evaluated: each is one expression where it stands, then a type test, which for
+// parameters that all take any type (`any_type`) is a test that the value is set. Any other
+// case of a parameter (the code's tail), and every error, is left to the generic fetch.
+u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index, bool any_type) {
     const Code& code = call.code;
     for (u32 k = 1; k <= count; ++k) {
         Buffer* const b = buffer(code.node);
@@ -401,7 +404,7 @@ u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index) {
         }
         if (exits::exiting) return index;
         const Cell& argument = stack::top[-1];
-        if (!spec_cache::accepts(cells(cache)[k], argument.type())) {
+        if (any_type ? argument.is(Type::unset) : !spec_cache::accepts(cells(cache)[k], argument.type())) {
             call.parameter = k - 1;
             expect_arg(call, argument);
         }
@@ -415,7 +418,7 @@ u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
     const u32 count = as_info(info).mandatory;
     u32 k = 1;
     if (!call.modes && !call.infix && !trace::active && spec_cache::all_evaluated(info)) {
-        index = fetch_evaluated(call, cache, count, index);
+        index = fetch_evaluated(call, cache, count, index, caches_on && spec_cache::takes_any_type(info));
         if (exits::exiting) return index;
         k = count + 1;
     } else if (call.infix && count) {
@@ -586,6 +589,7 @@ struct OperatorSpec {
     u32 collections = 0;
     const Inline* how = nullptr;
     bool binary = false;
+    bool numbers = false;  // the right operand may be any integer! or float!
     Cell left{};
     Cell right{};
 };
@@ -594,12 +598,9 @@ OperatorSpec operator_specs[operator_memo_size];
 
 inline bool same_cell(const Cell& a, const Cell& b) { return std::memcmp(&a, &b, sizeof(Cell)) == 0; }
 
-// The entry of an inline operator, or null for any other operator and while its spec cache
-// is not built. Allocates nothing.
-inline const OperatorSpec* operator_spec(const Cell& op) {
-    OperatorSpec& spec = operator_specs[as_callable(op).record % operator_memo_size];
-    const u32 collections = gc::collection_count();
-    if (same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
+// Fills the entry of `op` (its slot in the memo) and answers it, or null for any other
+// operator and while its spec cache is not built. Allocates nothing.
+[[gnu::noinline]] const OperatorSpec* fill_operator_spec(OperatorSpec& spec, const Cell& op, u32 collections) {
     const Inline* how = inline_of(op);
     const Node cache = how ? spec_cache::built(op) : 0;
     if (how && !cache) return nullptr;
@@ -610,11 +611,22 @@ inline const OperatorSpec* operator_spec(const Cell& op) {
     const Cell* entries = cells(cache);
     spec.binary = length(cache) == 3 && as_info(entries[0]).mandatory == 2 &&
                   spec_cache::kind_of(entries[2]) == spec_cache::kind::evaluated;
+    spec.numbers = spec.binary && spec_cache::accepts(entries[2], Type::integer) &&
+                   spec_cache::accepts(entries[2], Type::float_);
     if (spec.binary) {
         spec.left = entries[1];
         spec.right = entries[2];
     }
     return &spec;
+}
+
+// The entry of an inline operator, or null for any other operator and while its spec cache
+// is not built. Allocates nothing.
+[[gnu::always_inline]] inline const OperatorSpec* operator_spec(const Cell& op) {
+    OperatorSpec& spec = operator_specs[as_callable(op).record % operator_memo_size];
+    const u32 collections = gc::collection_count();
+    if (caches_on && same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
+    return fill_operator_spec(spec, op, collections);
 }
 
 inline bool is_number(const Cell& c) { return c.is(Type::integer) || c.is(Type::float_); }
@@ -630,10 +642,10 @@ inline bool call_room() {
 // takes both operands and their types have a fast path. Nothing can observe the call that is
 // skipped: taking `right` did nothing, and the computation neither allocates nor fails.
 // False, with `left` unchanged, for the call's path. The caller has checked call_room().
-bool quick_operator(const Cell& op, const Cell& right, Cell& left) {
+[[gnu::always_inline]] inline bool quick_operator(const Cell& op, const Cell& right, Cell& left) {
     if (!is_number(right)) return false;
     const OperatorSpec* spec = operator_spec(op);
-    if (!spec || !spec->binary || !spec_cache::accepts(spec->right, right.type())) return false;
+    if (!spec || !spec->binary || !(spec->numbers || spec_cache::accepts(spec->right, right.type()))) return false;
     const Inline& how = *spec->how;
     Cell out;
     bool truth = false;
@@ -692,11 +704,11 @@ inline const Cell* op_at(const Code& code, u32 index) {
 }
 
 // Operators computed on the spot, over the value `left`, from the operator word at `index`
-// whose value is `op`; `b` is the code's buffer, read since the last evaluation.
+// whose value is `op`; `b` is the code's buffer, read since the last evaluation. The caller
+// has checked call_room().
 QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op, Cell& left) {
     const u32 tail = tail_in(b, code);
     const Cell* const items = items_of(b);
-    if (!call_room()) return {index, op};
     for (;;) {
         const Cell* right = index + 1 < tail ? quick_value(items[index + 1]) : nullptr;
         if (!right || !quick_operator(*op, *right, left)) return {index, op};
@@ -709,7 +721,8 @@ QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op
 // is `op`), calls it with the value at `left` as its left operand.
 u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
     for (;;) {
-        const QuickStop stop = quick_operators(code, buffer(code.node), index, op, *left);
+        const QuickStop stop =
+            call_room() ? quick_operators(code, buffer(code.node), index, op, *left) : QuickStop{index, op};
         if (!stop.op) return stop.index;
         index = stop.index;
         const Cell value = *stop.op;
@@ -880,6 +893,8 @@ void call_with(const Cell& name, const Cell& function, const Cell* args, u32 cou
 void init() {
     position = series_buffer::append_cell(roots::block());
     *position = unset_cell;
+    const char* no_cache = std::getenv("ZEL_NO_CACHE");
+    caches_on = !(no_cache && *no_cache && std::strcmp(no_cache, "0") != 0);
     const platform::StackBounds bounds = platform::main_stack();
     native_limit = bounds.low ? bounds.low + native_reserve : 0;
     hooks::eval_block = eval_block_into;

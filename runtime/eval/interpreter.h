@@ -15,6 +15,10 @@ extern Cell* position;
 // Makes the root cells and installs the evaluator's hooks.
 void init();
 
+// Whether the evaluator reuses the decisions it keeps about operators and callees; with
+// ZEL_NO_CACHE=1 in the environment it decides afresh at every use, which must give the
+// same results, only slower.
+extern bool caches_on;
 // Code being evaluated: a block's node and an exclusive limit on its indexes (the block's
 // tail, read again at each step, when that is sooner).
 struct Code {

@@ -38,6 +38,7 @@ Node build(const Cell& callable) {
     u32 slot = 0;
     bool returns = false;
     bool evaluated = true;
+    bool any_type = true;  // every parameter takes the default typeset
     u32 open_refinement = 0;  // cache index of the refinement whose parameters follow, 0 for none
     u32 i = 0;
     const u32 n = spec_length(spec);
@@ -48,6 +49,8 @@ Node build(const Cell& callable) {
         const bool has_types = i + 1 < n && spec_item(spec, i + 1).is(Type::block);
         if (t == Type::word || t == Type::get_word || t == Type::lit_word) {
             Cell set = has_types ? typeset::from_spec_block(spec_item(spec, i + 1)) : typeset::make_default();
+            const Cell any = typeset::make_default();
+            any_type &= set.w1 == any.w1 && set.w2 == any.w2 && set.w3 == any.w3;
             const u32 k = t == Type::word ? kind::evaluated : t == Type::get_word ? kind::get : kind::literal;
             evaluated &= k == kind::evaluated;
             set.header = header_of(Type::typeset) | k << kind_shift;
@@ -77,7 +80,7 @@ Node build(const Cell& callable) {
             ++slot;
         }
     }
-    *block::cell_at(cache_block, 0) = info_cell(refinements, locals, mandatory, !refinements && !returns, evaluated);
+    *block::cell_at(cache_block, 0) = info_cell(refinements, locals, mandatory, !refinements && !returns, evaluated, any_type);
     cache_cell(callable) = cache_block;
     return cache;
 }

@@ -40,8 +40,14 @@ inline bool is_plain(const Cell& info) { return (info.header & plain_flag) != 0;
 // of it evaluates one expression per parameter and tests its type, nothing else.
 constexpr u32 evaluated_flag = 2u << kind_shift;
 inline bool all_evaluated(const Cell& info) { return (info.header & evaluated_flag) != 0; }
-inline Cell info_cell(u32 refinements, u32 locals, u32 mandatory, bool plain = false, bool evaluated = false) {
-    return Cell{header_of(Type::integer) | (plain ? plain_flag : 0) | (plain && evaluated ? evaluated_flag : 0),
+// The info cell's flag of a plain, all-evaluated spec whose parameters all take the default
+// typeset (every type but unset!): an argument's type test is then that it is set.
+constexpr u32 any_type_flag = 4u << kind_shift;
+inline bool takes_any_type(const Cell& info) { return (info.header & any_type_flag) != 0; }
+inline Cell info_cell(u32 refinements, u32 locals, u32 mandatory, bool plain = false, bool evaluated = false,
+                      bool any_type = false) {
+    return Cell{header_of(Type::integer) | (plain ? plain_flag : 0) | (plain && evaluated ? evaluated_flag : 0) |
+                    (plain && evaluated && any_type ? any_type_flag : 0),
                 refinements, locals, mandatory};
 }
 

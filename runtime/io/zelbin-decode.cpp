@@ -104,6 +104,10 @@ private:
     const u8* strings_ = nullptr;
     u32 strings_size_ = 0;
     std::vector<u32> symbol_ids_;
+    // The global word index of each symbol-table entry plus one (0: not looked up yet):
+    // the boot image names the same global words thousands of times, and each lookup by
+    // name costs a probe of the global word table.
+    std::vector<u32> global_words_;
     // A word whose context's owner record is being read: bound as soon as the context
     // exists, before the owner's values, which may lead back through it.
     bool binding_word_ = false;
@@ -226,6 +230,7 @@ void Decoder::run(bool compact, bool symbols) {
         strings_size_ = size;
         if (size && strings_[size - 1] != 0) fail(at);
         symbol_ids_.assign(n, 0);
+        global_words_.assign(n, 0);
         p_ = strings_ + size;
     }
     if (payload > left()) fail(at);
@@ -635,12 +640,21 @@ private:
 };
 
 void Decoder::any_word(Slot slot, Type t, bool variant, u32 bits, bool reference, const u8* at) {
-    const u32 s = symbol(at, count());
+    const u32 entry = count();
+    const u32 s = symbol(at, entry);
     const bool global = compact_ ? !variant : (bits & bit::global_word) != 0;
     u32 index = compact_ ? 0 : raw();
     if (global) {
         if (reference) fail(at);
-        Cell w = context::make_global_word(s);
+        u32& known = global_words_[entry];
+        Cell w;
+        if (known) {
+            w = *context::word_at(context::global, known - 1);
+            w.w2 = s;
+        } else {
+            w = context::make_global_word(s);
+            known = w.w3 + 1;
+        }
         cell::set_type(&w, t);
         slot.set(w);
         return;

@@ -10,6 +10,11 @@ namespace zel::natives {
 #include "runtime/natives/natives.def"
 #undef ZEL_NATIVE
 
+// What zelbin-decode and the zelbin codec's decode share: the one value the data holds, or
+// a block of its values; 10 bytes or fewer raise script/invalid-data. Pushes the block on
+// the stack, where it stays for the caller's frame.
+Cell zelbin_decode_binary(const Cell& payload);
+
 // Fills the natives table; runs once, after the table is made empty.
 void init_table();
 

@@ -16,6 +16,7 @@
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/word.h"
 #include "runtime/lexer/lexer.h"
+#include "runtime/lexer/load-code.h"
 #include "runtime/memory/node.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
@@ -155,6 +156,7 @@ void transcode(const i32* refinements) {
         }
         r.value = kind;
     } else {
+        const u32 into_from = into ? series::buffer_length(*options.into) : 0;
         // The pointer into the bytes, alive on the stack through the scan, pins their buffer.
         r = binary ? lexer::scan_utf8(node::buffer(src.w2)->head_ptr() + src.w1, count, options)
                    : lexer::scan_string(src, static_cast<i32>(count), options);
@@ -166,6 +168,11 @@ void transcode(const i32* refinements) {
         }
         if (!next) {
             set_result(into ? *options.into : r.value);
+            // The words come bound to the global context, added there when new, as in code
+            // that `do` loads from text; in a target block only the values this scan added.
+            Cell made = arg(0);
+            if (into) made.w1 = into_from;
+            if (made.is(Type::block)) lexer::bind_global(made);
             return;
         }
     }
@@ -176,6 +183,7 @@ void transcode(const i32* refinements) {
     const Cell* result = block::make_at(&arg(0), 2);
     block::append_value(*result, value);
     block::append_value(*result, rest);
+    if (!prescan && !scan) lexer::bind_global(arg(0));
 }
 
 }  // namespace zel::natives

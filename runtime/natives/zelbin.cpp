@@ -16,8 +16,7 @@ namespace zel::natives {
 void zelbin_encode(const i32*) { set_result(zelbin::encode(arg(0), as_logic(arg(1)).value != 0)); }
 
 // Data of 10 bytes or fewer cannot hold a value: it is refused before the reader runs.
-void zelbin_decode(const i32*) {
-    const Cell payload = arg(0);
+Cell zelbin_decode_binary(const Cell& payload) {
     Buffer* b = node::buffer(as_series(payload).node);
     const u32 from = std::min(as_series(payload).index, b->used());
     if (b->used() - from <= 10) raise(ErrorId::script_invalid_data, &payload);
@@ -25,8 +24,9 @@ void zelbin_decode(const i32*) {
     block::make_at(values, 1);
     b = node::buffer(as_series(payload).node);
     zelbin::decode(b->head_ptr() + from, b->used() - from, *values, payload, zelbin::Mode::codec);
-    const Cell result = block::length(*values) == 1 ? *block::cell_at(*values, 0) : *values;
-    set_result(result);
+    return block::length(*values) == 1 ? *block::cell_at(*values, 0) : *values;
 }
+
+void zelbin_decode(const i32*) { set_result(zelbin_decode_binary(arg(0))); }
 
 }  // namespace zel::natives

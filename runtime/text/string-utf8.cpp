@@ -107,6 +107,18 @@ Node load_utf8(const u8* src, u32 length, Node target, u32* unconsumed, bool lin
     if (length >= 3 && std::memcmp(p, byte_order_mark, 3) == 0) p += 3;
     u32 unit = b->unit();
     while (p < end) {
+        if (unit == 1 && *p < 0x80) {
+            // A run of ASCII into a one-byte buffer is copied as it is: most text is ASCII.
+            const u8* run = p;
+            while (run < end && *run < 0x80 && !(line_ends && *run == '\r')) ++run;
+            if (run > p) {
+                const auto count = static_cast<u32>(run - p);
+                std::memcpy(b->tail_ptr(), p, count);
+                b->tail += count;
+                p = run;
+                continue;
+            }
+        }
         std::size_t n = static_cast<std::size_t>(end - p);
         i32 c = decode_utf8_char(p, n);
         if (c == utf8_truncated) {
