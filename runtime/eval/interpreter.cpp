@@ -83,7 +83,7 @@ inline Cell* slot_of(const Cell& word) { return frame::value_slot(binding(word),
 
 // The value slot of a bound word; anything else (unbound, `self`, a function context that
 // is not running) goes through the contexts' own lookup, which raises.
-inline Cell* word_slot(const Cell& word) {
+[[gnu::always_inline]] inline Cell* word_slot(const Cell& word) {
     if (bound(word)) {
         if (Cell* slot = slot_of(word)) return slot;
     }
@@ -92,7 +92,7 @@ inline Cell* word_slot(const Cell& word) {
 
 // The value an operator word holds, or null: the word must be bound to a context whose
 // values exist.
-inline const Cell* op_value(const Cell& word) {
+[[gnu::always_inline]] inline const Cell* op_value(const Cell& word) {
     if (!word.is(Type::word) || !bound(word)) return nullptr;
     const Cell* value = slot_of(word);
     return value && value->is(Type::op) ? value : nullptr;
@@ -155,7 +155,7 @@ constexpr bool plain_value(Type t) {
 // The value of a code cell when taking it can neither call, allocate nor fail: a cell that
 // is its own value, or a bound word of a context whose values exist holding a plain value.
 // Null otherwise. Its callers decline while tracing, whose events the evaluation emits.
-inline const Cell* quick_value(const Cell& item) {
+[[gnu::always_inline]] inline const Cell* quick_value(const Cell& item) {
     if (item.is(Type::word)) {
         if (!bound(item)) return nullptr;
         const Cell* slot = slot_of(item);
@@ -749,7 +749,7 @@ inline u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
 // `stored` tells. When the quick start of the expression meets an operator that needs a
 // call, or the word's store is not direct, the evaluation goes on from where it got to in
 // the set-word's frame, as if it had run in it from the start.
-u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored) {
+[[gnu::always_inline]] inline u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored) {
     Cell value;
     QuickStop quick{0, nullptr};
     if (call_room()) {
