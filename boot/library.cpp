@@ -12,6 +12,7 @@
 #include "platform/posix/write-all.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
+#include "runtime/datatypes/function.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/standard.h"
@@ -65,9 +66,19 @@ Cell code_of(const Source& source) {
     return code;
 }
 
+// The functions a file makes carry the library flag.
+class MakingLibrary {
+public:
+    MakingLibrary() { function::making_library = true; }
+    ~MakingLibrary() { function::making_library = false; }
+    MakingLibrary(const MakingLibrary&) = delete;
+    MakingLibrary& operator=(const MakingLibrary&) = delete;
+};
+
 void run_code(const Cell& code, bool first) {
     if (first) bootstrap_make(code);
     Cell* const top = stack::top;
+    const MakingLibrary making;
     interp::eval_block(code, false);
     stack::top = top;
 }

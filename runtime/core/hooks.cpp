@@ -7,7 +7,6 @@ namespace zel::hooks {
 void (*eval_block)(const Cell& block, Cell& result) = nullptr;
 void (*call_function)(const Cell& name, const Cell& function, const Cell* args, u32 count, u32 trace_class,
                       Cell& result) = nullptr;
-Cell (*call_compare_function)(const Cell& function, const Cell& a, const Cell& b) = nullptr;
 i32 (*form_call_trace)(u32 depth, u32 end, Output& out, i32 limit) = nullptr;
 void (*collect_call_words)(u32 depth, u32 end, const Cell& block) = nullptr;
 Cell* (*stack_values)(u32 position) = nullptr;

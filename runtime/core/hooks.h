@@ -23,8 +23,6 @@ extern void (*eval_block)(const Cell& block, Cell& result);
 // function's value goes to `result`.
 extern void (*call_function)(const Cell& name, const Cell& function, const Cell* args, u32 count,
                              u32 trace_class, Cell& result);
-// Calls a sort comparator (a function of two arguments) and answers its value.
-extern Cell (*call_compare_function)(const Cell& function, const Cell& a, const Cell& b);
 // Forms the words of the calls open from the bottom frame up to frame `end` into the
 // output, `depth` levels at most; answers the remaining limit. Skipped while not installed:
 // an error's call trace is then not written.
@@ -70,6 +68,9 @@ extern u32 (*canonical_symbol)(u32 symbol);
 
 // The tracer's event class of a call made from value code.
 namespace trace_class {
+constexpr u32 lexer = 1;
+constexpr u32 parse = 2;
+constexpr u32 sort = 4;
 constexpr u32 on_change = 8;
 constexpr u32 on_deep_change = 16;
 constexpr u32 port_actor = 32;

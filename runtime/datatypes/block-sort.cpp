@@ -79,7 +79,8 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
     Cell a = record_value(s, rx, whole);
     Cell b = record_value(s, ry, whole);
     if (!(flags & sortflag::reverse)) std::swap(a, b);
-    return function_ordering(hooks::call_compare_function(*s.function, a, b));
+    const Cell args[2] = {a, b};
+    return function_ordering(hooks::call(*words::tag_compare_callback, *s.function, args, 2, hooks::trace_class::sort));
 }
 
 }  // namespace
@@ -104,7 +105,6 @@ i32 function_ordering(const Cell& answer) {
 Cell* sort(Cell* series, const SortRefinements& r) {
     const series::SortPlan plan = series::sort_plan(series, r);
     if (plan.count == 0) return series;
-    if (plan.function && !hooks::call_compare_function) raise(ErrorId::internal_not_done);
     const Cell b = *series;
     const Cell function_value = plan.function ? *plan.function : none_cell;
     series::notify(b, words::sort, static_cast<i32>(plan.start), static_cast<i32>(plan.count));

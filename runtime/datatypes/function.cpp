@@ -138,7 +138,25 @@ Cell* record_cell(const Cell& fn, u32 index) { return &at(as_callable(fn).record
 
 Cell spec_of(const Cell& fn) { return block_cell(as_callable(fn).spec); }
 
+bool making_library = false;
+
+namespace {
+
+// Marks a library function's body, and every block and paren in it, as library code.
+void mark_library_code(const Cell& block) {
+    Buffer* const b = node::buffer(as_series(block).node);
+    if (b->flags & bufferflag::library_code) return;
+    b->flags |= bufferflag::library_code;
+    for (u32 i = 0, n = b->cell_count(); i < n; ++i) {
+        const Cell& item = reinterpret_cast<const Cell*>(node::buffer(as_series(block).node)->head_ptr())[i];
+        if (item.is(Type::block) || item.is(Type::paren)) mark_library_code(item);
+    }
+}
+
+}  // namespace
+
 Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u32 second, u32 flags) {
+    if (making_library) flags |= flag::library;
     Cell spec = spec_value;
     if (as_series(spec).index > 0) block::clone(spec_value, false, false, &spec);
     const Node rec = memory::alloc_cells(record::size);
@@ -158,6 +176,7 @@ Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u3
                                       second ? integer(second) : unset_cell};
     for (const Cell& c : cells) *series_buffer::append_cell(node::buffer(rec)) = c;
     if (own_context && body) context::bind_block(body_copy, ctx, false);
+    if (body && (flags & flag::library)) mark_library_code(body_copy);
     return fn;
 }
 

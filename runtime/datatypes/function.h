@@ -7,11 +7,17 @@
 
 namespace zel::function {
 
-// Header bits of a function! set by its spec's attribute block.
+// Header bits of a function!: the trace and no-trace attributes of its spec, and the
+// library flag of the functions made while the library loads (tracing shows calls of
+// them but not their insides, and errors inside them report the caller's position).
 namespace flag {
 constexpr u32 trace = 0x400;
 constexpr u32 no_trace = 0x200;
+constexpr u32 library = 0x800;
 }  // namespace flag
+
+// Set while the library loads: every function made then carries the library flag.
+extern bool making_library;
 
 // Cells of the function record.
 namespace record {

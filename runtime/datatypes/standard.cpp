@@ -101,6 +101,7 @@ namespace {
 u32 class_of_record(std::string_view record) {
     if (record == "system") return class_id::system;
     if (record == "state") return class_id::state;
+    if (record == "callbacks") return class_id::callbacks;
     if (record == "locale") return class_id::locale;
     if (record == "currencies") return class_id::currencies;
     if (record == "options") return class_id::options;
@@ -128,6 +129,7 @@ const Cell* field_of(const Cell& obj, Field f) {
 const Cell* record_object(std::string_view record) {
     if (record == "system") return refs.system;
     if (record == "state") return system_value({Field::system_state});
+    if (record == "callbacks") return system_value({Field::system_state, Field::state_callbacks});
     if (record == "locale") return system_value({Field::system_locale});
     if (record == "currencies") return system_value({Field::system_locale, Field::locale_currencies});
     if (record == "options") return system_value({Field::system_options});

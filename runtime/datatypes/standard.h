@@ -29,6 +29,7 @@ constexpr u32 error = 244;
 constexpr u32 url_parts = 249;
 constexpr u32 system = 173;
 constexpr u32 state = 205;
+constexpr u32 callbacks = 208;
 constexpr u32 locale = 215;
 constexpr u32 currencies = 217;
 constexpr u32 options = 221;

@@ -92,8 +92,9 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
     const Cell first = record_value(s, static_cast<u32>(a), whole);
     const Cell second = record_value(s, static_cast<u32>(b), whole);
     const bool reverse = (flags & sortflag::reverse) != 0;
+    const Cell args[2] = {reverse ? first : second, reverse ? second : first};
     return block::function_ordering(
-        hooks::call_compare_function(*s.function, reverse ? first : second, reverse ? second : first));
+        hooks::call(*words::tag_compare_callback, *s.function, args, 2, hooks::trace_class::sort));
 }
 
 }  // namespace
@@ -101,7 +102,6 @@ i32 compare_by_function(const void* x, const void* y, i32, u32 flags, void* cont
 Cell* sort(Cell* series, const SortRefinements& r) {
     const series::SortPlan plan = series::sort_plan(series, r);
     if (plan.count == 0) return series;
-    if (plan.function && !hooks::call_compare_function) raise(ErrorId::internal_not_done);
     const Cell s = *series;
     const Cell function_value = plan.function ? *plan.function : none_cell;
     series::notify(s, words::sort, static_cast<i32>(plan.start), static_cast<i32>(plan.count));

@@ -10,6 +10,7 @@
 #include "runtime/datatypes/object.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/eval/interpreter.h"
+#include "runtime/eval/trace.h"
 #include "runtime/memory/heap.h"
 #include "runtime/memory/roots.h"
 #include "runtime/memory/series-buffer.h"
@@ -17,6 +18,19 @@
 #include "runtime/names/symbol.h"
 
 namespace zel::exits {
+
+namespace {
+
+// An error on its way out, told to the tracer. The error stays in the pending cell while
+// the callback runs (which may raise and catch errors of its own).
+void raised(const Cell& err) {
+    if (!trace::active) return;
+    const Cell kept = err;
+    trace::pass_here(trace::event::error, &kept, nullptr);
+    *pending = kept;
+}
+
+}  // namespace
 
 Cell* pending = nullptr;
 Cell* pending_name = nullptr;
@@ -40,6 +54,7 @@ void init() {
     hooks::error_raised = [](const Cell& err) {
         exits::annotate(err);
         *pending = err;
+        raised(err);
     };
 }
 
@@ -159,6 +174,7 @@ void annotate(const Cell& err) {
 void throw_value(const Cell& err) {
     annotate(err);
     *exits::pending = err;
+    raised(err);
     ErrorThrow e;
     e.code = ThrowCode::error;
     e.value = err;

@@ -81,11 +81,6 @@ void close_return() {
     *stack::base = *result;
 }
 
-void close_reset() {
-    const Record& r = *--top_;
-    stack::top = stack::base = r.saved_base;
-}
-
 void unwind_to(u32 target) {
     if (depth() <= target) return;
     while (depth() > target) restore_context(*--top_);

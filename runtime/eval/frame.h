@@ -108,7 +108,6 @@ inline void close_function() {
     close();
 }
 void close_return();
-void close_reset();
 
 // Pops frames down to `depth` open ones, putting back the contexts of function frames
 // popped. The catch sites of non-local exits call it with the depth they opened at.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "platform/posix/stack.h"
@@ -19,6 +20,7 @@
 #include "runtime/eval/fast-arith.h"
 #include "runtime/eval/routine-code.h"
 #include "runtime/eval/spec-cache.h"
+#include "runtime/eval/trace.h"
 #include "runtime/memory/gc.h"
 #include "runtime/memory/node.h"
 #include "runtime/memory/resource.h"
@@ -81,7 +83,7 @@ inline Cell* slot_of(const Cell& word) { return frame::value_slot(binding(word),
 
 // The value slot of a bound word; anything else (unbound, `self`, a function context that
 // is not running) goes through the contexts' own lookup, which raises.
-inline Cell* word_slot(const Cell& word) {
+[[gnu::always_inline]] inline Cell* word_slot(const Cell& word) {
     if (bound(word)) {
         if (Cell* slot = slot_of(word)) return slot;
     }
@@ -90,7 +92,7 @@ inline Cell* word_slot(const Cell& word) {
 
 // The value an operator word holds, or null: the word must be bound to a context whose
 // values exist.
-inline const Cell* op_value(const Cell& word) {
+[[gnu::always_inline]] inline const Cell* op_value(const Cell& word) {
     if (!word.is(Type::word) || !bound(word)) return nullptr;
     const Cell* value = slot_of(word);
     return value && value->is(Type::op) ? value : nullptr;
@@ -152,8 +154,8 @@ constexpr bool plain_value(Type t) {
 
 // The value of a code cell when taking it can neither call, allocate nor fail: a cell that
 // is its own value, or a bound word of a context whose values exist holding a plain value.
-// Null otherwise.
-inline const Cell* quick_value(const Cell& item) {
+// Null otherwise. Its callers decline while tracing, whose events the evaluation emits.
+[[gnu::always_inline]] inline const Cell* quick_value(const Cell& item) {
     if (item.is(Type::word)) {
         if (!bound(item)) return nullptr;
         const Cell* slot = slot_of(item);
@@ -207,6 +209,7 @@ struct Call {
     u32 modes;
     bool infix;
     u32 parameter = 0;  // position in its spec block of the parameter being fetched
+    u32 start = 0;      // the position of the callable's cell, for the tracer
 };
 
 [[noreturn]] void expect_arg(const Call& call, const Cell& value) {
@@ -231,7 +234,7 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
         if (call.modes & mode::single) code.end = index + 1;
         // An argument whose value is at hand is pushed as evaluating it would, and goes
         // on with the operators after it.
-        if (const Cell* value = quick_value(items_of(b)[index])) {
+        if (const Cell* value = trace::active ? nullptr : quick_value(items_of(b)[index])) {
             Cell* const left = stack::push(*value);
             ++index;
             if (!call.infix) index = infix_lookahead(code, index, left);
@@ -240,6 +243,7 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
         }
     } else {
         const Cell item = items_of(b)[index++];
+        trace::emit(trace::event::fetch, call.code.node, index - 1, &item);
         if (kind == spec_cache::kind::literal && item.is(Type::paren)) {
             eval_block(item, false);
         } else if (kind == spec_cache::kind::literal && item.is(Type::get_word)) {
@@ -413,7 +417,7 @@ u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index, bool any_type)
 u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
     const u32 count = as_info(info).mandatory;
     u32 k = 1;
-    if (!call.modes && !call.infix && spec_cache::all_evaluated(info)) {
+    if (!call.modes && !call.infix && !trace::active && spec_cache::all_evaluated(info)) {
         index = fetch_evaluated(call, cache, count, index, caches_on && spec_cache::takes_any_type(info));
         if (exits::exiting) return index;
         k = count + 1;
@@ -429,6 +433,7 @@ u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
         if (exits::exiting) return index;
     }
     const Cell& callable = call.callable;
+    trace::emit(trace::event::call, call.code.node, call.start, nullptr, &call.name);
     if (callable.is(Type::native) || callable.is(Type::action)) call_numbered(callable, no_refinements);
     else if (callable.is(Type::function)) push_locals(as_info(info).locals);
     return index;
@@ -513,6 +518,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
         if (exits::exiting) return index;
     }
 
+    trace::emit(trace::event::call, call.code.node, call.start, nullptr, &call.name);
     if (numbered) {
         call_numbered(callable, refs);
     } else if (callable.is(Type::function)) {
@@ -627,7 +633,10 @@ inline bool is_number(const Cell& c) { return c.is(Type::integer) || c.is(Type::
 
 // Whether the evaluation and frame stacks have room for the call a shortcut skips; without
 // it the call's path is taken, so that an overflow fails the same way.
-inline bool call_room() { return stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity; }
+// While tracing, the call is taken for its events.
+inline bool call_room() {
+    return !trace::active && stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity;
+}
 
 // `left op right` computed on the spot into `left`, when the operator is inline, its spec
 // takes both operands and their types have a fast path. Nothing can observe the call that is
@@ -720,7 +729,8 @@ u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
         const Cell word = cells(code.node)[index];
         stack::top = left + 1;
         const Inline* how = inline_of(value);
-        if (how && index + 1 < tail_of(code)) index = call_operator(value, *how, code, index + 1, word, left);
+        if (how && !trace::active && index + 1 < tail_of(code))
+            index = call_operator(value, *how, code, index + 1, word, left);
         else index = call_value(unwrapped(value), code, index + 1, word, nullptr, 0, true);
         if (exits::exiting || !(op = op_at(code, index))) return index;
     }
@@ -739,7 +749,7 @@ inline u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
 // `stored` tells. When the quick start of the expression meets an operator that needs a
 // call, or the word's store is not direct, the evaluation goes on from where it got to in
 // the set-word's frame, as if it had run in it from the start.
-u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored) {
+[[gnu::always_inline]] inline u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored) {
     Cell value;
     QuickStop quick{0, nullptr};
     if (call_room()) {
@@ -772,6 +782,7 @@ u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored)
     if (value.is(Type::unset)) raise(ErrorId::script_need_value, &target);
     set_word(stack::base[0], value);
     stack::base[0] = value;
+    trace::emit(trace::event::set, code.node, index, &value, &target);
     frame::close();
     return index;
 }
@@ -793,6 +804,7 @@ u32 eval_set_path(const Code& code, const Cell& path, u32 index) {
     eval_path(path, code, index, PathMode::set, &value);
     if (exits::exiting) return index;
     stack::base[0] = value;
+    trace::emit(trace::event::set, code.node, index, &value, &path);
     frame::close();
     return index;
 }
@@ -802,6 +814,19 @@ bool names_system(const Cell& issue) {
     return name == symbol::canonical_id(sym::system) || name == symbol::canonical_id(sym::system_global);
 }
 
+// Whether the expression starting with the code cell gave its value without a call or an
+// assignment: the tracer reports it as pushed.
+bool produces_value(const Cell& item) {
+    switch (item.type()) {
+    case Type::word: return plain_value(word_slot(item)->type());
+    case Type::get_word:
+    case Type::lit_word:
+    case Type::lit_path:
+    case Type::issue: return true;
+    default: return self_evaluating(item.type());
+    }
+}
+
 void eval_block_into(const Cell& block, Cell& result) {
     const exits::Opaque opaque;
     eval_block(block, false);
@@ -809,25 +834,34 @@ void eval_block_into(const Cell& block, Cell& result) {
     stack::drop(1);
 }
 
-// Calls a function from C++ code: `count` positional arguments, its refinements unused.
-void call_function_with(const Cell& name, const Cell& function, const Cell* args, u32 count, u32, Cell& result) {
-    const exits::Opaque opaque;
-    Cell* const start = stack::top;
-    const Cell fn = function;
-    stack::push(fn);
-    const Cell named = word_named(name);
+// The call_with of a callback that tracing may see: framed by call and return events.
+void call_in_frame(const Cell& fn, const Cell& named, const Cell* args, u32 count) {
+    const Node cache = spec_cache::of(fn);
+    const Cell info = cells(cache)[0];
     if (fn.is(Type::function)) frame::open_interp_function(named, as_function(fn).context);
     else frame::open_interp_native(named);
     const u32 frame_index = frame::depth() - 1;
-    for (u32 i = 0; i < count; ++i) stack::push(args[i]);
-    const Node cache = spec_cache::of(fn);
-    const Cell info = cells(cache)[0];
     bool past_mandatory = false;
+    u32 given = 0;
+    u32 parameter = 0;
     for (u32 k = 1; k < length(cache); ++k) {
         const Cell entry = cells(cache)[k];
         past_mandatory |= entry.is(Type::refinement);
-        if (!past_mandatory || spec_cache::kind_of(entry) == spec_cache::kind::return_type) continue;
-        stack::push(entry.is(Type::refinement) ? false_cell : none_cell);
+        if (spec_cache::kind_of(entry) == spec_cache::kind::return_type && !entry.is(Type::refinement)) continue;
+        if (past_mandatory) {
+            stack::push(entry.is(Type::refinement) ? false_cell : none_cell);
+            continue;
+        }
+        const Cell value = given < count ? args[given++] : none_cell;
+        // unset! stands for "no value" in what the runtime hands over (the old value of a
+        // field set for the first time), and passes whatever the parameter's types.
+        if (!value.is(Type::unset) && !spec_cache::accepts(entry, value.type())) {
+            const Cell type = datatype::of(value.type());
+            const Cell word = parameter_word(fn, parameter);
+            raise(ErrorId::script_expect_arg, &named, &type, &word);
+        }
+        stack::push(value);
+        ++parameter;
     }
     if (fn.is(Type::function)) {
         push_locals(as_info(info).locals);
@@ -837,18 +871,24 @@ void call_function_with(const Cell& name, const Cell& function, const Cell* args
         call_routine(fn);
         frame::close();
     }
-    result = *stack::top_cell();
-    stack::top = start;
-}
-
-Cell call_compare(const Cell& function, const Cell& a, const Cell& b) {
-    const Cell args[2] = {a, b};
-    Cell result = unset_cell;
-    call_function_with(*words::tag_compare_callback, function, args, 2, 0, result);
-    return result;
 }
 
 }  // namespace
+
+void call_with(const Cell& name, const Cell& function, const Cell* args, u32 count, u32 callback_class, Cell& result) {
+    const exits::Opaque opaque;
+    std::optional<trace::CallbackScope> scope;
+    if (trace::state.installed) scope.emplace(callback_class);
+    Cell* const start = stack::top;
+    const Cell fn = function;
+    stack::push(fn);
+    const Cell named = word_named(name);
+    trace::emit(trace::event::call, 0, 0, nullptr, &named);
+    call_in_frame(fn, named, args, count);
+    result = *stack::top_cell();
+    stack::top = start;
+    trace::emit(trace::event::return_, 0, 0, &result, &named);
+}
 
 void init() {
     position = series_buffer::append_cell(roots::block());
@@ -858,36 +898,61 @@ void init() {
     const platform::StackBounds bounds = platform::main_stack();
     native_limit = bounds.low ? bounds.low + native_reserve : 0;
     hooks::eval_block = eval_block_into;
-    hooks::call_function = call_function_with;
+    hooks::call_function = call_with;
+    trace::init();
     hooks::form_call_trace = frame::form_call_trace;
-    hooks::call_compare_function = call_compare;
 }
 
-void eval_block(const Cell& block, bool to_result) {
+namespace {
+
+// A block's evaluation. The `watched` form, taken while tracing runs, in library code or
+// for a library block, emits the events and leaves the current position alone in library
+// code: there it stays where the user's code called it, so that an error names the
+// user's code.
+template <bool watched>
+[[gnu::always_inline]] inline void block_run(const Cell& block, bool to_result, bool library) {
     PositionGuard guard;
     frame::open_eval(*words::tag_body);
     const Node n = as_series(block).node;
     u32 index = as_series(block).index;
+    if constexpr (watched) trace::emit(trace::event::enter, n, index);
     if (index >= length(n)) {
         stack::push(unset_cell);
     } else {
-        *position = block_cell(n, index);
+        if (!watched || !library) *position = block_cell(n, index);
         const Code code{n};
         for (;;) {
-            as_series(*position).index = index;
+            if (!watched || !library) as_series(*position).index = index;
             stack::top = stack::base;
             index = eval_expression(code, index);
             if (exits::exiting) return;
             if (index >= length(n)) break;
         }
     }
+    if constexpr (watched) trace::emit(trace::event::exit, n, index, stack::top_cell());
     if (to_result) frame::close_return();
     else frame::close();
 }
 
-u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
+// A block of library code, or of the user's code while library code runs, sets the
+// tracing state for its run.
+[[gnu::noinline]] void watched_block(const Cell& block, bool to_result) {
+    const bool library = buffer(as_series(block).node)->flags & bufferflag::library_code;
+    if (library == trace::state.in_library) {
+        block_run<true>(block, to_result, library);
+        return;
+    }
+    const trace::CodeScope scope(library);
+    block_run<true>(block, to_result, library);
+}
+
+// One expression; the `traced` form emits its events.
+template <bool traced>
+[[gnu::always_inline]] inline u32 expression(const Code& code, u32 index, bool infix, bool literal_callables) {
     Cell* const start = stack::top;
+    const u32 first = index;
     const Cell item = cells(code.node)[index++];
+    if constexpr (traced) trace::pass(trace::event::fetch, code.node, first, &item, nullptr);
     switch (item.type()) {
     case Type::word: {
         const Cell* value = word_slot(item);
@@ -933,8 +998,34 @@ u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callab
     case Type::op: raise(ErrorId::internal_not_done);
     default: stack::push(item);
     }
+    if constexpr (traced) {
+        if (exits::exiting) return index;
+        if (produces_value(item)) trace::pass(trace::event::push, code.node, first, start, nullptr);
+    }
     if (!infix) index = infix_lookahead(code, index, start);
+    if constexpr (traced) {
+        if (!infix && !exits::exiting) trace::pass(trace::event::expr, code.node, first, start, nullptr);
+    }
     return index;
+}
+
+[[gnu::noinline]] u32 traced_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
+    return expression<true>(code, index, infix, literal_callables);
+}
+
+}  // namespace
+
+void eval_block(const Cell& block, bool to_result) {
+    if (trace::watching || (buffer(as_series(block).node)->flags & bufferflag::library_code)) [[unlikely]]
+        watched_block(block, to_result);
+    else
+        block_run<false>(block, to_result, false);
+}
+
+u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
+    if (trace::active) [[unlikely]]
+        return traced_expression(code, index, infix, literal_callables);
+    return expression<false>(code, index, infix, literal_callables);
 }
 
 u32 eval_single(const Cell& block, u32 index, bool push) {
@@ -960,8 +1051,10 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     check_native_stack();
     const Cell callable = callable_in;
     Cell* const slot = stack::top;
-    if (!infix) stack::push(callable);
     const Cell named = word_named(name);
+    // The callable's cell (word, path, operator) is the one before its arguments.
+    trace::emit(trace::event::open, code.node, index - 1, &named);
+    if (!infix) stack::push(callable);
     if (callable.is(Type::function)) {
         const auto fn = as_function(callable);
         frame::open_interp_function(named, fn.context);
@@ -973,6 +1066,7 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     if (infix) stack::base = stack::top - 1;
     const u32 frame_index = frame::depth() - 1;
     Call call{callable, named, code, modes, infix};
+    call.start = index - 1;
     index = fetch_arguments(call, path, index);
     if (exits::exiting) return index;
     if (callable.is(Type::function)) {
@@ -987,8 +1081,41 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
         slot[0] = slot[1];
         stack::top = slot + 1;
     }
+    trace::emit(trace::event::return_, code.node, index, stack::top_cell(), &named);
     return index;
 }
+
+namespace {
+
+// A function's body, its return or exit taken.
+inline void run_body(const Cell& body, u32 frame_index) {
+    try {
+        eval_block(body, true);
+    } catch (const ExitThrow& t) {
+        if (!exits::aimed_at(t, frame_index, ThrowCode::return_, ThrowCode::exit)) throw;
+        returned(frame_index, t.value);
+        return;
+    }
+    if (exits::take(frame_index, ThrowCode::return_, ThrowCode::exit)) returned(frame_index, exits::status.value);
+}
+
+// The body of a function whose attributes or library flag change the tracing state, or
+// run while tracing: framed by prolog and epilog events.
+[[gnu::noinline]] void run_scoped_body(const Cell& function, const Cell& body, u32 frame_index) {
+    const trace::BodyScope scope(function.header);
+    if (!trace::active) {
+        run_body(body, frame_index);
+        return;
+    }
+    const Cell name = frame::current_call_word();
+    const Node code = as_series(body).node;
+    trace::pass(trace::event::prolog, code, as_series(body).index, &function, &name);
+    run_body(body, frame_index);
+    if (exits::exiting) return;
+    trace::emit(trace::event::epilog, code, as_series(body).index, stack::base, &name);
+}
+
+}  // namespace
 
 void call_function(const Cell& function, u32 frame_index) {
     const auto fn = as_function(function);
@@ -999,14 +1126,10 @@ void call_function(const Cell& function, u32 frame_index) {
         stack::set_only_result(unset_cell);
         return;
     }
-    try {
-        eval_block(body, true);
-    } catch (const ExitThrow& t) {
-        if (!exits::aimed_at(t, frame_index, ThrowCode::return_, ThrowCode::exit)) throw;
-        returned(frame_index, t.value);
-        return;
-    }
-    if (exits::take(frame_index, ThrowCode::return_, ThrowCode::exit)) returned(frame_index, exits::status.value);
+    if (trace::active || trace::needs_body_scope(function.header)) [[unlikely]]
+        run_scoped_body(function, body, frame_index);
+    else
+        run_body(body, frame_index);
 }
 
 void call_routine(const Cell& routine) {
@@ -1061,6 +1184,10 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
     if (first >= length(elements)) raise(ErrorId::script_empty_path);
     const Cell head = cells(elements)[first];
     if (!head.is(Type::word)) raise(ErrorId::script_word_first, &path);
+    if (trace::active) [[unlikely]] {
+        trace::pass(trace::event::enter, elements, first, nullptr, nullptr);
+        trace::pass(trace::event::fetch, elements, first, &head, nullptr);
+    }
     stack::push(*word_slot(head));
     if (start->is(Type::unset)) raise(ErrorId::script_unset_path, &path, &head);
     Cell owner = none_cell;
@@ -1073,10 +1200,13 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
             const Cell callable = *start;
             const PathCall call{path, k};
             stack::top = start;
-            return call_value(callable, code, index, previous, &call);
+            index = call_value(callable, code, index, previous, &call);
+            if (!exits::exiting) trace::emit(trace::event::exit, elements, length(elements), start);
+            return index;
         }
         if (k + 1 >= length(elements)) break;
         Cell selector = cells(elements)[k + 1];
+        trace::emit(trace::event::fetch, elements, k + 1, &selector);
         if (selector.is(Type::get_word)) {
             selector = *word_slot(selector);
         } else if (selector.is(Type::paren)) {
@@ -1109,6 +1239,7 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
         previous = selector;
     }
     stack::top = start + 1;
+    trace::emit(trace::event::exit, elements, length(elements), start);
     return index;
 }
 

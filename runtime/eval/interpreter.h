@@ -63,6 +63,13 @@ u32 call_value(const Cell& callable, const Code& code, u32 index, const Cell& na
 // Runs a function! whose arguments and locals are in place in the top frame (frame index
 // `frame_index`): a return or exit aimed at it ends it.
 void call_function(const Cell& function, u32 frame_index);
+// The one way C++ code calls a function! or routine!: in a frame named by the word `name`,
+// with `count` positional arguments (checked against its parameters' types; missing
+// ones are none!, extra ones dropped), its refinements unused and its locals set up. A
+// callback of a class (a bit of system/state/callbacks/bits, 0 for none) is traced only
+// when that bit is set. An exit inside it is thrown past the caller. The function's value
+// goes to `result`.
+void call_with(const Cell& name, const Cell& function, const Cell* args, u32 count, u32 callback_class, Cell& result);
 // Runs a routine! whose arguments are in place.
 void call_routine(const Cell& routine);
 

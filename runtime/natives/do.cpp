@@ -2,13 +2,15 @@
 // /expand after the preprocessor's rewrite), a path, source text, a script file or URL
 // (through the library's do-file), an error (raised) or any other value (one expression).
 // An exit going on as a status ends it at once; a script file runs as code that does not
-// test the status.
+// test the status. With /trace the evaluation reports its steps to a callback, unless a
+// trace is running already.
 #include "generated/refinements.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
+#include "runtime/eval/trace.h"
 #include "runtime/core/cell-views.h"
 #include "runtime/core/hooks.h"
 #include "runtime/datatypes/object.h"
@@ -74,13 +76,43 @@ Cell do_script(const Cell& file, const Cell& script_args) {
     return hooks::call(*words::tag_body, library_function(*words::do_file), args, 3, 0);
 }
 
-}  // namespace
+void evaluate(const Cell& value, const Cell* position, bool expanding, const Cell& script_args);
 
-void do_(const i32* refinements) {
-    const Cell value = arg(0);
-    const bool expanding = used(refinements, do_ref::expand);
+// The end event of a trace that an error or exit is leaving: the stacks are first put
+// back as they were when `do` began, and an error the callback raises then gives way to
+// the one already leaving.
+void end_leaving(const exits::Mark& mark) {
+    exits::restore(mark);
+    try {
+        trace::emit(trace::event::end, 0, 0);
+    } catch (const Throw&) {
+    }
+}
+
+// The evaluation with the callback installed, framed by the init and end events; the
+// tracing state is put back however it ends.
+void evaluate_traced(const Cell& value, const Cell* position, bool expanding, const Cell& script_args,
+                     const Cell& callback) {
+    const exits::Mark mark = exits::mark();
+    const trace::Saved saved;
+    trace::start(callback);
+    struct Uninstall {
+        ~Uninstall() { trace::stop(); }
+    } uninstall;
+    try {
+        trace::emit(trace::event::init, 0, 0);
+        evaluate(value, position, expanding, script_args);
+    } catch (const Throw&) {
+        end_leaving(mark);
+        throw;
+    }
+    trace::emit(trace::event::end, 0, 0);
+}
+
+// The value evaluated as `do` does it: a block or source text rewritten first by the
+// preprocessor when `expanding`, a script file or url run with `script_args`.
+void evaluate(const Cell& value, const Cell* position, bool expanding, const Cell& script_args) {
     if (expanding && (value.is(Type::block) || value.is(Type::paren) || value.is(Type::hash))) expand(value);
-    const Cell* position = used(refinements, do_ref::next) ? &ref_arg(refinements, do_ref::next) : nullptr;
     switch (value.type()) {
     case Type::block:
     case Type::paren:
@@ -94,7 +126,7 @@ void do_(const i32* refinements) {
     case Type::file:
     case Type::url: {
         const exits::Opaque script_run;
-        set_result(do_script(value, used(refinements, do_ref::args) ? ref_arg(refinements, do_ref::args) : none_cell));
+        set_result(do_script(value, script_args));
         return;
     }
     case Type::error: exits::throw_value(value);
@@ -111,6 +143,20 @@ void do_(const i32* refinements) {
     }
     default: do_value(value);
     }
+}
+
+}  // namespace
+
+void do_(const i32* refinements) {
+    const Cell value = arg(0);
+    const bool expanding = used(refinements, do_ref::expand);
+    const Cell* position = used(refinements, do_ref::next) ? &ref_arg(refinements, do_ref::next) : nullptr;
+    const Cell script_args = used(refinements, do_ref::args) ? ref_arg(refinements, do_ref::args) : none_cell;
+    if (used(refinements, do_ref::trace) && !trace::state.installed) {
+        evaluate_traced(value, position, expanding, script_args, ref_arg(refinements, do_ref::trace));
+        return;
+    }
+    evaluate(value, position, expanding, script_args);
 }
 
 }  // namespace zel::natives

@@ -12,6 +12,7 @@
 #include "runtime/datatypes/word.h"
 #include "runtime/memory/census.h"
 #include "runtime/memory/gc.h"
+#include "runtime/names/context.h"
 #include "runtime/natives/frame-args.h"
 #include "runtime/natives/natives.h"
 
@@ -57,13 +58,10 @@ Cell detailed() {
 
 // The printed report is the library's: the figures go to its show-memory-stats.
 void show(const Cell& info) {
-    Cell call;
-    block::make_at(&call, 2);
     const Cell name = word::make_global("show-memory-stats");
-    block::append_value(call, name);
-    block::append_value(call, info);
-    Cell ignored;
-    hooks::run(call, ignored);
+    const Cell* fn = context::global_value_cell(as_word(name).symbol);
+    if (!fn || !(fn->is(Type::function) || fn->is(Type::routine))) raise(ErrorId::script_no_value, &name);
+    hooks::call(name, *fn, &info, 1, 0);
 }
 
 }  // namespace

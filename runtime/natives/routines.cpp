@@ -30,6 +30,7 @@
 #include "runtime/eval/frame.h"
 #include "runtime/eval/routine-code.h"
 #include "runtime/eval/stack.h"
+#include "runtime/eval/trace.h"
 #include "runtime/io/print-hooks.h"
 #include "runtime/memory/heap.h"
 #include "runtime/memory/node.h"
@@ -240,8 +241,7 @@ void frame_index_q(const Cell&, Args, Cell& result) {
 
 void collect_calls(const Cell&, Args args, Cell&) { frame::backtrace_block(frame::depth() - 1, args[0]); }
 
-// There is no tracer yet to switch on.
-void tracing_q(const Cell&, Args, Cell& result) { result = false_cell; }
+void tracing_q(const Cell&, Args, Cell& result) { result = trace::user_visible() ? true_cell : false_cell; }
 
 // No display gives no clipboard: nothing to read, and writing fails.
 void read_clipboard(const Cell&, Args, Cell& result) { result = none_cell; }

@@ -69,7 +69,7 @@ public:
         args[3] = integer::cell(static_cast<i32>(e.line));
         args[4] = e.value ? *e.value : pair::cell(static_cast<i32>(e.start), static_cast<i32>(e.end));
         const Cell name = word::make_global("transcode");
-        const Cell answer = hooks::call(name, callback_, args, 5, 0);
+        const Cell answer = hooks::call(name, callback_, args, 5, hooks::trace_class::lexer);
         // The index the callback left on the series, kept within the text scanned.
         const Cell& after = args[1];
         if (after.is(source_.type()) && after.w2 == source_.w2) {

@@ -7,6 +7,7 @@
 #include "runtime/datatypes/series.h"
 #include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
+#include "runtime/eval/trace.h"
 #include "runtime/names/runtime-words.h"
 #include "runtime/names/symbol.h"
 #include "runtime/natives/frame-args.h"
@@ -48,6 +49,7 @@ void caught(const ExitThrow& t, const exits::Mark& mark, const Cell* names) {
         return;
     }
     set_result(thrown.value);
+    trace::emit_here(trace::event::catch_, &thrown.value);
 }
 
 }  // namespace
@@ -56,7 +58,10 @@ void break_(const i32* refinements) { frame::throw_break(used(refinements, break
 void continue_(const i32*) { frame::throw_break(false, true); }
 void exit(const i32*) { frame::throw_return(false, false); }
 void return_(const i32*) { frame::throw_return(true, false); }
-void throw_(const i32*) { frame::throw_to_catch(ThrowCode::throw_); }
+void throw_(const i32*) {
+    trace::emit_here(trace::event::throw_, &arg(0));
+    frame::throw_to_catch(ThrowCode::throw_);
+}
 
 void catch_(const i32* refinements) {
     const Cell block = arg(0);

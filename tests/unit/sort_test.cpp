@@ -152,7 +152,7 @@ TEST(Sort, AComparatorThatRaisesLeavesAPermutationAndNoScratch) {
 class BlockSortTest : public SeriesFixture {
 protected:
     void TearDown() override {
-        hooks::call_compare_function = nullptr;
+        hooks::call_function = nullptr;
         SeriesFixture::TearDown();
     }
     static Cell sorted(Cell b, const SortRefinements& r) {
@@ -245,12 +245,12 @@ TEST_F(BlockSortTest, StableKeepsEqualRecordsInOrder) {
 
 TEST_F(BlockSortTest, ComparisonFunctionAnswers) {
     static i32 answer_kind;
-    hooks::call_compare_function = [](const Cell&, const Cell& a, const Cell& b) {
-        const i32 x = static_cast<i32>(a.w2), y = static_cast<i32>(b.w2);
+    hooks::call_function = [](const Cell&, const Cell&, const Cell* args, u32, u32, Cell& result) {
+        const i32 x = static_cast<i32>(args[0].w2), y = static_cast<i32>(args[1].w2);
         switch (answer_kind) {
-        case 0: return logic::cell(x < y);                         // [a b][a < b]
-        case 1: return Cell{header_of(Type::integer), 0, static_cast<u32>(x - y), 0};  // [a b][a - b]
-        default: return none_cell;
+        case 0: result = logic::cell(x < y); break;                                          // [a b][a < b]
+        case 1: result = Cell{header_of(Type::integer), 0, static_cast<u32>(x - y), 0}; break;  // [a b][a - b]
+        default: result = none_cell;
         }
     };
     for (answer_kind = 0; answer_kind < 2; ++answer_kind) {
@@ -272,12 +272,12 @@ TEST_F(BlockSortTest, AComparisonThatRaisesOrGrowsTheBlockLeavesItWhole) {
     static Cell target;
     static i32 calls;
     static i32 raise_at;
-    hooks::call_compare_function = [](const Cell&, const Cell& a, const Cell& b) {
+    hooks::call_function = [](const Cell&, const Cell&, const Cell* args, u32, u32, Cell& result) {
         // Growing the block moves its buffer while the sort is running.
         for (i32 k = 0; k < 8; ++k) block::append_value(target, i(1000));
         block::set_tail(target, 40);
         if (++calls == raise_at) raise(ErrorId::script_invalid_compare);
-        return logic::cell(static_cast<i32>(a.w2) < static_cast<i32>(b.w2));
+        result = logic::cell(static_cast<i32>(args[0].w2) < static_cast<i32>(args[1].w2));
     };
     for (bool stable : {false, true}) {
         for (i32 at_call : {1, 17, 60, 0}) {

@@ -68,11 +68,6 @@ TEST_F(StackTest, ClosersLeaveTheResultWhereTheyPromise) {
     stack::push(integer::cell(9));
     frame::close_return();
     EXPECT_EQ(integer::get(*caller_base), 9);
-
-    frame::open_native(word("f"));
-    stack::push(integer::cell(3));
-    frame::close_reset();
-    EXPECT_EQ(stack::top, caller_base);
 }
 
 TEST_F(StackTest, CallWordsSkipUnnamedFrames) {

@@ -217,8 +217,7 @@ bool Engine::call_back(Event event) {
     if (stopped_) return false;
     Cell args[5] = {event_words[event], logic::cell(match_), block_cell(rule_, rpos_), *in_, none_cell};
     block::clone(*work, false, false, &args[4]);
-    Cell answer = none_cell;
-    hooks::call_function(event_words[callback_name], *callback_, args, 5, 0, answer);
+    const Cell answer = hooks::call(event_words[callback_name], *callback_, args, 5, hooks::trace_class::parse);
     set_pos(pos());
     stopped_ = !truthy(answer);
     return !stopped_;

@@ -1,0 +1,138 @@
+// Interpreter tracing: while a trace callback is installed (do/trace), the interpreter
+// reports each step of the evaluation to it as an event. Every emission point tests one
+// flag, `active`, first; nothing else is done while it is clear.
+//
+// The switch is the conjunction of four things, kept apart so that each can be put back
+// on its own: a callback is installed; the user has tracing on (the trace and no-trace
+// attributes of functions set and clear it for their bodies); no callback made by the
+// runtime is running with tracing off for it (the trace callback itself, a sort
+// comparator, a change hook... unless enabled in system/state/callbacks/bits); and the
+// code running is not the body of a library function (one made while the library
+// loaded), whose insides stay hidden while the user code it calls is traced again.
+#pragma once
+#include "runtime/core/cell.h"
+#include "runtime/datatypes/function.h"
+
+namespace zel::trace {
+
+// The events, by flag.
+namespace event {
+constexpr u32 init = 1;
+constexpr u32 end = 2;
+constexpr u32 prolog = 4;
+constexpr u32 epilog = 8;
+constexpr u32 enter = 16;
+constexpr u32 exit = 32;
+constexpr u32 open = 64;
+constexpr u32 return_ = 128;
+constexpr u32 fetch = 256;
+constexpr u32 push = 512;
+constexpr u32 set = 1024;
+constexpr u32 call = 2048;
+constexpr u32 error = 4096;
+constexpr u32 throw_ = 8192;
+constexpr u32 catch_ = 0x4000;
+constexpr u32 expr = 0x8000;
+}  // namespace event
+
+// The mask of a callback that names no events: every event.
+constexpr u32 all_events = 0x1FFFF;
+
+// Whether events are passed on now.
+extern bool active;
+// Whether blocks need the watched evaluation: tracing is on or library code runs.
+extern bool watching;
+
+// What the switch is made of; a guard saves it whole and puts it back.
+struct State {
+    bool installed;   // a callback is installed
+    bool user_on;     // tracing as the user's code has it
+    bool quiet;       // a runtime callback runs with tracing off
+    bool in_library;  // a library function's body runs
+};
+extern State state;
+
+inline void update() {
+    active = state.installed && state.user_on && !state.quiet && !state.in_library;
+    watching = active || state.in_library;
+}
+
+// Makes the root cell holding the callback.
+void init();
+
+// The event mask of a callback: the OR of the event words of the block its body starts
+// with, else every event.
+u32 mask_of(const Cell& callback);
+
+// Passes one event to the callback when its flag is in the mask: the code block `code`
+// (0: none) and the position `index` in it, the value and the reference (null: none).
+// The callback runs with tracing off; an error or exit it raises goes on from here.
+void pass(u32 flag, Node code, u32 index, const Cell* value, const Cell* ref);
+
+inline void emit(u32 flag, Node code, u32 index, const Cell* value = nullptr, const Cell* ref = nullptr) {
+    if (active) [[unlikely]]
+        pass(flag, code, index, value, ref);
+}
+// An event at the current position (the block being evaluated and its expression).
+void pass_here(u32 flag, const Cell* value, const Cell* ref);
+inline void emit_here(u32 flag, const Cell* value = nullptr, const Cell* ref = nullptr) {
+    if (active) [[unlikely]]
+        pass_here(flag, value, ref);
+}
+
+// Installs the callback and switches tracing on; false (nothing done) when a callback is
+// installed already.
+bool start(const Cell& callback);
+// Removes the callback and switches tracing off.
+void stop();
+
+// Whether tracing is switched on, as the user's code sees it: a callback is installed and
+// the user has tracing on, outside the callback's own run.
+bool user_visible();
+
+// Saves the whole state and puts it back when it ends.
+class Saved {
+public:
+    Saved() : saved_(state) {}
+    ~Saved() {
+        state = saved_;
+        update();
+    }
+    Saved(const Saved&) = delete;
+    Saved& operator=(const Saved&) = delete;
+
+private:
+    State saved_;
+};
+
+// A runtime callback of a class (a bit of system/state/callbacks/bits): traced only when
+// that bit is set, while it lives.
+class CallbackScope : Saved {
+public:
+    explicit CallbackScope(u32 callback_class);
+};
+
+// The body of a function with attribute flags `header`: applies its trace and no-trace
+// attributes and the library flag while it lives.
+class BodyScope : Saved {
+public:
+    explicit BodyScope(u32 header);
+};
+
+// A block of library code (`library`), or of the user's code run from library code.
+class CodeScope : Saved {
+public:
+    explicit CodeScope(bool library) {
+        state.in_library = library;
+        update();
+    }
+};
+
+// Whether a function's header asks for a BodyScope: an attribute, a library function
+// called from user code, or user code called from a library function.
+inline bool needs_body_scope(u32 header) {
+    if (header & (function::flag::trace | function::flag::no_trace)) return true;
+    return (header & function::flag::library) ? !state.in_library : state.in_library;
+}
+
+}  // namespace zel::trace
