@@ -10,8 +10,10 @@
 #include "platform/posix/terminal.h"
 #include "platform/posix/write-all.h"
 #include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/pair.h"
 #include "runtime/memory/heap.h"
+#include "runtime/natives/line-editor.h"
 #include "runtime/text/string-utf8.h"
 
 namespace zel::routines {
@@ -35,6 +37,12 @@ int env_number(const char* name) {
 }  // namespace
 
 void console_read(const Cell&, const Cell* args, Cell& result) {
+    // On a terminal the line editor reads the line; otherwise the prompt, then a line
+    // without echo.
+    if (platform::is_terminal(STDIN_FILENO) && platform::is_terminal(STDOUT_FILENO)) {
+        result = line_editor::read(args[0], logic::get(args[1]), args[2]);
+        return;
+    }
     const std::string question = utf8_of(args[0]);
     platform::write_all(STDOUT_FILENO, question.data(), question.size());
     std::string line;

@@ -18,10 +18,12 @@ if(EXISTS ${dir}/${name}.switches)
   file(STRINGS ${dir}/${name}.switches switches)
 endif()
 set(input /dev/null)
+set(size)
 if(EXISTS ${dir}/${name}.in)
   set(input ${dir}/${name}.in)
+  set(size COLUMNS=40 LINES=24)
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E env COLUMNS=40 LINES=24 ${ZEL} ${switches} ${SCRIPT} ${arguments}
+execute_process(COMMAND ${CMAKE_COMMAND} -E env ${size} ${ZEL} ${switches} ${SCRIPT} ${arguments}
                 INPUT_FILE ${input} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
 if(NOT status EQUAL expected_status)
   message(FATAL_ERROR "zel ${SCRIPT} ended with status ${status}, expected ${expected_status}\n${out}\n${err}")
