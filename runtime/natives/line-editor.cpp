@@ -208,8 +208,9 @@ private:
     }
 
     // Tab: the completion of the word before the caret, from the console's own function.
+    // Hidden input is not completed: the candidates would show what it holds.
     void complete() {
-        if (line_.empty()) return;
+        if (line_.empty() || hide_) return;
         Cell fn;
         context::global_value(symbol::intern("zel-complete-input"), fn);
         if (!fn.is(Type::function)) return;
