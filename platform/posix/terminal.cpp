@@ -56,14 +56,14 @@ RawMode::RawMode() {
     t.c_cflag |= CS8;
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
-    active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &t) == 0;
+    active_ = tcsetattr(STDIN_FILENO, TCSADRAIN, &t) == 0;
 }
 
 RawMode::~RawMode() {
     if (!active_) return;
     termios t{};
     std::memcpy(&t, saved_, sizeof t);
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &t);
+    tcsetattr(STDIN_FILENO, TCSADRAIN, &t);
 }
 
 namespace {

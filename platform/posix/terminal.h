@@ -23,7 +23,7 @@ bool read_line(std::string& line);
 namespace zel::platform {
 
 // The terminal on standard input in raw mode (no echo, no line buffering, no signals from
-// Ctrl+C) for as long as the object lives.
+// Ctrl+C) for as long as the object lives. Keys typed ahead are kept, in either direction.
 class RawMode {
 public:
     RawMode();
