@@ -7,7 +7,10 @@
 #include "boot/boot-routines.h"
 #include "platform/posix/write-all.h"
 #include "runtime/datatypes/standard.h"
+#include "runtime/eval/interpreter.h"
+#include "runtime/eval/stack.h"
 #include "runtime/io/print-hooks.h"
+#include "runtime/lexer/load-code.h"
 #include "runtime/io/script.h"
 #include "runtime/text/string-utf8.h"
 
@@ -21,8 +24,6 @@ void print_to_stdout(const Cell& text, bool new_line) {
     platform::write_all(STDOUT_FILENO, bytes, static_cast<std::size_t>(count));
     if (new_line) platform::write_all(STDOUT_FILENO, "\n", 1);
 }
-
-constexpr char console_note[] = "The interactive console is not built yet: run a script with `zel FILE [ARGS]`.\n";
 
 // The command line as the script sees it: `system/options/script` the script's file,
 // `system/options/args` and `system/script/args` the arguments after it.
@@ -38,13 +39,19 @@ void set_script_arguments(const char* path) {
 }  // namespace
 
 int run(int argc, char** argv) {
-    if (argc < 2) {
-        platform::write_all(STDOUT_FILENO, console_note, sizeof console_note - 1);
-        return 0;
-    }
     stdio::add_print_hook(print_to_stdout);
-    set_script_arguments(argv[1]);
-    return script::run_main(argv[1]);
+    if (argc >= 2 && std::strncmp(argv[1], "--", 2) != 0) {
+        set_script_arguments(argv[1]);
+        return script::run_main(argv[1]);
+    }
+    // Switches first, or no script: the console takes the command line (`--cli` is the
+    // only console there is, so it needs no handling of its own).
+    constexpr char launch[] = "system/console/launch";
+    Cell code = lexer::load_code(reinterpret_cast<const u8*>(launch), sizeof launch - 1);
+    Cell* const top = stack::top;
+    interp::eval_block(code, false);
+    stack::top = top;
+    return 0;
 }
 
 }  // namespace zel::terminal

@@ -4,7 +4,8 @@
 
 namespace zel::terminal {
 
-// Runs the command line's script (argv[1]); answers the exit status.
+// Runs the command line's script (argv[1]), or, when the command line starts with a switch
+// or is empty, hands it to the console (`system/console/launch`); answers the exit status.
 int run(int argc, char** argv);
 
 }  // namespace zel::terminal
