@@ -22,7 +22,9 @@ with tempfile.TemporaryDirectory() as root:
           'Zel [] print [mold system/options/args mold system/script/args system/console/catch?]\n'
           'print mold get-current-dir\n')
     write(os.path.join(root, "noheader.zel"), "print 1\n")
-    write(os.path.join(root, "fails.zel"), 'text before Zel [] print "ran" 1 / 0\n')
+    write(os.path.join(root, "fails.zel"), 'text before Zel [Title: "Fails"] print "ran" 1 / 0\n')
+    write(os.path.join(root, "directive.zel"), 'Zel [] print "never"\n#do [1 / 0]\n')
+    write(os.path.join(root, "halts.zel"), 'Zel [] print "a" halt print "b"\n')
 
     cases = [
         # arguments, standard input, exit status, standard output holds, standard error holds
@@ -32,10 +34,16 @@ with tempfile.TemporaryDirectory() as root:
         (["--catch", "sub/where.zel"], "1 + 2\n", 0, '/sub/"\n>> == 3\n>> ', None),
         (["--cli", "noheader.zel"], "", 1, None, "*** Error: Zel header not found!"),
         (["--catch", "noheader.zel"], "", 0, "*** Error: Zel header not found!\n>> ", None),
-        (["--cli", "fails.zel"], "", 254, "ran", "*** Math Error: attempt to divide by zero"),
+        (["--cli", "fails.zel"], "", 254, "ran", "Fails: *** Math Error: attempt to divide by zero"),
+        # A preprocessor fault stops the program as a failure; kept open, the console goes on.
+        (["directive.zel"], "", 254, "*** Preprocessor Error in #do", None),
+        (["--catch", "directive.zel"], "", 0, "(halted)\n>> ", None),
+        # The script's own halt ends the script only.
+        (["halts.zel"], "", 0, "a\n(halted)\n", None),
         (["--catch", "fails.zel"], "", 0, "ran\n*** Math Error: attempt to divide by zero", None),
         (["--cli", "missing.zel"], "", 0, "*** Access Error: cannot open: %missing.zel", None),
         (["--cli"], "print 7\n", 0, "--== Zel", None),
+        (["--cli"], "no-such-word\n", 0, "*** Script Error: no-such-word has no value", None),
     ]
     for args, stdin, status, out, err in cases:
         run = subprocess.run([ZEL] + args, input=stdin, capture_output=True, text=True, cwd=root,
