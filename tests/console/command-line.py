@@ -43,6 +43,7 @@ with tempfile.TemporaryDirectory() as root:
         (["--catch", "fails.zel"], "", 0, "ran\n*** Math Error: attempt to divide by zero", None),
         (["--cli", "missing.zel"], "", 0, "*** Access Error: cannot open: %missing.zel", None),
         (["--cli"], "print 7\n", 0, "--== Zel", None),
+        (["--cli"], "cd sub\nls\n", 0, "\twhere.zel", None),
         (["--cli"], "no-such-word\n", 0, "*** Script Error: no-such-word has no value", None),
     ]
     for args, stdin, status, out, err in cases:
