@@ -4,11 +4,16 @@
 
 #include <cstring>
 
-#include "boot/boot-routines.h"
 #include "platform/posix/write-all.h"
+#include "runtime/core/cell-views.h"
 #include "runtime/datatypes/standard.h"
+#include "runtime/eval/interpreter.h"
+#include "runtime/eval/stack.h"
 #include "runtime/io/print-hooks.h"
 #include "runtime/io/script.h"
+#include "runtime/lexer/load-code.h"
+#include "runtime/memory/buffer.h"
+#include "runtime/memory/node.h"
 #include "runtime/text/string-utf8.h"
 
 namespace zel::terminal {
@@ -22,29 +27,26 @@ void print_to_stdout(const Cell& text, bool new_line) {
     if (new_line) platform::write_all(STDOUT_FILENO, "\n", 1);
 }
 
-constexpr char console_note[] = "The interactive console is not built yet: run a script with `zel FILE [ARGS]`.\n";
-
-// The command line as the script sees it: `system/options/script` the script's file,
-// `system/options/args` and `system/script/args` the arguments after it.
-void set_script_arguments(const char* path) {
-    using standard::Field;
-    const Cell file{header_of(Type::file), 0,
-                    unicode::load_utf8_new(reinterpret_cast<const u8*>(path), static_cast<u32>(std::strlen(path))), 0};
-    standard::set_system_value({Field::system_options, Field::options_script}, file);
-    standard::set_system_value({Field::system_options, Field::options_args}, boot_routines::argument_strings(2));
-    standard::set_system_value({Field::system_script, Field::script_args}, boot_routines::command_line(2));
-}
-
 }  // namespace
 
 int run(int argc, char** argv) {
-    if (argc < 2) {
-        platform::write_all(STDOUT_FILENO, console_note, sizeof console_note - 1);
-        return 0;
-    }
     stdio::add_print_hook(print_to_stdout);
-    set_script_arguments(argv[1]);
-    return script::run_main(argv[1]);
+    // The console takes the command line (`--cli` is the only console there is, so it
+    // needs no handling of its own): its launch runs a named script or the prompt loop.
+    // Without the library (the stage-0 program) there is no console: a script named first
+    // runs as it stands.
+    const Cell* console = standard::system_value({standard::Field::system_console});
+    if ((!console || !console->is(Type::object)) && argc >= 2 && std::strncmp(argv[1], "--", 2) != 0)
+        return script::run_main(argv[1]);
+    constexpr char launch[] = "system/console/launch";
+    Cell code = lexer::load_code(reinterpret_cast<const u8*>(launch), sizeof launch - 1);
+    // The call is the system's own code, like the console it calls: an error report names
+    // the user's code as its place, never this line.
+    node::buffer(as_series(code).node)->flags |= bufferflag::library_code;
+    Cell* const top = stack::top;
+    interp::eval_block(code, false);
+    stack::top = top;
+    return 0;
 }
 
 }  // namespace zel::terminal

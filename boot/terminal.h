@@ -4,7 +4,9 @@
 
 namespace zel::terminal {
 
-// Runs the command line's script (argv[1]); answers the exit status.
+// Hands the command line to the console (`system/console/launch`), which runs the script it
+// names or the prompt loop; without the library (the stage-0 program) runs the script named
+// first as it stands. Answers the exit status.
 int run(int argc, char** argv);
 
 }  // namespace zel::terminal

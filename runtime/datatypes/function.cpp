@@ -92,10 +92,11 @@ bool may_follow_refinement(Type t) {
     return is_arg_word(t) || t == Type::refinement || t == Type::set_word || t == Type::string;
 }
 
-// Appends a word! of the symbol to the block unless `exclude` already names it.
+// Appends a word! of the symbol to the block unless `exclude` already names it (its type
+// blocks and doc strings name nothing).
 bool collect_word(const Cell& word, Cell& result, Cell& exclude) {
     for (u32 i = 0; i < length_of(exclude); ++i)
-        if (same_name(at(exclude, i), word)) return false;
+        if (at(exclude, i).is(Type::word) && same_name(at(exclude, i), word)) return false;
     const Cell named = word_cell(Type::word, 0, as_word(word).symbol, context::no_index);
     *series_buffer::append_cell(result) = named;
     *series_buffer::append_cell(exclude) = named;

@@ -8,6 +8,7 @@
 #include "runtime/core/hooks.h"
 #include "runtime/datatypes/error.h"
 #include "runtime/datatypes/object.h"
+#include "runtime/datatypes/standard.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/eval/trace.h"
@@ -146,8 +147,14 @@ ErrorId id_of(const Cell& err) {
     return ErrorId::user_message;
 }
 
+// The program's name: the title in the header of the script that is the program, kept here
+// by the stage-0 runner and in `system/script/header` by the console's launch.
 std::string title() {
-    const Cell header = *exits::script_header;
+    Cell header = *exits::script_header;
+    if (!header.is(Type::object)) {
+        const Cell* program = standard::system_value({standard::Field::system_script, standard::Field::script_header});
+        if (program) header = *program;
+    }
     if (header.is(Type::object)) {
         const Cell name{header_of(Type::word), 0, symbol::intern_cstring("Title"), context::no_index};
         const Cell value = *object::select_field(header, name);

@@ -10,7 +10,6 @@
 #include "platform/posix/read-file.h"
 #include "platform/posix/write-all.h"
 #include "runtime/core/cell-views.h"
-#include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/file.h"
@@ -20,8 +19,6 @@
 #include "runtime/eval/exits.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/lexer/load-code.h"
-#include "runtime/names/context.h"
-#include "runtime/names/runtime-words.h"
 #include "runtime/names/symbol.h"
 #include "runtime/text/string-utf8.h"
 
@@ -112,29 +109,6 @@ void enter_script(const Cell& header) {
     standard::set_system_value({Field::system_options, Field::options_path}, path);
 }
 
-// Without the library (the stage-0 program) the script's code runs as it stands, in its
-// folder, with its header as `system/script/header`.
-int run_without_library(const Cell& file, const char* path) {
-    const std::string text = read_file(file);
-    const std::size_t at = find_header(text);
-    if (at == no_header) {
-        print_error("*** Error: Zel header not found!");
-        return 1;
-    }
-    enter_folder_of(path);
-    Cell header;
-    Cell code;
-    if (!split(load_from_header(text, at), header, code)) {
-        print_error(contains_any_case(text, "Zel/System") ? "*** Error: contains Zel/System code which requires compilation!"
-                                                          : "*** Error: not a Zel program!");
-        return 1;
-    }
-    *exits::script_header = header_object(header);
-    enter_script(*exits::script_header);
-    eval_code(code);
-    return 0;
-}
-
 }  // namespace
 
 std::size_t find_header(std::string_view text) {
@@ -158,17 +132,23 @@ std::string read_file(const Cell& file) {
 int run_main(const char* path) {
     const Cell file{header_of(Type::file), 0,
                     unicode::load_utf8_new(reinterpret_cast<const u8*>(path), static_cast<u32>(std::strlen(path))), 0};
-    const Cell* runner = context::global_value_cell(as_word(*words::do_file).symbol);
-    if (!runner || !runner->is(Type::function)) return run_without_library(file, path);
-    // The script is the program: its header's title names the report of an uncaught error.
     const std::string text = read_file(file);
     const std::size_t at = find_header(text);
+    if (at == no_header) {
+        print_error("*** Error: Zel header not found!");
+        return 1;
+    }
+    enter_folder_of(path);
     Cell header;
     Cell code;
-    if (at != no_header && split(load_from_header(text, at), header, code)) *exits::script_header = header_object(header);
-    const Cell* script_args = standard::system_value({standard::Field::system_script, standard::Field::script_args});
-    const Cell args[3] = {file, none_cell, script_args ? *script_args : none_cell};
-    hooks::call(*words::tag_body, *runner, args, 3, 0);
+    if (!split(load_from_header(text, at), header, code)) {
+        print_error(contains_any_case(text, "Zel/System") ? "*** Error: contains Zel/System code which requires compilation!"
+                                                          : "*** Error: not a Zel program!");
+        return 1;
+    }
+    *exits::script_header = header_object(header);
+    enter_script(*exits::script_header);
+    eval_code(code);
     return 0;
 }
 

@@ -18,11 +18,11 @@ std::size_t find_header(std::string_view text);
 // A file's whole contents; raises access/cannot-open naming the file when it cannot be read.
 std::string read_file(const Cell& file);
 
-// Runs the program's script from the command line in the terminal, printing to standard
-// output, through the library's do-file as `do` runs a script; answers the exit status 0.
-// An uncaught error ends the process with its report and status 254. Without the library
-// (the stage-0 program) the code runs as it stands, and a header fault is reported on
-// standard error with status 1.
+// Runs the program's script from the command line without the library (the stage-0
+// program): the code runs as it stands, in its folder, with its header as
+// `system/script/header`; answers the exit status 0. A header fault is reported on standard
+// error with status 1; an uncaught error ends the process with its report and status 254.
+// With the library the console's launch runs the script instead.
 int run_main(const char* path);
 
 }  // namespace zel::script

@@ -37,6 +37,7 @@
 #include "runtime/names/context.h"
 #include "runtime/names/symbol.h"
 #include "runtime/natives/codec-routines.h"
+#include "runtime/natives/console-routines.h"
 #include "runtime/natives/natives.h"
 #include "runtime/text/string-units.h"
 #include "runtime/text/string-utf8.h"

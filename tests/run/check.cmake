@@ -1,5 +1,6 @@
 # Runs zel on SCRIPT, with the lines of <script>.args as its arguments when that file exists,
-# and compares its exit status with the number in <script>.status (0 when there is no such
+# the lines of <script>.switches before the script's name, and <script>.in as standard input
+# (the console then reads it once the script has run, in a console 40 columns wide); compares its exit status with the number in <script>.status (0 when there is no such
 # file), its standard output with <script>.out and, when <script>.err exists, its standard
 # error with that file.
 get_filename_component(dir ${SCRIPT} DIRECTORY)
@@ -12,7 +13,18 @@ set(arguments)
 if(EXISTS ${dir}/${name}.args)
   file(STRINGS ${dir}/${name}.args arguments)
 endif()
-execute_process(COMMAND ${ZEL} ${SCRIPT} ${arguments} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+set(switches)
+if(EXISTS ${dir}/${name}.switches)
+  file(STRINGS ${dir}/${name}.switches switches)
+endif()
+set(input /dev/null)
+set(size)
+if(EXISTS ${dir}/${name}.in)
+  set(input ${dir}/${name}.in)
+  set(size COLUMNS=40 LINES=24)
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env ${size} ${ZEL} ${switches} ${SCRIPT} ${arguments}
+                INPUT_FILE ${input} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
 if(NOT status EQUAL expected_status)
   message(FATAL_ERROR "zel ${SCRIPT} ended with status ${status}, expected ${expected_status}\n${out}\n${err}")
 endif()
