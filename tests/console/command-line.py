@@ -41,7 +41,9 @@ with tempfile.TemporaryDirectory() as root:
         # The script's own halt ends the script only.
         (["halts.zel"], "", 0, "a\n(halted)\n", None),
         (["--catch", "fails.zel"], "", 0, "ran\n*** Math Error: attempt to divide by zero", None),
-        (["--cli", "missing.zel"], "", 0, "*** Access Error: cannot open: %missing.zel", None),
+        # A script that cannot be read is a failure too; kept open, the console goes on.
+        (["--cli", "missing.zel"], "", 254, "", "*** Access Error: cannot open: %missing.zel"),
+        (["--catch", "missing.zel"], "", 0, "*** Access Error: cannot open: %missing.zel", None),
         (["--cli"], "print 7\n", 0, "--== Zel", None),
         (["--cli"], "cd sub\nls\n", 0, "\twhere.zel", None),
         (["--cli"], "no-such-word\n", 0, "*** Script Error: no-such-word has no value", None),
