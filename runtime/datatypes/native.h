@@ -11,7 +11,7 @@ namespace zel::native {
 // start-up; an empty entry names no native. An entry finds its arguments in the argument
 // frame and leaves its result in slot 0; each refinement of its spec arrives as the frame
 // index of the refinement's first argument, -1 when not used.
-constexpr u32 table_capacity = 120;
+constexpr u32 table_capacity = 128;
 using Entry = void (*)(const i32* refinements);
 extern Entry table[table_capacity];
 // Whether the native of index i + 1 is exit-transparent: it tests the pending exit after

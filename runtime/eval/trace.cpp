@@ -19,6 +19,7 @@ namespace zel::trace {
 bool active = false;
 bool watching = false;
 State state{false, false, false, false};
+bool resumed = true;
 
 namespace {
 
@@ -126,6 +127,7 @@ bool start(const Cell& fn) {
     mask = mask_of(fn);
     // The code handed over is the user's, even when library code hands it.
     state = State{true, true, false, false};
+    resumed = true;
     update();
     return true;
 }
@@ -134,10 +136,17 @@ void stop() {
     *callback = none_cell;
     mask = 0;
     state.installed = false;
+    resumed = true;
     update();
 }
 
-bool user_visible() { return state.installed && state.user_on && !state.quiet; }
+void switch_events(bool on) {
+    if (!state.installed) return;
+    resumed = on;
+    update();
+}
+
+bool user_visible() { return state.installed && state.user_on && resumed && !state.quiet; }
 
 CallbackScope::CallbackScope(u32 callback_class) {
     if (!state.installed) return;

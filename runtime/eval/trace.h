@@ -51,9 +51,13 @@ struct State {
     bool in_library;  // a library function's body runs
 };
 extern State state;
+// The pause switch of `trace false` / `trace true`: kept apart from `state`, which the
+// scopes of function bodies put back, so that it outlives the call that sets it. A new
+// trace starts unpaused.
+extern bool resumed;
 
 inline void update() {
-    active = state.installed && state.user_on && !state.quiet && !state.in_library;
+    active = state.installed && state.user_on && resumed && !state.quiet && !state.in_library;
     watching = active || state.in_library;
 }
 
@@ -85,6 +89,10 @@ inline void emit_here(u32 flag, const Cell* value = nullptr, const Cell* ref = n
 bool start(const Cell& callback);
 // Removes the callback and switches tracing off.
 void stop();
+
+// Pauses (false) or resumes (true) the events of the running trace; nothing changes while
+// no callback is installed.
+void switch_events(bool on);
 
 // Whether tracing is switched on, as the user's code sees it: a callback is installed and
 // the user has tracing on, outside the callback's own run.

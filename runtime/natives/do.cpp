@@ -159,4 +159,8 @@ void do_(const i32* refinements) {
     evaluate(value, position, expanding, script_args);
 }
 
+// Pauses or resumes the events of the running trace (for `trace true/false`); the library
+// keeps it inside `trace` and unsets the word once it has loaded.
+void set_tracing(const i32*) { trace::switch_events(as_logic(arg(0)).value != 0); }
+
 }  // namespace zel::natives
