@@ -61,11 +61,13 @@ inline Cell* open(const Cell& word, u32 flags) {
     return stack::base = stack::top;
 }
 // The context! cell of a context's node, which says where its values are.
-inline Cell& context_cell(Node ctx) { return reinterpret_cast<Cell*>(node::buffer(ctx)->head_ptr())[0]; }
+[[gnu::always_inline]] inline Cell& context_cell(Node ctx) {
+    return reinterpret_cast<Cell*>(node::buffer(ctx)->head_ptr())[0];
+}
 
 // Value slot `index` of the context whose context! cell is `ctx`, or null when its values
 // are on the stack and it is not running.
-inline Cell* value_slot(const Cell& ctx, u32 index) {
+[[gnu::always_inline]] inline Cell* value_slot(const Cell& ctx, u32 index) {
     const u32 values = as_context(ctx).values;
     if (!(ctx.header & cellflag::context_on_stack))
         return reinterpret_cast<Cell*>(node::buffer(values)->head_ptr()) + index;

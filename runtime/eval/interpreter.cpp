@@ -69,17 +69,19 @@ inline bool is_callable(Type t) {
 
 inline bool truthy(const Cell& c) { return !c.is(Type::none) && !(c.is(Type::logic) && as_logic(c).value == 0); }
 
-inline bool bound(const Cell& word) {
+[[gnu::always_inline]] inline bool bound(const Cell& word) {
     const auto w = as_word(word);
     return w.context && w.index != context::no_index;
 }
 
 // The context! cell of a bound word's context.
-inline Cell& binding(const Cell& word) { return context_cell(as_word(word).context); }
+[[gnu::always_inline]] inline Cell& binding(const Cell& word) { return context_cell(as_word(word).context); }
 
 // The value slot of a bound word, or null when it is bound to a function context that is
 // not running.
-inline Cell* slot_of(const Cell& word) { return frame::value_slot(binding(word), as_word(word).index); }
+[[gnu::always_inline]] inline Cell* slot_of(const Cell& word) {
+    return frame::value_slot(binding(word), as_word(word).index);
+}
 
 // The value slot of a bound word; anything else (unbound, `self`, a function context that
 // is not running) goes through the contexts' own lookup, which raises.
@@ -100,13 +102,13 @@ inline Cell* slot_of(const Cell& word) { return frame::value_slot(binding(word),
 
 // Whether a set-word stores into its word's slot itself: a bound word not of an object
 // (whose fields have change hooks) nor unbound, which go through the contexts' setting.
-inline bool stores_directly(const Cell& word) {
+[[gnu::always_inline]] inline bool stores_directly(const Cell& word) {
     return bound(word) && (binding(word).header & cellflag::context_kind) != object_kind_bits;
 }
 
 // The slot a set-word stores into directly, or null (also for a function context that is
 // not running, whose lookup raises).
-inline Cell* direct_slot(const Cell& word) {
+[[gnu::always_inline]] inline Cell* direct_slot(const Cell& word) {
     return stores_directly(word) ? slot_of(word) : nullptr;
 }
 
@@ -365,7 +367,7 @@ u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u
 }
 
 // Calls a native or action whose arguments are in place, with its refinement table.
-inline void call_numbered(const Cell& callable, const i32* refs) {
+[[gnu::always_inline]] inline void call_numbered(const Cell& callable, const i32* refs) {
     // Native resources it makes are kept until it returns, stored or not.
     const resource::NativeCall running;
     if (callable.is(Type::native)) {
@@ -1088,7 +1090,7 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
 namespace {
 
 // A function's body, its return or exit taken.
-inline void run_body(const Cell& body, u32 frame_index) {
+[[gnu::always_inline]] inline void run_body(const Cell& body, u32 frame_index) {
     try {
         eval_block(body, true);
     } catch (const ExitThrow& t) {
@@ -1126,7 +1128,7 @@ void call_function(const Cell& function, u32 frame_index) {
         stack::set_only_result(unset_cell);
         return;
     }
-    if (trace::active || trace::needs_body_scope(function.header)) [[unlikely]]
+    if (trace::body_watched(function.header)) [[unlikely]]
         run_scoped_body(function, body, frame_index);
     else
         run_body(body, frame_index);

@@ -18,6 +18,7 @@ namespace zel::trace {
 
 bool active = false;
 bool watching = false;
+u32 body_expect = 0;
 State state{false, false, false, false};
 bool resumed = true;
 

@@ -43,6 +43,15 @@ extern bool active;
 // Whether blocks need the watched evaluation: tracing is on or library code runs.
 extern bool watching;
 
+// The function flags that decide whether a call's body changes the tracing state.
+constexpr u32 body_flags = function::flag::trace | function::flag::no_trace | function::flag::library;
+// What a function's flags (masked by body_flags) equal when its body can run as it stands:
+// the library flag while a library body runs, none otherwise; while tracing, a bit that no
+// masked header has, so that every body takes the traced run. A call tests this one word.
+extern u32 body_expect;
+constexpr u32 body_traced = 1;
+static_assert(!(body_traced & body_flags));
+
 // What the switch is made of; a guard saves it whole and puts it back.
 struct State {
     bool installed;   // a callback is installed
@@ -59,6 +68,7 @@ extern bool resumed;
 inline void update() {
     active = state.installed && state.user_on && resumed && !state.quiet && !state.in_library;
     watching = active || state.in_library;
+    body_expect = (state.in_library ? function::flag::library : 0) | (active ? body_traced : 0);
 }
 
 // Makes the root cell holding the callback.
@@ -136,11 +146,9 @@ public:
     }
 };
 
-// Whether a function's header asks for a BodyScope: an attribute, a library function
-// called from user code, or user code called from a library function.
-inline bool needs_body_scope(u32 header) {
-    if (header & (function::flag::trace | function::flag::no_trace)) return true;
-    return (header & function::flag::library) ? !state.in_library : state.in_library;
-}
+// Whether a function's body runs in a BodyScope, or with its prolog and epilog events: an
+// attribute, a library function called from user code, user code called from a library
+// function, or tracing on.
+inline bool body_watched(u32 header) { return ((header & body_flags) ^ body_expect) != 0; }
 
 }  // namespace zel::trace
