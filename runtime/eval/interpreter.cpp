@@ -708,7 +708,8 @@ inline const Cell* op_at(const Code& code, u32 index) {
 // Operators computed on the spot, over the value `left`, from the operator word at `index`
 // whose value is `op`; `b` is the code's buffer, read since the last evaluation. The caller
 // has checked call_room().
-QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op, Cell& left) {
+[[gnu::always_inline]] inline QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op,
+                                                        Cell& left) {
     const u32 tail = tail_in(b, code);
     const Cell* const items = items_of(b);
     for (;;) {
