@@ -160,7 +160,7 @@ Node make_table(u32 size, Node data, u32 kind, u32 extra) {
     const u32 entry_bytes = kind >= kind::keyed ? 16 * extra + 16 : 0;
 
     Node flags = alloc_flags(buckets);
-    Node keys = memory::alloc_filled_bytes(buckets * 4, 0);
+    Node keys = memory::alloc_filled_bytes(buckets * 4 * slot_words(kind), 0);
     Node index = 0;
     Node chains = 0;
     if (kind == kind::hash) {
