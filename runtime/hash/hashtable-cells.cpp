@@ -307,15 +307,20 @@ i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool l
     skip = std::max<u32>(skip, 1);
     u32 best = no_index;
     const u32 hash = hash_cell(wanted, false);
+    // The arrays are read again after a comparison, which may run a type's compare action.
+    const u32* flags = flags_of(r);
+    const u32* slots = keys_of(r);
     for (Probe p(hash, r->buckets); p.more(); p.next()) {
-        r = record(table);
-        const u32 state = bucket_state(flags_of(r), p.at());
+        const u32 state = bucket_state(flags, p.at());
         if (state == bucket::empty) break;
-        if (state == bucket::deleted || slot_hash(r, p.at()) != hash) continue;
-        const u32 k = slot_key(r, p.at());
+        if (state == bucket::deleted || slots[2 * p.at() + 1] != hash) continue;
+        const u32 k = slots[2 * p.at()];
         const Cell stored = data_cells(r)[representative(r, k)];
-        if (!key_matches(stored, wanted, mode)) continue;
+        const bool matches = key_matches(stored, wanted, mode);
         r = record(table);
+        flags = flags_of(r);
+        slots = keys_of(r);
+        if (!matches) continue;
         if (r->kind == kind::map) return static_cast<i32>(k);
         if (!is_chain(k)) {
             if (in_steps(k, start, skip, reverse)) best = better(best, k, last, reverse);

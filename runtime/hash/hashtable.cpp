@@ -11,10 +11,6 @@
 
 namespace zel::hashtable {
 
-Record* record(Node table) { return reinterpret_cast<Record*>(node::buffer(table)->head_ptr()); }
-u32* flags_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->flags)->head_ptr()); }
-u32* keys_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->keys)->head_ptr()); }
-
 void mark_live(Node table, u32 bucket, u32 position) {
     Record* r = record(table);
     u32* flags = flags_of(r);

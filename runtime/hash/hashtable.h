@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "runtime/memory/buffer.h"
+#include "runtime/memory/node.h"
 
 namespace zel::hashtable {
 
@@ -49,9 +50,9 @@ struct Record {
 static_assert(sizeof(Record) == 40);
 
 
-Record* record(Node table);
-u32* flags_of(const Record* r);
-u32* keys_of(const Record* r);
+inline Record* record(Node table) { return reinterpret_cast<Record*>(node::buffer(table)->head_ptr()); }
+inline u32* flags_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->flags)->head_ptr()); }
+inline u32* keys_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->keys)->head_ptr()); }
 
 inline u32 bucket_state(const u32* flags, u32 i) { return (flags[i >> 4] >> ((i & 15) * 2)) & 3; }
 inline void set_bucket_state(u32* flags, u32 i, u32 state) {
