@@ -245,7 +245,49 @@ i32 bind_word(Node ctx, Cell& word) {
     return index;
 }
 
-void bind_block(const Cell& block, Node ctx, bool self_flag) {
+namespace {
+
+// The words of a context small enough to be searched by a walk over their canonical
+// symbols, which costs less than a probe of its word table per bound word (a function's
+// frame, most objects).
+constexpr u32 max_listed_words = 24;
+
+struct WordList {
+    u32 count = 0;
+    u64 present = 0;  // bit (canonical symbol & 63) of each word: most bound words miss
+
+    u32 canonical[max_listed_words];
+    u32 index[max_listed_words];
+};
+
+// Lists the context's words when it has few enough; false otherwise.
+bool list_words(Node ctx, WordList& list) {
+    const u32 n = word_count(ctx);
+    if (n > max_listed_words) return false;
+    const Cell* words = word_at(ctx, 0);
+    for (u32 i = 0; i < n; ++i) {
+        list.canonical[i] = symbol::canonical_id(words[i].w2);
+        list.index[i] = words[i].w3;
+        list.present |= u64{1} << (list.canonical[i] & 63);
+    }
+    list.count = n;
+    return true;
+}
+
+// Binds one word as bind_word does: the index of the context's word of the same
+// canonical symbol (a context holds one case variant of a name).
+void bind_listed(const WordList& list, Node ctx, Cell& word) {
+    const u32 canonical = symbol::canonical_id(word.w2);
+    if (!(list.present >> (canonical & 63) & 1)) return;
+    for (u32 i = 0; i < list.count; ++i) {
+        if (list.canonical[i] != canonical) continue;
+        word.w1 = ctx;
+        word.w3 = list.index[i];
+        return;
+    }
+}
+
+void bind_walk(const Cell& block, Node ctx, bool self_flag, const WordList* list) {
     const Node n = block.w2;
     if (cycle::find(n)) return;
     cycle::Entry guard(n);
@@ -257,16 +299,25 @@ void bind_block(const Cell& block, Node ctx, bool self_flag) {
         const Type t = item.type();
         if (is_bind_container(t)) {
             const Cell nested = item;
-            bind_block(nested, ctx, self_flag);
+            bind_walk(nested, ctx, self_flag, list);
         } else if (is_word_like_for_binding(t)) {
             if (self_flag && t == Type::word && symbol::canonical_id(item.w2) == self_canonical) {
                 item.w1 = ctx;
                 item.w3 = no_index;
+            } else if (list) {
+                bind_listed(*list, ctx, item);
             } else {
                 bind_word(ctx, item);
             }
         }
     }
+}
+
+}  // namespace
+
+void bind_block(const Cell& block, Node ctx, bool self_flag) {
+    WordList list;
+    bind_walk(block, ctx, self_flag, list_words(ctx, list) ? &list : nullptr);
 }
 
 bool collect_set_words(Node ctx, Cell& block) {
