@@ -133,6 +133,7 @@ private:
         return w;
     }
     u32 varint() {
+        if (p_ < end_ && *p_ < 0x80) return *p_++;
         const u8* at = p_;
         u32 v = 0;
         for (u32 shift = 0; shift < 35; shift += 7) {
