@@ -338,6 +338,16 @@ State Engine::act(const Cell& v) {
     case Type::datatype:
     case Type::typeset: {
         if (!cells_ && kind_of(in_->type()) == InputKind::text) raise(ErrorId::script_parse_unsupported);
+        if (cells_ && v.is(Type::datatype)) {
+            // A datatype against a block's value, the other common rule of block dialects.
+            const u32 at = pos();
+            Buffer* const b = node::buffer(as_series(*in_).node);
+            const bool ok = at < std::min(b->cell_count(), limit_) &&
+                            static_cast<u32>(reinterpret_cast<const Cell*>(b->head_ptr())[at].type()) ==
+                                as_datatype(v).type_id;
+            if (ok) in_->w1 = at + 1;
+            return done_item(ok, rpos_ + 1);
+        }
         const i64 n = match_type(*in_, pos(), end(), v);
         if (n < 0) return done_item(false, rpos_ + 1);
         set_pos(pos() + static_cast<u32>(n));
