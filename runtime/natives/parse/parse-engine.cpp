@@ -308,7 +308,9 @@ State Engine::fetch() {
     if (rpos_ >= rules_tail()) return block_end(true);
     // The callback may have shortened the rules.
     if (callback_ && (!call_back(fetch_event) || rpos_ >= rules_tail())) return stopped_ ? State::done : block_end(true);
-    return act(rule(rpos_));
+    const Cell v = rule(rpos_);
+    // Literal values, most of the rules of a dialect, are matched without the dispatch.
+    return is_literal(v) ? literal(v) : act(v);
 }
 
 State Engine::act(const Cell& v) {
@@ -364,13 +366,19 @@ State Engine::literal(const Cell& v) {
         const u32 at = pos();
         Buffer* const b = node::buffer(as_series(*in_).node);
         const Cell* value = reinterpret_cast<const Cell*>(b->head_ptr()) + at;
-        if (at >= std::min(b->cell_count(), limit_)) n = -1;
-        else if (value->is(Type::word)) n = same_word(as_word(*value).symbol, as_word(v).symbol, strict_) ? 1 : -1;
-        else n = match_literal(*in_, at, end(), v, strict_);
+        if (at >= std::min(b->cell_count(), limit_)) {
+            n = -1;
+        } else if (value->is(Type::word)) {
+            n = same_word(as_word(*value).symbol, as_word(v).symbol, strict_) ? 1 : -1;
+            if (n > 0) in_->w1 = at + 1;
+        } else {
+            n = match_literal(*in_, at, end(), v, strict_);
+            if (n >= 0) set_pos(at + static_cast<u32>(n));
+        }
     } else {
         n = match_literal(*in_, pos(), end(), v, strict_);
+        if (n >= 0) set_pos(pos() + static_cast<u32>(n));
     }
-    if (n >= 0) set_pos(pos() + static_cast<u32>(n));
     match_ = n >= 0;
     fire(match_event);
     return done_item(n >= 0, rpos_ + 1);
