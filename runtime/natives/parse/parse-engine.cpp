@@ -192,6 +192,7 @@ private:
     State find_alternative();
     State complete();
     State pending(Kind k, u32 operand_at, const Cell& b, u32 arg = 0, const Cell& x = none_cell);
+    State single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& v);
     State repeat(Kind k, u32 operand_at, u32 min, u32 max) {
         return pending(k, operand_at, bounds_cell(min, max), tail_of(*in_));
     }
@@ -521,8 +522,37 @@ State Engine::complete() {
 
 // Pushes a pending rule over the operand at `operand_at` and starts it.
 State Engine::pending(Kind k, u32 operand_at, const Cell& b, u32 arg, const Cell& x) {
+    if (!callback_ && (k == Kind::repeat || k == Kind::while_ || k == Kind::to || k == Kind::thru)) {
+        Cell v = rule(operand_at);
+        if (v.is(Type::word) && keyword_of(v) == Keyword::none_) v = value_of(v);
+        if (!v.is(Type::word) && !v.is(Type::lit_word)) {
+            if (!is_literal(v)) {
+                // The operand as start_operand would take it, its word read once.
+                push(meta_cell(k, arg), b, x, block_cell(rule_, operand_at));
+                rpos_ = operand_at;
+                return act(v);
+            }
+            if (count_of(work_node()) + entry_cells <= stack_limit) return single_literal(k, operand_at, b, v);
+        }
+    }
     push(meta_cell(k, arg), b, x, block_cell(rule_, operand_at));
     return start_operand(top());
+}
+
+// A repetition, `to` or `thru` of one literal value when no callback watches: the entry
+// it would push and pop at once is left out.
+State Engine::single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& v) {
+    if (k == Kind::to || k == Kind::thru) {
+        if (!searchable(*in_, v)) raise(ErrorId::script_parse_rule, &v);
+        const Found f = search(*in_, pos(), end(), v, strict_);
+        if (f.at < 0) return done_item(false, operand_at + 1);
+        set_pos(static_cast<u32>(f.at) + (k == Kind::thru ? f.length : 0));
+        return done_item(true, operand_at + 1);
+    }
+    const Run run = match_run(*in_, pos(), end(), v, strict_, b.w2);
+    if (run.count < b.w1) return done_item(false, operand_at + 1);
+    set_pos(run.end);
+    return done_item(true, operand_at + 1);
 }
 
 // Runs (again) the operand of the pending rule `e` from the input where it stands.
