@@ -31,6 +31,10 @@ Node work_stack = 0;  // its node, which stays the same as the buffer moves
 inline Cell* cells_of(Node n) { return reinterpret_cast<Cell*>(node::buffer(n)->head_ptr()); }
 inline u32 count_of(Node n) { return node::buffer(n)->cell_count(); }
 inline Node work_node() { return work_stack; }
+inline void set_work_tail(u32 cells) {
+    Buffer* const b = node::buffer(work_stack);
+    b->tail = b->head + cells * static_cast<u32>(sizeof(Cell));
+}
 
 // The /trace events, then the name of the callback's frame; in the root block.
 enum Event : u32 { push_event, pop_event, fetch_event, match_event, iterate_event, paren_event, end_event, callback_name };
@@ -61,16 +65,18 @@ enum CollectMode : u32 { plain, set_word, into_word, after_word };
 std::vector<Keyword> keywords;
 std::vector<Keyword> keyword_of_symbol;
 
-Keyword keyword_of(const Cell& word) {
+Keyword first_keyword_of(u32 id) {
+    if (id >= keyword_of_symbol.size()) keyword_of_symbol.resize(id + 1, Keyword::unknown);
+    const u32 canonical = symbol::canonical_id(id);
+    return keyword_of_symbol[id] = canonical < keywords.size() ? keywords[canonical] : Keyword::none_;
+}
+
+// Asked of every word of every rule the engine reads, so the kept answer is read inline.
+inline Keyword keyword_of(const Cell& word) {
     if (!word.is(Type::word)) return Keyword::none_;
     const u32 id = as_word(word).symbol;
-    if (id >= keyword_of_symbol.size()) keyword_of_symbol.resize(id + 1, Keyword::unknown);
-    Keyword& k = keyword_of_symbol[id];
-    if (k == Keyword::unknown) {
-        const u32 canonical = symbol::canonical_id(id);
-        k = canonical < keywords.size() ? keywords[canonical] : Keyword::none_;
-    }
-    return k;
+    if (id < keyword_of_symbol.size() && keyword_of_symbol[id] != Keyword::unknown) return keyword_of_symbol[id];
+    return first_keyword_of(id);
 }
 
 Cell meta_cell(Kind kind, u32 arg) { return Cell{header_of(Type::integer), static_cast<u32>(kind), arg, 0}; }
@@ -99,7 +105,7 @@ bool is_literal(const Cell& v) {
 class StackMark {
 public:
     StackMark() : tail_(count_of(work_node())) {}
-    ~StackMark() { block::set_tail(*work, tail_); }
+    ~StackMark() { set_work_tail(tail_); }
     StackMark(const StackMark&) = delete;
     StackMark& operator=(const StackMark&) = delete;
     u32 tail() const { return tail_; }
@@ -114,11 +120,14 @@ class Engine {
 public:
     Engine(Cell* input, u32 limit, bool strict, Cell* result, const Cell* callback, u32 base)
         : in_(input), limit_(limit), strict_(strict), result_(result), callback_(callback), base_(base),
-          top_(base - 1) {}
+          top_(base - 1) {
+        input_changed();
+    }
     bool run(const Cell& rules);
 
 private:
     Cell* in_;
+    bool cells_ = false;  // the input is block-like: its datatype, kept as `into` changes it
     u32 limit_;
     bool strict_;
     Cell* result_;
@@ -141,13 +150,14 @@ private:
     void push(const Cell& m, const Cell& b, const Cell& x) { push(m, b, x, block_cell(rule_, rpos_)); }
     void pop() {
         fire(pop_event);
-        block::set_tail(*work, top_ * entry_cells);
+        set_work_tail(top_ * entry_cells);
         --top_;
     }
     bool fire(Event event) { return !callback_ || call_back(event); }
     bool call_back(Event event);
 
     // The input.
+    void input_changed() { cells_ = kind_of(in_->type()) == InputKind::cells; }
     u32 pos() const { return in_->w1; }
     u32 end() const { return std::min(tail_of(*in_), limit_); }
     bool at_end() const { return pos() >= end(); }
@@ -182,6 +192,7 @@ private:
     State find_alternative();
     State complete();
     State pending(Kind k, u32 operand_at, const Cell& b, u32 arg = 0, const Cell& x = none_cell);
+    State single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& v);
     State repeat(Kind k, u32 operand_at, u32 min, u32 max) {
         return pending(k, operand_at, bounds_cell(min, max), tail_of(*in_));
     }
@@ -296,8 +307,11 @@ u32 Engine::skip_item(u32 i) const {
 
 State Engine::fetch() {
     if (rpos_ >= rules_tail()) return block_end(true);
-    if (!fire(fetch_event)) return State::done;
-    return act(rule(rpos_));
+    // The callback may have shortened the rules.
+    if (callback_ && (!call_back(fetch_event) || rpos_ >= rules_tail())) return stopped_ ? State::done : block_end(true);
+    const Cell v = rule(rpos_);
+    // Literal values, most of the rules of a dialect, are matched without the dispatch.
+    return is_literal(v) ? literal(v) : act(v);
 }
 
 State Engine::act(const Cell& v) {
@@ -326,7 +340,17 @@ State Engine::act(const Cell& v) {
     case Type::get_path: raise(ErrorId::script_parse_rule, &v);
     case Type::datatype:
     case Type::typeset: {
-        if (kind_of(in_->type()) == InputKind::text) raise(ErrorId::script_parse_unsupported);
+        if (!cells_ && kind_of(in_->type()) == InputKind::text) raise(ErrorId::script_parse_unsupported);
+        if (cells_ && v.is(Type::datatype)) {
+            // A datatype against a block's value, the other common rule of block dialects.
+            const u32 at = pos();
+            Buffer* const b = node::buffer(as_series(*in_).node);
+            const bool ok = at < std::min(b->cell_count(), limit_) &&
+                            static_cast<u32>(reinterpret_cast<const Cell*>(b->head_ptr())[at].type()) ==
+                                as_datatype(v).type_id;
+            if (ok) in_->w1 = at + 1;
+            return done_item(ok, rpos_ + 1);
+        }
         const i64 n = match_type(*in_, pos(), end(), v);
         if (n < 0) return done_item(false, rpos_ + 1);
         set_pos(pos() + static_cast<u32>(n));
@@ -337,8 +361,25 @@ State Engine::act(const Cell& v) {
 }
 
 State Engine::literal(const Cell& v) {
-    const i64 n = match_literal(*in_, pos(), end(), v, strict_);
-    if (n >= 0) set_pos(pos() + static_cast<u32>(n));
+    i64 n;
+    if (cells_ && v.is(Type::lit_word)) {
+        // The commonest rule of block dialects, read from the input's buffer here.
+        const u32 at = pos();
+        Buffer* const b = node::buffer(as_series(*in_).node);
+        const Cell* value = reinterpret_cast<const Cell*>(b->head_ptr()) + at;
+        if (at >= std::min(b->cell_count(), limit_)) {
+            n = -1;
+        } else if (value->is(Type::word)) {
+            n = same_word(as_word(*value).symbol, as_word(v).symbol, strict_) ? 1 : -1;
+            if (n > 0) in_->w1 = at + 1;
+        } else {
+            n = match_literal(*in_, at, end(), v, strict_);
+            if (n >= 0) set_pos(at + static_cast<u32>(n));
+        }
+    } else {
+        n = match_literal(*in_, pos(), end(), v, strict_);
+        if (n >= 0) set_pos(pos() + static_cast<u32>(n));
+    }
     match_ = n >= 0;
     fire(match_event);
     return done_item(n >= 0, rpos_ + 1);
@@ -384,6 +425,7 @@ State Engine::word(const Cell& w) {
         const u32 outer_limit = limit_;
         push(meta_cell(Kind::into, outer_limit), none_cell, *in_);
         *in_ = nested;
+        input_changed();
         limit_ = no_limit;
         rpos_ = next;
         return push_block(sub);
@@ -480,8 +522,37 @@ State Engine::complete() {
 
 // Pushes a pending rule over the operand at `operand_at` and starts it.
 State Engine::pending(Kind k, u32 operand_at, const Cell& b, u32 arg, const Cell& x) {
+    if (!callback_ && (k == Kind::repeat || k == Kind::while_ || k == Kind::to || k == Kind::thru)) {
+        Cell v = rule(operand_at);
+        if (v.is(Type::word) && keyword_of(v) == Keyword::none_) v = value_of(v);
+        if (!v.is(Type::word) && !v.is(Type::lit_word)) {
+            if (!is_literal(v)) {
+                // The operand as start_operand would take it, its word read once.
+                push(meta_cell(k, arg), b, x, block_cell(rule_, operand_at));
+                rpos_ = operand_at;
+                return act(v);
+            }
+            if (count_of(work_node()) + entry_cells <= stack_limit) return single_literal(k, operand_at, b, v);
+        }
+    }
     push(meta_cell(k, arg), b, x, block_cell(rule_, operand_at));
     return start_operand(top());
+}
+
+// A repetition, `to` or `thru` of one literal value when no callback watches: the entry
+// it would push and pop at once is left out.
+State Engine::single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& v) {
+    if (k == Kind::to || k == Kind::thru) {
+        if (!searchable(*in_, v)) raise(ErrorId::script_parse_rule, &v);
+        const Found f = search(*in_, pos(), end(), v, strict_);
+        if (f.at < 0) return done_item(false, operand_at + 1);
+        set_pos(static_cast<u32>(f.at) + (k == Kind::thru ? f.length : 0));
+        return done_item(true, operand_at + 1);
+    }
+    const Run run = match_run(*in_, pos(), end(), v, strict_, b.w2);
+    if (run.count < b.w1) return done_item(false, operand_at + 1);
+    set_pos(run.end);
+    return done_item(true, operand_at + 1);
 }
 
 // Runs (again) the operand of the pending rule `e` from the input where it stands.
@@ -553,6 +624,7 @@ State Engine::stop_repetition(bool broke) {
         }
         case Kind::into:
             *in_ = get(e, extra);
+            input_changed();
             limit_ = m.w2;
             break;
         case Kind::case_: strict_ = m.w2 != 0; break;
@@ -807,6 +879,7 @@ State Engine::finish(u32 e) {
     case Kind::into: {
         const bool ok = match_ && pos() >= tail_of(*in_);
         *in_ = get(e, extra);
+        input_changed();
         limit_ = m.w2;
         if (ok) set_pos(pos() + 1);
         match_ = ok;

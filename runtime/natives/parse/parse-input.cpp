@@ -1,6 +1,7 @@
 #include "runtime/natives/parse/parse-input.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "runtime/core/cell-views.h"
 #include "runtime/core/raise.h"
@@ -61,6 +62,38 @@ i64 match_in_units(const Cell& input, u32 at, u32 end, const Cell& rule, bool st
     return -1;
 }
 
+// A character's other case when it matters to a case-insensitive search of units of
+// width `unit`: itself for a character no other one folds to (an ASCII character other
+// than a letter), the other ASCII case of a letter among one-byte units (no other byte
+// folds to an ASCII letter), and 0 when the search must fold every unit.
+u32 other_case(u32 c, u32 unit) {
+    if (c >= 0x80) return 0;
+    const u32 lower = c | 0x20;
+    if (lower < 'a' || lower > 'z') return c;
+    return unit == 1 ? c ^ 0x20 : 0;
+}
+
+// The first unit equal to `a` or `b` from `from` up to `last`, or -1; one-byte units are
+// scanned with memchr.
+i64 find_unit(const unicode::Units& in, u32 from, u32 last, u32 a, u32 b) {
+    if (in.unit == 1) {
+        const u8* const p = in.start;
+        if (a == b) {
+            if (a > 0xFF || from >= last) return -1;
+            const void* hit = std::memchr(p + from, static_cast<int>(a), last - from);
+            return hit ? static_cast<const u8*>(hit) - p : -1;
+        }
+        for (u32 at = from; at < last; ++at)
+            if (p[at] == a || p[at] == b) return at;
+        return -1;
+    }
+    for (u32 at = from; at < last; ++at) {
+        const u32 unit = string::unit_at(in, at);
+        if (unit == a || unit == b) return at;
+    }
+    return -1;
+}
+
 // A lit-word or lit-path rule stands for the word or path of that spelling.
 Cell literal_form(const Cell& rule) {
     Cell r = rule;
@@ -80,15 +113,13 @@ i64 match_literal(const Cell& input, u32 at, u32 end, const Cell& rule, bool str
     strict = strict || kind_of(input.type()) == InputKind::bytes;
     if (kind_of(input.type()) != InputKind::cells) return match_in_units(input, at, end, rule, strict);
     if (at >= end) return -1;
-    const Cell value = *block::cell_at(input, at);
+    const Cell& value = *block::cell_at(input, at);
     // The commonest rule of block dialects, a lit-word against a word, without the
     // generic comparison.
-    if (rule.is(Type::lit_word) && value.is(Type::word)) {
-        const u32 a = as_word(value).symbol;
-        const u32 b = as_word(rule).symbol;
-        return a == b || (!strict && symbol::canonical_id(a) == symbol::canonical_id(b)) ? 1 : -1;
-    }
-    return compare_values(value, literal_form(rule), strict ? compare_code::strict_equal : compare_code::equal) ? 1 : -1;
+    if (rule.is(Type::lit_word) && value.is(Type::word))
+        return same_word(as_word(value).symbol, as_word(rule).symbol, strict) ? 1 : -1;
+    const Cell copy = value;  // the comparison may allocate
+    return compare_values(copy, literal_form(rule), strict ? compare_code::strict_equal : compare_code::equal) ? 1 : -1;
 }
 
 Run match_run(const Cell& input, u32 at, u32 end, const Cell& rule, bool strict, u32 max) {
@@ -99,6 +130,14 @@ Run match_run(const Cell& input, u32 at, u32 end, const Cell& rule, bool strict,
         const u32 last = std::min(end, in.count);
         if (rule.is(Type::bitset)) {
             const bitset::Members set = bitset::members_of(rule);
+            if (in.unit == 1) {
+                u32 p = run.end;
+                const u32 stop = p >= last ? p : static_cast<u32>(std::min<u64>(last, u64{p} + max));
+                while (p < stop && set.has(in.start[p])) ++p;
+                run.count = p - run.end;
+                run.end = p;
+                return run;
+            }
             while (run.count < max && run.end < last && set.has(string::unit_at(in, run.end))) ++run.end, ++run.count;
             return run;
         }
@@ -152,13 +191,24 @@ Found search(const Cell& input, u32 from, u32 end, const Cell& rule, bool strict
     if (kind_of(input.type()) != InputKind::cells && rule.is(Type::bitset)) {
         const unicode::Units in = head_units(input);
         const bitset::Members set = bitset::members_of(rule);
-        for (u32 at = from; at < std::min(end, in.count); ++at)
+        const u32 last = std::min(end, in.count);
+        if (in.unit == 1) {
+            for (u32 at = from; at < last; ++at)
+                if (set.has(in.start[at])) return {at, 1};
+            return {};
+        }
+        for (u32 at = from; at < last; ++at)
             if (set.has(string::unit_at(in, at))) return {at, 1};
         return {};
     }
     if (kind_of(input.type()) != InputKind::cells && rule.is(Type::char_)) {
         const unicode::Units in = head_units(input);
         const u32 wanted = as_char(rule).code_point;
+        const u32 other = strict ? wanted : other_case(wanted, in.unit);
+        if (other != 0) {
+            const i64 at = find_unit(in, from, std::min(end, in.count), wanted, other);
+            return at < 0 ? Found{} : Found{at, 1};
+        }
         const u32 folded = unicode::fold(wanted);
         for (u32 at = from; at < std::min(end, in.count); ++at) {
             const u32 unit = string::unit_at(in, at);

@@ -7,6 +7,7 @@
 #include "runtime/core/cell.h"
 #include "runtime/memory/buffer.h"
 #include "runtime/memory/node.h"
+#include "runtime/names/symbol.h"
 
 namespace zel::parse {
 
@@ -18,6 +19,12 @@ InputKind kind_of(Type t);
 inline u32 tail_of(const Cell& input) {
     const Buffer* b = node::buffer(as_series(input).node);
     return b->used() >> b->shift();
+}
+
+// Whether a word of the input has the symbol a lit-word rule names (letter case aside
+// unless `strict`).
+inline bool same_word(u32 word, u32 rule, bool strict) {
+    return word == rule || (!strict && symbol::canonical_id(word) == symbol::canonical_id(rule));
 }
 
 // How many units the literal rule value matches at `at` (matching may not pass `end`), or
