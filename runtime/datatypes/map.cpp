@@ -48,12 +48,13 @@ bool word_key(Type t) { return t == Type::word || t == Type::set_word || t == Ty
 // The key cell of the pair whose key matches under `mode`: a live pair when there is one,
 // else a dead one (which a new value revives), else -1. Under `=` a live key strictly
 // equal to the one asked for comes first (a map made from [1 a 1.0 b] holds both keys, and
-// 1.0 selects b).
-i32 lookup(const Cell& m, const Cell& key, i32 mode) {
+// 1.0 selects b). A walk under `=` that finds nothing is left in `walk` when given.
+i32 lookup(const Cell& m, const Cell& key, i32 mode, hashtable::MatchState* walk = nullptr) {
     if (mode != compare_code::equal) return hashtable::find_cell(table_of(m), key, 0, 1, mode, false, false);
     Cell exact = key;
     if (word_key(exact.type())) cell::set_type(&exact, Type::set_word);
-    hashtable::MatchState state;
+    hashtable::MatchState own;
+    hashtable::MatchState& state = walk ? *walk : own;
     i32 first_live = -1, dead = -1;
     for (i32 at; (at = hashtable::find_next_match(table_of(m), key, state)) >= 0;) {
         if (!live(m, static_cast<u32>(at))) {
@@ -100,7 +101,8 @@ Cell normalize_key(const Cell& key, const Cell& culprit) {
 // Stores the value of a key, adding the pair when the key is absent.
 void set_value(const Cell& m, const Cell& key, const Cell& value, bool case_, const Cell& culprit) {
     const Cell v = value;
-    const i32 at = lookup(m, key, mode_of(case_, false));
+    hashtable::MatchState walk;
+    const i32 at = lookup(m, key, mode_of(case_, false), &walk);
     if (at >= 0) {
         hashtable::set_map_value(table_of(m), static_cast<u32>(at), v);
         return;
@@ -109,7 +111,9 @@ void set_value(const Cell& m, const Cell& key, const Cell& value, bool case_, co
     const u32 index = cells_of(m);
     block::append_value(data_block(m), k);
     block::append_value(data_block(m), unset_cell);
-    const u32 placed = hashtable::put_absent_map_key(table_of(m), index);
+    // The walk of a lookup under `=` ended where the new key goes: it is not hashed again.
+    const u32 placed = walk.started ? hashtable::put_new_map_key(table_of(m), index, walk)
+                                    : hashtable::put_absent_map_key(table_of(m), index);
     hashtable::set_map_value(table_of(m), placed, v);
 }
 

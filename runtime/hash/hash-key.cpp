@@ -132,8 +132,10 @@ u32 hash_string(const Cell& str, bool strict) {
 }
 
 u32 hash_cell(const Cell& value, bool case_sensitive) {
-    // A family's members hash by the family's rule.
     const Type t = value.type();
+    // The most common key first, before the family tests.
+    if (t == Type::integer) return hash_integer(value.w2);
+    // A family's members hash by the family's rule.
     if (in_family(t, family::any_string)) return hash_string(value, case_sensitive);
     if (in_family(t, family::any_block)) return hash_words(value, 1, 2);
     if (in_family(t, family::all_word)) return mix32(hooks::canonical_symbol(value.w2));

@@ -2,6 +2,8 @@
 // by their type's compare action; they hash through hash_cell, folded, so a lookup under
 // any comparison mode walks the one probe sequence that holds every candidate.
 //
+// Each bucket holds two words: the key's cell index and the key's hash (slot_words).
+//
 // hash!: equal keys (same type, strictly equal) share one bucket through a chain array of
 // cell indexes (the bucket's key is minus the chain's 1-based number); the index array
 // maps each cell to its bucket + 1.
@@ -27,6 +29,20 @@ Cell* data_cells(const Record* r) { return reinterpret_cast<Cell*>(node::buffer(
 u32 data_length(const Record* r) { return node::buffer(r->data)->cell_count(); }
 
 Node* chain_nodes(const Record* r) { return reinterpret_cast<Node*>(node::buffer(r->chains)->head_ptr()); }
+u32& slot_key(const Record* r, u32 bucket) { return keys_of(r)[2 * bucket]; }
+u32 slot_hash(const Record* r, u32 bucket) { return keys_of(r)[2 * bucket + 1]; }
+
+// Makes the bucket live, holding the cell index and hash of its key, and counts it.
+void enter_slot(Node table, u32 bucket, u32 position, u32 hash) {
+    Record* r = record(table);
+    u32* flags = flags_of(r);
+    if (bucket_state(flags, bucket) == bucket::empty) ++r->occupied;
+    set_bucket_state(flags, bucket, bucket::live);
+    keys_of(r)[2 * bucket] = position;
+    keys_of(r)[2 * bucket + 1] = hash;
+    ++r->count;
+}
+
 u32* chain_of(const Record* r, u32 key) {
     return reinterpret_cast<u32*>(node::buffer(chain_nodes(r)[-static_cast<i32>(key) - 1])->head_ptr());
 }
@@ -63,7 +79,7 @@ Cell map_key(const Cell& key) {
 
 // Adds a cell index to a bucket that holds an equal key, making a chain when needed.
 void join_bucket(Node table, u32 bucket, u32 index) {
-    const u32 key = keys_of(record(table))[bucket];
+    const u32 key = slot_key(record(table), bucket);
     if (is_chain(key)) {
         u8* at = series_buffer::reserve_tail(node::buffer(chain_nodes(record(table))[-static_cast<i32>(key) - 1]), 4);
         std::memcpy(at, &index, 4);
@@ -77,7 +93,7 @@ void join_bucket(Node table, u32 bucket, u32 index) {
     u8* slot = series_buffer::reserve_tail(node::buffer(record(table)->chains), 4);
     std::memcpy(slot, &chain, 4);
     const u32 number = node::buffer(record(table)->chains)->used() / 4;
-    keys_of(record(table))[bucket] = static_cast<u32>(-static_cast<i32>(number));
+    slot_key(record(table), bucket) = static_cast<u32>(-static_cast<i32>(number));
 }
 
 struct Slot {
@@ -85,32 +101,42 @@ struct Slot {
     bool found;
 };
 
-// The bucket whose key equals `key` strictly, or the bucket a new key goes to.
-Slot probe_equal(const Record* r, const Cell& key) {
+// The bucket whose key (of hash `hash`) equals `key` strictly, or the bucket a new key goes to.
+Slot probe_equal(const Record* r, const Cell& key, u32 hash) {
     u32 free_bucket = no_index;
-    for (Probe p(hash_cell(key, false), r->buckets); p.more(); p.next()) {
+    for (Probe p(hash, r->buckets); p.more(); p.next()) {
         const u32 state = bucket_state(flags_of(r), p.at());
         if (state == bucket::empty) return {free_bucket != no_index ? free_bucket : p.at(), false};
         if (state == bucket::deleted) {
             if (free_bucket == no_index) free_bucket = p.at();
             continue;
         }
-        const Cell stored = data_cells(r)[representative(r, keys_of(r)[p.at()])];
+        if (slot_hash(r, p.at()) != hash) continue;
+        const Cell stored = data_cells(r)[representative(r, slot_key(r, p.at()))];
         if (same_key(stored, key)) return {p.at(), true};
     }
     return {free_bucket, false};
 }
 
 // The bucket a key known to be absent goes to: the first one not live on its probe path.
-Slot probe_free(const Record* r, const Cell& key) {
-    for (Probe p(hash_cell(key, false), r->buckets); p.more(); p.next())
+Slot probe_free(const Record* r, u32 hash) {
+    for (Probe p(hash, r->buckets); p.more(); p.next())
         if (bucket_state(flags_of(r), p.at()) != bucket::live) return {p.at(), false};
     return {no_index, false};
 }
 
+// Every bucket empty, `buckets` of them: the arrays are emptied in place when their
+// size stays, so a table whose keys come and go does not churn the collector.
 void reset_arrays(Node table, u32 buckets) {
+    if (buckets == record(table)->buckets) {
+        Record* r = record(table);
+        Buffer* f = node::buffer(r->flags);
+        std::memset(f->head_ptr(), bucket::all_empty_byte, f->size - f->head);
+        r->count = r->occupied = 0;
+        return;
+    }
     Node flags = memory::alloc_filled_bytes(std::max<u32>(buckets / 4, 4), bucket::all_empty_byte);
-    Node keys = memory::alloc_filled_bytes(buckets * 4, 0);
+    Node keys = memory::alloc_filled_bytes(buckets * 4 * slot_words(record(table)->kind), 0);
     Record* r = record(table);
     r->flags = flags;
     r->keys = keys;
@@ -120,9 +146,19 @@ void reset_arrays(Node table, u32 buckets) {
 }
 
 // Drops the dead pairs of a map's data block and enters the keys of the first `entered`
-// cells left (the pairs entered so far) again into `buckets` buckets.
-void reindex_map(Node table, u32 buckets, u32 entered) {
+// cells left (the pairs entered so far) again into `buckets` buckets, each with the hash
+// its bucket held; the key at `index`, not entered yet, has hash `hash`.
+void reindex_map(Node table, u32 buckets, u32 entered, u32 index, u32 hash, bool any_dead) {
+    // The hash of each pair, by pair number; the dead pairs' are dropped with them.
+    std::vector<u32> hashes(data_length(record(table)) / 2 + 1, 0);
     {
+        const Record* r = record(table);
+        const u32* flags = flags_of(r);
+        for (u32 b = 0; b < r->buckets; ++b)
+            if (bucket_state(flags, b) == bucket::live) hashes[slot_key(r, b) / 2] = slot_hash(r, b);
+        hashes[index / 2] = hash;
+    }
+    if (any_dead) {
         Record* r = record(table);
         Buffer* b = node::buffer(r->data);
         Cell* cells = data_cells(r);
@@ -132,6 +168,7 @@ void reindex_map(Node table, u32 buckets, u32 entered) {
             if (cells[i + 1].header == dead_value) continue;
             cells[kept] = cells[i];
             cells[kept + 1] = cells[i + 1];
+            hashes[kept / 2] = hashes[i / 2];
             kept += 2;
         }
         b->tail = b->head + kept * static_cast<u32>(sizeof(Cell));
@@ -139,21 +176,23 @@ void reindex_map(Node table, u32 buckets, u32 entered) {
     reset_arrays(table, buckets);
     // The keys are distinct: each goes to the first free bucket of its path, unread.
     for (u32 i = 0; i < entered; i += 2) {
-        const Slot s = probe_free(record(table), data_cells(record(table))[i]);
-        mark_live(table, s.bucket, i);
+        const Slot s = probe_free(record(table), hashes[i / 2]);
+        enter_slot(table, s.bucket, i, hashes[i / 2]);
     }
 }
 
 // Before a map grows, its dead pairs leave the block: a map whose keys come and go keeps
-// the size its live pairs need. The key at `index` is entered with the others; returns
-// its index once the dead pairs before it left.
-u32 grow_map(Node table, u32 index) {
+// the size its live pairs need. The key at `index` (of hash `hash`) is entered with the
+// others; returns its index once the dead pairs before it left.
+u32 grow_map(Node table, u32 index, u32 hash) {
     const Record* r = record(table);
+    // The pairs before `index` are all entered: as many as are live, none is dead.
+    const bool any_dead = 2 * r->count != index;
     u32 dead_before = 0;
-    for (u32 i = 0; i < index; i += 2)
+    for (u32 i = 0; any_dead && i < index; i += 2)
         if (data_cells(r)[i + 1].header == dead_value) dead_before += 2;
     const bool crowded = 2 * r->count >= r->upper;
-    reindex_map(table, crowded ? r->buckets * 2 : r->buckets, index - dead_before + 2);
+    reindex_map(table, crowded ? r->buckets * 2 : r->buckets, index - dead_before + 2, index, hash, any_dead);
     return index - dead_before;
 }
 
@@ -182,7 +221,7 @@ void renumber(Node table, u32 lo, u32 hi, NewIndex to) {
     buckets.erase(std::unique(buckets.begin(), buckets.end()), buckets.end());
     const auto in_span = [&](u32 i) { return i >= lo && i < hi; };
     for (const u32 b : buckets) {
-        u32& key = keys_of(r)[b];
+        u32& key = slot_key(r, b);
         if (!is_chain(key)) {
             if (in_span(key)) key = to(key);
             continue;
@@ -198,7 +237,8 @@ u32 enter_cell(Node table, u32 index, u32* status, bool absent) {
     const Cell key = record(table)->kind == kind::map ? map_key(data_cells(record(table))[index])
                                                       : data_cells(record(table))[index];
     const bool hash = record(table)->kind == kind::hash;
-    Slot s = absent ? probe_free(record(table), key) : probe_equal(record(table), key);
+    const u32 key_hash = hash_cell(key, false);
+    Slot s = absent ? probe_free(record(table), key_hash) : probe_equal(record(table), key, key_hash);
     if (s.found && hash) {
         join_bucket(table, s.bucket, index);
         set_cell_bucket(table, index, s.bucket + 1);
@@ -207,7 +247,7 @@ u32 enter_cell(Node table, u32 index, u32* status, bool absent) {
     }
     if (s.found) {
         if (status) *status = 1;
-        return keys_of(record(table))[s.bucket];
+        return slot_key(record(table), s.bucket);
     }
     if (record(table)->occupied >= record(table)->upper || s.bucket == no_index) {
         if (hash) {
@@ -218,11 +258,11 @@ u32 enter_cell(Node table, u32 index, u32* status, bool absent) {
             if (status) *status = 2;
             return index;
         }
-        index = grow_map(table, index);
+        index = grow_map(table, index, key_hash);
         if (status) *status = 0;
         return index;
     }
-    mark_live(table, s.bucket, index);
+    enter_slot(table, s.bucket, index, key_hash);
     if (hash) set_cell_bucket(table, index, s.bucket + 1);
     if (status) *status = 0;
     return index;
@@ -243,6 +283,13 @@ u32 put_cell(Node table, u32 index) { return enter_cell(table, index, nullptr, f
 
 u32 put_absent_map_key(Node table, u32 index) { return enter_cell(table, index, nullptr, true); }
 
+u32 put_new_map_key(Node table, u32 index, const MatchState& state) {
+    const Record* r = record(table);
+    if (r->occupied >= r->upper || state.free_bucket == no_index) return grow_map(table, index, state.hash);
+    enter_slot(table, state.free_bucket, index, state.hash);
+    return index;
+}
+
 void rebuild(Node table, u32 size) {
     const u32 length = data_length(record(table));
     const u32 buckets = std::max<u32>(next_pow2(static_cast<u32>(std::max(size, length) * 1.5)), 4);
@@ -259,15 +306,21 @@ i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool l
     const Cell wanted = r->kind == kind::map ? map_key(key) : key;
     skip = std::max<u32>(skip, 1);
     u32 best = no_index;
-    for (Probe p(hash_cell(wanted, false), r->buckets); p.more(); p.next()) {
-        r = record(table);
-        const u32 state = bucket_state(flags_of(r), p.at());
+    const u32 hash = hash_cell(wanted, false);
+    // The arrays are read again after a comparison, which may run a type's compare action.
+    const u32* flags = flags_of(r);
+    const u32* slots = keys_of(r);
+    for (Probe p(hash, r->buckets); p.more(); p.next()) {
+        const u32 state = bucket_state(flags, p.at());
         if (state == bucket::empty) break;
-        if (state == bucket::deleted) continue;
-        const u32 k = keys_of(r)[p.at()];
+        if (state == bucket::deleted || slots[2 * p.at() + 1] != hash) continue;
+        const u32 k = slots[2 * p.at()];
         const Cell stored = data_cells(r)[representative(r, k)];
-        if (!key_matches(stored, wanted, mode)) continue;
+        const bool matches = key_matches(stored, wanted, mode);
         r = record(table);
+        flags = flags_of(r);
+        slots = keys_of(r);
+        if (!matches) continue;
         if (r->kind == kind::map) return static_cast<i32>(k);
         if (!is_chain(k)) {
             if (in_steps(k, start, skip, reverse)) best = better(best, k, last, reverse);
@@ -295,7 +348,7 @@ void delete_cell(Node table, u32 index) {
     if (held == no_index) return;
     const u32 bucket = held - 1;
     index_array(r)[index] = no_index;
-    const u32 key = keys_of(r)[bucket];
+    const u32 key = slot_key(r, bucket);
     if (is_chain(key)) {
         Buffer* chain = node::buffer(chain_nodes(r)[-static_cast<i32>(key) - 1]);
         u32* members = reinterpret_cast<u32*>(chain->head_ptr());
@@ -434,20 +487,36 @@ void move_range(Node table, u32 from, u32 count, u32 to) {
 i32 find_next_match(Node table, const Cell& key, MatchState& state) {
     const Cell wanted = record(table)->kind == kind::map ? map_key(key) : key;
     if (!state.started) {
-        state.probe = Probe(hash_cell(wanted, false), record(table)->buckets);
+        state.hash = hash_cell(wanted, false);
+        state.probe = Probe(state.hash, record(table)->buckets);
         state.started = true;
     } else if (state.probe.more()) {
         state.probe.next();
     }
-    for (; state.probe.more(); state.probe.next()) {
-        const Record* r = record(table);
-        const u32 at = state.probe.at();
-        const u32 flag = bucket_state(flags_of(r), at);
-        if (flag == bucket::empty) break;
-        if (flag == bucket::deleted) continue;
-        const u32 found = representative(r, keys_of(r)[at]);
+    // The walk runs on locals; the arrays are read again after a comparison, which may
+    // run a type's compare action.
+    Probe probe = state.probe;
+    const Record* r = record(table);
+    const u32* flags = flags_of(r);
+    const u32* slots = keys_of(r);
+    for (; probe.more(); probe.next()) {
+        const u32 at = probe.at();
+        const u32 flag = bucket_state(flags, at);
+        if (flag != bucket::live) {
+            if (state.free_bucket == no_index) state.free_bucket = at;
+            if (flag == bucket::empty) break;
+            continue;
+        }
+        if (slots[2 * at + 1] != state.hash) continue;
+        const u32 found = representative(r, slots[2 * at]);
         const Cell stored = data_cells(r)[found];
-        if (key_matches(stored, wanted, compare_code::equal)) return static_cast<i32>(found);
+        if (key_matches(stored, wanted, compare_code::equal)) {
+            state.probe = probe;
+            return static_cast<i32>(found);
+        }
+        r = record(table);
+        flags = flags_of(r);
+        slots = keys_of(r);
     }
     state.probe = Probe(0, 0);  // no bucket left: later calls find nothing
     return -1;

@@ -11,10 +11,6 @@
 
 namespace zel::hashtable {
 
-Record* record(Node table) { return reinterpret_cast<Record*>(node::buffer(table)->head_ptr()); }
-u32* flags_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->flags)->head_ptr()); }
-u32* keys_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->keys)->head_ptr()); }
-
 void mark_live(Node table, u32 bucket, u32 position) {
     Record* r = record(table);
     u32* flags = flags_of(r);
@@ -160,7 +156,7 @@ Node make_table(u32 size, Node data, u32 kind, u32 extra) {
     const u32 entry_bytes = kind >= kind::keyed ? 16 * extra + 16 : 0;
 
     Node flags = alloc_flags(buckets);
-    Node keys = memory::alloc_filled_bytes(buckets * 4, 0);
+    Node keys = memory::alloc_filled_bytes(buckets * 4 * slot_words(kind), 0);
     Node index = 0;
     Node chains = 0;
     if (kind == kind::hash) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "runtime/memory/buffer.h"
+#include "runtime/memory/node.h"
 
 namespace zel::hashtable {
 
@@ -27,6 +28,11 @@ constexpr u8 all_empty_byte = 0xAA;
 }  // namespace bucket
 
 constexpr double load_factor = 0.77;
+
+// The 32-bit words a bucket takes in the keys array: tables over cells (kinds 0 and 1)
+// keep the full hash of each key beside its data position, so that a probe passes over
+// other keys without reading their cells and growth re-enters keys without hashing them.
+constexpr u32 slot_words(u32 table_kind) { return table_kind <= kind::map ? 2 : 1; }
 constexpr u32 no_index = 0xFFFFFFFF;
 
 struct Record {
@@ -34,7 +40,7 @@ struct Record {
     u32 aux;         // kind 0: node of the index array; keyed kinds: entry size in bytes
     Node chains;     // kind 0: node of the series of chain-array nodes
     Node flags;      // node of the bucket flags
-    Node keys;       // node of one 32-bit data position per bucket
+    Node keys;       // node of one 32-bit data position per bucket (kinds 0-1: and its key's hash)
     Node data;       // node of the data block
     u32 occupied;    // buckets not empty (live and deleted)
     u32 buckets;     // a power of two, at least 4
@@ -44,9 +50,9 @@ struct Record {
 static_assert(sizeof(Record) == 40);
 
 
-Record* record(Node table);
-u32* flags_of(const Record* r);
-u32* keys_of(const Record* r);
+inline Record* record(Node table) { return reinterpret_cast<Record*>(node::buffer(table)->head_ptr()); }
+inline u32* flags_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->flags)->head_ptr()); }
+inline u32* keys_of(const Record* r) { return reinterpret_cast<u32*>(node::buffer(r->keys)->head_ptr()); }
 
 inline u32 bucket_state(const u32* flags, u32 i) { return (flags[i >> 4] >> ((i & 15) * 2)) & 3; }
 inline void set_bucket_state(u32* flags, u32 i, u32 state) {
@@ -97,7 +103,7 @@ void clear_table(Node table);
 // The new size of a table whose occupied count reached its upper bound: the same bucket
 // count when at least half of the buckets are deleted, else the next power of two.
 u32 growth_size(const Record* r);
-// In-place resize of kinds 1 and 2 to next_pow2(new_size) buckets: every live bucket is
+// In-place resize of kind 2 to next_pow2(new_size) buckets: every live bucket is
 // re-entered, deleted ones are dropped. Nothing happens when the entries would not fit.
 void resize(Node table, u32 new_size);
 
@@ -176,15 +182,21 @@ bool shift_indexes(Node table, u32 start, u32 count, i32 offset, bool move);
 // the moved cells and those they passed over keep their entries. A target inside the run
 // moves nothing.
 void move_range(Node table, u32 from, u32 count, u32 to);
-// Where a walk over the keys equal to one key has come to.
+// Where a walk over the keys equal to one key has come to: the key's hash, and the
+// first bucket not live on the path walked so far (where a new key would go).
 struct MatchState {
     bool started = false;
+    u32 hash = 0;
+    u32 free_bucket = no_index;
     Probe probe{0, 0};
 };
 // The next cell whose key equals `key` (case-insensitive comparison), or -1 when none is
 // left: one per bucket (for a hash! bucket of equal keys, its first cell); a map!'s word
 // keys are looked up as set-words.
 i32 find_next_match(Node table, const Cell& key, MatchState& state);
+// put_absent_map_key for a key whose walk with find_next_match ended with no cell left
+// (-1), the table unchanged since: the key takes the bucket that walk found, unhashed.
+u32 put_new_map_key(Node table, u32 index, const MatchState& state);
 
 // Keyed tables (kind 3 and up). Entries: a key cell (header unset! while live, 0 once
 // deleted; word 1 the key) followed by the value cells.

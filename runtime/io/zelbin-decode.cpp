@@ -104,9 +104,9 @@ private:
     const u8* strings_ = nullptr;
     u32 strings_size_ = 0;
     std::vector<u32> symbol_ids_;
-    // The global word index of each symbol-table entry plus one (0: not looked up yet):
-    // the boot image names the same global words thousands of times, and each lookup by
-    // name costs a probe of the global word table.
+    // The global word's slot index of each symbol-table entry plus one (0: not looked up
+    // yet): the boot image names the same global words thousands of times, and each lookup
+    // by name costs a probe of the global word table.
     std::vector<u32> global_words_;
     // A word whose context's owner record is being read: bound as soon as the context
     // exists, before the owner's values, which may lead back through it.
@@ -133,6 +133,7 @@ private:
         return w;
     }
     u32 varint() {
+        if (p_ < end_ && *p_ < 0x80) return *p_++;
         const u8* at = p_;
         u32 v = 0;
         for (u32 shift = 0; shift < 35; shift += 7) {
@@ -157,6 +158,13 @@ private:
         return n;
     }
     u32 symbol(const u8* at, u32 index);
+    // The global word of the symbol-table entry, whose symbol is `s`: a word! bound to
+    // the global context, in the entry's spelling, at the slot of its name.
+    Cell global_word(u32 entry, u32 s) {
+        u32& known = global_words_[entry];
+        if (!known) known = context::make_global_word(s).w3 + 1;
+        return word_cell(Type::word, context::global, s, known - 1);
+    }
     Cell resolve(const u8* at);
     // The reference record that stands for a record's contents.
     Cell reference_path(const u8* at) {
@@ -202,6 +210,10 @@ u32 Decoder::symbol(const u8* at, u32 index) {
     const auto length = static_cast<u32>(std::strlen(reinterpret_cast<const char*>(name)));
     if (length == 0) fail(at);
     for (std::size_t i = 0; i < length;) {
+        if (name[i] < 0x80) {
+            ++i;
+            continue;
+        }
         std::size_t available = length - i;
         if (unicode::decode_utf8_char(name + i, available) < 0) fail(at);
         i += available;
@@ -261,6 +273,15 @@ void Decoder::compact_record(Slot slot) {
         else if (b == lead::set_global) set_global = true;
         else break;
     }
+    // A global word, the most common record of code, made in place.
+    if (b < 0x40 && !reference && !set_global && word_like(static_cast<Type>(b)) && slot.part < 0) {
+        const u32 entry = count();
+        Cell w = global_word(entry, symbol(at, entry));
+        cell::set_type(&w, static_cast<Type>(b));
+        w.header = new_line ? w.header | cellflag::new_line : w.header & ~cellflag::new_line;
+        slot.own() = w;
+        return;
+    }
     if (b >= 0x80) {
         if (reference || set_global) fail(at);
         if (b < lead::new_line) slot.set(Cell{header_of(Type::integer), 0, static_cast<u32>(b - lead::small_integer), 0});
@@ -286,6 +307,12 @@ void Decoder::compact_record(Slot slot) {
             node::buffer(slot.series)->tail -= 2 * static_cast<u32>(sizeof(Cell));
             return;
         }
+    }
+    // Most records carry no new-line mark and make a cell without one.
+    if (slot.part < 0) {
+        Cell& c = slot.own();
+        c.header = new_line ? c.header | cellflag::new_line : c.header & ~cellflag::new_line;
+        return;
     }
     Cell c = slot.get();
     c.header = new_line ? c.header | cellflag::new_line : c.header & ~cellflag::new_line;
@@ -646,15 +673,7 @@ void Decoder::any_word(Slot slot, Type t, bool variant, u32 bits, bool reference
     u32 index = compact_ ? 0 : raw();
     if (global) {
         if (reference) fail(at);
-        u32& known = global_words_[entry];
-        Cell w;
-        if (known) {
-            w = *context::word_at(context::global, known - 1);
-            w.w2 = s;
-        } else {
-            w = context::make_global_word(s);
-            known = w.w3 + 1;
-        }
+        Cell w = global_word(entry, s);
         cell::set_type(&w, t);
         slot.set(w);
         return;

@@ -163,7 +163,12 @@ Cell* global_value_cell(u32 sym) { return value_of_symbol(sym, global); }
 
 Cell intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     const Node table = table_of(global);
-    const i32 found = word_table::find_word(table, sym, any_case, 0, nullptr);
+    // One walk answers a name met in no case yet, and most names met in their spelling; an
+    // exact lookup follows only when a case variant came first.
+    const i32 variant = word_table::find_word(table, sym, true, 0, nullptr);
+    const i32 found = variant < 0 || any_case || word_at(global, static_cast<u32>(variant))->w2 == sym
+                          ? variant
+                          : word_table::find_word(table, sym, false, 0, nullptr);
     if (found >= 0) {
         Cell word = *word_at(global, static_cast<u32>(found));
         if (keep_spelling) word.w2 = sym;
@@ -171,7 +176,6 @@ Cell intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     }
     // Case variants share the value slot of the variant already there, whichever of them
     // was interned first.
-    const i32 variant = word_table::find_word(table, sym, true, 0, nullptr);
     u32 added = 0;
     word_table::find_word(table, sym, false, global, &added);
     if (variant >= 0) word_at(global, added)->w3 = word_at(global, static_cast<u32>(variant))->w3;
@@ -245,28 +249,80 @@ i32 bind_word(Node ctx, Cell& word) {
     return index;
 }
 
-void bind_block(const Cell& block, Node ctx, bool self_flag) {
+namespace {
+
+// The words of a context small enough to be searched by a walk over their canonical
+// symbols, which costs less than a probe of its word table per bound word (a function's
+// frame, most objects).
+constexpr u32 max_listed_words = 24;
+
+struct WordList {
+    u32 count = 0;
+    u64 present = 0;  // bit (canonical symbol & 63) of each word: most bound words miss
+
+    u32 canonical[max_listed_words];
+    u32 index[max_listed_words];
+};
+
+// Lists the context's words when it has few enough; false otherwise.
+bool list_words(Node ctx, WordList& list) {
+    const u32 n = word_count(ctx);
+    if (n > max_listed_words) return false;
+    const Cell* words = word_at(ctx, 0);
+    for (u32 i = 0; i < n; ++i) {
+        list.canonical[i] = symbol::canonical_id(words[i].w2);
+        list.index[i] = words[i].w3;
+        list.present |= u64{1} << (list.canonical[i] & 63);
+    }
+    list.count = n;
+    return true;
+}
+
+// Binds one word as bind_word does: the index of the context's word of the same
+// canonical symbol (a context holds one case variant of a name).
+void bind_listed(const WordList& list, Node ctx, Cell& word) {
+    const u32 canonical = symbol::canonical_id(word.w2);
+    if (!(list.present >> (canonical & 63) & 1)) return;
+    for (u32 i = 0; i < list.count; ++i) {
+        if (list.canonical[i] != canonical) continue;
+        word.w1 = ctx;
+        word.w3 = list.index[i];
+        return;
+    }
+}
+
+// Binding allocates nothing, so the block's cells stay where they are during the walk.
+void bind_walk(const Cell& block, Node ctx, u32 self_canonical, const WordList* list) {
     const Node n = block.w2;
     if (cycle::find(n)) return;
     cycle::Entry guard(n);
-    const u32 self_canonical = symbol::canonical_id(sym::self);
-    for (u32 i = block.w1;; ++i) {
-        Buffer* b = node::buffer(n);
-        if (i >= b->cell_count()) break;
-        Cell& item = reinterpret_cast<Cell*>(b->head_ptr())[i];
+    Buffer* const b = node::buffer(n);
+    Cell* const cells = reinterpret_cast<Cell*>(b->head_ptr());
+    const u32 count = b->cell_count();
+    for (u32 i = block.w1; i < count; ++i) {
+        Cell& item = cells[i];
         const Type t = item.type();
         if (is_bind_container(t)) {
             const Cell nested = item;
-            bind_block(nested, ctx, self_flag);
+            bind_walk(nested, ctx, self_canonical, list);
         } else if (is_word_like_for_binding(t)) {
-            if (self_flag && t == Type::word && symbol::canonical_id(item.w2) == self_canonical) {
+            if (self_canonical && t == Type::word && symbol::canonical_id(item.w2) == self_canonical) {
                 item.w1 = ctx;
                 item.w3 = no_index;
+            } else if (list) {
+                bind_listed(*list, ctx, item);
             } else {
                 bind_word(ctx, item);
             }
         }
     }
+}
+
+}  // namespace
+
+void bind_block(const Cell& block, Node ctx, bool self_flag) {
+    WordList list;
+    bind_walk(block, ctx, self_flag ? symbol::canonical_id(sym::self) : 0, list_words(ctx, list) ? &list : nullptr);
 }
 
 bool collect_set_words(Node ctx, Cell& block) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "generated/refinements.h"
 #include "platform/posix/directory.h"
@@ -36,6 +37,7 @@
 #include "runtime/memory/node.h"
 #include "runtime/names/context.h"
 #include "runtime/names/symbol.h"
+#include "runtime/names/word-table.h"
 #include "runtime/natives/codec-routines.h"
 #include "runtime/natives/console-routines.h"
 #include "runtime/natives/natives.h"
@@ -398,9 +400,14 @@ Cell make_routine(const Cell& arg) {
     const Cell second = n == 3 ? *block::cell_at(arg, arg.w1 + 2) : none_cell;
     if (!spec.is(Type::block) || !code.is(Type::word)) raise(ErrorId::script_bad_make_arg, &routine_type, &arg);
     function::validate_spec(spec);
-    const u32 wanted = symbol::canonical_id(code.w2);
+    // The code word names an entry in any case of its letters, as symbols match; the
+    // names are compared as text, not interned one by one at every routine made.
+    const std::string_view wanted = symbol::name(code.w2);
     for (u32 i = 0; i < std::size(entries); ++i) {
-        if (symbol::canonical_id(symbol::intern_cstring(entries[i].name)) == wanted)
+        const std::string_view name = entries[i].name;
+        if (name.size() == wanted.size() &&
+            word_table::name_equal(reinterpret_cast<const u8*>(name.data()),
+                                   reinterpret_cast<const u8*>(wanted.data()), static_cast<u32>(name.size()), false))
             return function::make_routine_value(spec, first_index + i, second);
     }
     raise(ErrorId::script_bad_make_arg, &routine_type, &arg);
