@@ -13,7 +13,7 @@ namespace zel::action {
 // The core of the fast paths: true, with the result in `out`, when the operands take it.
 // The rules (overflow into float!, float operations) are the datatypes' own cores; only
 // the choice of operands is made here.
-inline bool arith_core(ArithOp op, const Cell& left, const Cell& right, Cell& out) {
+[[gnu::always_inline]] inline bool arith_core(ArithOp op, const Cell& left, const Cell& right, Cell& out) {
     if (left.is(Type::integer) && right.is(Type::integer)) {
         if (op == ArithOp::divide || op == ArithOp::remainder) return false;
         // Sums and differences that stay integers are the common case: done here, the
@@ -42,7 +42,7 @@ inline bool arith_core(ArithOp op, const Cell& left, const Cell& right, Cell& ou
 }
 
 // Integer comparison under a comparison code; false when an operand is not an integer!.
-inline bool compare_core(i32 code, const Cell& left, const Cell& right, bool& truth) {
+[[gnu::always_inline]] inline bool compare_core(i32 code, const Cell& left, const Cell& right, bool& truth) {
     if (!left.is(Type::integer) || !right.is(Type::integer)) return false;
     const i32 a = integer::get(left);
     const i32 b = integer::get(right);

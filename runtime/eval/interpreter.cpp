@@ -598,7 +598,10 @@ struct OperatorSpec {
 constexpr u32 operator_memo_size = 64;
 OperatorSpec operator_specs[operator_memo_size];
 
-inline bool same_cell(const Cell& a, const Cell& b) { return std::memcmp(&a, &b, sizeof(Cell)) == 0; }
+// Word by word, which the compiler keeps inline where a memcmp may become a library call.
+inline bool same_cell(const Cell& a, const Cell& b) {
+    return a.header == b.header && a.w1 == b.w1 && a.w2 == b.w2 && a.w3 == b.w3;
+}
 
 // Fills the entry of `op` (its slot in the memo) and answers it, or null for any other
 // operator and while its spec cache is not built. Allocates nothing.
@@ -705,11 +708,18 @@ inline const Cell* op_at(const Code& code, u32 index) {
     return index < tail_in(b, code) ? op_value(items_of(b)[index]) : nullptr;
 }
 
+// Inlined into its callers in optimised builds only: an unoptimised build gives each inlined
+// copy stack room of its own, and deep recursion would then overflow the native stack sooner.
+#if defined(__OPTIMIZE__)
+#define ZEL_HOT_INLINE [[gnu::always_inline]] inline
+#else
+#define ZEL_HOT_INLINE inline
+#endif
+
 // Operators computed on the spot, over the value `left`, from the operator word at `index`
 // whose value is `op`; `b` is the code's buffer, read since the last evaluation. The caller
 // has checked call_room().
-[[gnu::always_inline]] inline QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op,
-                                                        Cell& left) {
+ZEL_HOT_INLINE QuickStop quick_operators(const Code& code, Buffer* b, u32 index, const Cell* op, Cell& left) {
     const u32 tail = tail_in(b, code);
     const Cell* const items = items_of(b);
     for (;;) {
