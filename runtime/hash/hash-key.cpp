@@ -21,7 +21,7 @@
 namespace zel::hashtable {
 namespace {
 
-// Any fixed value serves: hashes are never stored.
+// Any fixed value serves: hashes live only in the tables of one process, never saved.
 constexpr u32 process_seed = 0x5A17E1D3;
 
 u32 hash_words(const Cell& c, u32 first, u32 count) {

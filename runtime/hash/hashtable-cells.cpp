@@ -196,6 +196,48 @@ u32 grow_map(Node table, u32 index, u32 hash) {
     return index - dead_before;
 }
 
+// The bucket count of a hash! table rebuilt for `size` cells over a block of `length`.
+u32 hash_buckets(u32 size, u32 length) {
+    return std::max<u32>(next_pow2(static_cast<u32>(std::max(size, length) * 1.5)), 4);
+}
+
+// hash!: every live bucket moves into `buckets` buckets with the hash it holds, and the
+// index entries of its cells follow it; deleted buckets are dropped. No key is hashed or
+// compared again.
+void grow_hash(Node table, u32 buckets) {
+    const Node flags = memory::alloc_filled_bytes(std::max<u32>(buckets / 4, 4), bucket::all_empty_byte);
+    const Node keys = memory::alloc_filled_bytes(buckets * 4 * slot_words(kind::hash), 0);
+    // No allocation from here on: the old arrays, still the record's, are read directly.
+    Record* r = record(table);
+    const u32* old_flags = flags_of(r);
+    const u32* old_slots = keys_of(r);
+    u32* new_flags = reinterpret_cast<u32*>(node::buffer(flags)->head_ptr());
+    u32* new_slots = reinterpret_cast<u32*>(node::buffer(keys)->head_ptr());
+    u32* index = index_array(r);
+    for (u32 b = 0; b < r->buckets; ++b) {
+        if (bucket_state(old_flags, b) != bucket::live) continue;
+        const u32 key = old_slots[2 * b];
+        const u32 hash = old_slots[2 * b + 1];
+        Probe p(hash, buckets);
+        while (bucket_state(new_flags, p.at()) != bucket::empty) p.next();
+        set_bucket_state(new_flags, p.at(), bucket::live);
+        new_slots[2 * p.at()] = key;
+        new_slots[2 * p.at() + 1] = hash;
+        if (!is_chain(key)) {
+            index[key] = p.at() + 1;
+            continue;
+        }
+        const u32 n = chain_length(r, key);
+        const u32* members = chain_of(r, key);
+        for (u32 c = 0; c < n; ++c) index[members[c]] = p.at() + 1;
+    }
+    r->flags = flags;
+    r->keys = keys;
+    r->buckets = buckets;
+    r->upper = upper_bound_of(buckets);
+    r->occupied = r->count;
+}
+
 bool in_steps(u32 index, u32 start, u32 skip, bool reverse) {
     if (reverse) return index < start && (start - index) % skip == 0;
     return index >= start && (index - start) % skip == 0;
@@ -251,9 +293,16 @@ u32 enter_cell(Node table, u32 index, u32* status, bool absent) {
     }
     if (record(table)->occupied >= record(table)->upper || s.bucket == no_index) {
         if (hash) {
+            const Record* r = record(table);
+            const u32 length = data_length(r);
+            if (2 * r->count >= r->buckets && index + 1 == length) {
+                // A cell added at the tail of a crowded table: the entered ones move to
+                // the larger table as they are, and the cell then enters it.
+                grow_hash(table, hash_buckets(growth_size(r), length));
+                return enter_cell(table, index, status, absent);
+            }
             // Mostly deleted buckets are cleaned at the same bucket count: a hash! whose
             // cells come and go keeps the size its live cells need.
-            const Record* r = record(table);
             rebuild(table, 2 * r->count < r->buckets ? r->buckets * 2 / 3 : growth_size(r));
             if (status) *status = 2;
             return index;
@@ -292,8 +341,7 @@ u32 put_new_map_key(Node table, u32 index, const MatchState& state) {
 
 void rebuild(Node table, u32 size) {
     const u32 length = data_length(record(table));
-    const u32 buckets = std::max<u32>(next_pow2(static_cast<u32>(std::max(size, length) * 1.5)), 4);
-    reset_arrays(table, buckets);
+    reset_arrays(table, hash_buckets(size, length));
     Node index = memory::alloc_filled_bytes(std::max<u32>(length, 4) * 4, 0xFF);
     Record* r = record(table);
     r->aux = index;

@@ -1,5 +1,6 @@
 // MurmurHash3, x86 32-bit variant, and its finaliser: the key hash of every hash table.
-// Hashes are never stored, so the process-wide seed may be any fixed value.
+// Hashes live only in the tables of one process, never saved, so the process-wide seed may
+// be any fixed value.
 #pragma once
 #include <cstddef>
 #include <cstdint>
