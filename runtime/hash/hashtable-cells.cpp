@@ -32,17 +32,6 @@ Node* chain_nodes(const Record* r) { return reinterpret_cast<Node*>(node::buffer
 u32& slot_key(const Record* r, u32 bucket) { return keys_of(r)[2 * bucket]; }
 u32 slot_hash(const Record* r, u32 bucket) { return keys_of(r)[2 * bucket + 1]; }
 
-// Makes the bucket live, holding the cell index and hash of its key, and counts it.
-void enter_slot(Node table, u32 bucket, u32 position, u32 hash) {
-    Record* r = record(table);
-    u32* flags = flags_of(r);
-    if (bucket_state(flags, bucket) == bucket::empty) ++r->occupied;
-    set_bucket_state(flags, bucket, bucket::live);
-    keys_of(r)[2 * bucket] = position;
-    keys_of(r)[2 * bucket + 1] = hash;
-    ++r->count;
-}
-
 u32* chain_of(const Record* r, u32 key) {
     return reinterpret_cast<u32*>(node::buffer(chain_nodes(r)[-static_cast<i32>(key) - 1])->head_ptr());
 }
@@ -130,13 +119,12 @@ Slot probe_free(const Record* r, u32 hash) {
 void reset_arrays(Node table, u32 buckets) {
     if (buckets == record(table)->buckets) {
         Record* r = record(table);
-        Buffer* f = node::buffer(r->flags);
-        std::memset(f->head_ptr(), bucket::all_empty_byte, f->size - f->head);
+        fill_flags_empty(r->flags);
         r->count = r->occupied = 0;
         return;
     }
-    Node flags = memory::alloc_filled_bytes(std::max<u32>(buckets / 4, 4), bucket::all_empty_byte);
-    Node keys = memory::alloc_filled_bytes(buckets * 4 * slot_words(record(table)->kind), 0);
+    Node flags = alloc_flags(buckets);
+    Node keys = alloc_slots(buckets, record(table)->kind);
     Record* r = record(table);
     r->flags = flags;
     r->keys = keys;
@@ -177,7 +165,7 @@ void reindex_map(Node table, u32 buckets, u32 entered, u32 index, u32 hash, bool
     // The keys are distinct: each goes to the first free bucket of its path, unread.
     for (u32 i = 0; i < entered; i += 2) {
         const Slot s = probe_free(record(table), hashes[i / 2]);
-        enter_slot(table, s.bucket, i, hashes[i / 2]);
+        mark_live(table, s.bucket, i, hashes[i / 2]);
     }
 }
 
@@ -205,8 +193,8 @@ u32 hash_buckets(u32 size, u32 length) {
 // index entries of its cells follow it; deleted buckets are dropped. No key is hashed or
 // compared again.
 void grow_hash(Node table, u32 buckets) {
-    const Node flags = memory::alloc_filled_bytes(std::max<u32>(buckets / 4, 4), bucket::all_empty_byte);
-    const Node keys = memory::alloc_filled_bytes(buckets * 4 * slot_words(kind::hash), 0);
+    const Node flags = alloc_flags(buckets);
+    const Node keys = alloc_slots(buckets, kind::hash);
     // No allocation from here on: the old arrays, still the record's, are read directly.
     Record* r = record(table);
     const u32* old_flags = flags_of(r);
@@ -311,7 +299,7 @@ u32 enter_cell(Node table, u32 index, u32* status, bool absent) {
         if (status) *status = 0;
         return index;
     }
-    enter_slot(table, s.bucket, index, key_hash);
+    mark_live(table, s.bucket, index, key_hash);
     if (hash) set_cell_bucket(table, index, s.bucket + 1);
     if (status) *status = 0;
     return index;
@@ -335,7 +323,7 @@ u32 put_absent_map_key(Node table, u32 index) { return enter_cell(table, index, 
 u32 put_new_map_key(Node table, u32 index, const MatchState& state) {
     const Record* r = record(table);
     if (r->occupied >= r->upper || state.free_bucket == no_index) return grow_map(table, index, state.hash);
-    enter_slot(table, state.free_bucket, index, state.hash);
+    mark_live(table, state.free_bucket, index, state.hash);
     return index;
 }
 

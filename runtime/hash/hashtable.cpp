@@ -11,12 +11,15 @@
 
 namespace zel::hashtable {
 
-void mark_live(Node table, u32 bucket, u32 position) {
+void mark_live(Node table, u32 bucket, u32 position, u32 hash) {
     Record* r = record(table);
     u32* flags = flags_of(r);
     if (bucket_state(flags, bucket) == bucket::empty) ++r->occupied;
     set_bucket_state(flags, bucket, bucket::live);
-    keys_of(r)[bucket] = position;
+    const u32 words = slot_words(r->kind);
+    u32* slot = keys_of(r) + bucket * words;
+    slot[0] = position;
+    if (words == 2) slot[1] = hash;
     ++r->count;
 }
 
@@ -28,17 +31,20 @@ u32 next_pow2(u32 n) {
 
 u32 buckets_for(u32 n) { return next_pow2(static_cast<u32>(std::max<u32>(n, 4) / load_factor)); }
 
-namespace {
-
-// The flags array of a bucket count: whole 32-bit words, every bucket empty.
 Node alloc_flags(u32 buckets) {
     return memory::alloc_filled_bytes(std::max<u32>(buckets / 4, 4), bucket::all_empty_byte);
+}
+
+Node alloc_slots(u32 buckets, u32 table_kind) {
+    return memory::alloc_filled_bytes(buckets * 4 * slot_words(table_kind), 0);
 }
 
 void fill_flags_empty(Node flags) {
     Buffer* b = node::buffer(flags);
     std::memset(b->head_ptr(), bucket::all_empty_byte, b->size - b->head);
 }
+
+namespace {
 
 Node copy_series(Node n) { return n ? series_buffer::copy_buffer(node::buffer(n)) : 0; }
 
@@ -87,7 +93,7 @@ void reindex_keyed(Node table, u32 buckets) {
 
     Node data = memory::alloc_bytes(std::max<u32>(live, 1) * size);
     Node flags = alloc_flags(buckets);
-    Node keys = memory::alloc_filled_bytes(buckets * 4, 0);
+    Node keys = alloc_slots(buckets, record(table)->kind);
     r = record(table);
     r->data = data;
     r->flags = flags;
@@ -156,7 +162,7 @@ Node make_table(u32 size, Node data, u32 kind, u32 extra) {
     const u32 entry_bytes = kind >= kind::keyed ? 16 * extra + 16 : 0;
 
     Node flags = alloc_flags(buckets);
-    Node keys = memory::alloc_filled_bytes(buckets * 4 * slot_words(kind), 0);
+    Node keys = alloc_slots(buckets, kind);
     Node index = 0;
     Node chains = 0;
     if (kind == kind::hash) {
@@ -245,7 +251,7 @@ void resize(Node table, u32 new_size) {
     Node flags = alloc_flags(buckets);
     r = record(table);
     if (buckets * 4 > node::buffer(r->keys)->size) {
-        Node keys = memory::alloc_filled_bytes(buckets * 4, 0);
+        Node keys = alloc_slots(buckets, r->kind);
         r = record(table);
         r->keys = keys;
     }

@@ -79,8 +79,15 @@ private:
     u32 left_;
 };
 
-// Makes the bucket live, holding the data position, and counts it.
-void mark_live(Node table, u32 bucket, u32 position);
+// Makes the bucket live, holding the data position (and, in tables over cells, the key's
+// hash), and counts it.
+void mark_live(Node table, u32 bucket, u32 position, u32 hash = 0);
+// The flags array of a bucket count: whole 32-bit words, every bucket empty.
+Node alloc_flags(u32 buckets);
+// Every bucket of a flags array empty again.
+void fill_flags_empty(Node flags);
+// The keys array of a bucket count for a table of the kind, zeroed.
+Node alloc_slots(u32 buckets, u32 table_kind);
 
 u32 next_pow2(u32 n);
 // The bucket count and upper bound of a table made for n entries.
