@@ -70,6 +70,12 @@ inline Cell* clear_new_line(Cell* c) {
     return c;
 }
 
+// Sets or clears the mark of a value that starts a new line.
+inline Cell* set_new_line(Cell* c, bool on) {
+    c->header = on ? c->header | cellflag::new_line : c->header & ~cellflag::new_line;
+    return c;
+}
+
 // Copies the whole cell; copying a cell onto itself writes nothing.
 inline Cell* copy(const Cell* src, Cell* dst) {
     if (src != dst) *dst = *src;

@@ -277,9 +277,7 @@ void Decoder::compact_record(Slot slot) {
     if (b < 0x40 && !reference && !set_global && word_like(static_cast<Type>(b)) && slot.part < 0) {
         const u32 entry = count();
         Cell w = global_word(entry, symbol(at, entry));
-        cell::set_type(&w, static_cast<Type>(b));
-        w.header = new_line ? w.header | cellflag::new_line : w.header & ~cellflag::new_line;
-        slot.own() = w;
+        slot.own() = *cell::set_new_line(cell::set_type(&w, static_cast<Type>(b)), new_line);
         return;
     }
     if (b >= 0x80) {
@@ -310,13 +308,11 @@ void Decoder::compact_record(Slot slot) {
     }
     // Most records carry no new-line mark and make a cell without one.
     if (slot.part < 0) {
-        Cell& c = slot.own();
-        c.header = new_line ? c.header | cellflag::new_line : c.header & ~cellflag::new_line;
+        cell::set_new_line(&slot.own(), new_line);
         return;
     }
     Cell c = slot.get();
-    c.header = new_line ? c.header | cellflag::new_line : c.header & ~cellflag::new_line;
-    slot.set(c);
+    slot.set(*cell::set_new_line(&c, new_line));
 }
 
 void Decoder::full_record(Slot slot) {
@@ -333,8 +329,7 @@ void Decoder::full_record(Slot slot) {
         contents(slot, t, false, header & 0x7FFFFF00, reference, at);
     }
     Cell c = slot.get();
-    c.header = header & bit::new_line ? c.header | cellflag::new_line : c.header & ~cellflag::new_line;
-    slot.set(c);
+    slot.set(*cell::set_new_line(&c, (header & bit::new_line) != 0));
 }
 
 void Decoder::contents(Slot slot, Type t, bool variant, u32 bits, bool reference, const u8* at) {
