@@ -158,6 +158,13 @@ private:
 
     // The input.
     void input_changed() { cells_ = kind_of(in_->type()) == InputKind::cells; }
+    // The value at the position of a block-like input, read from its buffer, or null at
+    // its end.
+    const Cell* value_here() const {
+        const u32 at = pos();
+        Buffer* const b = node::buffer(as_series(*in_).node);
+        return at < std::min(b->cell_count(), limit_) ? reinterpret_cast<const Cell*>(b->head_ptr()) + at : nullptr;
+    }
     u32 pos() const { return in_->w1; }
     u32 end() const { return std::min(tail_of(*in_), limit_); }
     bool at_end() const { return pos() >= end(); }
@@ -343,12 +350,9 @@ State Engine::act(const Cell& v) {
         if (!cells_ && kind_of(in_->type()) == InputKind::text) raise(ErrorId::script_parse_unsupported);
         if (cells_ && v.is(Type::datatype)) {
             // A datatype against a block's value, the other common rule of block dialects.
-            const u32 at = pos();
-            Buffer* const b = node::buffer(as_series(*in_).node);
-            const bool ok = at < std::min(b->cell_count(), limit_) &&
-                            static_cast<u32>(reinterpret_cast<const Cell*>(b->head_ptr())[at].type()) ==
-                                as_datatype(v).type_id;
-            if (ok) in_->w1 = at + 1;
+            const Cell* value = value_here();
+            const bool ok = value && static_cast<u32>(value->type()) == as_datatype(v).type_id;
+            if (ok) ++in_->w1;
             return done_item(ok, rpos_ + 1);
         }
         const i64 n = match_type(*in_, pos(), end(), v);
@@ -361,21 +365,13 @@ State Engine::act(const Cell& v) {
 }
 
 State Engine::literal(const Cell& v) {
+    // The commonest rule of block dialects, a lit-word against a word, read from the
+    // input's buffer here.
+    const Cell* value = cells_ && v.is(Type::lit_word) ? value_here() : nullptr;
     i64 n;
-    if (cells_ && v.is(Type::lit_word)) {
-        // The commonest rule of block dialects, read from the input's buffer here.
-        const u32 at = pos();
-        Buffer* const b = node::buffer(as_series(*in_).node);
-        const Cell* value = reinterpret_cast<const Cell*>(b->head_ptr()) + at;
-        if (at >= std::min(b->cell_count(), limit_)) {
-            n = -1;
-        } else if (value->is(Type::word)) {
-            n = same_word(as_word(*value).symbol, as_word(v).symbol, strict_) ? 1 : -1;
-            if (n > 0) in_->w1 = at + 1;
-        } else {
-            n = match_literal(*in_, at, end(), v, strict_);
-            if (n >= 0) set_pos(at + static_cast<u32>(n));
-        }
+    if (value && value->is(Type::word)) {
+        n = same_word(as_word(*value).symbol, as_word(v).symbol, strict_) ? 1 : -1;
+        if (n > 0) ++in_->w1;
     } else {
         n = match_literal(*in_, pos(), end(), v, strict_);
         if (n >= 0) set_pos(pos() + static_cast<u32>(n));
