@@ -313,12 +313,55 @@ u32 Engine::skip_item(u32 i) const {
 }
 
 State Engine::fetch() {
-    if (rpos_ >= rules_tail()) return block_end(true);
-    // The callback may have shortened the rules.
-    if (callback_ && (!call_back(fetch_event) || rpos_ >= rules_tail())) return stopped_ ? State::done : block_end(true);
-    const Cell v = rule(rpos_);
-    // Literal values, most of the rules of a dialect, are matched without the dispatch.
-    return is_literal(v) ? literal(v) : act(v);
+    if (callback_) {
+        if (rpos_ >= rules_tail()) return block_end(true);
+        // The callback may have shortened the rules.
+        if (!call_back(fetch_event) || rpos_ >= rules_tail()) return stopped_ ? State::done : block_end(true);
+        const Cell v = rule(rpos_);
+        return is_literal(v) ? literal(v) : act(v);
+    }
+    // The rule on top is a block, the one being read: the lit-words and datatypes of a
+    // block dialect, parens, `skip` and nested blocks are taken in this loop, one after
+    // the other, and a mismatch goes straight to the next alternative.
+    for (;;) {
+        Buffer* const rules = node::buffer(rule_);
+        if (rpos_ >= rules->cell_count()) return block_end(true);
+        const Cell v = reinterpret_cast<const Cell*>(rules->head_ptr())[rpos_];
+        bool ok;
+        switch (v.type()) {
+        case Type::lit_word: {
+            const Cell* value = cells_ ? value_here() : nullptr;
+            if (!value || !value->is(Type::word)) return literal(v);
+            ok = same_word(as_word(*value).symbol, as_word(v).symbol, strict_);
+            break;
+        }
+        case Type::datatype: {
+            if (!cells_) return act(v);
+            const Cell* value = value_here();
+            ok = value && static_cast<u32>(value->type()) == as_datatype(v).type_id;
+            break;
+        }
+        case Type::paren:
+            eval_paren(v);
+            ++rpos_;
+            continue;
+        case Type::block: push_block(v); continue;
+        case Type::word:
+            if (keyword_of(v) != Keyword::skip) return word(v);
+            ok = !at_end();
+            break;
+        default:
+            // Literal values, most of the rules of a dialect, are matched without the dispatch.
+            return is_literal(v) ? literal(v) : act(v);
+        }
+        ++rpos_;
+        if (!ok) {
+            match_ = false;
+            return find_alternative();
+        }
+        // Each of these matches one value, which lies before the end.
+        ++in_->w1;
+    }
 }
 
 State Engine::act(const Cell& v) {
@@ -493,7 +536,7 @@ State Engine::block_end(bool ok) {
     return State::complete;
 }
 
-State Engine::find_alternative() {
+[[gnu::always_inline]] inline State Engine::find_alternative() {
     const u32 tail = rules_tail();
     for (u32 i = rpos_; i < tail; ++i) {
         const Cell v = rule(i);
