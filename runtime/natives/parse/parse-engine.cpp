@@ -175,8 +175,12 @@ private:
     u32 rules_tail() const { return count_of(rule_); }
     Cell rule(u32 i) const { return cells_of(rule_)[i]; }
     Cell operand(u32 i, const Cell& keyword, ErrorId missing = ErrorId::script_parse_end) const {
-        if (i >= rules_tail()) raise(missing, &keyword);
+        if (i >= rules_tail()) [[unlikely]]
+            missing_operand(keyword, missing);
         return rule(i);
+    }
+    [[noreturn, gnu::noinline, gnu::cold]] static void missing_operand(const Cell& keyword, ErrorId missing) {
+        raise(missing, &keyword);
     }
     Cell value_of(const Cell& word) const;
     Cell eval_paren(const Cell& paren);

@@ -14,6 +14,7 @@
 #include "runtime/datatypes/string-storage.h"
 #include "runtime/datatypes/typeset.h"
 #include "runtime/lexer/lexer.h"
+#include "runtime/memory/series-buffer.h"
 #include "runtime/names/symbol.h"
 #include "runtime/text/case-mapping.h"
 
@@ -236,7 +237,14 @@ Cell copy_range(const Cell& input, u32 from, u32 to) {
     const u32 tail = tail_of(input);
     Cell source = input;
     source.w1 = std::min(from, tail);
-    const Cell part = integer::cell(static_cast<i32>(std::max(std::min(to, tail), source.w1) - source.w1));
+    const u32 count = std::max(std::min(to, tail), source.w1) - source.w1;
+    if (kind_of(input.type()) != InputKind::cells) {
+        // Text and binary! copy their units as they are: one buffer of the exact size.
+        Cell copied = series_cell(input.type(), series_buffer::copy_slice(as_series(input).node, source.w1, count));
+        copied.header |= input.header & cellflag::new_line;
+        return copied;
+    }
+    const Cell part = integer::cell(static_cast<i32>(count));
     Cell result = none_cell;
     actions_of(source).on_copy(&source, &result, &part, false, nullptr);
     return result;
