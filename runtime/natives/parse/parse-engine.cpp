@@ -334,9 +334,10 @@ State Engine::fetch() {
         bool ok;
         switch (v.type()) {
         case Type::lit_word: {
-            const Cell* value = cells_ ? value_here() : nullptr;
-            if (!value || !value->is(Type::word)) return literal(v);
-            ok = same_word(as_word(*value).symbol, as_word(v).symbol, strict_);
+            if (!cells_) return literal(v);
+            const Cell* value = value_here();
+            if (value && !value->is(Type::word)) return literal(v);
+            ok = value && same_word(as_word(*value).symbol, as_word(v).symbol, strict_);
             break;
         }
         case Type::datatype: {
