@@ -103,6 +103,13 @@ struct Walk {
         slots = keys_of(r);
         cells = data_cells(r);
     }
+    // The first bucket of a walk: its slot is fetched while its flags are read, the two
+    // being apart in memory (in a large table each read would otherwise wait on its own).
+    Probe start(u32 hash) const {
+        const Probe p(hash, r->buckets);
+        __builtin_prefetch(slots + 2 * p.at());
+        return p;
+    }
     u32 state(u32 bucket) const { return bucket_state(flags, bucket); }
     u32 key(u32 bucket) const { return slots[2 * bucket]; }
     u32 hash(u32 bucket) const { return slots[2 * bucket + 1]; }
@@ -122,7 +129,7 @@ struct Walk {
 Slot probe_equal(Node table, const Cell& key, u32 hash) {
     Walk w(table);
     u32 free_bucket = no_index;
-    for (Probe p(hash, w.r->buckets); p.more(); p.next()) {
+    for (Probe p = w.start(hash); p.more(); p.next()) {
         const u32 state = w.state(p.at());
         if (state == bucket::empty) return {free_bucket != no_index ? free_bucket : p.at(), false};
         if (state == bucket::deleted) {
@@ -381,7 +388,7 @@ i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool l
     u32 best = no_index;
     const u32 hash = hash_cell(wanted, false);
     Walk w(table);
-    for (Probe p(hash, w.r->buckets); p.more(); p.next()) {
+    for (Probe p = w.start(hash); p.more(); p.next()) {
         const u32 state = w.state(p.at());
         if (state == bucket::empty) break;
         if (state == bucket::deleted || w.hash(p.at()) != hash) continue;
@@ -602,7 +609,7 @@ MapLookup find_map_key(Node table, const Cell& key) {
     MapLookup found{-1, hash, no_index};
     i32 first_live = -1;
     Walk w(table);
-    for (Probe p(hash, w.r->buckets); p.more(); p.next()) {
+    for (Probe p = w.start(hash); p.more(); p.next()) {
         const u32 at = p.at();
         const u32 state = w.state(at);
         if (state != bucket::live) {
