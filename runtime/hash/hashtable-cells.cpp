@@ -570,30 +570,17 @@ i32 find_next_match(Node table, const Cell& key, MatchState& state) {
     } else if (state.probe.more()) {
         state.probe.next();
     }
-    // The walk runs on locals; the arrays are read again after a comparison, which may
-    // run a type's compare action.
-    Probe probe = state.probe;
-    const Record* r = record(table);
-    const u32* flags = flags_of(r);
-    const u32* slots = keys_of(r);
-    for (; probe.more(); probe.next()) {
+    Walk w(table);
+    for (Probe probe = state.probe; probe.more(); probe.next()) {
         const u32 at = probe.at();
-        const u32 flag = bucket_state(flags, at);
-        if (flag != bucket::live) {
-            if (state.free_bucket == no_index) state.free_bucket = at;
-            if (flag == bucket::empty) break;
-            continue;
-        }
-        if (slots[2 * at + 1] != state.hash) continue;
-        const u32 found = representative(r, slots[2 * at]);
-        const Cell stored = data_cells(r)[found];
-        if (key_matches(stored, wanted, compare_code::equal)) {
+        const u32 flag = w.state(at);
+        if (flag == bucket::empty) break;
+        if (flag == bucket::deleted || w.hash(at) != state.hash) continue;
+        const u32 found = representative(w.r, w.key(at));
+        if (w.matches(found, wanted, compare_code::equal)) {
             state.probe = probe;
             return static_cast<i32>(found);
         }
-        r = record(table);
-        flags = flags_of(r);
-        slots = keys_of(r);
     }
     state.probe = Probe(0, 0);  // no bucket left: later calls find nothing
     return -1;

@@ -199,12 +199,10 @@ bool shift_indexes(Node table, u32 start, u32 count, i32 offset, bool move);
 // the moved cells and those they passed over keep their entries. A target inside the run
 // moves nothing.
 void move_range(Node table, u32 from, u32 count, u32 to);
-// Where a walk over the keys equal to one key has come to: the key's hash, and the
-// first bucket not live on the path walked so far (where a new key would go).
+// Where a walk over the keys equal to one key has come to, and the key's hash.
 struct MatchState {
     bool started = false;
     u32 hash = 0;
-    u32 free_bucket = no_index;
     Probe probe{0, 0};
 };
 // The next cell whose key equals `key` (case-insensitive comparison), or -1 when none is
