@@ -45,27 +45,11 @@ i32 mode_of(bool case_, bool same) {
 
 bool word_key(Type t) { return t == Type::word || t == Type::set_word || t == Type::lit_word || t == Type::get_word; }
 
-// The key cell of the pair whose key matches under `mode`: a live pair when there is one,
-// else a dead one (which a new value revives), else -1. Under `=` a live key strictly
-// equal to the one asked for comes first (a map made from [1 a 1.0 b] holds both keys, and
-// 1.0 selects b). A walk under `=` that finds nothing is left in `walk` when given.
-i32 lookup(const Cell& m, const Cell& key, i32 mode, hashtable::MatchState* walk = nullptr) {
-    if (mode != compare_code::equal) return hashtable::find_cell(table_of(m), key, 0, 1, mode, false, false);
-    Cell exact = key;
-    if (word_key(exact.type())) cell::set_type(&exact, Type::set_word);
-    hashtable::MatchState own;
-    hashtable::MatchState& state = walk ? *walk : own;
-    i32 first_live = -1, dead = -1;
-    for (i32 at; (at = hashtable::find_next_match(table_of(m), key, state)) >= 0;) {
-        if (!live(m, static_cast<u32>(at))) {
-            if (dead < 0) dead = at;
-        } else if (hashtable::key_matches(*cell_of(m, static_cast<u32>(at)), exact, compare_code::strict_equal)) {
-            return at;
-        } else if (first_live < 0) {
-            first_live = at;
-        }
-    }
-    return first_live >= 0 ? first_live : dead;
+// The key cell of the pair whose key matches under `mode`: under `=` as find_map_key
+// answers, otherwise a live pair's or a dead one's (which a new value revives), else -1.
+i32 lookup(const Cell& m, const Cell& key, i32 mode) {
+    if (mode == compare_code::equal) return hashtable::find_map_key(table_of(m), key).at;
+    return hashtable::find_cell(table_of(m), key, 0, 1, mode, false, false);
 }
 
 i32 lookup_live(const Cell& m, const Cell& key, i32 mode) {
@@ -101,19 +85,22 @@ Cell normalize_key(const Cell& key, const Cell& culprit) {
 // Stores the value of a key, adding the pair when the key is absent.
 void set_value(const Cell& m, const Cell& key, const Cell& value, bool case_, const Cell& culprit) {
     const Cell v = value;
-    hashtable::MatchState walk;
-    const i32 at = lookup(m, key, mode_of(case_, false), &walk);
-    if (at >= 0) {
-        hashtable::set_map_value(table_of(m), static_cast<u32>(at), v);
+    const i32 mode = mode_of(case_, false);
+    const bool equal = mode == compare_code::equal;
+    const hashtable::MapLookup found = equal ? hashtable::find_map_key(table_of(m), key)
+                                             : hashtable::MapLookup{lookup(m, key, mode), 0, hashtable::no_index};
+    if (found.at >= 0) {
+        hashtable::set_map_value(table_of(m), static_cast<u32>(found.at), v);
         return;
     }
     const Cell k = normalize_key(key, culprit);
     const u32 index = cells_of(m);
-    block::append_value(data_block(m), k);
-    block::append_value(data_block(m), unset_cell);
+    auto* pair = reinterpret_cast<Cell*>(series_buffer::reserve_tail(node::buffer(data_of(m)), 2 * sizeof(Cell)));
+    pair[0] = k;
+    pair[1] = unset_cell;
     // The walk of a lookup under `=` ended where the new key goes: it is not hashed again.
-    const u32 placed = walk.started ? hashtable::put_new_map_key(table_of(m), index, walk)
-                                    : hashtable::put_absent_map_key(table_of(m), index);
+    const u32 placed = equal ? hashtable::put_new_map_key(table_of(m), index, found)
+                             : hashtable::put_absent_map_key(table_of(m), index);
     hashtable::set_map_value(table_of(m), placed, v);
 }
 

@@ -54,10 +54,6 @@ u32* index_array_for(Node table, u32 cells) {
 
 void set_cell_bucket(Node table, u32 index, u32 value) { index_array_for(table, index + 1)[index] = value; }
 
-bool same_key(const Cell& a, const Cell& b) {
-    return a.type() == b.type() && hooks::compare_values(a, b, compare_code::strict_equal);
-}
-
 // Word keys of a map are stored, and looked up, as set-words.
 Cell map_key(const Cell& key) {
     Cell k = key;
@@ -90,19 +86,60 @@ struct Slot {
     bool found;
 };
 
-// The bucket whose key (of hash `hash`) equals `key` strictly, or the bucket a new key goes to.
-Slot probe_equal(const Record* r, const Cell& key, u32 hash) {
+// A table's arrays as a walk over its buckets reads them, kept in locals. A comparison
+// through a type's compare action may run language code, which may move them: matches()
+// reads them again after one.
+struct Walk {
+    Node table;
+    const Record* r;
+    const u32* flags;
+    const u32* slots;
+    const Cell* cells;
+
+    explicit Walk(Node t) : table(t) { refresh(); }
+    void refresh() {
+        r = record(table);
+        flags = flags_of(r);
+        slots = keys_of(r);
+        cells = data_cells(r);
+    }
+    // The first bucket of a walk: its slot is fetched while its flags are read, the two
+    // being apart in memory (in a large table each read would otherwise wait on its own).
+    Probe start(u32 hash) const {
+        const Probe p(hash, r->buckets);
+        __builtin_prefetch(slots + 2 * p.at());
+        return p;
+    }
+    u32 state(u32 bucket) const { return bucket_state(flags, bucket); }
+    u32 key(u32 bucket) const { return slots[2 * bucket]; }
+    u32 hash(u32 bucket) const { return slots[2 * bucket + 1]; }
+    // Whether the cell at `at` answers `wanted` under comparison `mode`: integers, the
+    // most common keys, compare here.
+    bool matches(u32 at, const Cell& wanted, i32 mode) {
+        if (cells[at].is(Type::integer) && wanted.is(Type::integer)) return cells[at].w2 == wanted.w2;
+        const Cell stored = cells[at];
+        const bool m = key_matches(stored, wanted, mode);
+        refresh();
+        return m;
+    }
+};
+
+// The bucket whose key (of hash `hash`) equals `key` strictly and has its type, or the
+// bucket a new key goes to.
+Slot probe_equal(Node table, const Cell& key, u32 hash) {
+    Walk w(table);
     u32 free_bucket = no_index;
-    for (Probe p(hash, r->buckets); p.more(); p.next()) {
-        const u32 state = bucket_state(flags_of(r), p.at());
+    for (Probe p = w.start(hash); p.more(); p.next()) {
+        const u32 state = w.state(p.at());
         if (state == bucket::empty) return {free_bucket != no_index ? free_bucket : p.at(), false};
         if (state == bucket::deleted) {
             if (free_bucket == no_index) free_bucket = p.at();
             continue;
         }
-        if (slot_hash(r, p.at()) != hash) continue;
-        const Cell stored = data_cells(r)[representative(r, slot_key(r, p.at()))];
-        if (same_key(stored, key)) return {p.at(), true};
+        if (w.hash(p.at()) != hash) continue;
+        const u32 at = representative(w.r, w.key(p.at()));
+        if (w.cells[at].type() == key.type() && w.matches(at, key, compare_code::strict_equal))
+            return {p.at(), true};
     }
     return {free_bucket, false};
 }
@@ -131,6 +168,44 @@ void reset_arrays(Node table, u32 buckets) {
     r->buckets = buckets;
     r->upper = upper_bound_of(buckets);
     r->count = r->occupied = 0;
+}
+
+// Every live bucket moves into `buckets` buckets with the hash it holds (for hash!, the
+// index entries of its cells follow it); deleted buckets are dropped. No key is hashed or
+// compared again.
+void grow_table(Node table, u32 buckets) {
+    const Node flags = alloc_flags(buckets);
+    const Node keys = alloc_slots(buckets, record(table)->kind);
+    // No allocation from here on: the old arrays, still the record's, are read directly.
+    Record* r = record(table);
+    const u32* old_flags = flags_of(r);
+    const u32* old_slots = keys_of(r);
+    u32* new_flags = reinterpret_cast<u32*>(node::buffer(flags)->head_ptr());
+    u32* new_slots = reinterpret_cast<u32*>(node::buffer(keys)->head_ptr());
+    u32* index = r->kind == kind::hash ? index_array(r) : nullptr;
+    for (u32 b = 0; b < r->buckets; ++b) {
+        if (bucket_state(old_flags, b) != bucket::live) continue;
+        const u32 key = old_slots[2 * b];
+        const u32 hash = old_slots[2 * b + 1];
+        Probe p(hash, buckets);
+        while (bucket_state(new_flags, p.at()) != bucket::empty) p.next();
+        set_bucket_state(new_flags, p.at(), bucket::live);
+        new_slots[2 * p.at()] = key;
+        new_slots[2 * p.at() + 1] = hash;
+        if (!index) continue;
+        if (!is_chain(key)) {
+            index[key] = p.at() + 1;
+            continue;
+        }
+        const u32 n = chain_length(r, key);
+        const u32* members = chain_of(r, key);
+        for (u32 c = 0; c < n; ++c) index[members[c]] = p.at() + 1;
+    }
+    r->flags = flags;
+    r->keys = keys;
+    r->buckets = buckets;
+    r->upper = upper_bound_of(buckets);
+    r->occupied = r->count;
 }
 
 // Drops the dead pairs of a map's data block and enters the keys of the first `entered`
@@ -176,10 +251,17 @@ u32 grow_map(Node table, u32 index, u32 hash) {
     const Record* r = record(table);
     // The pairs before `index` are all entered: as many as are live, none is dead.
     const bool any_dead = 2 * r->count != index;
+    const bool crowded = 2 * r->count >= r->upper;
+    if (!any_dead && crowded) {
+        // Nothing to drop: the buckets move as they are, and the key takes the first free
+        // bucket of its path in the larger table.
+        grow_table(table, r->buckets * 2);
+        mark_live(table, probe_free(record(table), hash).bucket, index, hash);
+        return index;
+    }
     u32 dead_before = 0;
     for (u32 i = 0; any_dead && i < index; i += 2)
         if (data_cells(r)[i + 1].header == dead_value) dead_before += 2;
-    const bool crowded = 2 * r->count >= r->upper;
     reindex_map(table, crowded ? r->buckets * 2 : r->buckets, index - dead_before + 2, index, hash, any_dead);
     return index - dead_before;
 }
@@ -187,43 +269,6 @@ u32 grow_map(Node table, u32 index, u32 hash) {
 // The bucket count of a hash! table rebuilt for `size` cells over a block of `length`.
 u32 hash_buckets(u32 size, u32 length) {
     return std::max<u32>(next_pow2(static_cast<u32>(std::max(size, length) * 1.5)), 4);
-}
-
-// hash!: every live bucket moves into `buckets` buckets with the hash it holds, and the
-// index entries of its cells follow it; deleted buckets are dropped. No key is hashed or
-// compared again.
-void grow_hash(Node table, u32 buckets) {
-    const Node flags = alloc_flags(buckets);
-    const Node keys = alloc_slots(buckets, kind::hash);
-    // No allocation from here on: the old arrays, still the record's, are read directly.
-    Record* r = record(table);
-    const u32* old_flags = flags_of(r);
-    const u32* old_slots = keys_of(r);
-    u32* new_flags = reinterpret_cast<u32*>(node::buffer(flags)->head_ptr());
-    u32* new_slots = reinterpret_cast<u32*>(node::buffer(keys)->head_ptr());
-    u32* index = index_array(r);
-    for (u32 b = 0; b < r->buckets; ++b) {
-        if (bucket_state(old_flags, b) != bucket::live) continue;
-        const u32 key = old_slots[2 * b];
-        const u32 hash = old_slots[2 * b + 1];
-        Probe p(hash, buckets);
-        while (bucket_state(new_flags, p.at()) != bucket::empty) p.next();
-        set_bucket_state(new_flags, p.at(), bucket::live);
-        new_slots[2 * p.at()] = key;
-        new_slots[2 * p.at() + 1] = hash;
-        if (!is_chain(key)) {
-            index[key] = p.at() + 1;
-            continue;
-        }
-        const u32 n = chain_length(r, key);
-        const u32* members = chain_of(r, key);
-        for (u32 c = 0; c < n; ++c) index[members[c]] = p.at() + 1;
-    }
-    r->flags = flags;
-    r->keys = keys;
-    r->buckets = buckets;
-    r->upper = upper_bound_of(buckets);
-    r->occupied = r->count;
 }
 
 bool in_steps(u32 index, u32 start, u32 skip, bool reverse) {
@@ -268,7 +313,7 @@ u32 enter_cell(Node table, u32 index, u32* status, bool absent) {
                                                       : data_cells(record(table))[index];
     const bool hash = record(table)->kind == kind::hash;
     const u32 key_hash = hash_cell(key, false);
-    Slot s = absent ? probe_free(record(table), key_hash) : probe_equal(record(table), key, key_hash);
+    Slot s = absent ? probe_free(record(table), key_hash) : probe_equal(table, key, key_hash);
     if (s.found && hash) {
         join_bucket(table, s.bucket, index);
         set_cell_bucket(table, index, s.bucket + 1);
@@ -286,7 +331,7 @@ u32 enter_cell(Node table, u32 index, u32* status, bool absent) {
             if (2 * r->count >= r->buckets && index + 1 == length) {
                 // A cell added at the tail of a crowded table: the entered ones move to
                 // the larger table as they are, and the cell then enters it.
-                grow_hash(table, hash_buckets(growth_size(r), length));
+                grow_table(table, hash_buckets(growth_size(r), length));
                 return enter_cell(table, index, status, absent);
             }
             // Mostly deleted buckets are cleaned at the same bucket count: a hash! whose
@@ -320,10 +365,10 @@ u32 put_cell(Node table, u32 index) { return enter_cell(table, index, nullptr, f
 
 u32 put_absent_map_key(Node table, u32 index) { return enter_cell(table, index, nullptr, true); }
 
-u32 put_new_map_key(Node table, u32 index, const MatchState& state) {
+u32 put_new_map_key(Node table, u32 index, const MapLookup& lookup) {
     const Record* r = record(table);
-    if (r->occupied >= r->upper || state.free_bucket == no_index) return grow_map(table, index, state.hash);
-    mark_live(table, state.free_bucket, index, state.hash);
+    if (r->occupied >= r->upper || lookup.free_bucket == no_index) return grow_map(table, index, lookup.hash);
+    mark_live(table, lookup.free_bucket, index, lookup.hash);
     return index;
 }
 
@@ -338,33 +383,25 @@ void rebuild(Node table, u32 size) {
 }
 
 i32 find_cell(Node table, const Cell& key, u32 start, u32 skip, i32 mode, bool last, bool reverse) {
-    const Record* r = record(table);
-    const Cell wanted = r->kind == kind::map ? map_key(key) : key;
+    const Cell wanted = record(table)->kind == kind::map ? map_key(key) : key;
     skip = std::max<u32>(skip, 1);
     u32 best = no_index;
     const u32 hash = hash_cell(wanted, false);
-    // The arrays are read again after a comparison, which may run a type's compare action.
-    const u32* flags = flags_of(r);
-    const u32* slots = keys_of(r);
-    for (Probe p(hash, r->buckets); p.more(); p.next()) {
-        const u32 state = bucket_state(flags, p.at());
+    Walk w(table);
+    for (Probe p = w.start(hash); p.more(); p.next()) {
+        const u32 state = w.state(p.at());
         if (state == bucket::empty) break;
-        if (state == bucket::deleted || slots[2 * p.at() + 1] != hash) continue;
-        const u32 k = slots[2 * p.at()];
-        const Cell stored = data_cells(r)[representative(r, k)];
-        const bool matches = key_matches(stored, wanted, mode);
-        r = record(table);
-        flags = flags_of(r);
-        slots = keys_of(r);
-        if (!matches) continue;
-        if (r->kind == kind::map) return static_cast<i32>(k);
+        if (state == bucket::deleted || w.hash(p.at()) != hash) continue;
+        const u32 k = w.key(p.at());
+        if (!w.matches(representative(w.r, k), wanted, mode)) continue;
+        if (w.r->kind == kind::map) return static_cast<i32>(k);
         if (!is_chain(k)) {
             if (in_steps(k, start, skip, reverse)) best = better(best, k, last, reverse);
             continue;
         }
-        const u32 n = chain_length(r, k);
+        const u32 n = chain_length(w.r, k);
         for (u32 c = 0; c < n; ++c) {
-            const u32 i = chain_of(r, k)[c];
+            const u32 i = chain_of(w.r, k)[c];
             if (in_steps(i, start, skip, reverse)) best = better(best, i, last, reverse);
         }
     }
@@ -436,11 +473,15 @@ void index_cells(Node table, u32 start, u32 step) {
 void reindex_from(Node table, u32 from) {
     const u32 length = data_length(record(table));
     const u32 indexed = node::buffer(record(table)->aux)->size / 4;
-    const auto entered = [&](u32 i) { return i < indexed && index_array(record(table))[i] != no_index; };
+    // delete_cell allocates nothing: the index array stays where it is.
+    const u32* index = index_array(record(table));
+    const auto entered = [&](u32 i) { return i < indexed && index[i] != no_index; };
     from = std::min(from, length);
     while (from > 0 && !entered(from - 1)) --from;
-    for (u32 i = from; i < length || entered(i); ++i) delete_cell(table, i);
-    index_cells(table, from, 1);
+    // Before a cell is added at the tail nothing is to be done; after, only it enters.
+    for (u32 i = from; i < length || entered(i); ++i)
+        if (entered(i)) delete_cell(table, i);
+    if (from < length) index_cells(table, from, 1);
 }
 
 Node make_map_table(Node data) {
@@ -529,33 +570,55 @@ i32 find_next_match(Node table, const Cell& key, MatchState& state) {
     } else if (state.probe.more()) {
         state.probe.next();
     }
-    // The walk runs on locals; the arrays are read again after a comparison, which may
-    // run a type's compare action.
-    Probe probe = state.probe;
-    const Record* r = record(table);
-    const u32* flags = flags_of(r);
-    const u32* slots = keys_of(r);
-    for (; probe.more(); probe.next()) {
+    Walk w(table);
+    for (Probe probe = state.probe; probe.more(); probe.next()) {
         const u32 at = probe.at();
-        const u32 flag = bucket_state(flags, at);
-        if (flag != bucket::live) {
-            if (state.free_bucket == no_index) state.free_bucket = at;
-            if (flag == bucket::empty) break;
-            continue;
-        }
-        if (slots[2 * at + 1] != state.hash) continue;
-        const u32 found = representative(r, slots[2 * at]);
-        const Cell stored = data_cells(r)[found];
-        if (key_matches(stored, wanted, compare_code::equal)) {
+        const u32 flag = w.state(at);
+        if (flag == bucket::empty) break;
+        if (flag == bucket::deleted || w.hash(at) != state.hash) continue;
+        const u32 found = representative(w.r, w.key(at));
+        if (w.matches(found, wanted, compare_code::equal)) {
             state.probe = probe;
             return static_cast<i32>(found);
         }
-        r = record(table);
-        flags = flags_of(r);
-        slots = keys_of(r);
     }
     state.probe = Probe(0, 0);  // no bucket left: later calls find nothing
     return -1;
+}
+
+}  // namespace zel::hashtable
+
+namespace zel::hashtable {
+
+MapLookup find_map_key(Node table, const Cell& key) {
+    const Cell wanted = map_key(key);
+    const u32 hash = hash_cell(wanted, false);
+    MapLookup found{-1, hash, no_index};
+    i32 first_live = -1;
+    Walk w(table);
+    for (Probe p = w.start(hash); p.more(); p.next()) {
+        const u32 at = p.at();
+        const u32 state = w.state(at);
+        if (state != bucket::live) {
+            if (found.free_bucket == no_index) found.free_bucket = at;
+            if (state == bucket::empty) break;
+            continue;
+        }
+        if (w.hash(at) != hash) continue;
+        const u32 k = w.key(at);
+        if (!w.matches(k, wanted, compare_code::equal)) continue;
+        if (w.cells[k + 1].header == dead_value) {
+            if (found.at < 0) found.at = static_cast<i32>(k);
+            continue;
+        }
+        if (w.matches(k, wanted, compare_code::strict_equal)) {
+            found.at = static_cast<i32>(k);
+            return found;
+        }
+        if (first_live < 0) first_live = static_cast<i32>(k);
+    }
+    if (first_live >= 0) found.at = first_live;
+    return found;
 }
 
 }  // namespace zel::hashtable

@@ -11,18 +11,6 @@
 
 namespace zel::hashtable {
 
-void mark_live(Node table, u32 bucket, u32 position, u32 hash) {
-    Record* r = record(table);
-    u32* flags = flags_of(r);
-    if (bucket_state(flags, bucket) == bucket::empty) ++r->occupied;
-    set_bucket_state(flags, bucket, bucket::live);
-    const u32 words = slot_words(r->kind);
-    u32* slot = keys_of(r) + bucket * words;
-    slot[0] = position;
-    if (words == 2) slot[1] = hash;
-    ++r->count;
-}
-
 u32 next_pow2(u32 n) {
     u32 p = 1;
     while (p < n) p <<= 1;

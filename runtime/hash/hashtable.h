@@ -81,7 +81,17 @@ private:
 
 // Makes the bucket live, holding the data position (and, in tables over cells, the key's
 // hash), and counts it.
-void mark_live(Node table, u32 bucket, u32 position, u32 hash = 0);
+inline void mark_live(Node table, u32 bucket, u32 position, u32 hash = 0) {
+    Record* r = record(table);
+    u32* flags = flags_of(r);
+    if (bucket_state(flags, bucket) == bucket::empty) ++r->occupied;
+    set_bucket_state(flags, bucket, bucket::live);
+    const u32 words = slot_words(r->kind);
+    u32* slot = keys_of(r) + bucket * words;
+    slot[0] = position;
+    if (words == 2) slot[1] = hash;
+    ++r->count;
+}
 // The flags array of a bucket count: whole 32-bit words, every bucket empty.
 Node alloc_flags(u32 buckets);
 // Every bucket of a flags array empty again.
@@ -189,21 +199,30 @@ bool shift_indexes(Node table, u32 start, u32 count, i32 offset, bool move);
 // the moved cells and those they passed over keep their entries. A target inside the run
 // moves nothing.
 void move_range(Node table, u32 from, u32 count, u32 to);
-// Where a walk over the keys equal to one key has come to: the key's hash, and the
-// first bucket not live on the path walked so far (where a new key would go).
+// Where a walk over the keys equal to one key has come to, and the key's hash.
 struct MatchState {
     bool started = false;
     u32 hash = 0;
-    u32 free_bucket = no_index;
     Probe probe{0, 0};
 };
 // The next cell whose key equals `key` (case-insensitive comparison), or -1 when none is
 // left: one per bucket (for a hash! bucket of equal keys, its first cell); a map!'s word
 // keys are looked up as set-words.
 i32 find_next_match(Node table, const Cell& key, MatchState& state);
-// put_absent_map_key for a key whose walk with find_next_match ended with no cell left
-// (-1), the table unchanged since: the key takes the bucket that walk found, unhashed.
-u32 put_new_map_key(Node table, u32 index, const MatchState& state);
+// map!: the pair a lookup under `=` answers: the key cell of a live pair whose key is
+// strictly equal to `key` (a map made from [1 a 1.0 b] holds both keys, and 1.0 selects
+// b), else of the first live pair whose key is equal, else of a dead pair (which a new
+// value revives), else -1; with the key's hash and the first bucket not live on its probe
+// path, where a new key goes. Word keys are looked up as set-words.
+struct MapLookup {
+    i32 at;
+    u32 hash;
+    u32 free_bucket;
+};
+MapLookup find_map_key(Node table, const Cell& key);
+// put_absent_map_key for a key whose find_map_key answered -1, the table unchanged since:
+// the key takes the bucket that lookup found, unhashed.
+u32 put_new_map_key(Node table, u32 index, const MapLookup& lookup);
 
 // Keyed tables (kind 3 and up). Entries: a key cell (header unset! while live, 0 once
 // deleted; word 1 the key) followed by the value cells.
