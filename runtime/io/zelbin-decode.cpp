@@ -2,7 +2,9 @@
 // the block (or context, or error) that holds it before its contents are read, so that a
 // half-built value is always reachable by the collector, and by the reference paths that
 // lead into it. Cells are named by (node, index) and re-read after each allocation.
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 #include <optional>
 #include <span>
@@ -91,6 +93,12 @@ public:
     void run(bool compact, bool symbols);
 
 private:
+    // The canonical symbols of func, function and has (a spec and a body follow) and of
+    // does (a body follows), looked for in the boot image's blocks.
+    u32 with_spec_[3] = {};
+    u32 does_ = 0;
+    void mark_body_literals(Node block) const;
+
     const u8* body_;
     const u8* p_;
     const u8* end_;
@@ -221,7 +229,30 @@ u32 Decoder::symbol(const u8* at, u32 index) {
     return symbol_ids_[index] = symbol::intern(name, length);
 }
 
+// Marks each block that the block holds as a function's body literal: the block after
+// `func`, `function` or `has` and a spec block, or after `does`.
+void Decoder::mark_body_literals(Node block) const {
+    const Cell* cells = cells_of(block);
+    const u32 n = cell_count(block);
+    for (u32 i = 0; i + 1 < n; ++i) {
+        if (!cells[i].is(Type::word) || !cells[i + 1].is(Type::block)) continue;
+        const u32 name = symbol::canonical_id(as_word(cells[i]).symbol);
+        u32 body = 0;
+        if (name == does_) body = i + 1;
+        else if (std::find(std::begin(with_spec_), std::end(with_spec_), name) != std::end(with_spec_) && i + 2 < n &&
+                 cells[i + 2].is(Type::block))
+            body = i + 2;
+        if (body && as_series(cells[body]).index == 0)
+            node::buffer(as_series(cells[body]).node)->flags |= bufferflag::boot_body;
+    }
+}
+
 void Decoder::run(bool compact, bool symbols) {
+    if (mode_ == Mode::boot) {
+        const char* names[] = {"func", "function", "has"};
+        for (u32 i = 0; i < 3; ++i) with_spec_[i] = symbol::canonical_id(symbol::intern(names[i]));
+        does_ = symbol::canonical_id(symbol::intern("does"));
+    }
     compact_ = compact;
     const u8* at = p_;
     u32 payload = 0;
@@ -566,6 +597,7 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         c = series_cell(t == Type::map ? Type::block : t, node);
         slot.set(c);
         for (u32 i = 0; i < n; ++i) record(append_slot(node));
+        if (mode_ == Mode::boot && t == Type::block) mark_body_literals(node);
         if (t == Type::map) {
             if (n % 2) fail(at);
             for (u32 i = 0; i < n; i += 2)
