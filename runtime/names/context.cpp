@@ -140,11 +140,9 @@ i32 find_symbol(Node ctx, u32 sym, bool any_case) {
 }
 
 u32 find_or_add_symbol(Node ctx, u32 sym, bool any_case) {
-    const i32 found = find_symbol(ctx, sym, any_case);
-    if (found >= 0) return static_cast<u32>(found);
     u32 added = 0;
-    word_table::find_word(table_of(ctx), sym, any_case, ctx, &added);
-    return added;
+    const i32 position = word_table::find_word(table_of(ctx), sym, any_case, ctx, &added);
+    return position >= 0 ? index_at_position(ctx, position) : added;
 }
 
 Cell* value_of_symbol(u32 sym, Node ctx) {
@@ -163,10 +161,15 @@ Cell* global_value_cell(u32 sym) { return value_of_symbol(sym, global); }
 
 Cell intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     const Node table = table_of(global);
-    // One walk answers a name met in no case yet, and most names met in their spelling; an
-    // exact lookup follows only when a case variant came first.
-    const i32 variant = word_table::find_word(table, sym, true, 0, nullptr);
-    const i32 found = variant < 0 || any_case || word_at(global, static_cast<u32>(variant))->w2 == sym
+    // One walk answers a name met in no case yet (and adds it), and most names met in their
+    // spelling; an exact lookup follows only when a case variant came first.
+    u32 added = 0;
+    const i32 variant = word_table::find_word(table, sym, true, global, &added);
+    if (variant < 0) {
+        append_value(global, unset_cell);
+        return *word_at(global, added);
+    }
+    const i32 found = any_case || word_at(global, static_cast<u32>(variant))->w2 == sym
                           ? variant
                           : word_table::find_word(table, sym, false, 0, nullptr);
     if (found >= 0) {
@@ -176,9 +179,8 @@ Cell intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     }
     // Case variants share the value slot of the variant already there, whichever of them
     // was interned first.
-    u32 added = 0;
     word_table::find_word(table, sym, false, global, &added);
-    if (variant >= 0) word_at(global, added)->w3 = word_at(global, static_cast<u32>(variant))->w3;
+    word_at(global, added)->w3 = word_at(global, static_cast<u32>(variant))->w3;
     append_value(global, unset_cell);
     return *word_at(global, added);
 }
