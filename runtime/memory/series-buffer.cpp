@@ -64,14 +64,6 @@ u8* reserve_tail(Buffer* b, u32 n) {
     return p;
 }
 
-Cell* append_cell(Buffer* b) {
-    if (u64{b->tail} + sizeof(Cell) > b->size) b = expand(b, 0);
-    auto* c = reinterpret_cast<Cell*>(b->tail_ptr());
-    c->header = header_of(Type::unset);
-    b->tail += sizeof(Cell);
-    return c;
-}
-
 Node copy_slice(Node src, u32 start, u32 count) {
     Buffer* s = node::buffer(src);
     u32 units = s->used() >> s->shift();
