@@ -165,7 +165,15 @@ private:
         if (u64{n} * each > left()) fail(at);
         return n;
     }
-    u32 symbol(const u8* at, u32 index);
+    // The symbol of a symbol-table entry, interned on its first use.
+    u32 symbol(const u8* at, u32 index) {
+        if (index < symbol_ids_.size() && symbol_ids_[index]) return symbol_ids_[index];
+        return intern_entry(at, index);
+    }
+    u32 intern_entry(const u8* at, u32 index);
+    // Reads a global word record (a word type byte after at most one new-line mark) into the
+    // block's next cell; false, reading nothing, for any other record.
+    bool global_word_record(Node block);
     // The global word of the symbol-table entry, whose symbol is `s`: a word! bound to
     // the global context, in the entry's spelling, at the slot of its name.
     Cell global_word(u32 entry, u32 s) {
@@ -208,9 +216,8 @@ private:
     void error(Slot slot, const u8* at);
 };
 
-u32 Decoder::symbol(const u8* at, u32 index) {
+u32 Decoder::intern_entry(const u8* at, u32 index) {
     if (index >= symbol_ids_.size()) fail(at);
-    if (symbol_ids_[index]) return symbol_ids_[index];
     const u8* o = offsets_ + u64{index} * 4;
     const u32 offset = u32{o[0]} | u32{o[1]} << 8 | u32{o[2]} << 16 | u32{o[3]} << 24;
     if (offset >= strings_size_) fail(at);
@@ -292,6 +299,23 @@ void Decoder::record(Slot slot) {
     if (compact_) compact_record(slot);
     else full_record(slot);
     --depth_;
+}
+
+// The most common record of code, read without the general record's steps; the same
+// checks apply.
+bool Decoder::global_word_record(Node block) {
+    if (!compact_ || depth_ >= max_depth) return false;
+    const u8* at = p_;
+    const u8* q = p_;
+    const bool new_line = q < end_ && *q == lead::new_line;
+    if (new_line) ++q;
+    if (q == end_ || *q >= 0x40 || !word_like(static_cast<Type>(*q))) return false;
+    const Type t = static_cast<Type>(*q);
+    p_ = q + 1;
+    const u32 entry = count();
+    Cell w = global_word(entry, symbol(at, entry));
+    *series_buffer::append_cell(node::buffer(block)) = *cell::set_new_line(cell::set_type(&w, t), new_line);
+    return true;
 }
 
 void Decoder::compact_record(Slot slot) {
@@ -596,7 +620,8 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         const Node node = memory::alloc_cells(n ? n : 1);
         c = series_cell(t == Type::map ? Type::block : t, node);
         slot.set(c);
-        for (u32 i = 0; i < n; ++i) record(append_slot(node));
+        for (u32 i = 0; i < n; ++i)
+            if (!global_word_record(node)) record(append_slot(node));
         if (mode_ == Mode::boot && t == Type::block) mark_body_literals(node);
         if (t == Type::map) {
             if (n % 2) fail(at);
