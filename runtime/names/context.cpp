@@ -48,15 +48,22 @@ void append_value(Node ctx, const Cell& value) {
 
 u32 index_at_position(Node ctx, i32 position) { return word_at(ctx, 0)[position].w3; }
 
-bool is_word_like_for_binding(Type t) {
-    return t == Type::word || t == Type::set_word || t == Type::lit_word || t == Type::get_word ||
-           t == Type::refinement;
-}
+// Binding asks these of every cell it walks: one table read each.
+struct BindingKinds {
+    bool word[256] = {};
+    bool container[256] = {};
+    constexpr BindingKinds() {
+        for (Type t : {Type::word, Type::set_word, Type::lit_word, Type::get_word, Type::refinement})
+            word[static_cast<u8>(t)] = true;
+        for (Type t : {Type::block, Type::paren, Type::path, Type::lit_path, Type::set_path, Type::get_path, Type::hash})
+            container[static_cast<u8>(t)] = true;
+    }
+};
+constexpr BindingKinds binding_kinds;
 
-bool is_bind_container(Type t) {
-    return t == Type::block || t == Type::paren || t == Type::path || t == Type::lit_path ||
-           t == Type::set_path || t == Type::get_path || t == Type::hash;
-}
+bool is_word_like_for_binding(Type t) { return binding_kinds.word[static_cast<u8>(t)]; }
+
+bool is_bind_container(Type t) { return binding_kinds.container[static_cast<u8>(t)]; }
 
 // Adds a word of the symbol; a new word gets `value` (when given) or unset! as its slot.
 u32 add_symbol(Node ctx, u32 sym, const Cell* value) {
