@@ -143,15 +143,26 @@ bool making_library = false;
 
 namespace {
 
-// Marks a library function's body, and every block and paren in it, as library code.
+// Marks a library function's body, and every block and paren in it, as library code. A
+// body literal nested in it is no longer taken in place: this body may run many times.
 void mark_library_code(const Cell& block) {
     Buffer* const b = node::buffer(as_series(block).node);
     if (b->flags & bufferflag::library_code) return;
-    b->flags |= bufferflag::library_code;
+    b->flags = (b->flags | bufferflag::library_code) & ~bufferflag::boot_body;
     for (u32 i = 0, n = b->cell_count(); i < n; ++i) {
         const Cell& item = reinterpret_cast<const Cell*>(node::buffer(as_series(block).node)->head_ptr())[i];
         if (item.is(Type::block) || item.is(Type::paren)) mark_library_code(item);
     }
+}
+
+// A body literal of the boot image, met where the library's code makes a function of it,
+// becomes that function's body as it is: the code that holds it runs once, while the
+// library loads, so no other function can be made of it. Its mark goes with that use.
+bool take_boot_body(const Cell& body) {
+    Buffer* const b = node::buffer(as_series(body).node);
+    if (!making_library || as_series(body).index != 0 || !(b->flags & bufferflag::boot_body)) return false;
+    b->flags &= ~bufferflag::boot_body;
+    return true;
 }
 
 }  // namespace
@@ -171,7 +182,8 @@ Cell make_value(const Cell& spec_value, const Cell* body, Node ctx, u32 code, u3
         Cell from = *body;
         const auto pos = as_series(from);
         pos.index = std::min(pos.index, length_of(pos.node));
-        block::clone(from, true, true, &body_copy);
+        if (take_boot_body(from)) body_copy = series_cell(from.type(), pos.node);
+        else block::clone(from, true, true, &body_copy);
     }
     const Cell cells[record::size] = {body_copy, unset_cell, code ? integer(code) : unset_cell, unset_cell,
                                       second ? integer(second) : unset_cell};

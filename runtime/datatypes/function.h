@@ -31,7 +31,8 @@ constexpr u32 size = 5;
 
 // A new function! over a spec block (taken from its position) with a deep copy of the
 // body (null: none!), in `ctx` or a new context made from that spec block (then the body
-// copy is bound to it), its code index and second value stored when non-zero.
+// copy is bound to it), its code index and second value stored when non-zero. While the
+// library loads, a body literal that the boot image marks is taken as it is, not copied.
 Cell make_value(const Cell& spec, const Cell* body, Node ctx, u32 code, u32 second, u32 flags);
 // A routine! over a spec block with no body, running the routine table's code `code`;
 // `second` is kept in its record for the code to read.

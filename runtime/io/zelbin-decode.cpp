@@ -2,7 +2,9 @@
 // the block (or context, or error) that holds it before its contents are read, so that a
 // half-built value is always reachable by the collector, and by the reference paths that
 // lead into it. Cells are named by (node, index) and re-read after each allocation.
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 #include <optional>
 #include <span>
@@ -91,6 +93,12 @@ public:
     void run(bool compact, bool symbols);
 
 private:
+    // The canonical symbols of func, function and has (a spec and a body follow) and of
+    // does (a body follows), looked for in the boot image's blocks.
+    u32 with_spec_[3] = {};
+    u32 does_ = 0;
+    void mark_body_literals(Node block) const;
+
     const u8* body_;
     const u8* p_;
     const u8* end_;
@@ -157,7 +165,15 @@ private:
         if (u64{n} * each > left()) fail(at);
         return n;
     }
-    u32 symbol(const u8* at, u32 index);
+    // The symbol of a symbol-table entry, interned on its first use.
+    u32 symbol(const u8* at, u32 index) {
+        if (index < symbol_ids_.size() && symbol_ids_[index]) return symbol_ids_[index];
+        return intern_entry(at, index);
+    }
+    u32 intern_entry(const u8* at, u32 index);
+    // Reads a global word record (a word type byte after at most one new-line mark) into the
+    // block's next cell; false, reading nothing, for any other record.
+    bool global_word_record(Node block);
     // The global word of the symbol-table entry, whose symbol is `s`: a word! bound to
     // the global context, in the entry's spelling, at the slot of its name.
     Cell global_word(u32 entry, u32 s) {
@@ -200,9 +216,8 @@ private:
     void error(Slot slot, const u8* at);
 };
 
-u32 Decoder::symbol(const u8* at, u32 index) {
+u32 Decoder::intern_entry(const u8* at, u32 index) {
     if (index >= symbol_ids_.size()) fail(at);
-    if (symbol_ids_[index]) return symbol_ids_[index];
     const u8* o = offsets_ + u64{index} * 4;
     const u32 offset = u32{o[0]} | u32{o[1]} << 8 | u32{o[2]} << 16 | u32{o[3]} << 24;
     if (offset >= strings_size_) fail(at);
@@ -221,7 +236,30 @@ u32 Decoder::symbol(const u8* at, u32 index) {
     return symbol_ids_[index] = symbol::intern(name, length);
 }
 
+// Marks each block that the block holds as a function's body literal: the block after
+// `func`, `function` or `has` and a spec block, or after `does`.
+void Decoder::mark_body_literals(Node block) const {
+    const Cell* cells = cells_of(block);
+    const u32 n = cell_count(block);
+    for (u32 i = 0; i + 1 < n; ++i) {
+        if (!cells[i].is(Type::word) || !cells[i + 1].is(Type::block)) continue;
+        const u32 name = symbol::canonical_id(as_word(cells[i]).symbol);
+        u32 body = 0;
+        if (name == does_) body = i + 1;
+        else if (std::find(std::begin(with_spec_), std::end(with_spec_), name) != std::end(with_spec_) && i + 2 < n &&
+                 cells[i + 2].is(Type::block))
+            body = i + 2;
+        if (body && as_series(cells[body]).index == 0)
+            node::buffer(as_series(cells[body]).node)->flags |= bufferflag::boot_body;
+    }
+}
+
 void Decoder::run(bool compact, bool symbols) {
+    if (mode_ == Mode::boot) {
+        const char* names[] = {"func", "function", "has"};
+        for (u32 i = 0; i < 3; ++i) with_spec_[i] = symbol::canonical_id(symbol::intern(names[i]));
+        does_ = symbol::canonical_id(symbol::intern("does"));
+    }
     compact_ = compact;
     const u8* at = p_;
     u32 payload = 0;
@@ -261,6 +299,23 @@ void Decoder::record(Slot slot) {
     if (compact_) compact_record(slot);
     else full_record(slot);
     --depth_;
+}
+
+// The most common record of code, read without the general record's steps; the same
+// checks apply.
+bool Decoder::global_word_record(Node block) {
+    if (!compact_ || depth_ >= max_depth) return false;
+    const u8* at = p_;
+    const u8* q = p_;
+    const bool new_line = q < end_ && *q == lead::new_line;
+    if (new_line) ++q;
+    if (q == end_ || *q >= 0x40 || !word_like(static_cast<Type>(*q))) return false;
+    const Type t = static_cast<Type>(*q);
+    p_ = q + 1;
+    const u32 entry = count();
+    Cell w = global_word(entry, symbol(at, entry));
+    *series_buffer::append_cell(node::buffer(block)) = *cell::set_new_line(cell::set_type(&w, t), new_line);
+    return true;
 }
 
 void Decoder::compact_record(Slot slot) {
@@ -565,7 +620,9 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         const Node node = memory::alloc_cells(n ? n : 1);
         c = series_cell(t == Type::map ? Type::block : t, node);
         slot.set(c);
-        for (u32 i = 0; i < n; ++i) record(append_slot(node));
+        for (u32 i = 0; i < n; ++i)
+            if (!global_word_record(node)) record(append_slot(node));
+        if (mode_ == Mode::boot && t == Type::block) mark_body_literals(node);
         if (t == Type::map) {
             if (n % 2) fail(at);
             for (u32 i = 0; i < n; i += 2)

@@ -12,6 +12,7 @@ constexpr u32 unit_mask = 0x1F;             // bytes per unit: 1, 2, 4 or 8; 16 
 constexpr u32 owned = 0x00020000;           // owned by an object field
 constexpr u32 library_code = 0x00040000;    // a block of a library function's body
 constexpr u32 complemented = 0x00080000;    // bitset!: the complement of its bits
+constexpr u32 boot_body = 0x00800000;       // a boot image block written as a function's body literal
 constexpr u32 table_record = 0x00200000;    // a hash table's record: names the table's own series
 constexpr u32 image_record = 0x00400000;    // an image's record: names its native resource entry
 constexpr u32 tracked_heap = 0x00100000;    // lives in the tracked heap, never moves

@@ -64,14 +64,6 @@ u8* reserve_tail(Buffer* b, u32 n) {
     return p;
 }
 
-Cell* append_cell(Buffer* b) {
-    if (u64{b->tail} + sizeof(Cell) > b->size) b = expand(b, 0);
-    auto* c = reinterpret_cast<Cell*>(b->tail_ptr());
-    c->header = header_of(Type::unset);
-    b->tail += sizeof(Cell);
-    return c;
-}
-
 Node copy_slice(Node src, u32 start, u32 count) {
     Buffer* s = node::buffer(src);
     u32 units = s->used() >> s->shift();
@@ -81,7 +73,7 @@ Node copy_slice(Node src, u32 start, u32 count) {
     Node n = memory::alloc_bytes(bytes);
     s = node::buffer(src);
     Buffer* d = node::buffer(n);
-    d->flags = taken_over_flags(s->flags & ~(bufferflag::owned | bufferflag::library_code), d->flags);
+    d->flags = taken_over_flags(s->flags & ~(bufferflag::owned | bufferflag::library_code | bufferflag::boot_body), d->flags);
     std::memcpy(d->head_ptr(), s->head_ptr() + (start << s->shift()), bytes);
     d->tail = d->head + bytes;
     return n;
@@ -92,7 +84,7 @@ Node copy_buffer(Buffer* b) {
     Node n = memory::alloc_bytes(b->size);
     b = node::buffer(src);
     Buffer* d = node::buffer(n);
-    d->flags = taken_over_flags(b->flags & ~(bufferflag::owned | bufferflag::library_code), d->flags);
+    d->flags = taken_over_flags(b->flags & ~(bufferflag::owned | bufferflag::library_code | bufferflag::boot_body), d->flags);
     std::memcpy(d->data(), b->head_ptr(), b->size - b->head);
     d->tail = b->used();
     return n;

@@ -21,7 +21,14 @@ Buffer* expand_filled(Buffer* b, i64 new_size, u8 byte);
 // start of the claimed bytes.
 u8* reserve_tail(Buffer* b, u32 n);
 // Appends an unset! cell (payload left as it was) at the tail, doubling a full buffer.
-Cell* append_cell(Buffer* b);
+// Inline: reading code and building blocks append one cell at a time.
+inline Cell* append_cell(Buffer* b) {
+    if (u64{b->tail} + sizeof(Cell) > b->size) [[unlikely]] b = expand(b, 0);
+    auto* c = reinterpret_cast<Cell*>(b->tail_ptr());
+    c->header = header_of(Type::unset);
+    b->tail += sizeof(Cell);
+    return c;
+}
 // A new series holding `count` units from unit `start` of `src` (cut to its tail), with
 // the source's unit width; never owned.
 Node copy_slice(Node src, u32 start, u32 count);

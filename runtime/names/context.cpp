@@ -48,15 +48,22 @@ void append_value(Node ctx, const Cell& value) {
 
 u32 index_at_position(Node ctx, i32 position) { return word_at(ctx, 0)[position].w3; }
 
-bool is_word_like_for_binding(Type t) {
-    return t == Type::word || t == Type::set_word || t == Type::lit_word || t == Type::get_word ||
-           t == Type::refinement;
-}
+// Binding asks these of every cell it walks: one table read each.
+struct BindingKinds {
+    bool word[256] = {};
+    bool container[256] = {};
+    constexpr BindingKinds() {
+        for (Type t : {Type::word, Type::set_word, Type::lit_word, Type::get_word, Type::refinement})
+            word[static_cast<u8>(t)] = true;
+        for (Type t : {Type::block, Type::paren, Type::path, Type::lit_path, Type::set_path, Type::get_path, Type::hash})
+            container[static_cast<u8>(t)] = true;
+    }
+};
+constexpr BindingKinds binding_kinds;
 
-bool is_bind_container(Type t) {
-    return t == Type::block || t == Type::paren || t == Type::path || t == Type::lit_path ||
-           t == Type::set_path || t == Type::get_path || t == Type::hash;
-}
+bool is_word_like_for_binding(Type t) { return binding_kinds.word[static_cast<u8>(t)]; }
+
+bool is_bind_container(Type t) { return binding_kinds.container[static_cast<u8>(t)]; }
 
 // Adds a word of the symbol; a new word gets `value` (when given) or unset! as its slot.
 u32 add_symbol(Node ctx, u32 sym, const Cell* value) {
@@ -140,11 +147,9 @@ i32 find_symbol(Node ctx, u32 sym, bool any_case) {
 }
 
 u32 find_or_add_symbol(Node ctx, u32 sym, bool any_case) {
-    const i32 found = find_symbol(ctx, sym, any_case);
-    if (found >= 0) return static_cast<u32>(found);
     u32 added = 0;
-    word_table::find_word(table_of(ctx), sym, any_case, ctx, &added);
-    return added;
+    const i32 position = word_table::find_word(table_of(ctx), sym, any_case, ctx, &added);
+    return position >= 0 ? index_at_position(ctx, position) : added;
 }
 
 Cell* value_of_symbol(u32 sym, Node ctx) {
@@ -163,10 +168,15 @@ Cell* global_value_cell(u32 sym) { return value_of_symbol(sym, global); }
 
 Cell intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     const Node table = table_of(global);
-    // One walk answers a name met in no case yet, and most names met in their spelling; an
-    // exact lookup follows only when a case variant came first.
-    const i32 variant = word_table::find_word(table, sym, true, 0, nullptr);
-    const i32 found = variant < 0 || any_case || word_at(global, static_cast<u32>(variant))->w2 == sym
+    // One walk answers a name met in no case yet (and adds it), and most names met in their
+    // spelling; an exact lookup follows only when a case variant came first.
+    u32 added = 0;
+    const i32 variant = word_table::find_word(table, sym, true, global, &added);
+    if (variant < 0) {
+        append_value(global, unset_cell);
+        return *word_at(global, added);
+    }
+    const i32 found = any_case || word_at(global, static_cast<u32>(variant))->w2 == sym
                           ? variant
                           : word_table::find_word(table, sym, false, 0, nullptr);
     if (found >= 0) {
@@ -176,9 +186,8 @@ Cell intern_global_word(u32 sym, bool any_case, bool keep_spelling) {
     }
     // Case variants share the value slot of the variant already there, whichever of them
     // was interned first.
-    u32 added = 0;
     word_table::find_word(table, sym, false, global, &added);
-    if (variant >= 0) word_at(global, added)->w3 = word_at(global, static_cast<u32>(variant))->w3;
+    word_at(global, added)->w3 = word_at(global, static_cast<u32>(variant))->w3;
     append_value(global, unset_cell);
     return *word_at(global, added);
 }

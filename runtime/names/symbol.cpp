@@ -53,13 +53,6 @@ u32 intern_string(const Cell& str, i32 limit) {
     return intern(bytes.data(), length);
 }
 
-i32 alias_of(u32 id) { return static_cast<i32>(record(id).w1); }
-
-u32 canonical_id(u32 id) {
-    const i32 alias = alias_of(id);
-    return alias > 0 ? static_cast<u32>(alias) : id;
-}
-
 std::string_view name(u32 id) {
     Buffer* bytes = node::buffer(record(id).w3);
     return {reinterpret_cast<const char*>(bytes->head_ptr()), bytes->used()};

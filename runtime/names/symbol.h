@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "runtime/core/cell.h"
+#include "runtime/memory/node.h"
 
 namespace zel::symbol {
 
@@ -26,8 +27,12 @@ u32 intern_cstring(const char* name);
 // Interns the characters of a string value from its position, at most `limit` (-1: all).
 u32 intern_string(const Cell& str, i32 limit);
 
-u32 canonical_id(u32 id);
-i32 alias_of(u32 id);
+// The alias of a symbol, or canonical. Inline: binding and every word lookup ask it.
+inline i32 alias_of(u32 id) { return static_cast<i32>(node::buffer(block)->cells()[id - 1].w1); }
+inline u32 canonical_id(u32 id) {
+    const i32 alias = alias_of(id);
+    return alias > 0 ? static_cast<u32>(alias) : id;
+}
 // The name bytes (valid until the next allocation) and their count.
 std::string_view name(u32 id);
 u32 count();

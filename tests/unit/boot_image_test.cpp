@@ -1,15 +1,20 @@
 // The library loaded from its boot image defines the same global words, with values that
-// mold alike, as the library loaded from its source text.
+// mold alike, as the library loaded from its source text; its functions' bodies bind their
+// words alike, and no two functions share a body.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "boot/library.h"
 #include "boot/runtime.h"
 #include "runtime/core/cell-views.h"
+#include "runtime/datatypes/function.h"
 #include "runtime/datatypes/string-output.h"
+#include "runtime/memory/node.h"
 #include "runtime/names/context.h"
 #include "runtime/names/symbol.h"
 
@@ -38,20 +43,102 @@ std::vector<std::string> global_words() {
     return words;
 }
 
-std::vector<std::string> words_after(bool from_image) {
+std::string lower(std::string_view name) {
+    std::string s(name);
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
+    return s;
+}
+
+// The functions the library left in global words and, below them, in object fields, each
+// named by its path, with every word of its body (blocks, parens and paths, deep) and where
+// it is bound: in the function, globally, in an object or another function, or nowhere.
+struct Bindings {
+    std::map<std::string, std::string> functions;
+    std::map<Node, Node> bodies;  // the body of each function met, by its record
+    std::set<Node> seen;       // contexts of the objects walked
+
+    void walk_block(Node block, Node own, std::string& out, u32 depth) {
+        if (depth > 64) return;
+        Buffer* b = node::buffer(block);
+        for (u32 i = 0, n = b->cell_count(); i < n; ++i) {
+            const Cell c = reinterpret_cast<const Cell*>(node::buffer(block)->head_ptr())[i];
+            const Type t = c.type();
+            if (t >= Type::block && t <= Type::paren) {
+                out += "[";
+                walk_block(as_series(c).node, own, out, depth + 1);
+                out += "]";
+            } else if (t >= Type::word && t <= Type::refinement) {
+                const Node ctx = as_word(c).context;
+                const char* where = ctx == 0                 ? "-"
+                                    : ctx == own             ? "f"
+                                    : ctx == context::global ? "g"
+                                                             : context::kind_of(ctx) == context::kind::function ? "F" : "o";
+                out += lower(symbol::name(as_word(c).symbol)) + "@" + where + " ";
+            }
+        }
+    }
+
+    void walk_value(const std::string& path, const Cell& value) {
+        if (value.is(Type::function)) {
+            const Cell body = *function::record_cell(value, function::record::body);
+            bodies[as_callable(value).record] = as_series(body).node;
+            std::string out;
+            walk_block(as_series(body).node, as_object(value).context, out, 0);
+            functions[path] = out;
+        } else if (value.is(Type::object) && seen.insert(as_object(value).context).second) {
+            const Node ctx = as_object(value).context;
+            for (u32 i = 0; i < context::word_count(ctx); ++i) {
+                const Cell word = *context::word_at(ctx, i);
+                walk_value(path + "/" + lower(symbol::name(as_word(word).symbol)), *context::value_cell(word, ctx));
+            }
+        }
+    }
+};
+
+struct Loaded {
+    std::vector<std::string> words;
+    std::map<std::string, std::string> functions;
+    std::vector<Node> bodies;  // one per function
+};
+
+Loaded load_library(bool from_image) {
     runtime::init();
     if (from_image) library::load_image(library::image);
     else library::load(library::sources, library::source_count);
-    std::vector<std::string> words = global_words();
+    Loaded loaded{global_words(), {}, {}};
+    Bindings bindings;
+    for (u32 i = 0, n = context::word_count(context::global); i < n; ++i) {
+        const Cell word = *context::word_at(context::global, i);
+        bindings.walk_value(lower(symbol::name(as_word(word).symbol)), *context::value_cell(word, context::global));
+    }
+    loaded.functions = std::move(bindings.functions);
+    for (const auto& [record, body] : bindings.bodies) loaded.bodies.push_back(body);
     runtime::shutdown();
-    return words;
+    return loaded;
 }
 
 TEST(BootImage, DefinesWhatTheSourceTextDefines) {
-    const std::vector<std::string> text = words_after(false);
-    const std::vector<std::string> image = words_after(true);
-    EXPECT_GT(text.size(), 200u);
-    EXPECT_EQ(text, image);
+    const Loaded text = load_library(false);
+    const Loaded image = load_library(true);
+    EXPECT_GT(text.words.size(), 200u);
+    EXPECT_EQ(text.words, image.words);
+    EXPECT_GT(text.functions.size(), 200u);
+    for (const auto& [path, words] : text.functions) {
+        const auto found = image.functions.find(path);
+        ASSERT_NE(found, image.functions.end()) << path;
+        EXPECT_EQ(words, found->second) << path;
+    }
+    EXPECT_EQ(text.functions.size(), image.functions.size());
+}
+
+// Each function holds a body of its own, whichever path made it.
+TEST(BootImage, NoTwoFunctionsShareABody) {
+    for (const bool from_image : {false, true}) {
+        Loaded loaded = load_library(from_image);
+        std::sort(loaded.bodies.begin(), loaded.bodies.end());
+        const auto repeated = std::adjacent_find(loaded.bodies.begin(), loaded.bodies.end());
+        EXPECT_EQ(repeated, loaded.bodies.end()) << (from_image ? "image" : "text");
+    }
 }
 
 // A broken image ends the process with the image's message and a failure status.
