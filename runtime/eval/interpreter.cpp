@@ -959,6 +959,49 @@ template <bool watched>
     block_run<true>(block, to_result, library);
 }
 
+// A call by a word of a function!, native! or action! whose parameters are all evaluated, with no
+// refinement used: the frames, arguments and events of call_value, without the decisions
+// that its spec cache already took once for the callable (a plain parameter list). Any other
+// callable, and every call while tracing, goes through call_value.
+u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cell& word) {
+    const Node cache = trace::active || !caches_on ? 0 : spec_cache::built(callable_in);
+    const bool function = callable_in.is(Type::function);
+    if (!cache || !spec_cache::all_evaluated(cells(cache)[0]) || callable_in.is(Type::routine))
+        return call_value(callable_in, code, index, word);
+    check_native_stack();
+    const Cell callable = callable_in;
+    const Cell info = cells(cache)[0];
+    Cell* const slot = stack::top;
+    stack::push(callable);
+    if (function) {
+        const auto fn = as_function(callable);
+        frame::open_interp_function(word, fn.context);
+        const Cell& owner = cells(fn.record)[function::record::second];
+        if (owner.is(Type::integer)) frame::top()->word_context = static_cast<Node>(as_integer(owner).value);
+    } else {
+        frame::open_interp_native(word);
+    }
+    const u32 frame_index = frame::depth() - 1;
+    Call call{callable, word, code, 0, false};
+    call.start = index - 1;
+    index = fetch_evaluated(call, cache, as_info(info).mandatory, index, spec_cache::takes_any_type(info));
+    if (exits::exiting) return index;
+    trace::emit(trace::event::call, code.node, call.start, nullptr, &word);
+    if (function) {
+        push_locals(as_info(info).locals);
+        call_function(callable, frame_index);
+        if (exits::exiting) return index;
+        frame::close_function();
+    } else {
+        call_numbered(callable, no_refinements);
+        frame::close();
+    }
+    slot[0] = slot[1];
+    stack::top = slot + 1;
+    trace::emit(trace::event::return_, code.node, index, stack::top_cell(), &word);
+    return index;
+}
+
 // One expression; the `traced` form emits its events.
 template <bool traced>
 [[gnu::always_inline]] inline u32 expression(const Code& code, u32 index, bool infix, bool literal_callables) {
@@ -970,7 +1013,7 @@ template <bool traced>
     case Type::word: {
         const Cell* value = word_slot(item);
         if (plain_value(value->type())) stack::push(*value);
-        else if (is_callable(value->type())) index = call_value(*value, code, index, item);
+        else if (is_callable(value->type())) index = call_by_word(*value, code, index, item);
         else word_value_error(item, *value);
         break;
     }
