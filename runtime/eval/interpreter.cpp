@@ -959,18 +959,24 @@ template <bool watched>
     block_run<true>(block, to_result, library);
 }
 
-// A call by a word of a function!, native! or action! whose parameters are all evaluated, with no
-// refinement used: the frames, arguments and events of call_value, without the decisions
-// that its spec cache already took once for the callable (a plain parameter list). Any other
-// callable, and every call while tracing, goes through call_value.
+// The refinement table of a native or action call by a word that uses none of its refinements.
+constexpr i32 unused_refinements[small_refinements] = {-1, -1, -1, -1, -1, -1, -1, -1,
+                                                        -1, -1, -1, -1, -1, -1, -1, -1};
+
+// A call by a word of a function! whose parameters are all evaluated, or of a native! or
+// action! whose mandatory ones are (its refinements then unused): the frames, arguments and
+// events of call_value, without the decisions its spec cache took once for the callable. Any
+// other callable, and every call while tracing, goes through call_value.
 u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cell& word) {
     const Node cache = trace::active || !caches_on ? 0 : spec_cache::built(callable_in);
     const bool function = callable_in.is(Type::function);
-    if (!cache || !spec_cache::all_evaluated(cells(cache)[0]) || callable_in.is(Type::routine))
+    if (!cache || callable_in.is(Type::routine)) return call_value(callable_in, code, index, word);
+    const Cell info = cells(cache)[0];
+    const bool plain = spec_cache::all_evaluated(info);
+    if (!(plain || (!function && spec_cache::leads_evaluated(info) && as_info(info).refinements <= small_refinements)))
         return call_value(callable_in, code, index, word);
     check_native_stack();
     const Cell callable = callable_in;
-    const Cell info = cells(cache)[0];
     Cell* const slot = stack::top;
     stack::push(callable);
     if (function) {
@@ -984,7 +990,7 @@ u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cel
     const u32 frame_index = frame::depth() - 1;
     Call call{callable, word, code, 0, false};
     call.start = index - 1;
-    index = fetch_evaluated(call, cache, as_info(info).mandatory, index, spec_cache::takes_any_type(info));
+    index = fetch_evaluated(call, cache, as_info(info).mandatory, index, plain && spec_cache::takes_any_type(info));
     if (exits::exiting) return index;
     trace::emit(trace::event::call, code.node, call.start, nullptr, &word);
     if (function) {
@@ -993,7 +999,8 @@ u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cel
         if (exits::exiting) return index;
         frame::close_function();
     } else {
-        call_numbered(callable, no_refinements);
+        call_numbered(callable, unused_refinements);
+        if (exits::exiting) return index;
         frame::close();
     }
     slot[0] = slot[1];
