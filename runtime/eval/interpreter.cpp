@@ -203,6 +203,19 @@ void push_locals(u32 count) {
     for (u32 l = 1; l < count; ++l) stack::push(none_cell);
 }
 
+// Opens the frame of an interpreted call named by `named`; a function's frame takes its word
+// context from the function's record when the record holds one.
+[[gnu::always_inline]] inline void open_call_frame(const Cell& callable, const Cell& named) {
+    if (callable.is(Type::function)) {
+        const auto fn = as_function(callable);
+        frame::open_interp_function(named, fn.context);
+        const Cell& owner = cells(fn.record)[function::record::second];
+        if (owner.is(Type::integer)) frame::top()->word_context = static_cast<Node>(as_integer(owner).value);
+    } else {
+        frame::open_interp_native(named);
+    }
+}
+
 // The running call: what argument fetching needs to fetch, check and report.
 struct Call {
     const Cell& callable;
@@ -979,14 +992,7 @@ u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cel
     const Cell callable = callable_in;
     Cell* const slot = stack::top;
     stack::push(callable);
-    if (function) {
-        const auto fn = as_function(callable);
-        frame::open_interp_function(word, fn.context);
-        const Cell& owner = cells(fn.record)[function::record::second];
-        if (owner.is(Type::integer)) frame::top()->word_context = static_cast<Node>(as_integer(owner).value);
-    } else {
-        frame::open_interp_native(word);
-    }
+    open_call_frame(callable, word);
     const u32 frame_index = frame::depth() - 1;
     Call call{callable, word, code, 0, false};
     call.start = index - 1;
@@ -1118,14 +1124,7 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     // The callable's cell (word, path, operator) is the one before its arguments.
     trace::emit(trace::event::open, code.node, index - 1, &named);
     if (!infix) stack::push(callable);
-    if (callable.is(Type::function)) {
-        const auto fn = as_function(callable);
-        frame::open_interp_function(named, fn.context);
-        const Cell& owner = cells(fn.record)[function::record::second];
-        if (owner.is(Type::integer)) frame::top()->word_context = static_cast<Node>(as_integer(owner).value);
-    } else {
-        frame::open_interp_native(named);
-    }
+    open_call_frame(callable, named);
     if (infix) stack::base = stack::top - 1;
     const u32 frame_index = frame::depth() - 1;
     Call call{callable, named, code, modes, infix};
