@@ -976,37 +976,43 @@ template <bool watched>
 constexpr i32 unused_refinements[small_refinements] = {-1, -1, -1, -1, -1, -1, -1, -1,
                                                         -1, -1, -1, -1, -1, -1, -1, -1};
 
-// A call by a word of a function! whose parameters are all evaluated, or of a native! or
-// action! whose mandatory ones are (its refinements then unused): the frames, arguments and
-// events of call_value, without the decisions its spec cache took once for the callable. Any
-// other callable, and every call while tracing, goes through call_value.
+// call_value for a call by a word. A function! whose parameters are all evaluated, or a
+// native! or action! whose mandatory ones are (its refinements then unused), has its
+// arguments fetched without the decisions its spec cache took once for the callable; any
+// other callable, and every call while tracing, takes the generic fetch. Both ways run in
+// this one native frame, so that a recursion overflows the native stack at the same depth
+// whichever way its calls went.
 u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cell& word) {
-    const Node cache = trace::active || !caches_on ? 0 : spec_cache::built(callable_in);
-    const bool function = callable_in.is(Type::function);
-    if (!cache || callable_in.is(Type::routine)) return call_value(callable_in, code, index, word);
-    const Cell info = cells(cache)[0];
-    const bool plain = spec_cache::all_evaluated(info);
-    if (!(plain || (!function && spec_cache::leads_evaluated(info) && as_info(info).refinements <= small_refinements)))
-        return call_value(callable_in, code, index, word);
     check_native_stack();
     const Cell callable = callable_in;
     Cell* const slot = stack::top;
+    trace::emit(trace::event::open, code.node, index - 1, &word);
     stack::push(callable);
     open_call_frame(callable, word);
     const u32 frame_index = frame::depth() - 1;
     Call call{callable, word, code, 0, false};
     call.start = index - 1;
-    index = fetch_evaluated(call, cache, as_info(info).mandatory, index, plain && spec_cache::takes_any_type(info));
+    const Node cache = spec_cache::of(callable);
+    const Cell info = cells(cache)[0];
+    const bool function = callable.is(Type::function);
+    const bool plain = spec_cache::all_evaluated(info);
+    if (!trace::active && caches_on && !callable.is(Type::routine) &&
+        (plain || (!function && spec_cache::leads_evaluated(info) && as_info(info).refinements <= small_refinements))) {
+        index = fetch_evaluated(call, cache, as_info(info).mandatory, index, plain && spec_cache::takes_any_type(info));
+        if (exits::exiting) return index;
+        trace::emit(trace::event::call, code.node, call.start, nullptr, &word);
+        if (function) push_locals(as_info(info).locals);
+        else call_numbered(callable, unused_refinements);
+    } else {
+        index = fetch_arguments(call, nullptr, index);
+    }
     if (exits::exiting) return index;
-    trace::emit(trace::event::call, code.node, call.start, nullptr, &word);
     if (function) {
-        push_locals(as_info(info).locals);
         call_function(callable, frame_index);
         if (exits::exiting) return index;
         frame::close_function();
     } else {
-        call_numbered(callable, unused_refinements);
-        if (exits::exiting) return index;
+        if (callable.is(Type::routine)) call_routine(callable);
         frame::close();
     }
     slot[0] = slot[1];
