@@ -972,6 +972,20 @@ template <bool watched>
     block_run<true>(block, to_result, library);
 }
 
+// Runs a function or routine whose arguments are in place in its frame (a native or action
+// ran when its arguments were fetched) and closes the frame; false while an exit is in flight.
+[[gnu::always_inline]] inline bool run_and_close(const Cell& callable, u32 frame_index) {
+    if (callable.is(Type::function)) {
+        call_function(callable, frame_index);
+        if (exits::exiting) return false;
+        frame::close_function();
+    } else {
+        if (callable.is(Type::routine)) call_routine(callable);
+        frame::close();
+    }
+    return true;
+}
+
 // The refinement table of a native or action call by a word that uses none of its refinements.
 constexpr i32 unused_refinements[small_refinements] = {-1, -1, -1, -1, -1, -1, -1, -1,
                                                         -1, -1, -1, -1, -1, -1, -1, -1};
@@ -1006,15 +1020,7 @@ u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cel
     } else {
         index = fetch_arguments(call, nullptr, index);
     }
-    if (exits::exiting) return index;
-    if (function) {
-        call_function(callable, frame_index);
-        if (exits::exiting) return index;
-        frame::close_function();
-    } else {
-        if (callable.is(Type::routine)) call_routine(callable);
-        frame::close();
-    }
+    if (exits::exiting || !run_and_close(callable, frame_index)) return index;
     slot[0] = slot[1];
     stack::top = slot + 1;
     trace::emit(trace::event::return_, code.node, index, stack::top_cell(), &word);
@@ -1136,15 +1142,7 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     Call call{callable, named, code, modes, infix};
     call.start = index - 1;
     index = fetch_arguments(call, path, index);
-    if (exits::exiting) return index;
-    if (callable.is(Type::function)) {
-        call_function(callable, frame_index);
-        if (exits::exiting) return index;
-        frame::close_function();
-    } else {
-        if (callable.is(Type::routine)) call_routine(callable);
-        frame::close();
-    }
+    if (exits::exiting || !run_and_close(callable, frame_index)) return index;
     if (!infix) {
         slot[0] = slot[1];
         stack::top = slot + 1;
