@@ -203,6 +203,19 @@ void push_locals(u32 count) {
     for (u32 l = 1; l < count; ++l) stack::push(none_cell);
 }
 
+// Opens the frame of an interpreted call named by `named`; a function's frame takes its word
+// context from the function's record when the record holds one.
+[[gnu::always_inline]] inline void open_call_frame(const Cell& callable, const Cell& named) {
+    if (callable.is(Type::function)) {
+        const auto fn = as_function(callable);
+        frame::open_interp_function(named, fn.context);
+        const Cell& owner = cells(fn.record)[function::record::second];
+        if (owner.is(Type::integer)) frame::top()->word_context = static_cast<Node>(as_integer(owner).value);
+    } else {
+        frame::open_interp_native(named);
+    }
+}
+
 // The running call: what argument fetching needs to fetch, check and report.
 struct Call {
     const Cell& callable;
@@ -959,6 +972,61 @@ template <bool watched>
     block_run<true>(block, to_result, library);
 }
 
+// Runs a function or routine whose arguments are in place in its frame (a native or action
+// ran when its arguments were fetched) and closes the frame; false while an exit is in flight.
+[[gnu::always_inline]] inline bool run_and_close(const Cell& callable, u32 frame_index) {
+    if (callable.is(Type::function)) {
+        call_function(callable, frame_index);
+        if (exits::exiting) return false;
+        frame::close_function();
+    } else {
+        if (callable.is(Type::routine)) call_routine(callable);
+        frame::close();
+    }
+    return true;
+}
+
+// The refinement table of a native or action call by a word that uses none of its refinements.
+constexpr i32 unused_refinements[small_refinements] = {-1, -1, -1, -1, -1, -1, -1, -1,
+                                                        -1, -1, -1, -1, -1, -1, -1, -1};
+
+// call_value for a call by a word. A function! whose parameters are all evaluated, or a
+// native! or action! whose mandatory ones are (its refinements then unused), has its
+// arguments fetched without the decisions its spec cache took once for the callable; any
+// other callable, and every call while tracing, takes the generic fetch. Both ways run in
+// this one native frame, so that a recursion overflows the native stack at the same depth
+// whichever way its calls went.
+u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cell& word) {
+    check_native_stack();
+    const Cell callable = callable_in;
+    Cell* const slot = stack::top;
+    trace::emit(trace::event::open, code.node, index - 1, &word);
+    stack::push(callable);
+    open_call_frame(callable, word);
+    const u32 frame_index = frame::depth() - 1;
+    Call call{callable, word, code, 0, false};
+    call.start = index - 1;
+    const Node cache = spec_cache::of(callable);
+    const Cell info = cells(cache)[0];
+    const bool function = callable.is(Type::function);
+    const bool plain = spec_cache::all_evaluated(info);
+    if (!trace::active && caches_on && !callable.is(Type::routine) &&
+        (plain || (!function && spec_cache::leads_evaluated(info) && as_info(info).refinements <= small_refinements))) {
+        index = fetch_evaluated(call, cache, as_info(info).mandatory, index, plain && spec_cache::takes_any_type(info));
+        if (exits::exiting) return index;
+        trace::emit(trace::event::call, code.node, call.start, nullptr, &word);
+        if (function) push_locals(as_info(info).locals);
+        else call_numbered(callable, unused_refinements);
+    } else {
+        index = fetch_arguments(call, nullptr, index);
+    }
+    if (exits::exiting || !run_and_close(callable, frame_index)) return index;
+    slot[0] = slot[1];
+    stack::top = slot + 1;
+    trace::emit(trace::event::return_, code.node, index, stack::top_cell(), &word);
+    return index;
+}
+
 // One expression; the `traced` form emits its events.
 template <bool traced>
 [[gnu::always_inline]] inline u32 expression(const Code& code, u32 index, bool infix, bool literal_callables) {
@@ -970,7 +1038,7 @@ template <bool traced>
     case Type::word: {
         const Cell* value = word_slot(item);
         if (plain_value(value->type())) stack::push(*value);
-        else if (is_callable(value->type())) index = call_value(*value, code, index, item);
+        else if (is_callable(value->type())) index = call_by_word(*value, code, index, item);
         else word_value_error(item, *value);
         break;
     }
@@ -1068,28 +1136,13 @@ u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell&
     // The callable's cell (word, path, operator) is the one before its arguments.
     trace::emit(trace::event::open, code.node, index - 1, &named);
     if (!infix) stack::push(callable);
-    if (callable.is(Type::function)) {
-        const auto fn = as_function(callable);
-        frame::open_interp_function(named, fn.context);
-        const Cell& owner = cells(fn.record)[function::record::second];
-        if (owner.is(Type::integer)) frame::top()->word_context = static_cast<Node>(as_integer(owner).value);
-    } else {
-        frame::open_interp_native(named);
-    }
+    open_call_frame(callable, named);
     if (infix) stack::base = stack::top - 1;
     const u32 frame_index = frame::depth() - 1;
     Call call{callable, named, code, modes, infix};
     call.start = index - 1;
     index = fetch_arguments(call, path, index);
-    if (exits::exiting) return index;
-    if (callable.is(Type::function)) {
-        call_function(callable, frame_index);
-        if (exits::exiting) return index;
-        frame::close_function();
-    } else {
-        if (callable.is(Type::routine)) call_routine(callable);
-        frame::close();
-    }
+    if (exits::exiting || !run_and_close(callable, frame_index)) return index;
     if (!infix) {
         slot[0] = slot[1];
         stack::top = slot + 1;

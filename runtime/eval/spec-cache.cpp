@@ -38,6 +38,7 @@ Node build(const Cell& callable) {
     u32 slot = 0;
     bool returns = false;
     bool evaluated = true;
+    bool leading_evaluated = true;  // no return type nor unevaluated parameter before the first refinement
     bool any_type = true;  // every parameter takes the default typeset
     u32 open_refinement = 0;  // cache index of the refinement whose parameters follow, 0 for none
     u32 i = 0;
@@ -53,6 +54,7 @@ Node build(const Cell& callable) {
             any_type &= set.w1 == any.w1 && set.w2 == any.w2 && set.w3 == any.w3;
             const u32 k = t == Type::word ? kind::evaluated : t == Type::get_word ? kind::get : kind::literal;
             evaluated &= k == kind::evaluated;
+            leading_evaluated &= open_refinement || k == kind::evaluated;
             set.header = header_of(Type::typeset) | k << kind_shift;
             block::append_value(cache_block, set);
             if (open_refinement) ++as_refinement(*block::cell_at(cache_block, open_refinement)).parameters;
@@ -67,6 +69,7 @@ Node build(const Cell& callable) {
             set.header = header_of(Type::typeset) | kind::return_type << kind_shift;
             block::append_value(cache_block, set);
             returns = true;
+            leading_evaluated &= refinements > 0;
             i += has_types;
         } else if (t == Type::refinement) {
             if (is_refinement_named(item, *refinements::local)) {
@@ -80,7 +83,8 @@ Node build(const Cell& callable) {
             ++slot;
         }
     }
-    *block::cell_at(cache_block, 0) = info_cell(refinements, locals, mandatory, !refinements && !returns, evaluated, any_type);
+    *block::cell_at(cache_block, 0) = info_cell(refinements, locals, mandatory, !refinements && !returns, evaluated, any_type,
+                                            leading_evaluated);
     cache_cell(callable) = cache_block;
     return cache;
 }

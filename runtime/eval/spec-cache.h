@@ -44,10 +44,15 @@ inline bool all_evaluated(const Cell& info) { return (info.header & evaluated_fl
 // typeset (every type but unset!): an argument's type test is then that it is set.
 constexpr u32 any_type_flag = 4u << kind_shift;
 inline bool takes_any_type(const Cell& info) { return (info.header & any_type_flag) != 0; }
+// The info cell's flag of a spec whose mandatory parameters are the entries right after the
+// info cell (no return type among them) and are all evaluated, refinements or not.
+constexpr u32 leading_evaluated_flag = 8u << kind_shift;
+inline bool leads_evaluated(const Cell& info) { return (info.header & leading_evaluated_flag) != 0; }
 inline Cell info_cell(u32 refinements, u32 locals, u32 mandatory, bool plain = false, bool evaluated = false,
-                      bool any_type = false) {
+                      bool any_type = false, bool leading_evaluated = false) {
     return Cell{header_of(Type::integer) | (plain ? plain_flag : 0) | (plain && evaluated ? evaluated_flag : 0) |
-                    (plain && evaluated && any_type ? any_type_flag : 0),
+                    (plain && evaluated && any_type ? any_type_flag : 0) |
+                    (leading_evaluated ? leading_evaluated_flag : 0),
                 refinements, locals, mandatory};
 }
 
