@@ -397,8 +397,10 @@ u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u
     }
 }
 
-// The refinement table of a call that uses none, of any size: no entry is read.
-constexpr i32 no_refinements[1] = {-1};
+// The refinement table of a native or action call that uses none of its refinements (a
+// callable without any reads no entry; one with up to small_refinements reads theirs).
+constexpr i32 unused_refinements[small_refinements] = {-1, -1, -1, -1, -1, -1, -1, -1,
+                                                        -1, -1, -1, -1, -1, -1, -1, -1};
 
 // The arguments of a call by a word (no apply modes, not infix) whose parameters are all
 // evaluated: each is one expression where it stands, then a type test, which for
@@ -449,7 +451,7 @@ u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
     }
     const Cell& callable = call.callable;
     trace::emit(trace::event::call, call.code.node, call.start, nullptr, &call.name);
-    if (callable.is(Type::native) || callable.is(Type::action)) call_numbered(callable, no_refinements);
+    if (callable.is(Type::native) || callable.is(Type::action)) call_numbered(callable, unused_refinements);
     else if (callable.is(Type::function)) push_locals(as_info(info).locals);
     return index;
 }
@@ -702,7 +704,7 @@ u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index
     } else {
         call.parameter = 0;
         if (!spec_cache::accepts(spec.left, left->type())) expect_arg(call, *left);
-        call_numbered(callable, no_refinements);
+        call_numbered(callable, unused_refinements);
     }
     frame::close();
     return index;
@@ -986,13 +988,9 @@ template <bool watched>
     return true;
 }
 
-// The refinement table of a native or action call by a word that uses none of its refinements.
-constexpr i32 unused_refinements[small_refinements] = {-1, -1, -1, -1, -1, -1, -1, -1,
-                                                        -1, -1, -1, -1, -1, -1, -1, -1};
-
 // call_value for a call by a word. A function! whose parameters are all evaluated, or a
 // native! or action! whose mandatory ones are (its refinements then unused), has its
-// arguments fetched without the decisions its spec cache took once for the callable; any
+// arguments fetched by the decisions its parameter block's cache took once for the callable; any
 // other callable, and every call while tracing, takes the generic fetch. Both ways run in
 // this one native frame, so that a recursion overflows the native stack at the same depth
 // whichever way its calls went.

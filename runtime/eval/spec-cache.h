@@ -44,7 +44,7 @@ inline bool all_evaluated(const Cell& info) { return (info.header & evaluated_fl
 // typeset (every type but unset!): an argument's type test is then that it is set.
 constexpr u32 any_type_flag = 4u << kind_shift;
 inline bool takes_any_type(const Cell& info) { return (info.header & any_type_flag) != 0; }
-// The info cell's flag of a spec whose mandatory parameters are the entries right after the
+// The info cell's flag of a parameter block whose mandatory parameters are the entries right after the
 // info cell (no return type among them) and are all evaluated, refinements or not.
 constexpr u32 leading_evaluated_flag = 8u << kind_shift;
 inline bool leads_evaluated(const Cell& info) { return (info.header & leading_evaluated_flag) != 0; }

@@ -93,7 +93,7 @@ public:
     void run(bool compact, bool symbols);
 
 private:
-    // The canonical symbols of func, function and has (a spec and a body follow) and of
+    // The canonical symbols of func, function and has (a parameter block and a body follow) and of
     // does (a body follows), looked for in the boot image's blocks.
     u32 with_spec_[3] = {};
     u32 does_ = 0;
@@ -181,6 +181,13 @@ private:
         if (!known) known = context::make_global_word(s).w3 + 1;
         return word_cell(Type::word, context::global, s, known - 1);
     }
+    // Reads the symbol-table entry of a global word record of type `t` (its type byte read,
+    // `at` the record's start) and makes its cell.
+    Cell read_global_word(const u8* at, Type t, bool new_line) {
+        const u32 entry = count();
+        Cell w = global_word(entry, symbol(at, entry));
+        return *cell::set_new_line(cell::set_type(&w, t), new_line);
+    }
     Cell resolve(const u8* at);
     // The reference record that stands for a record's contents.
     Cell reference_path(const u8* at) {
@@ -237,7 +244,7 @@ u32 Decoder::intern_entry(const u8* at, u32 index) {
 }
 
 // Marks each block that the block holds as a function's body literal: the block after
-// `func`, `function` or `has` and a spec block, or after `does`.
+// `func`, `function` or `has` and a parameter block, or after `does`.
 void Decoder::mark_body_literals(Node block) const {
     const Cell* cells = cells_of(block);
     const u32 n = cell_count(block);
@@ -312,9 +319,7 @@ bool Decoder::global_word_record(Node block) {
     if (q == end_ || *q >= 0x40 || !word_like(static_cast<Type>(*q))) return false;
     const Type t = static_cast<Type>(*q);
     p_ = q + 1;
-    const u32 entry = count();
-    Cell w = global_word(entry, symbol(at, entry));
-    *series_buffer::append_cell(node::buffer(block)) = *cell::set_new_line(cell::set_type(&w, t), new_line);
+    *series_buffer::append_cell(node::buffer(block)) = read_global_word(at, t, new_line);
     return true;
 }
 
@@ -330,9 +335,7 @@ void Decoder::compact_record(Slot slot) {
     }
     // A global word, the most common record of code, made in place.
     if (b < 0x40 && !reference && !set_global && word_like(static_cast<Type>(b)) && slot.part < 0) {
-        const u32 entry = count();
-        Cell w = global_word(entry, symbol(at, entry));
-        slot.own() = *cell::set_new_line(cell::set_type(&w, static_cast<Type>(b)), new_line);
+        slot.own() = read_global_word(at, static_cast<Type>(b), new_line);
         return;
     }
     if (b >= 0x80) {

@@ -24,6 +24,9 @@ constexpr u32 in_use = 0x80000000;          // cleared once the series moved to 
 // Bits that describe where and how a buffer was allocated: a buffer that takes over a
 // series (growth, copy) gets its own, never the old buffer's.
 constexpr u32 per_allocation = tracked_heap | big | marked | head_at_middle | allocated | in_use;
+// Bits of the original that a copy never carries: a copy is owned by no field, is no
+// library function's body and no body literal of the boot image.
+constexpr u32 not_copied = owned | library_code | boot_body;
 }  // namespace bufferflag
 
 // Largest data area of a series; sizes and offsets stay 32-bit.

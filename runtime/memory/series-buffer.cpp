@@ -73,7 +73,7 @@ Node copy_slice(Node src, u32 start, u32 count) {
     Node n = memory::alloc_bytes(bytes);
     s = node::buffer(src);
     Buffer* d = node::buffer(n);
-    d->flags = taken_over_flags(s->flags & ~(bufferflag::owned | bufferflag::library_code | bufferflag::boot_body), d->flags);
+    d->flags = taken_over_flags(s->flags & ~bufferflag::not_copied, d->flags);
     std::memcpy(d->head_ptr(), s->head_ptr() + (start << s->shift()), bytes);
     d->tail = d->head + bytes;
     return n;
@@ -84,7 +84,7 @@ Node copy_buffer(Buffer* b) {
     Node n = memory::alloc_bytes(b->size);
     b = node::buffer(src);
     Buffer* d = node::buffer(n);
-    d->flags = taken_over_flags(b->flags & ~(bufferflag::owned | bufferflag::library_code | bufferflag::boot_body), d->flags);
+    d->flags = taken_over_flags(b->flags & ~bufferflag::not_copied, d->flags);
     std::memcpy(d->data(), b->head_ptr(), b->size - b->head);
     d->tail = b->used();
     return n;

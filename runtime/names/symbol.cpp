@@ -26,8 +26,6 @@ namespace {
 
 constexpr u32 initial_symbols = 4000;
 
-Cell& record(u32 id) { return node::buffer(block)->cells()[id - 1]; }
-
 }  // namespace
 
 void init() {

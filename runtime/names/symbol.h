@@ -27,8 +27,10 @@ u32 intern_cstring(const char* name);
 // Interns the characters of a string value from its position, at most `limit` (-1: all).
 u32 intern_string(const Cell& str, i32 limit);
 
+// The record cell of a symbol in the symbol block.
+inline Cell& record(u32 id) { return node::buffer(block)->cells()[id - 1]; }
 // The alias of a symbol, or canonical. Inline: binding and every word lookup ask it.
-inline i32 alias_of(u32 id) { return static_cast<i32>(node::buffer(block)->cells()[id - 1].w1); }
+inline i32 alias_of(u32 id) { return static_cast<i32>(record(id).w1); }
 inline u32 canonical_id(u32 id) {
     const i32 alias = alias_of(id);
     return alias > 0 ? static_cast<u32>(alias) : id;
