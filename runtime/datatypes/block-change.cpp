@@ -11,6 +11,7 @@
 #include "runtime/core/raise.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/hash.h"
+#include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/registry.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/memory/memory.h"
@@ -85,6 +86,20 @@ void write_cells(const Cell& b, u32 at, const InsertCells& cells, u32 count, boo
     for (u32 i = 0; i < count; ++i) base[at + i] = source[i % cells.size()];
 }
 
+// The common append, one cell to a block whose buffer has room for it, with no hash!
+// table to keep and no owner to tell: the cell is written at the tail. Answers false,
+// having changed nothing, when any of that does not hold.
+bool append_in_place(Cell& b, const Cell& value) {
+    if (b.is(Type::hash)) return false;
+    Buffer* buf = node::buffer(as_series(b).node);
+    const u64 after = u64{buf->tail} + sizeof(Cell);
+    if (ownership::owned(buf) || after > buf->size || buf->used() + sizeof(Cell) > max_series_bytes) return false;
+    *reinterpret_cast<Cell*>(buf->tail_ptr()) = value;
+    buf->tail = static_cast<u32>(after);
+    as_series(b).index = 0;
+    return true;
+}
+
 void drop_cells(const Cell& b, u32 at, u32 count) {
     const u32 n = cells_in(b);
     if (at >= n) return;
@@ -106,9 +121,9 @@ Cell deep_copy(const Cell& value) {
     return copied;
 }
 
-}  // namespace
-
-Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool append) {
+// insert's general path: any count of cells, repeated, anywhere, with both notifications.
+// Kept out of line so that the append done in place pays none of its set-up.
+[[gnu::noinline]] Cell* insert_cells(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool append) {
     const InsertCells cells(*value, part, only);
     // Nothing to insert, or a /dup count below 1: the series stays as it is.
     if (cells.empty() || dup < 1) return series;
@@ -125,6 +140,15 @@ Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool
     index = append ? 0 : std::min(where + total, cells_in(b));
     *series = b;
     return series;
+}
+
+}  // namespace
+
+Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool append) {
+    if (append && dup == 1 && part != 0 && (only || !series::any_block(value->type())) &&
+        append_in_place(*series, *value))
+        return series;
+    return insert_cells(series, value, part, only, dup, append);
 }
 
 Cell* change(Cell* series, const Cell* value, i32 part, bool only, i32 dup) {

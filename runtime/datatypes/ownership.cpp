@@ -22,7 +22,7 @@ bool is_object(Type t) { return t == Type::object || t == Type::error || t == Ty
 
 bool marked(const Cell& v) {
     if (v.is(Type::image)) return (v.header & cellflag::owns_series) != 0;
-    return (node::buffer(v.w2)->flags & bufferflag::owned) != 0;
+    return owned(node::buffer(v.w2));
 }
 
 void set_mark(Cell& v, bool on) {

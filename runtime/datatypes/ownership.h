@@ -4,6 +4,7 @@
 // keyed by its node; the flag and the entry come and go together.
 #pragma once
 #include "runtime/core/cell.h"
+#include "runtime/memory/buffer.h"
 
 namespace zel::ownership {
 
@@ -13,6 +14,10 @@ namespace zel::ownership {
 using DeepChangeHook = void (*)(const Cell& owner, const Cell& word, const Cell& target, const Cell& action,
                                 const Cell& new_value, i32 index, i32 part);
 extern DeepChangeHook deep_change_hook;
+
+// Whether the series of this buffer is owned: a change to a series whose buffer is not
+// (and which is no image!, whose mark is in its cell) notifies nobody.
+inline bool owned(const Buffer* b) { return (b->flags & bufferflag::owned) != 0; }
 
 // Creates the ownership table (a keyed table of the owned value, the owner object and the
 // field word per series node); a collector root.

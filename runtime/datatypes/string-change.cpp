@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "runtime/datatypes/integer.h"
+#include "runtime/datatypes/ownership.h"
 #include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/datatypes/string-storage.h"
@@ -162,9 +163,39 @@ u32 splice(Node target, u32 at, u32 replaced, const Source& src, i32 dup) {
     return static_cast<u32>(written);
 }
 
-}  // namespace
+// The common append, a char! or the text of another series from its position (no tag!,
+// whose brackets are added) to a string whose buffer has room for it at its own width,
+// with no owner to tell: the units are written at the tail. Answers false, having changed
+// nothing, when any of that does not hold or nothing would be added.
+bool append_in_place(Cell& s, const Cell& v) {
+    Buffer* b = node::buffer(s.w2);
+    if (ownership::owned(b)) return false;
+    const u32 width = b->unit();
+    const auto fits = [b](u64 bytes) { return b->tail + bytes <= b->size && b->used() + bytes <= max_series_bytes; };
+    u8* at = b->tail_ptr();
+    u64 bytes = width;
+    if (v.is(Type::char_)) {
+        if (width_for_char(v.w2) > width || !fits(bytes)) return false;
+        unicode::write_unit(at, width, v.w2);
+    } else {
+        if (!series::any_string(v.type()) || v.is(Type::tag) || v.w2 == s.w2) return false;
+        const unicode::Units text = units_from_position(v);
+        bytes = u64{text.count} * width;
+        if (text.count == 0 || text.unit > width || !fits(bytes)) return false;
+        if (text.unit == width) {
+            std::memcpy(at, text.start, bytes);
+        } else {
+            for (u32 i = 0; i < text.count; ++i) unicode::write_unit(at + u64{i} * width, width, unit_at(text, i));
+        }
+    }
+    b->tail += static_cast<u32>(bytes);
+    s.w1 = 0;
+    return true;
+}
 
-Cell* append(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool notify) {
+// append's general path: any value, /part, /dup, growth and widening, both notifications.
+// Kept out of line so that the append done in place pays none of its set-up.
+[[gnu::noinline]] Cell* append_text(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool notify) {
     if (dup < 1) return series;
     Cell s = *series;
     const Cell v = *value;
@@ -178,6 +209,13 @@ Cell* append(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool
     if (written > 0) s.w1 = 0;
     *series = s;
     return series;
+}
+
+}  // namespace
+
+Cell* append(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool notify) {
+    if (part < 0 && dup == 1 && append_in_place(*series, *value)) return series;
+    return append_text(series, value, part, only, dup, notify);
 }
 
 Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool) {
