@@ -17,18 +17,14 @@ LoopFrame::Step LoopFrame::stopped(const ExitThrow& t, Cell& value) {
     return t.code == ThrowCode::continue_ ? Step::continued : Step::broke;
 }
 
-LoopFrame::Step LoopFrame::run(const Cell& block, Cell& value) {
-    try {
-        interp::eval_block(block, false);
-    } catch (const ExitThrow& t) {
-        if (!exits::aimed_at(t, index_, ThrowCode::break_, ThrowCode::continue_)) throw;
-        return stopped(t, value);
-    }
+LoopFrame::Step LoopFrame::thrown(const ExitThrow& t, Cell& value) {
+    if (!exits::aimed_at(t, index_, ThrowCode::break_, ThrowCode::continue_)) throw;
+    return stopped(t, value);
+}
+
+LoopFrame::Step LoopFrame::in_flight(Cell& value) {
     if (exits::take(index_, ThrowCode::break_, ThrowCode::continue_)) return stopped(exits::status, value);
-    if (exits::exiting) return Step::left;
-    value = *stack::top_cell();
-    stack::top = mark_.top;
-    return Step::done;
+    return Step::left;
 }
 
 Cell LoopFrame::condition(const Cell& block) {

@@ -4,6 +4,8 @@
 // An exit going on as a status ends the run with `left`: the native returns at once.
 #pragma once
 #include "runtime/eval/exits.h"
+#include "runtime/eval/interpreter.h"
+#include "runtime/eval/stack.h"
 
 namespace zel::natives {
 
@@ -16,14 +18,30 @@ public:
 
     enum class Step { done, continued, broke, left };
     // Evaluates the block; `value` receives its last value (unset! after continue, break's
-    // value after break).
-    Step run(const Cell& block, Cell& value);
+    // value after break). Inline: a loop runs its body once per iteration, and a run that
+    // ends normally only takes the value.
+    Step run(const Cell& block, Cell& value) {
+        try {
+            interp::eval_block(block, false);
+        } catch (const ExitThrow& t) {
+            return thrown(t, value);
+        }
+        if (exits::exiting) [[unlikely]]
+            return in_flight(value);
+        value = *stack::top_cell();
+        stack::top = mark_.top;
+        return Step::done;
+    }
     // Evaluates a condition block, where break and continue are errors.
     Cell condition(const Cell& block);
     // Closes the frame and stores the loop's result in the native's result slot.
     void close(const Cell& result);
 
 private:
+    // How a run ended by an exit thrown (rethrown unless aimed here) or in flight as a
+    // status (taken when aimed here, else `left`).
+    Step thrown(const ExitThrow& t, Cell& value);
+    Step in_flight(Cell& value);
     Step stopped(const ExitThrow& t, Cell& value);
 
     u32 index_;
