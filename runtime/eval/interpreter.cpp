@@ -46,6 +46,14 @@ constexpr std::uintptr_t native_reserve = 512u << 10;
 #endif
 std::uintptr_t native_limit = 0;
 
+// Inlined into its callers in optimised builds only: an unoptimised build gives each inlined
+// copy stack room of its own, and deep recursion would then overflow the native stack sooner.
+#if defined(__OPTIMIZE__)
+#define ZEL_HOT_INLINE [[gnu::always_inline]] inline
+#else
+#define ZEL_HOT_INLINE inline
+#endif
+
 // Refinement tables up to this size live in the call's own frame.
 constexpr u32 small_refinements = 16;
 
@@ -113,7 +121,7 @@ inline bool truthy(const Cell& c) { return !c.is(Type::none) && !(c.is(Type::log
 }
 
 // Sets a word as a set-word does; object fields go through their change hooks.
-inline void set_word(Cell word, const Cell& value) {
+ZEL_HOT_INLINE void set_word(Cell word, const Cell& value) {
     if (stores_directly(word)) *word_slot(word) = value;
     else context::set_word(word, value);
 }
@@ -304,7 +312,7 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
 }
 
 // The cache index of the refinement named like `name`, or 0.
-u32 find_refinement(Node cache, const Cell& name) {
+ZEL_HOT_INLINE u32 find_refinement(Node cache, const Cell& name) {
     const u32 wanted = symbol::canonical_id(as_word(name).symbol);
     const u32 n = length(cache);
     for (u32 k = 1; k < n; ++k) {
@@ -758,14 +766,6 @@ struct QuickStop {
     Buffer* const b = buffer(code.node);
     return index < tail_in(b, code) ? op_value(items_of(b)[index]) : nullptr;
 }
-
-// Inlined into its callers in optimised builds only: an unoptimised build gives each inlined
-// copy stack room of its own, and deep recursion would then overflow the native stack sooner.
-#if defined(__OPTIMIZE__)
-#define ZEL_HOT_INLINE [[gnu::always_inline]] inline
-#else
-#define ZEL_HOT_INLINE inline
-#endif
 
 // Operators computed on the spot, over the value `left`, from the operator word at `index`
 // whose value is `op`; `b` is the code's buffer, read since the last evaluation. The caller
