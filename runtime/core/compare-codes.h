@@ -39,7 +39,7 @@ constexpr i32 not_comparable = -2;
 // not-equal on anything else, the orderings by the result's sign, the sort orders when
 // value1 sorts first. A not_comparable result is unequal here; callers that order must
 // reject it first.
-constexpr bool ordering_truth(i32 result, i32 code) {
+[[gnu::always_inline]] constexpr bool ordering_truth(i32 result, i32 code) {
     switch (code) {
     case compare_code::not_equal: return result != 0;
     case compare_code::lesser: return result < 0;

@@ -46,6 +46,14 @@ constexpr std::uintptr_t native_reserve = 512u << 10;
 #endif
 std::uintptr_t native_limit = 0;
 
+// Inlined into its callers in optimised builds only: an unoptimised build gives each inlined
+// copy stack room of its own, and deep recursion would then overflow the native stack sooner.
+#if defined(__OPTIMIZE__)
+#define ZEL_HOT_INLINE [[gnu::always_inline]] inline
+#else
+#define ZEL_HOT_INLINE inline
+#endif
+
 // Refinement tables up to this size live in the call's own frame.
 constexpr u32 small_refinements = 16;
 
@@ -113,7 +121,7 @@ inline bool truthy(const Cell& c) { return !c.is(Type::none) && !(c.is(Type::log
 }
 
 // Sets a word as a set-word does; object fields go through their change hooks.
-inline void set_word(Cell word, const Cell& value) {
+ZEL_HOT_INLINE void set_word(Cell word, const Cell& value) {
     if (stores_directly(word)) *word_slot(word) = value;
     else context::set_word(word, value);
 }
@@ -187,6 +195,34 @@ Cell word_named(const Cell& name) { return name.is(Type::word) ? name : *words::
 
 using frame::parameter_word;
 
+// The calling path comes in two forms of one source, chosen when a block's evaluation
+// starts: the `checked` form, taken while a trace callback is installed, tests at each
+// emission point whether events are passed on; the plain form, taken otherwise, has no such
+// test at all. Nothing switches tracing on while plain code runs: a callback is installed
+// only by `do/trace`, which evaluates its code from a fresh start (and removes it before
+// returning), so every block entered while it is installed takes the checked form.
+template <bool checked>
+[[gnu::always_inline]] inline bool tracing() {
+    return checked && trace::active;
+}
+template <bool checked>
+[[gnu::always_inline]] inline void emit(u32 flag, Node code, u32 index, const Cell* value = nullptr,
+                                        const Cell* ref = nullptr) {
+    if constexpr (checked) trace::emit(flag, code, index, value, ref);
+}
+
+template <bool checked>
+u32 eval_expr(const Code& code, u32 index, bool infix = false);
+template <bool checked>
+void run_block(const Cell& block, bool to_result);
+template <bool checked>
+u32 call_value_in(const Cell& callable, const Code& code, u32 index, const Cell& name, const PathCall* path = nullptr,
+                  u32 modes = 0, bool infix = false);
+template <bool checked>
+void call_function_in(const Cell& function, u32 frame_index);
+template <bool checked>
+u32 eval_path_in(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value = nullptr);
+template <bool checked>
 inline u32 infix_lookahead(const Code& code, u32 index, Cell* left);
 
 // A return or exit that reached the function of frame `frame_index`: its value is the call's.
@@ -234,6 +270,7 @@ struct Call {
 }
 
 // Fetches one argument by its cache entry: pushes it and returns the position after it.
+template <bool checked>
 u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
     const u32 kind = spec_cache::kind_of(entry);
     Buffer* const b = buffer(call.code.node);
@@ -249,22 +286,22 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
         if (call.modes & mode::single) code.end = index + 1;
         // An argument whose value is at hand is pushed as evaluating it would, and goes
         // on with the operators after it.
-        if (const Cell* value = trace::active ? nullptr : quick_value(items_of(b)[index])) {
+        if (const Cell* value = tracing<checked>() ? nullptr : quick_value(items_of(b)[index])) {
             Cell* const left = stack::push(*value);
             ++index;
-            if (!call.infix) index = infix_lookahead(code, index, left);
+            if (!call.infix) index = infix_lookahead<checked>(code, index, left);
         } else {
-            index = eval_expression(code, index, call.infix);
+            index = eval_expr<checked>(code, index, call.infix);
         }
     } else {
         const Cell item = items_of(b)[index++];
-        trace::emit(trace::event::fetch, call.code.node, index - 1, &item);
+        emit<checked>(trace::event::fetch, call.code.node, index - 1, &item);
         if (kind == spec_cache::kind::literal && item.is(Type::paren)) {
-            eval_block(item, false);
+            run_block<checked>(item, false);
         } else if (kind == spec_cache::kind::literal && item.is(Type::get_word)) {
             stack::push(*word_slot(item));
         } else if (kind == spec_cache::kind::literal && item.is(Type::get_path)) {
-            eval_path(item, call.code, index, PathMode::get);
+            eval_path_in<checked>(item, call.code, index, PathMode::get);
         } else {
             stack::push(item);
         }
@@ -275,7 +312,7 @@ u32 fetch_one(const Call& call, const Cell& entry, u32 index) {
 }
 
 // The cache index of the refinement named like `name`, or 0.
-u32 find_refinement(Node cache, const Cell& name) {
+ZEL_HOT_INLINE u32 find_refinement(Node cache, const Cell& name) {
     const u32 wanted = symbol::canonical_id(as_word(name).symbol);
     const u32 n = length(cache);
     for (u32 k = 1; k < n; ++k) {
@@ -289,6 +326,7 @@ u32 find_refinement(Node cache, const Cell& name) {
 // refinements mode the refinement! cells of the apply block, each followed by an
 // expression deciding whether it is used; in apply mode alone every refinement of the
 // spec in order, each used by the truth of the block's next value (unused past its end).
+template <bool checked>
 class RefinementSource {
 public:
     RefinementSource(const PathCall* path, Call& call, u32& index, Node cache, u32 first)
@@ -322,7 +360,7 @@ public:
         const Cell element = cells(call_.code.node)[index_];
         if (!element.is(Type::refinement)) raise(ErrorId::script_bad_refine, &element);
         name = element;
-        index_ = eval_expression(call_.code, index_ + 1, false);
+        index_ = eval_expr<checked>(call_.code, index_ + 1, false);
         if (exits::exiting) return false;
         used = truthy(*stack::top_cell());
         stack::drop(1);
@@ -339,7 +377,7 @@ private:
         if (index_ >= tail_of(call_.code)) return true;
         Code code = call_.code;
         if (call_.modes & mode::single) code.end = index_ + 1;
-        index_ = eval_expression(code, index_, false);
+        index_ = eval_expr<checked>(code, index_, false);
         if (exits::exiting) return false;
         used = truthy(*stack::top_cell());
         stack::drop(1);
@@ -356,6 +394,7 @@ private:
 
 // Fetches the arguments of a refinement's `count` parameters (cache entries after `k`) onto
 // the top of the stack; in apply mode an unused refinement's arguments are skipped.
+template <bool checked>
 u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u32 index) {
     for (u32 a = 1; a <= count; ++a) {
         call.parameter = k + a - 1;
@@ -365,7 +404,7 @@ u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u
             if (call.modes & mode::single) {
                 ++index;
             } else if (index < tail_of(call.code)) {
-                index = eval_expression(call.code, index, false);
+                index = eval_expr<checked>(call.code, index, false);
                 if (exits::exiting) return index;
                 stack::drop(1);
             }
@@ -373,7 +412,7 @@ u32 fetch_refinement_args(Call& call, Node cache, u32 k, u32 count, bool used, u
             continue;
         }
         const Cell entry = cells(cache)[k + a];
-        index = fetch_one(call, entry, index);
+        index = fetch_one<checked>(call, entry, index);
         if (exits::exiting) return index;
     }
     return index;
@@ -406,18 +445,19 @@ constexpr i32 unused_refinements[small_refinements] = {-1, -1, -1, -1, -1, -1, -
 // evaluated: each is one expression where it stands, then a type test, which for
 // parameters that all take any type (`any_type`) is a test that the value is set. Any other
 // case of a parameter (the code's tail), and every error, is left to the generic fetch.
+template <bool checked>
 u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index, bool any_type) {
     const Code& code = call.code;
     for (u32 k = 1; k <= count; ++k) {
         Buffer* const b = buffer(code.node);
         if (index >= tail_in(b, code)) {
             call.parameter = k - 1;
-            index = fetch_one(call, cells(cache)[k], index);
+            index = fetch_one<checked>(call, cells(cache)[k], index);
         } else if (const Cell* value = quick_value(items_of(b)[index])) {
             Cell* const left = stack::push(*value);
-            index = infix_lookahead(code, index + 1, left);
+            index = infix_lookahead<checked>(code, index + 1, left);
         } else {
-            index = eval_expression(code, index);
+            index = eval_expr<checked>(code, index);
         }
         if (exits::exiting) return index;
         const Cell& argument = stack::top[-1];
@@ -431,11 +471,12 @@ u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index, bool any_type)
 
 // Fills the argument frame of a plain spec: its mandatory parameters, in one walk of the
 // cache; then calls a native or action, or pushes a function's locals.
+template <bool checked>
 u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
     const u32 count = as_info(info).mandatory;
     u32 k = 1;
-    if (!call.modes && !call.infix && !trace::active && spec_cache::all_evaluated(info)) {
-        index = fetch_evaluated(call, cache, count, index, caches_on && spec_cache::takes_any_type(info));
+    if (!call.modes && !call.infix && !tracing<checked>() && spec_cache::all_evaluated(info)) {
+        index = fetch_evaluated<checked>(call, cache, count, index, caches_on && spec_cache::takes_any_type(info));
         if (exits::exiting) return index;
         k = count + 1;
     } else if (call.infix && count) {
@@ -446,11 +487,11 @@ u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
     for (; k <= count; ++k) {
         call.parameter = k - 1;
         const Cell entry = cells(cache)[k];
-        index = fetch_one(call, entry, index);
+        index = fetch_one<checked>(call, entry, index);
         if (exits::exiting) return index;
     }
     const Cell& callable = call.callable;
-    trace::emit(trace::event::call, call.code.node, call.start, nullptr, &call.name);
+    emit<checked>(trace::event::call, call.code.node, call.start, nullptr, &call.name);
     if (callable.is(Type::native) || callable.is(Type::action)) call_numbered(callable, unused_refinements);
     else if (callable.is(Type::function)) push_locals(as_info(info).locals);
     return index;
@@ -458,11 +499,12 @@ u32 fetch_plain(Call& call, Node cache, const Cell& info, u32 index) {
 
 // Fills the argument frame by the callee's spec cache and, for a native or action, calls
 // it. Returns the position after the arguments.
+template <bool checked>
 u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
     const Cell& callable = call.callable;
     const Node cache = spec_cache::of(callable);
     const Cell info = cells(cache)[0];
-    if (!path && spec_cache::is_plain(info)) return fetch_plain(call, cache, info, index);
+    if (!path && spec_cache::is_plain(info)) return fetch_plain<checked>(call, cache, info, index);
     const bool numbered = callable.is(Type::native) || callable.is(Type::action);
 
     // Mandatory parameters; in infix mode the left operand is argument 0, already in place.
@@ -478,7 +520,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
             if (!spec_cache::accepts(entry, stack::base->type())) expect_arg(call, *stack::base);
             continue;
         }
-        index = fetch_one(call, entry, index);
+        index = fetch_one<checked>(call, entry, index);
         if (exits::exiting) return index;
     }
 
@@ -501,7 +543,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
     }
 
     if (refinement_count || path) {
-        RefinementSource source(path, call, index, cache, k);
+        RefinementSource<checked> source(path, call, index, cache, k);
         Cell name;
         bool used = false;
         while (source.next(name, used)) {
@@ -513,7 +555,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
                 i32& flag = refs[as_refinement(entry).slot - 1];
                 if (flag >= 0) raise(ErrorId::script_dup_refine, &name);
                 Cell* const first = stack::top;
-                index = fetch_refinement_args(call, cache, at, count, used, index);
+                index = fetch_refinement_args<checked>(call, cache, at, count, used, index);
                 if (exits::exiting) return index;
                 if (used) flag = static_cast<i32>(first - stack::base);
                 else stack::top = first;
@@ -523,7 +565,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
                 // The arguments are fetched on top, where their evaluation cannot overwrite
                 // the slots of refinements fetched before, then moved into place.
                 Cell* const first = stack::top;
-                index = fetch_refinement_args(call, cache, at, count, used, index);
+                index = fetch_refinement_args<checked>(call, cache, at, count, used, index);
                 if (exits::exiting) return index;
                 if (used) {
                     *slot = true_cell;
@@ -535,7 +577,7 @@ u32 fetch_arguments(Call& call, const PathCall* path, u32 index) {
         if (exits::exiting) return index;
     }
 
-    trace::emit(trace::event::call, call.code.node, call.start, nullptr, &call.name);
+    emit<checked>(trace::event::call, call.code.node, call.start, nullptr, &call.name);
     if (numbered) {
         call_numbered(callable, refs);
     } else if (callable.is(Type::function)) {
@@ -654,8 +696,9 @@ inline bool is_number(const Cell& c) { return c.is(Type::integer) || c.is(Type::
 // Whether the evaluation and frame stacks have room for the call a shortcut skips; without
 // it the call's path is taken, so that an overflow fails the same way.
 // While tracing, the call is taken for its events.
+template <bool checked>
 inline bool call_room() {
-    return !trace::active && stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity;
+    return !tracing<checked>() && stack::end - stack::top >= 2 && frame::top_ != frame::records + frame::capacity;
 }
 
 // `left op right` computed on the spot into `left`, when the operator is inline, its spec
@@ -684,16 +727,17 @@ using native::unwrapped;
 // An infix call of an inlinable operator (the op! cell): its frame is opened and its right
 // operand fetched as for any call, then two operands the fast paths take are computed in
 // place; others go through their spec's type checks to the operator's entry.
+template <bool checked>
 u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index, const Cell& word, Cell* left) {
     const Cell callable = unwrapped(op);
     spec_cache::of(callable);
     // A copy: evaluating the right operand may make another entry in its place.
     const OperatorSpec spec = *operator_spec(op);
-    if (!spec.binary) return call_value(callable, code, index, word, nullptr, 0, true);
+    if (!spec.binary) return call_value_in<checked>(callable, code, index, word, nullptr, 0, true);
     frame::open_interp_native(word);
     stack::base = left;
     Call call{callable, word, code, 0, true, 1};
-    index = fetch_one(call, spec.right, index);
+    index = fetch_one<checked>(call, spec.right, index);
     if (exits::exiting) return index;
     Cell out;
     bool truth = false;
@@ -718,18 +762,10 @@ struct QuickStop {
 };
 
 // The op! value of the operator word at `index`, or null (also at the code's tail).
-inline const Cell* op_at(const Code& code, u32 index) {
+[[gnu::always_inline]] inline const Cell* op_at(const Code& code, u32 index) {
     Buffer* const b = buffer(code.node);
     return index < tail_in(b, code) ? op_value(items_of(b)[index]) : nullptr;
 }
-
-// Inlined into its callers in optimised builds only: an unoptimised build gives each inlined
-// copy stack room of its own, and deep recursion would then overflow the native stack sooner.
-#if defined(__OPTIMIZE__)
-#define ZEL_HOT_INLINE [[gnu::always_inline]] inline
-#else
-#define ZEL_HOT_INLINE inline
-#endif
 
 // Operators computed on the spot, over the value `left`, from the operator word at `index`
 // whose value is `op`; `b` is the code's buffer, read since the last evaluation. The caller
@@ -747,28 +783,30 @@ ZEL_HOT_INLINE QuickStop quick_operators(const Code& code, Buffer* b, u32 index,
 
 // The infix look-ahead: while an operator word follows (the first at `index`, whose value
 // is `op`), calls it with the value at `left` as its left operand.
+template <bool checked>
 u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
     for (;;) {
         const QuickStop stop =
-            call_room() ? quick_operators(code, buffer(code.node), index, op, *left) : QuickStop{index, op};
+            call_room<checked>() ? quick_operators(code, buffer(code.node), index, op, *left) : QuickStop{index, op};
         if (!stop.op) return stop.index;
         index = stop.index;
         const Cell value = *stop.op;
         const Cell word = cells(code.node)[index];
         stack::top = left + 1;
         const Inline* how = inline_of(value);
-        if (how && !trace::active && index + 1 < tail_of(code))
-            index = call_operator(value, *how, code, index + 1, word, left);
-        else index = call_value(unwrapped(value), code, index + 1, word, nullptr, 0, true);
+        if (how && !tracing<checked>() && index + 1 < tail_of(code))
+            index = call_operator<checked>(value, *how, code, index + 1, word, left);
+        else index = call_value_in<checked>(unwrapped(value), code, index + 1, word, nullptr, 0, true);
         if (exits::exiting || !(op = op_at(code, index))) return index;
     }
 }
 
 // Most expressions are followed by no operator: that is decided here, before the
 // operators' loop.
-inline u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
+template <bool checked>
+ZEL_HOT_INLINE u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
     const Cell* op = op_at(code, index);
-    return op ? operators_after(code, index, op, left) : index;
+    return op ? operators_after<checked>(code, index, op, left) : index;
 }
 
 // `word: value`. A value that comes without a call and is stored straight into its slot
@@ -777,10 +815,11 @@ inline u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
 // `stored` tells. When the quick start of the expression meets an operator that needs a
 // call, or the word's store is not direct, the evaluation goes on from where it got to in
 // the set-word's frame, as if it had run in it from the start.
+template <bool checked>
 [[gnu::always_inline]] inline u32 eval_set_word(const Code& code, const Cell& target, u32 index, bool& stored) {
     Cell value;
     QuickStop quick{0, nullptr};
-    if (call_room()) {
+    if (call_room<checked>()) {
         Buffer* const b = buffer(code.node);
         const u32 tail = tail_in(b, code);
         if (const Cell* first = index < tail ? quick_value(items_of(b)[index]) : nullptr) {
@@ -801,16 +840,16 @@ inline u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
     stack::push(target);
     if (quick.index) {
         stack::push(value);
-        index = quick.op ? operators_after(code, quick.index, quick.op, stack::base + 1) : quick.index;
+        index = quick.op ? operators_after<checked>(code, quick.index, quick.op, stack::base + 1) : quick.index;
     } else {
-        index = eval_expression(code, index);
+        index = eval_expr<checked>(code, index);
     }
     if (exits::exiting) return index;
     value = stack::base[1];
     if (value.is(Type::unset)) raise(ErrorId::script_need_value, &target);
     set_word(stack::base[0], value);
     stack::base[0] = value;
-    trace::emit(trace::event::set, code.node, index, &value, &target);
+    emit<checked>(trace::event::set, code.node, index, &value, &target);
     frame::close();
     return index;
 }
@@ -823,16 +862,17 @@ inline u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
 }
 
 // `path: value`.
+template <bool checked>
 u32 eval_set_path(const Code& code, const Cell& path, u32 index) {
     if (index >= tail_of(code)) raise(ErrorId::script_need_value, &path);
     frame::open_interp_native(*words::tag_body);
-    index = eval_expression(code, index);
+    index = eval_expr<checked>(code, index);
     if (exits::exiting) return index;
     const Cell value = stack::base[0];
-    eval_path(path, code, index, PathMode::set, &value);
+    eval_path_in<checked>(path, code, index, PathMode::set, &value);
     if (exits::exiting) return index;
     stack::base[0] = value;
-    trace::emit(trace::event::set, code.node, index, &value, &path);
+    emit<checked>(trace::event::set, code.node, index, &value, &path);
     frame::close();
     return index;
 }
@@ -937,13 +977,13 @@ namespace {
 // for a library block, emits the events and leaves the current position alone in library
 // code: there it stays where the user's code called it, so that an error names the
 // user's code.
-template <bool watched>
+template <bool checked, bool watched>
 [[gnu::always_inline]] inline void block_run(const Cell& block, bool to_result, bool library) {
     PositionGuard guard;
     frame::open_eval(*words::tag_body);
     const Node n = as_series(block).node;
     u32 index = as_series(block).index;
-    if constexpr (watched) trace::emit(trace::event::enter, n, index);
+    if constexpr (watched) emit<checked>(trace::event::enter, n, index);
     if (index >= length(n)) {
         stack::push(unset_cell);
     } else {
@@ -952,12 +992,12 @@ template <bool watched>
         for (;;) {
             if (!watched || !library) as_series(*position).index = index;
             stack::top = stack::base;
-            index = eval_expression(code, index);
+            index = eval_expr<checked>(code, index);
             if (exits::exiting) return;
             if (index >= length(n)) break;
         }
     }
-    if constexpr (watched) trace::emit(trace::event::exit, n, index, stack::top_cell());
+    if constexpr (watched) emit<checked>(trace::event::exit, n, index, stack::top_cell());
     if (to_result) frame::close_return();
     else frame::close();
 }
@@ -967,18 +1007,39 @@ template <bool watched>
 [[gnu::noinline]] void watched_block(const Cell& block, bool to_result) {
     const bool library = buffer(as_series(block).node)->flags & bufferflag::library_code;
     if (library == trace::state.in_library) {
-        block_run<true>(block, to_result, library);
+        block_run<true, true>(block, to_result, library);
         return;
     }
     const trace::CodeScope scope(library);
-    block_run<true>(block, to_result, library);
+    block_run<true, true>(block, to_result, library);
+}
+
+// A library block run while no callback is installed: the current position is left alone.
+[[gnu::noinline]] void plain_library_block(const Cell& block, bool to_result) {
+    block_run<false, true>(block, to_result, true);
+}
+
+template <bool checked>
+void run_block(const Cell& block, bool to_result) {
+    if constexpr (checked) {
+        if (trace::watching || (buffer(as_series(block).node)->flags & bufferflag::library_code)) [[unlikely]]
+            watched_block(block, to_result);
+        else
+            block_run<true, false>(block, to_result, false);
+    } else {
+        if (buffer(as_series(block).node)->flags & bufferflag::library_code) [[unlikely]]
+            plain_library_block(block, to_result);
+        else
+            block_run<false, false>(block, to_result, false);
+    }
 }
 
 // Runs a function or routine whose arguments are in place in its frame (a native or action
 // ran when its arguments were fetched) and closes the frame; false while an exit is in flight.
+template <bool checked>
 [[gnu::always_inline]] inline bool run_and_close(const Cell& callable, u32 frame_index) {
     if (callable.is(Type::function)) {
-        call_function(callable, frame_index);
+        call_function_in<checked>(callable, frame_index);
         if (exits::exiting) return false;
         frame::close_function();
     } else {
@@ -994,11 +1055,12 @@ template <bool watched>
 // other callable, and every call while tracing, takes the generic fetch. Both ways run in
 // this one native frame, so that a recursion overflows the native stack at the same depth
 // whichever way its calls went.
+template <bool checked>
 u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cell& word) {
     check_native_stack();
     const Cell callable = callable_in;
     Cell* const slot = stack::top;
-    trace::emit(trace::event::open, code.node, index - 1, &word);
+    emit<checked>(trace::event::open, code.node, index - 1, &word);
     stack::push(callable);
     open_call_frame(callable, word);
     const u32 frame_index = frame::depth() - 1;
@@ -1008,25 +1070,26 @@ u32 call_by_word(const Cell& callable_in, const Code& code, u32 index, const Cel
     const Cell info = cells(cache)[0];
     const bool function = callable.is(Type::function);
     const bool plain = spec_cache::all_evaluated(info);
-    if (!trace::active && caches_on && !callable.is(Type::routine) &&
+    if (!tracing<checked>() && caches_on && !callable.is(Type::routine) &&
         (plain || (!function && spec_cache::leads_evaluated(info) && as_info(info).refinements <= small_refinements))) {
-        index = fetch_evaluated(call, cache, as_info(info).mandatory, index, plain && spec_cache::takes_any_type(info));
+        index = fetch_evaluated<checked>(call, cache, as_info(info).mandatory, index,
+                                         plain && spec_cache::takes_any_type(info));
         if (exits::exiting) return index;
-        trace::emit(trace::event::call, code.node, call.start, nullptr, &word);
+        emit<checked>(trace::event::call, code.node, call.start, nullptr, &word);
         if (function) push_locals(as_info(info).locals);
         else call_numbered(callable, unused_refinements);
     } else {
-        index = fetch_arguments(call, nullptr, index);
+        index = fetch_arguments<checked>(call, nullptr, index);
     }
-    if (exits::exiting || !run_and_close(callable, frame_index)) return index;
+    if (exits::exiting || !run_and_close<checked>(callable, frame_index)) return index;
     slot[0] = slot[1];
     stack::top = slot + 1;
-    trace::emit(trace::event::return_, code.node, index, stack::top_cell(), &word);
+    emit<checked>(trace::event::return_, code.node, index, stack::top_cell(), &word);
     return index;
 }
 
-// One expression; the `traced` form emits its events.
-template <bool traced>
+// One expression; the `traced` form (of the checked form only) emits its events.
+template <bool checked, bool traced>
 [[gnu::always_inline]] inline u32 expression(const Code& code, u32 index, bool infix, bool literal_callables) {
     Cell* const start = stack::top;
     const u32 first = index;
@@ -1036,13 +1099,13 @@ template <bool traced>
     case Type::word: {
         const Cell* value = word_slot(item);
         if (plain_value(value->type())) stack::push(*value);
-        else if (is_callable(value->type())) index = call_by_word(*value, code, index, item);
+        else if (is_callable(value->type())) index = call_by_word<checked>(*value, code, index, item);
         else word_value_error(item, *value);
         break;
     }
     case Type::set_word: {
         bool stored = false;
-        index = eval_set_word(code, item, index, stored);
+        index = eval_set_word<checked>(code, item, index, stored);
         if (stored) return index;
         break;
     }
@@ -1052,27 +1115,27 @@ template <bool traced>
         stack::push(*cell::set_type(&word, Type::word));
         break;
     }
-    case Type::paren: eval_block(item, false); break;
+    case Type::paren: run_block<checked>(item, false); break;
     case Type::issue:
         if (index < tail_of(code) && cells(code.node)[index].is(Type::block) && names_system(item))
             raise(ErrorId::internal_zel_system);
         stack::push(item);
         break;
-    case Type::path: index = eval_path(item, code, index, PathMode::plain); break;
+    case Type::path: index = eval_path_in<checked>(item, code, index, PathMode::plain); break;
     case Type::lit_path: {
         Cell path = item;
         as_series(*cell::set_type(&path, Type::path)).extra = 0;
         stack::push(path);
         break;
     }
-    case Type::set_path: index = eval_set_path(code, item, index); break;
-    case Type::get_path: index = eval_path(item, code, index, PathMode::get); break;
+    case Type::set_path: index = eval_set_path<checked>(code, item, index); break;
+    case Type::get_path: index = eval_path_in<checked>(item, code, index, PathMode::get); break;
     case Type::native:
     case Type::action:
     case Type::function:
     case Type::routine:
         if (literal_callables) stack::push(item);
-        else index = call_value(item, code, index, *words::tag_anon);
+        else index = call_value_in<checked>(item, code, index, *words::tag_anon);
         break;
     case Type::op: raise(ErrorId::internal_not_done);
     default: stack::push(item);
@@ -1081,7 +1144,7 @@ template <bool traced>
         if (exits::exiting) return index;
         if (produces_value(item)) trace::pass(trace::event::push, code.node, first, start, nullptr);
     }
-    if (!infix) index = infix_lookahead(code, index, start);
+    if (!infix) index = infix_lookahead<checked>(code, index, start);
     if constexpr (traced) {
         if (!infix && !exits::exiting) trace::pass(trace::event::expr, code.node, first, start, nullptr);
     }
@@ -1089,22 +1152,107 @@ template <bool traced>
 }
 
 [[gnu::noinline]] u32 traced_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
-    return expression<true>(code, index, infix, literal_callables);
+    return expression<true, true>(code, index, infix, literal_callables);
+}
+
+// One expression of the evaluator's own (where a callable met is always called).
+template <bool checked>
+u32 eval_expr(const Code& code, u32 index, bool infix) {
+    if constexpr (checked) {
+        if (trace::active) [[unlikely]]
+            return traced_expression(code, index, infix, false);
+    }
+    return expression<checked, false>(code, index, infix, false);
+}
+
+template <bool checked>
+u32 call_value_in(const Cell& callable_in, const Code& code, u32 index, const Cell& name, const PathCall* path,
+                  u32 modes, bool infix) {
+    check_native_stack();
+    const Cell callable = callable_in;
+    Cell* const slot = stack::top;
+    const Cell named = word_named(name);
+    // The callable's cell (word, path, operator) is the one before its arguments.
+    emit<checked>(trace::event::open, code.node, index - 1, &named);
+    if (!infix) stack::push(callable);
+    open_call_frame(callable, named);
+    if (infix) stack::base = stack::top - 1;
+    const u32 frame_index = frame::depth() - 1;
+    Call call{callable, named, code, modes, infix};
+    call.start = index - 1;
+    index = fetch_arguments<checked>(call, path, index);
+    if (exits::exiting || !run_and_close<checked>(callable, frame_index)) return index;
+    if (!infix) {
+        slot[0] = slot[1];
+        stack::top = slot + 1;
+    }
+    emit<checked>(trace::event::return_, code.node, index, stack::top_cell(), &named);
+    return index;
+}
+
+// A function's body, its return or exit taken.
+template <bool checked>
+[[gnu::always_inline]] inline void run_body(const Cell& body, u32 frame_index) {
+    try {
+        run_block<checked>(body, true);
+    } catch (const ExitThrow& t) {
+        if (!exits::aimed_at(t, frame_index, ThrowCode::return_, ThrowCode::exit)) throw;
+        returned(frame_index, t.value);
+        return;
+    }
+    if (exits::take(frame_index, ThrowCode::return_, ThrowCode::exit)) returned(frame_index, exits::status.value);
+}
+
+// The body of a function whose attributes or library flag change the tracing state, or
+// run while tracing: framed by prolog and epilog events.
+[[gnu::noinline]] void run_scoped_body(const Cell& function, const Cell& body, u32 frame_index) {
+    const trace::BodyScope scope(function.header);
+    if (!trace::active) {
+        run_body<true>(body, frame_index);
+        return;
+    }
+    const Cell name = frame::current_call_word();
+    const Node code = as_series(body).node;
+    trace::pass(trace::event::prolog, code, as_series(body).index, &function, &name);
+    run_body<true>(body, frame_index);
+    if (exits::exiting) return;
+    trace::emit(trace::event::epilog, code, as_series(body).index, stack::base, &name);
+}
+
+// The attributes and the library flag of a function change nothing while no callback is
+// installed: its body runs as it stands.
+template <bool checked>
+void call_function_in(const Cell& function, u32 frame_index) {
+    const auto fn = as_function(function);
+    as_context(context_cell(fn.context)).values = stack::index_of(stack::base) + 1;
+    frame::top()->header |= frame::body_flag;
+    const Cell body = cells(fn.record)[function::record::body];
+    if (!body.is(Type::block)) {
+        stack::set_only_result(unset_cell);
+        return;
+    }
+    if (checked && trace::body_watched(function.header)) [[unlikely]]
+        run_scoped_body(function, body, frame_index);
+    else
+        run_body<checked>(body, frame_index);
 }
 
 }  // namespace
 
 void eval_block(const Cell& block, bool to_result) {
-    if (trace::watching || (buffer(as_series(block).node)->flags & bufferflag::library_code)) [[unlikely]]
-        watched_block(block, to_result);
+    if (trace::state.installed) [[unlikely]]
+        run_block<true>(block, to_result);
     else
-        block_run<false>(block, to_result, false);
+        run_block<false>(block, to_result);
 }
 
 u32 eval_expression(const Code& code, u32 index, bool infix, bool literal_callables) {
-    if (trace::active) [[unlikely]]
-        return traced_expression(code, index, infix, literal_callables);
-    return expression<false>(code, index, infix, literal_callables);
+    if (trace::state.installed) [[unlikely]] {
+        if (trace::active) [[unlikely]]
+            return traced_expression(code, index, infix, literal_callables);
+        return expression<true, false>(code, index, infix, literal_callables);
+    }
+    return expression<false, false>(code, index, infix, literal_callables);
 }
 
 u32 eval_single(const Cell& block, u32 index, bool push) {
@@ -1125,75 +1273,18 @@ u32 next_position(const Cell& block) {
     return eval_expression(Code{pos.node}, pos.index);
 }
 
-u32 call_value(const Cell& callable_in, const Code& code, u32 index, const Cell& name, const PathCall* path, u32 modes,
+u32 call_value(const Cell& callable, const Code& code, u32 index, const Cell& name, const PathCall* path, u32 modes,
                bool infix) {
-    check_native_stack();
-    const Cell callable = callable_in;
-    Cell* const slot = stack::top;
-    const Cell named = word_named(name);
-    // The callable's cell (word, path, operator) is the one before its arguments.
-    trace::emit(trace::event::open, code.node, index - 1, &named);
-    if (!infix) stack::push(callable);
-    open_call_frame(callable, named);
-    if (infix) stack::base = stack::top - 1;
-    const u32 frame_index = frame::depth() - 1;
-    Call call{callable, named, code, modes, infix};
-    call.start = index - 1;
-    index = fetch_arguments(call, path, index);
-    if (exits::exiting || !run_and_close(callable, frame_index)) return index;
-    if (!infix) {
-        slot[0] = slot[1];
-        stack::top = slot + 1;
-    }
-    trace::emit(trace::event::return_, code.node, index, stack::top_cell(), &named);
-    return index;
+    if (trace::state.installed) [[unlikely]]
+        return call_value_in<true>(callable, code, index, name, path, modes, infix);
+    return call_value_in<false>(callable, code, index, name, path, modes, infix);
 }
-
-namespace {
-
-// A function's body, its return or exit taken.
-[[gnu::always_inline]] inline void run_body(const Cell& body, u32 frame_index) {
-    try {
-        eval_block(body, true);
-    } catch (const ExitThrow& t) {
-        if (!exits::aimed_at(t, frame_index, ThrowCode::return_, ThrowCode::exit)) throw;
-        returned(frame_index, t.value);
-        return;
-    }
-    if (exits::take(frame_index, ThrowCode::return_, ThrowCode::exit)) returned(frame_index, exits::status.value);
-}
-
-// The body of a function whose attributes or library flag change the tracing state, or
-// run while tracing: framed by prolog and epilog events.
-[[gnu::noinline]] void run_scoped_body(const Cell& function, const Cell& body, u32 frame_index) {
-    const trace::BodyScope scope(function.header);
-    if (!trace::active) {
-        run_body(body, frame_index);
-        return;
-    }
-    const Cell name = frame::current_call_word();
-    const Node code = as_series(body).node;
-    trace::pass(trace::event::prolog, code, as_series(body).index, &function, &name);
-    run_body(body, frame_index);
-    if (exits::exiting) return;
-    trace::emit(trace::event::epilog, code, as_series(body).index, stack::base, &name);
-}
-
-}  // namespace
 
 void call_function(const Cell& function, u32 frame_index) {
-    const auto fn = as_function(function);
-    as_context(context_cell(fn.context)).values = stack::index_of(stack::base) + 1;
-    frame::top()->header |= frame::body_flag;
-    const Cell body = cells(fn.record)[function::record::body];
-    if (!body.is(Type::block)) {
-        stack::set_only_result(unset_cell);
-        return;
-    }
-    if (trace::body_watched(function.header)) [[unlikely]]
-        run_scoped_body(function, body, frame_index);
+    if (trace::state.installed) [[unlikely]]
+        call_function_in<true>(function, frame_index);
     else
-        run_body(body, frame_index);
+        call_function_in<false>(function, frame_index);
 }
 
 void call_routine(const Cell& routine) {
@@ -1239,16 +1330,15 @@ void store_back(const Cell& changed, const Cell* word, const Cell& holder, const
     select(&target, &element, &changed, step);
 }
 
-}  // namespace
-
-u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value) {
+template <bool checked>
+u32 eval_path_in(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value) {
     Cell* const start = stack::top;
     const Node elements = as_series(path).node;
     const u32 first = as_series(path).index;
     if (first >= length(elements)) raise(ErrorId::script_empty_path);
     const Cell head = cells(elements)[first];
     if (!head.is(Type::word)) raise(ErrorId::script_word_first, &path);
-    if (trace::active) [[unlikely]] {
+    if (tracing<checked>()) [[unlikely]] {
         trace::pass(trace::event::enter, elements, first, nullptr, nullptr);
         trace::pass(trace::event::fetch, elements, first, &head, nullptr);
     }
@@ -1264,17 +1354,17 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
             const Cell callable = *start;
             const PathCall call{path, k};
             stack::top = start;
-            index = call_value(callable, code, index, previous, &call);
-            if (!exits::exiting) trace::emit(trace::event::exit, elements, length(elements), start);
+            index = call_value_in<checked>(callable, code, index, previous, &call);
+            if (!exits::exiting) emit<checked>(trace::event::exit, elements, length(elements), start);
             return index;
         }
         if (k + 1 >= length(elements)) break;
         Cell selector = cells(elements)[k + 1];
-        trace::emit(trace::event::fetch, elements, k + 1, &selector);
+        emit<checked>(trace::event::fetch, elements, k + 1, &selector);
         if (selector.is(Type::get_word)) {
             selector = *word_slot(selector);
         } else if (selector.is(Type::paren)) {
-            eval_block(selector, false);
+            run_block<checked>(selector, false);
             if (exits::exiting) return index;
             selector = *stack::top_cell();
             stack::drop(1);
@@ -1303,8 +1393,16 @@ u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, cons
         previous = selector;
     }
     stack::top = start + 1;
-    trace::emit(trace::event::exit, elements, length(elements), start);
+    emit<checked>(trace::event::exit, elements, length(elements), start);
     return index;
+}
+
+}  // namespace
+
+u32 eval_path(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value) {
+    if (trace::state.installed) [[unlikely]]
+        return eval_path_in<true>(path, code, index, mode, value);
+    return eval_path_in<false>(path, code, index, mode, value);
 }
 
 }  // namespace zel::interp

@@ -1,6 +1,8 @@
 // Interpreter tracing: while a trace callback is installed (do/trace), the interpreter
 // reports each step of the evaluation to it as an event. Every emission point tests one
-// flag, `active`, first; nothing else is done while it is clear.
+// flag, `active`, first; nothing else is done while it is clear. The evaluator's calling
+// path also has a form without these tests, which blocks take while no callback is
+// installed.
 //
 // The switch is the conjunction of four things, kept apart so that each can be put back
 // on its own: a callback is installed; the user has tracing on (the trace and no-trace
