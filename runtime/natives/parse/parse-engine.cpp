@@ -10,6 +10,7 @@
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/series.h"
+#include "runtime/eval/frame.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/eval/stack.h"
 #include "runtime/memory/node.h"
@@ -191,7 +192,8 @@ private:
     // States.
     State fetch();
     State act(const Cell& v);
-    State word(const Cell& w);
+    State word(const Cell& w) { return word(w, keyword_of(w)); }
+    State word(const Cell& w, Keyword k);
     State literal(const Cell& v);
     State done_item(bool matched, u32 next_rule) {
         match_ = matched;
@@ -204,6 +206,9 @@ private:
     State complete();
     State pending(Kind k, u32 operand_at, const Cell& b, u32 arg = 0, const Cell& x = none_cell);
     State single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& v);
+    i64 literal_span(Kind k, const Cell& b, const Cell& v);
+    bool literal_rule(u32 at, i64* to, u32* next);
+    State copy_literal(Keyword k, const Cell& target, i64 to, u32 next);
     State repeat(Kind k, u32 operand_at, u32 min, u32 max) {
         return pending(k, operand_at, bounds_cell(min, max), tail_of(*in_));
     }
@@ -246,7 +251,13 @@ bool Engine::call_back(Event event) {
 }
 
 Cell Engine::value_of(const Cell& word) const {
-    const Cell* v = context::get_word(word);
+    // A bound word whose context's values exist is read from its slot directly; anything
+    // else goes through the contexts' lookup, which raises for an unbound word.
+    const auto w = as_word(word);
+    const Cell* v = w.context && w.index != context::no_index
+                        ? frame::value_slot(frame::context_cell(w.context), w.index)
+                        : nullptr;
+    if (!v) v = context::get_word(word);
     if (!v || v->is(Type::unset)) raise(ErrorId::script_parse_rule, &word);
     return *v;
 }
@@ -351,10 +362,12 @@ State Engine::fetch() {
             ++rpos_;
             continue;
         case Type::block: push_block(v); continue;
-        case Type::word:
-            if (keyword_of(v) != Keyword::skip) return word(v);
+        case Type::word: {
+            const Keyword k = keyword_of(v);
+            if (k != Keyword::skip) return word(v, k);
             ok = !at_end();
             break;
+        }
         default:
             // Literal values, most of the rules of a dialect, are matched without the dispatch.
             return is_literal(v) ? literal(v) : act(v);
@@ -429,8 +442,7 @@ State Engine::literal(const Cell& v) {
     return done_item(n >= 0, rpos_ + 1);
 }
 
-State Engine::word(const Cell& w) {
-    const Keyword k = keyword_of(w);
+State Engine::word(const Cell& w, const Keyword k) {
     const u32 next = rpos_ + 1;
     switch (k) {
     case Keyword::unknown:
@@ -457,6 +469,9 @@ State Engine::word(const Cell& w) {
     case Keyword::set: {
         const Cell target = operand(next, w);
         operand(next + 1, w);
+        i64 to;
+        u32 after;
+        if (!callback_ && literal_rule(next + 1, &to, &after)) return copy_literal(k, target, to, after);
         return pending(k == Keyword::copy ? Kind::copy : Kind::set, next + 1, none_cell, 0, target);
     }
     case Keyword::into: {
@@ -586,17 +601,65 @@ State Engine::pending(Kind k, u32 operand_at, const Cell& b, u32 arg, const Cell
 // A repetition, `to` or `thru` of one literal value when no callback watches: the entry
 // it would push and pop at once is left out.
 State Engine::single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& v) {
+    const i64 to = literal_span(k, b, v);
+    if (to >= 0) set_pos(static_cast<u32>(to));
+    return done_item(to >= 0, operand_at + 1);
+}
+
+// Where a repetition (bounds in `b`), `to` or `thru` of the literal value takes the input
+// from its position, or -1 when it does not match.
+i64 Engine::literal_span(Kind k, const Cell& b, const Cell& v) {
     if (k == Kind::to || k == Kind::thru) {
         if (!searchable(*in_, v)) raise(ErrorId::script_parse_rule, &v);
         const Found f = search(*in_, pos(), end(), v, strict_);
-        if (f.at < 0) return done_item(false, operand_at + 1);
-        set_pos(static_cast<u32>(f.at) + (k == Kind::thru ? f.length : 0));
-        return done_item(true, operand_at + 1);
+        return f.at < 0 ? -1 : f.at + (k == Kind::thru ? f.length : 0);
     }
     const Run run = match_run(*in_, pos(), end(), v, strict_, b.w2);
-    if (run.count < b.w1) return done_item(false, operand_at + 1);
-    set_pos(run.end);
-    return done_item(true, operand_at + 1);
+    return run.count < b.w1 ? -1 : i64{run.end};
+}
+
+// When the rule at `at` is a repetition keyword, `to` or `thru` followed by one literal
+// value (or a word holding one) and the work stack has room for the entries the rule and
+// its caller would push: where it takes the input (-1 when it does not match) and the rule
+// position after it. Anything else answers false and takes the general way, which raises
+// what is wrong with the rule.
+bool Engine::literal_rule(u32 at, i64* to, u32* next) {
+    const Cell r = rule(at);
+    Kind k = Kind::repeat;
+    Cell b = bounds_cell(0, unbounded);
+    switch (keyword_of(r)) {
+    case Keyword::any: break;
+    case Keyword::some: b = bounds_cell(1, unbounded); break;
+    case Keyword::opt: b = bounds_cell(0, 1); break;
+    case Keyword::while_: k = Kind::while_; break;
+    case Keyword::to: k = Kind::to; break;
+    case Keyword::thru: k = Kind::thru; break;
+    default: return false;
+    }
+    if (at + 1 >= rules_tail() || count_of(work_node()) + 2 * entry_cells > stack_limit) return false;
+    Cell v = rule(at + 1);
+    if (v.is(Type::word) && keyword_of(v) == Keyword::none_) v = value_of(v);
+    if (v.is(Type::word) || v.is(Type::lit_word) || !is_literal(v)) return false;
+    *to = literal_span(k, b, v);
+    *next = at + 2;
+    return true;
+}
+
+// `copy` or `set` over a rule that literal_rule took: the word gets the units or the value
+// matched, as when the rule ran under an entry of its own.
+State Engine::copy_literal(Keyword k, const Cell& target, i64 to, u32 next) {
+    if (to < 0) return done_item(false, next);
+    const u32 from = pos();
+    set_pos(static_cast<u32>(to));
+    Cell name = target;
+    cell::set_type(&name, Type::word);
+    Cell v = none_cell;
+    if (k == Keyword::copy)
+        v = copy_range(*in_, from, pos());
+    else if (pos() > from)
+        v = element(*in_, from);
+    context::set_word(name, v);
+    return done_item(true, next);
 }
 
 // Runs (again) the operand of the pending rule `e` from the input where it stands.
