@@ -117,6 +117,16 @@ private:
 
 enum class State { fetch, complete, done };
 
+// Blocks that a run lately could not match in one go (Engine::flat_block), so that a block
+// holding other rules after some that match is not matched part of the way at each entry.
+// Only a hint: a block found here runs the general way, which gives the same result.
+struct Declined {
+    Node node;
+    u32 index;
+};
+Declined declined_blocks[16];
+inline Declined& declined_slot(Node n, u32 index) { return declined_blocks[(n ^ index) & 15]; }
+
 class Engine {
 public:
     Engine(Cell* input, u32 limit, bool strict, Cell* result, const Cell* callback, u32 base)
@@ -175,6 +185,10 @@ private:
     Cell rules() const { return block_cell(rule_); }
     u32 rules_tail() const { return count_of(rule_); }
     Cell rule(u32 i) const { return cells_of(rule_)[i]; }
+    static Cell first_rule(const Cell& b) {
+        const auto at = as_series(b);
+        return at.index < count_of(at.node) ? cells_of(at.node)[at.index] : none_cell;
+    }
     Cell operand(u32 i, const Cell& keyword, ErrorId missing = ErrorId::script_parse_end) const {
         if (i >= rules_tail()) [[unlikely]]
             missing_operand(keyword, missing);
@@ -201,6 +215,8 @@ private:
         return State::complete;
     }
     State push_block(const Cell& b);
+    int flat_block(Node rules, u32 at, u32 depth);
+    int flat_value(const Cell& v, bool held, u32 depth);
     State block_end(bool ok);
     State find_alternative();
     State complete();
@@ -361,7 +377,13 @@ State Engine::fetch() {
             eval_paren(v);
             ++rpos_;
             continue;
-        case Type::block: push_block(v); continue;
+        case Type::block: {
+            // A nested block matched in one go completes at once; one with an entry of its
+            // own is read on in this loop.
+            const State s = push_block(v);
+            if (s != State::fetch) return s;
+            continue;
+        }
         case Type::word: {
             const Keyword k = keyword_of(v);
             if (k != Keyword::skip) return word(v, k);
@@ -534,11 +556,94 @@ State Engine::word(const Cell& w, const Keyword k) {
 }
 
 State Engine::push_block(const Cell& b) {
+    // Blocks that start with a keyword (most of those that copy, collect or act) are
+    // left to the general way without a try.
+    if (!callback_ && keyword_of(first_rule(b)) == Keyword::none_) {
+        const auto at = as_series(b);
+        Declined& declined = declined_slot(at.node, at.index);
+        if (declined.node != at.node || declined.index != at.index) {
+            const int flat = flat_block(at.node, at.index, 0);
+            if (flat >= 0) return done_item(flat > 0, rpos_ + 1);
+            declined = {at.node, at.index};
+        }
+    }
     push(meta_cell(Kind::block, 0), none_cell, b, block_cell(rule_, rpos_ + 1));
     rule_ = as_series(b).node;
     rpos_ = as_series(b).index;
     match_ = true;
     return State::fetch;
+}
+
+// A block of lit-words, datatypes (against a block's values), literal values, bars,
+// words holding these and nested blocks of the same is matched here when no callback
+// watches, without an entry per block: such rules only move the input. Answers 1 when the
+// block matched (the input moved past the match), 0 when it failed, and -1 when a rule of
+// another kind comes up, a block lies too deep or the work stack would be full: the input
+// is then put back and the block runs the general way, to the same result.
+[[gnu::noinline]] int Engine::flat_block(Node rules, u32 at, u32 depth) {
+    constexpr u32 max_depth = 16;
+    if (depth >= max_depth || count_of(work_node()) + (depth + 1) * entry_cells > stack_limit) return -1;
+    const u32 tail = count_of(rules);
+    const u32 start = pos();
+    for (;;) {
+        if (at >= tail) return 1;
+        const Cell v = cells_of(rules)[at++];
+        int r;
+        if (v.is(Type::word)) {
+            const Keyword k = keyword_of(v);
+            if (k == Keyword::bar) return 1;
+            r = k == Keyword::none_ ? flat_value(value_of(v), true, depth) : -1;
+        } else {
+            r = flat_value(v, false, depth);
+        }
+        if (r < 0) {
+            set_pos(start);
+            return -1;
+        }
+        if (r > 0) continue;
+        // The next alternative, from the input where the block started.
+        set_pos(start);
+        while (at < tail && !(cells_of(rules)[at].is(Type::word) && keyword_of(cells_of(rules)[at]) == Keyword::bar))
+            ++at;
+        if (at >= tail) return 0;
+        ++at;
+    }
+}
+
+// One rule value of flat_block, or the value of a word (`held`) there, as the general way
+// would take it: 1 matched, 0 failed, -1 not taken here.
+int Engine::flat_value(const Cell& v, bool held, u32 depth) {
+    switch (v.type()) {
+    case Type::lit_word:
+        if (cells_) {
+            const Cell* value = value_here();
+            if (!value || value->is(Type::word)) {
+                const bool ok = value && same_word(as_word(*value).symbol, as_word(v).symbol, strict_);
+                if (ok) ++in_->w1;
+                return ok;
+            }
+        }
+        break;
+    case Type::datatype: {
+        if (!cells_) return -1;
+        const Cell* value = value_here();
+        const bool ok = value && static_cast<u32>(value->type()) == as_datatype(v).type_id;
+        if (ok) ++in_->w1;
+        return ok;
+    }
+    case Type::block: return flat_block(as_series(v).node, as_series(v).index, depth + 1);
+    case Type::word:
+    case Type::set_word:
+    case Type::get_word:
+        if (!held) return -1;
+        break;
+    default:
+        if (!is_literal(v)) return -1;
+        break;
+    }
+    const i64 n = match_literal(*in_, pos(), end(), v, strict_);
+    if (n >= 0) set_pos(pos() + static_cast<u32>(n));
+    return n >= 0;
 }
 
 State Engine::block_end(bool ok) {
@@ -608,7 +713,7 @@ State Engine::single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& 
 
 // Where a repetition (bounds in `b`), `to` or `thru` of the literal value takes the input
 // from its position, or -1 when it does not match.
-i64 Engine::literal_span(Kind k, const Cell& b, const Cell& v) {
+[[gnu::always_inline]] inline i64 Engine::literal_span(Kind k, const Cell& b, const Cell& v) {
     if (k == Kind::to || k == Kind::thru) {
         if (!searchable(*in_, v)) raise(ErrorId::script_parse_rule, &v);
         const Found f = search(*in_, pos(), end(), v, strict_);
