@@ -119,7 +119,8 @@ enum class State { fetch, complete, done };
 
 // Blocks that a run lately could not match in one go (Engine::flat_block), so that a block
 // holding other rules after some that match is not matched part of the way at each entry.
-// Only a hint: a block found here runs the general way, which gives the same result.
+// Only a hint: a block found here runs the general way, which gives the same result. Not
+// read when the evaluator's caches are off.
 struct Declined {
     Node node;
     u32 index;
@@ -217,6 +218,7 @@ private:
     State push_block(const Cell& b);
     int flat_block(Node rules, u32 at, u32 depth);
     int flat_value(const Cell& v, bool held, u32 depth);
+    int match_here(const Cell& v);
     State block_end(bool ok);
     State find_alternative();
     State complete();
@@ -266,7 +268,7 @@ bool Engine::call_back(Event event) {
     return !stopped_;
 }
 
-Cell Engine::value_of(const Cell& word) const {
+[[gnu::always_inline]] inline Cell Engine::value_of(const Cell& word) const {
     // A bound word whose context's values exist is read from its slot directly; anything
     // else goes through the contexts' lookup, which raises for an unbound word.
     const auto w = as_word(word);
@@ -561,7 +563,7 @@ State Engine::push_block(const Cell& b) {
     if (!callback_ && keyword_of(first_rule(b)) == Keyword::none_) {
         const auto at = as_series(b);
         Declined& declined = declined_slot(at.node, at.index);
-        if (declined.node != at.node || declined.index != at.index) {
+        if (!interp::caches_on || declined.node != at.node || declined.index != at.index) {
             const int flat = flat_block(at.node, at.index, 0);
             if (flat >= 0) return done_item(flat > 0, rpos_ + 1);
             declined = {at.node, at.index};
@@ -592,9 +594,16 @@ State Engine::push_block(const Cell& b) {
         if (v.is(Type::word)) {
             const Keyword k = keyword_of(v);
             if (k == Keyword::bar) return 1;
-            r = k == Keyword::none_ ? flat_value(value_of(v), true, depth) : -1;
+            if (k != Keyword::none_) {
+                r = -1;
+            } else {
+                const Cell held = value_of(v);
+                r = match_here(held);
+                if (r < 0) r = flat_value(held, true, depth);
+            }
         } else {
-            r = flat_value(v, false, depth);
+            r = match_here(v);
+            if (r < 0) r = flat_value(v, false, depth);
         }
         if (r < 0) {
             set_pos(start);
@@ -610,27 +619,29 @@ State Engine::push_block(const Cell& b) {
     }
 }
 
+// A lit-word or a datatype against the value at a block's position, the rules of block
+// dialects, matched inline: 1 matched (the input moved past the value), 0 failed, -1 left
+// to flat_value.
+[[gnu::always_inline]] inline int Engine::match_here(const Cell& v) {
+    if (!cells_ || !(v.is(Type::lit_word) || v.is(Type::datatype))) return -1;
+    const Cell* value = value_here();
+    bool ok;
+    if (v.is(Type::datatype)) {
+        ok = value && static_cast<u32>(value->type()) == as_datatype(v).type_id;
+    } else {
+        if (value && !value->is(Type::word)) return -1;
+        ok = value && same_word(as_word(*value).symbol, as_word(v).symbol, strict_);
+    }
+    if (ok) ++in_->w1;
+    return ok;
+}
+
 // One rule value of flat_block, or the value of a word (`held`) there, as the general way
 // would take it: 1 matched, 0 failed, -1 not taken here.
 int Engine::flat_value(const Cell& v, bool held, u32 depth) {
     switch (v.type()) {
-    case Type::lit_word:
-        if (cells_) {
-            const Cell* value = value_here();
-            if (!value || value->is(Type::word)) {
-                const bool ok = value && same_word(as_word(*value).symbol, as_word(v).symbol, strict_);
-                if (ok) ++in_->w1;
-                return ok;
-            }
-        }
-        break;
-    case Type::datatype: {
-        if (!cells_) return -1;
-        const Cell* value = value_here();
-        const bool ok = value && static_cast<u32>(value->type()) == as_datatype(v).type_id;
-        if (ok) ++in_->w1;
-        return ok;
-    }
+    case Type::lit_word: break;
+    case Type::datatype: return -1;
     case Type::block: return flat_block(as_series(v).node, as_series(v).index, depth + 1);
     case Type::word:
     case Type::set_word:
