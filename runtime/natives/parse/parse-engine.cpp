@@ -178,7 +178,7 @@ private:
         return at < std::min(b->cell_count(), limit_) ? reinterpret_cast<const Cell*>(b->head_ptr()) + at : nullptr;
     }
     u32 pos() const { return in_->w1; }
-    u32 end() const { return std::min(tail_of(*in_), limit_); }
+    [[gnu::always_inline]] u32 end() const { return std::min(tail_of(*in_), limit_); }
     bool at_end() const { return pos() >= end(); }
     void set_pos(u32 i) { in_->w1 = std::min(i, tail_of(*in_)); }
 
@@ -190,7 +190,7 @@ private:
         const auto at = as_series(b);
         return at.index < count_of(at.node) ? cells_of(at.node)[at.index] : none_cell;
     }
-    Cell operand(u32 i, const Cell& keyword, ErrorId missing = ErrorId::script_parse_end) const {
+    [[gnu::always_inline]] Cell operand(u32 i, const Cell& keyword, ErrorId missing = ErrorId::script_parse_end) const {
         if (i >= rules_tail()) [[unlikely]]
             missing_operand(keyword, missing);
         return rule(i);
