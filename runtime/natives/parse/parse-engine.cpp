@@ -10,6 +10,7 @@
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
 #include "runtime/datatypes/series.h"
+#include "runtime/eval/frame.h"
 #include "runtime/eval/interpreter.h"
 #include "runtime/eval/stack.h"
 #include "runtime/memory/node.h"
@@ -116,6 +117,17 @@ private:
 
 enum class State { fetch, complete, done };
 
+// Blocks that a run lately could not match in one go (Engine::flat_block), so that a block
+// holding other rules after some that match is not matched part of the way at each entry.
+// Only a hint: a block found here runs the general way, which gives the same result. Not
+// read when the evaluator's caches are off.
+struct Declined {
+    Node node;
+    u32 index;
+};
+Declined declined_blocks[16];
+inline Declined& declined_slot(Node n, u32 index) { return declined_blocks[(n ^ index) & 15]; }
+
 class Engine {
 public:
     Engine(Cell* input, u32 limit, bool strict, Cell* result, const Cell* callback, u32 base)
@@ -166,7 +178,7 @@ private:
         return at < std::min(b->cell_count(), limit_) ? reinterpret_cast<const Cell*>(b->head_ptr()) + at : nullptr;
     }
     u32 pos() const { return in_->w1; }
-    u32 end() const { return std::min(tail_of(*in_), limit_); }
+    [[gnu::always_inline]] u32 end() const { return std::min(tail_of(*in_), limit_); }
     bool at_end() const { return pos() >= end(); }
     void set_pos(u32 i) { in_->w1 = std::min(i, tail_of(*in_)); }
 
@@ -174,7 +186,11 @@ private:
     Cell rules() const { return block_cell(rule_); }
     u32 rules_tail() const { return count_of(rule_); }
     Cell rule(u32 i) const { return cells_of(rule_)[i]; }
-    Cell operand(u32 i, const Cell& keyword, ErrorId missing = ErrorId::script_parse_end) const {
+    static Cell first_rule(const Cell& b) {
+        const auto at = as_series(b);
+        return at.index < count_of(at.node) ? cells_of(at.node)[at.index] : none_cell;
+    }
+    [[gnu::always_inline]] Cell operand(u32 i, const Cell& keyword, ErrorId missing = ErrorId::script_parse_end) const {
         if (i >= rules_tail()) [[unlikely]]
             missing_operand(keyword, missing);
         return rule(i);
@@ -191,7 +207,8 @@ private:
     // States.
     State fetch();
     State act(const Cell& v);
-    State word(const Cell& w);
+    State word(const Cell& w) { return word(w, keyword_of(w)); }
+    State word(const Cell& w, Keyword k);
     State literal(const Cell& v);
     State done_item(bool matched, u32 next_rule) {
         match_ = matched;
@@ -199,11 +216,17 @@ private:
         return State::complete;
     }
     State push_block(const Cell& b);
+    int flat_block(Node rules, u32 at, u32 depth);
+    int flat_value(const Cell& v, bool held, u32 depth);
+    int match_here(const Cell& v);
     State block_end(bool ok);
     State find_alternative();
     State complete();
     State pending(Kind k, u32 operand_at, const Cell& b, u32 arg = 0, const Cell& x = none_cell);
     State single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& v);
+    i64 literal_span(Kind k, const Cell& b, const Cell& v);
+    bool literal_rule(u32 at, i64* to, u32* next);
+    State copy_literal(Keyword k, const Cell& target, i64 to, u32 next);
     State repeat(Kind k, u32 operand_at, u32 min, u32 max) {
         return pending(k, operand_at, bounds_cell(min, max), tail_of(*in_));
     }
@@ -245,8 +268,14 @@ bool Engine::call_back(Event event) {
     return !stopped_;
 }
 
-Cell Engine::value_of(const Cell& word) const {
-    const Cell* v = context::get_word(word);
+[[gnu::always_inline]] inline Cell Engine::value_of(const Cell& word) const {
+    // A bound word whose context's values exist is read from its slot directly; anything
+    // else goes through the contexts' lookup, which raises for an unbound word.
+    const auto w = as_word(word);
+    const Cell* v = w.context && w.index != context::no_index
+                        ? frame::value_slot(frame::context_cell(w.context), w.index)
+                        : nullptr;
+    if (!v) v = context::get_word(word);
     if (!v || v->is(Type::unset)) raise(ErrorId::script_parse_rule, &word);
     return *v;
 }
@@ -350,11 +379,19 @@ State Engine::fetch() {
             eval_paren(v);
             ++rpos_;
             continue;
-        case Type::block: push_block(v); continue;
-        case Type::word:
-            if (keyword_of(v) != Keyword::skip) return word(v);
+        case Type::block: {
+            // A nested block matched in one go completes at once; one with an entry of its
+            // own is read on in this loop.
+            const State s = push_block(v);
+            if (s != State::fetch) return s;
+            continue;
+        }
+        case Type::word: {
+            const Keyword k = keyword_of(v);
+            if (k != Keyword::skip) return word(v, k);
             ok = !at_end();
             break;
+        }
         default:
             // Literal values, most of the rules of a dialect, are matched without the dispatch.
             return is_literal(v) ? literal(v) : act(v);
@@ -429,8 +466,7 @@ State Engine::literal(const Cell& v) {
     return done_item(n >= 0, rpos_ + 1);
 }
 
-State Engine::word(const Cell& w) {
-    const Keyword k = keyword_of(w);
+State Engine::word(const Cell& w, const Keyword k) {
     const u32 next = rpos_ + 1;
     switch (k) {
     case Keyword::unknown:
@@ -457,6 +493,9 @@ State Engine::word(const Cell& w) {
     case Keyword::set: {
         const Cell target = operand(next, w);
         operand(next + 1, w);
+        i64 to;
+        u32 after;
+        if (!callback_ && literal_rule(next + 1, &to, &after)) return copy_literal(k, target, to, after);
         return pending(k == Keyword::copy ? Kind::copy : Kind::set, next + 1, none_cell, 0, target);
     }
     case Keyword::into: {
@@ -519,11 +558,103 @@ State Engine::word(const Cell& w) {
 }
 
 State Engine::push_block(const Cell& b) {
+    // Blocks that start with a keyword (most of those that copy, collect or act) are
+    // left to the general way without a try.
+    if (!callback_ && keyword_of(first_rule(b)) == Keyword::none_) {
+        const auto at = as_series(b);
+        Declined& declined = declined_slot(at.node, at.index);
+        if (!interp::caches_on || declined.node != at.node || declined.index != at.index) {
+            const int flat = flat_block(at.node, at.index, 0);
+            if (flat >= 0) return done_item(flat > 0, rpos_ + 1);
+            declined = {at.node, at.index};
+        }
+    }
     push(meta_cell(Kind::block, 0), none_cell, b, block_cell(rule_, rpos_ + 1));
     rule_ = as_series(b).node;
     rpos_ = as_series(b).index;
     match_ = true;
     return State::fetch;
+}
+
+// A block of lit-words, datatypes (against a block's values), literal values, bars,
+// words holding these and nested blocks of the same is matched here when no callback
+// watches, without an entry per block: such rules only move the input. Answers 1 when the
+// block matched (the input moved past the match), 0 when it failed, and -1 when a rule of
+// another kind comes up, a block lies too deep or the work stack would be full: the input
+// is then put back and the block runs the general way, to the same result.
+[[gnu::noinline]] int Engine::flat_block(Node rules, u32 at, u32 depth) {
+    constexpr u32 max_depth = 16;
+    if (depth >= max_depth || count_of(work_node()) + (depth + 1) * entry_cells > stack_limit) return -1;
+    const u32 tail = count_of(rules);
+    const u32 start = pos();
+    for (;;) {
+        if (at >= tail) return 1;
+        const Cell v = cells_of(rules)[at++];
+        int r;
+        if (v.is(Type::word)) {
+            const Keyword k = keyword_of(v);
+            if (k == Keyword::bar) return 1;
+            if (k != Keyword::none_) {
+                r = -1;
+            } else {
+                const Cell held = value_of(v);
+                r = match_here(held);
+                if (r < 0) r = flat_value(held, true, depth);
+            }
+        } else {
+            r = match_here(v);
+            if (r < 0) r = flat_value(v, false, depth);
+        }
+        if (r < 0) {
+            set_pos(start);
+            return -1;
+        }
+        if (r > 0) continue;
+        // The next alternative, from the input where the block started.
+        set_pos(start);
+        while (at < tail && !(cells_of(rules)[at].is(Type::word) && keyword_of(cells_of(rules)[at]) == Keyword::bar))
+            ++at;
+        if (at >= tail) return 0;
+        ++at;
+    }
+}
+
+// A lit-word or a datatype against the value at a block's position, the rules of block
+// dialects, matched inline: 1 matched (the input moved past the value), 0 failed, -1 left
+// to flat_value.
+[[gnu::always_inline]] inline int Engine::match_here(const Cell& v) {
+    if (!cells_ || !(v.is(Type::lit_word) || v.is(Type::datatype))) return -1;
+    const Cell* value = value_here();
+    bool ok;
+    if (v.is(Type::datatype)) {
+        ok = value && static_cast<u32>(value->type()) == as_datatype(v).type_id;
+    } else {
+        if (value && !value->is(Type::word)) return -1;
+        ok = value && same_word(as_word(*value).symbol, as_word(v).symbol, strict_);
+    }
+    if (ok) ++in_->w1;
+    return ok;
+}
+
+// One rule value of flat_block, or the value of a word (`held`) there, as the general way
+// would take it: 1 matched, 0 failed, -1 not taken here.
+int Engine::flat_value(const Cell& v, bool held, u32 depth) {
+    switch (v.type()) {
+    case Type::lit_word: break;
+    case Type::datatype: return -1;
+    case Type::block: return flat_block(as_series(v).node, as_series(v).index, depth + 1);
+    case Type::word:
+    case Type::set_word:
+    case Type::get_word:
+        if (!held) return -1;
+        break;
+    default:
+        if (!is_literal(v)) return -1;
+        break;
+    }
+    const i64 n = match_literal(*in_, pos(), end(), v, strict_);
+    if (n >= 0) set_pos(pos() + static_cast<u32>(n));
+    return n >= 0;
 }
 
 State Engine::block_end(bool ok) {
@@ -586,17 +717,65 @@ State Engine::pending(Kind k, u32 operand_at, const Cell& b, u32 arg, const Cell
 // A repetition, `to` or `thru` of one literal value when no callback watches: the entry
 // it would push and pop at once is left out.
 State Engine::single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& v) {
+    const i64 to = literal_span(k, b, v);
+    if (to >= 0) set_pos(static_cast<u32>(to));
+    return done_item(to >= 0, operand_at + 1);
+}
+
+// Where a repetition (bounds in `b`), `to` or `thru` of the literal value takes the input
+// from its position, or -1 when it does not match.
+[[gnu::always_inline]] inline i64 Engine::literal_span(Kind k, const Cell& b, const Cell& v) {
     if (k == Kind::to || k == Kind::thru) {
         if (!searchable(*in_, v)) raise(ErrorId::script_parse_rule, &v);
         const Found f = search(*in_, pos(), end(), v, strict_);
-        if (f.at < 0) return done_item(false, operand_at + 1);
-        set_pos(static_cast<u32>(f.at) + (k == Kind::thru ? f.length : 0));
-        return done_item(true, operand_at + 1);
+        return f.at < 0 ? -1 : f.at + (k == Kind::thru ? f.length : 0);
     }
     const Run run = match_run(*in_, pos(), end(), v, strict_, b.w2);
-    if (run.count < b.w1) return done_item(false, operand_at + 1);
-    set_pos(run.end);
-    return done_item(true, operand_at + 1);
+    return run.count < b.w1 ? -1 : i64{run.end};
+}
+
+// When the rule at `at` is a repetition keyword, `to` or `thru` followed by one literal
+// value (or a word holding one) and the work stack has room for the entries the rule and
+// its caller would push: where it takes the input (-1 when it does not match) and the rule
+// position after it. Anything else answers false and takes the general way, which raises
+// what is wrong with the rule.
+bool Engine::literal_rule(u32 at, i64* to, u32* next) {
+    const Cell r = rule(at);
+    Kind k = Kind::repeat;
+    Cell b = bounds_cell(0, unbounded);
+    switch (keyword_of(r)) {
+    case Keyword::any: break;
+    case Keyword::some: b = bounds_cell(1, unbounded); break;
+    case Keyword::opt: b = bounds_cell(0, 1); break;
+    case Keyword::while_: k = Kind::while_; break;
+    case Keyword::to: k = Kind::to; break;
+    case Keyword::thru: k = Kind::thru; break;
+    default: return false;
+    }
+    if (at + 1 >= rules_tail() || count_of(work_node()) + 2 * entry_cells > stack_limit) return false;
+    Cell v = rule(at + 1);
+    if (v.is(Type::word) && keyword_of(v) == Keyword::none_) v = value_of(v);
+    if (v.is(Type::word) || v.is(Type::lit_word) || !is_literal(v)) return false;
+    *to = literal_span(k, b, v);
+    *next = at + 2;
+    return true;
+}
+
+// `copy` or `set` over a rule that literal_rule took: the word gets the units or the value
+// matched, as when the rule ran under an entry of its own.
+State Engine::copy_literal(Keyword k, const Cell& target, i64 to, u32 next) {
+    if (to < 0) return done_item(false, next);
+    const u32 from = pos();
+    set_pos(static_cast<u32>(to));
+    Cell name = target;
+    cell::set_type(&name, Type::word);
+    Cell v = none_cell;
+    if (k == Keyword::copy)
+        v = copy_range(*in_, from, pos());
+    else if (pos() > from)
+        v = element(*in_, from);
+    context::set_word(name, v);
+    return done_item(true, next);
 }
 
 // Runs (again) the operand of the pending rule `e` from the input where it stands.

@@ -4,7 +4,10 @@
 // and rule position it started at. Positions are indices, read again after every paren or
 // change of the input, so a rule that modifies or replaces the input is safe. A nested run
 // (from a paren) works above the entries of the runs below it; every exit from a run,
-// errors included, puts the stack back where the run found it.
+// errors included, puts the stack back where the run found it. While no /trace callback
+// watches, rules that only move the input (a sub-block of literals, lit-words and
+// datatypes, a repetition or search of one literal value, a copy over one) are matched
+// without entries, to the same results.
 #pragma once
 #include "runtime/core/cell.h"
 
