@@ -327,16 +327,10 @@ struct BindWalk {
     const WordFilter* filter;  // otherwise, the filter of its words, or null
 };
 
-// Binding only sets words to what they already are on a second visit, so a block met
-// again inside itself does no harm but time: the guard is searched only below this depth,
-// and a cycle is walked that many times before it is cut. Every level is still pushed, so
-// the guard's depth limit holds as before.
-constexpr std::size_t unsearched_depth = 16;
-
 // Binding allocates nothing, so the block's cells stay where they are during the walk.
 void bind_walk(const Cell& block, const BindWalk& walk) {
     const Node n = block.w2;
-    if (cycle::depth() >= unsearched_depth && cycle::find(n)) return;
+    if (cycle::find(n)) return;
     cycle::Entry guard(n);
     Buffer* const b = node::buffer(n);
     Cell* const cells = reinterpret_cast<Cell*>(b->head_ptr());
