@@ -966,12 +966,18 @@ void decode(const u8* data, std::size_t size, const Cell& destination, const Cel
     const Cell refused = argument;
     if (size < lead_in_size || std::memcmp(data, magic, sizeof magic) != 0) raise(ErrorId::script_invalid_data, &refused);
     const u8 flags = data[7];
-    // The input may live in a series buffer that the decoding's allocations move.
-    std::vector<u8> body(data + lead_in_size, data + size);
+    // The codec's input may live in a series buffer that the decoding's allocations move, so
+    // it is read from a copy; the boot image's input lies outside the heap and is read in place.
+    std::span<const u8> body(data + lead_in_size, size - lead_in_size);
+    std::vector<u8> copy;
     if (flags & flag::compressed) {
-        auto expanded = lz::decompress(std::span<const u8>(body));
+        auto expanded = lz::decompress(body);
         if (!expanded) raise(ErrorId::script_invalid_data, &refused);
-        body = std::move(*expanded);
+        copy = std::move(*expanded);
+        body = copy;
+    } else if (mode != Mode::boot) {
+        copy.assign(body.begin(), body.end());
+        body = copy;
     }
     // The full form's body opens with two words, the root count and the payload's length.
     if (!(flags & flag::compact) && body.size() < 8) raise(ErrorId::script_invalid_data, &refused);

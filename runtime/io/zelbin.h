@@ -70,6 +70,7 @@ enum class Mode { codec, boot };
 // Appends every value of the data to the destination block (a rooted block!). A bad magic
 // or an undecodable compressed body raises script/invalid-data with `argument`; a bad
 // record raises script/zb-invalid-record with its offset. Values already appended stay.
+// The boot mode reads its data in place: it must not lie in a series buffer.
 void decode(const u8* data, std::size_t size, const Cell& destination, const Cell& argument, Mode mode);
 
 }  // namespace zel::zelbin

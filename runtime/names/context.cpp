@@ -289,8 +289,7 @@ bool list_words(Node ctx, WordList& list) {
 
 // Binds one word as bind_word does: the index of the context's word of the same
 // canonical symbol (a context holds one case variant of a name).
-void bind_listed(const WordList& list, Node ctx, Cell& word) {
-    const u32 canonical = symbol::canonical_id(word.w2);
+void bind_listed(const WordList& list, Node ctx, u32 canonical, Cell& word) {
     if (!(list.present >> (canonical & 63) & 1)) return;
     for (u32 i = 0; i < list.count; ++i) {
         if (list.canonical[i] != canonical) continue;
@@ -300,8 +299,36 @@ void bind_listed(const WordList& list, Node ctx, Cell& word) {
     }
 }
 
+// The canonical symbols of a context too large to be listed, as bits of a filter: a bound
+// word whose bit is clear is not in the context, and most words a body holds are not (they
+// name global functions), so the word table is probed only for the others. A context of
+// more words than this (the global one) is probed for every word: its filter would cost
+// more to make than most blocks bound to it take to walk.
+constexpr u32 max_filtered_words = 1024;
+
+struct WordFilter {
+    static constexpr u32 bits = 4096;
+    u64 present[bits / 64];  // cleared by filter_words: a listed context needs none
+
+    void add(u32 canonical) { present[(canonical % bits) / 64] |= u64{1} << (canonical % 64); }
+    bool may_hold(u32 canonical) const { return present[(canonical % bits) / 64] >> (canonical % 64) & 1; }
+};
+
+void filter_words(Node ctx, WordFilter& filter) {
+    std::fill(std::begin(filter.present), std::end(filter.present), u64{0});
+    const Cell* words = word_at(ctx, 0);
+    for (u32 i = 0, n = word_count(ctx); i < n; ++i) filter.add(symbol::canonical_id(words[i].w2));
+}
+
+struct BindWalk {
+    Node ctx;
+    u32 self_canonical;
+    const WordList* list;      // the context's words when it has few
+    const WordFilter* filter;  // otherwise, the filter of its words, or null
+};
+
 // Binding allocates nothing, so the block's cells stay where they are during the walk.
-void bind_walk(const Cell& block, Node ctx, u32 self_canonical, const WordList* list) {
+void bind_walk(const Cell& block, const BindWalk& walk) {
     const Node n = block.w2;
     if (cycle::find(n)) return;
     cycle::Entry guard(n);
@@ -313,15 +340,16 @@ void bind_walk(const Cell& block, Node ctx, u32 self_canonical, const WordList* 
         const Type t = item.type();
         if (is_bind_container(t)) {
             const Cell nested = item;
-            bind_walk(nested, ctx, self_canonical, list);
+            bind_walk(nested, walk);
         } else if (is_word_like_for_binding(t)) {
-            if (self_canonical && t == Type::word && symbol::canonical_id(item.w2) == self_canonical) {
-                item.w1 = ctx;
+            const u32 canonical = symbol::canonical_id(item.w2);
+            if (walk.self_canonical && t == Type::word && canonical == walk.self_canonical) {
+                item.w1 = walk.ctx;
                 item.w3 = no_index;
-            } else if (list) {
-                bind_listed(*list, ctx, item);
-            } else {
-                bind_word(ctx, item);
+            } else if (walk.list) {
+                bind_listed(*walk.list, walk.ctx, canonical, item);
+            } else if (!walk.filter || walk.filter->may_hold(canonical)) {
+                bind_word(walk.ctx, item);
             }
         }
     }
@@ -331,7 +359,13 @@ void bind_walk(const Cell& block, Node ctx, u32 self_canonical, const WordList* 
 
 void bind_block(const Cell& block, Node ctx, bool self_flag) {
     WordList list;
-    bind_walk(block, ctx, self_flag ? symbol::canonical_id(sym::self) : 0, list_words(ctx, list) ? &list : nullptr);
+    WordFilter filter;
+    const bool listed = list_words(ctx, list);
+    const bool filtered = !listed && word_count(ctx) <= max_filtered_words;
+    if (filtered) filter_words(ctx, filter);
+    const BindWalk walk{ctx, self_flag ? symbol::canonical_id(sym::self) : 0, listed ? &list : nullptr,
+                        filtered ? &filter : nullptr};
+    bind_walk(block, walk);
 }
 
 bool collect_set_words(Node ctx, Cell& block) {
