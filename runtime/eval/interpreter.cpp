@@ -127,7 +127,7 @@ ZEL_HOT_INLINE void set_word(Cell word, const Cell& value) {
 }
 
 // Whether a code cell is its own value (the evaluator pushes it as it is).
-constexpr bool self_evaluating(Type t) {
+constexpr bool self_evaluating_type(Type t) {
     switch (t) {
     case Type::unset:
     case Type::word:
@@ -150,7 +150,7 @@ constexpr bool self_evaluating(Type t) {
 }
 
 // Whether a word holding a value of the type evaluates to that value (no call, no error).
-constexpr bool plain_value(Type t) {
+constexpr bool plain_value_type(Type t) {
     switch (t) {
     case Type::unset:
     case Type::op:
@@ -161,6 +161,17 @@ constexpr bool plain_value(Type t) {
     default: return true;
     }
 }
+
+// The two answers above for every type id, read with one load where the evaluator asks
+// them per word and per value.
+constexpr std::array<u8, cellflag::type_mask + 1> type_facts = [] {
+    std::array<u8, cellflag::type_mask + 1> facts{};
+    for (u32 t = 0; t <= cellflag::type_mask; ++t)
+        facts[t] = (self_evaluating_type(static_cast<Type>(t)) ? 1 : 0) | (plain_value_type(static_cast<Type>(t)) ? 2 : 0);
+    return facts;
+}();
+inline bool self_evaluating(Type t) { return type_facts[static_cast<u8>(t)] & 1; }
+inline bool plain_value(Type t) { return type_facts[static_cast<u8>(t)] & 2; }
 
 // The value of a code cell when taking it can neither call, allocate nor fail: a cell that
 // is its own value, or a bound word of a context whose values exist holding a plain value.
