@@ -10,16 +10,30 @@ std::size_t page_size() {
     return size;
 }
 
+namespace {
+
+// A mapping this large holds a big series (a large block, a table's arrays) that is filled
+// and then read all over: huge pages spare a fault per 4 KB page and most TLB misses. Two
+// huge pages' worth ensures one aligned huge page lies inside; a mapping of whole huge pages
+// is aligned by the kernel. Only advice: a system without transparent huge pages ignores it.
+void advise_huge_pages(void* p, std::size_t n) {
+    if (n >= 2 * huge_page_size || n % huge_page_size == 0) madvise(p, n, MADV_HUGEPAGE);
+}
+
+}  // namespace
+
 void* alloc_pages(std::size_t n) {
     void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) return nullptr;
-    // A mapping this large holds a big series (a large block, a table's arrays) that is
-    // filled and then read all over: huge pages spare a fault per 4 KB page and most TLB
-    // misses. Two huge pages' worth ensures one aligned huge page lies inside; a mapping of
-    // whole huge pages is aligned by the kernel. Only advice: a system without transparent
-    // huge pages ignores it.
-    if (n >= 2 * huge_page_size || n % huge_page_size == 0) madvise(p, n, MADV_HUGEPAGE);
+    advise_huge_pages(p, n);
     return p;
+}
+
+void* resize_pages(void* p, std::size_t n, std::size_t new_n) {
+    void* q = mremap(p, n, new_n, MREMAP_MAYMOVE);
+    if (q == MAP_FAILED) return nullptr;
+    advise_huge_pages(q, new_n);
+    return q;
 }
 
 bool free_pages(void* p, std::size_t n) { return munmap(p, n) == 0; }
