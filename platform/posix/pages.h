@@ -15,6 +15,10 @@ constexpr std::size_t huge_page_size = std::size_t{2} << 20;
 void* alloc_pages(std::size_t n);
 // Unmaps what alloc_pages returned; n is the size that was asked for. False when refused.
 bool free_pages(void* p, std::size_t n);
+// Resizes a mapping that alloc_pages returned from n to new_n bytes (whole pages), in place
+// or elsewhere: the pages kept keep their contents without being copied, added ones read
+// as zero. The new address, or null when refused (the mapping is then unchanged).
+void* resize_pages(void* p, std::size_t n, std::size_t new_n);
 
 // Address space for n bytes that holds no memory yet (touching it faults); null when
 // refused. Parts of it are made usable with commit_pages.

@@ -6,9 +6,11 @@
 
 namespace zel::gc {
 
-// Called before a big buffer is taken and when no series frame has room; collects when
-// collection is enabled.
+// Called when no series frame has room; collects when collection is enabled.
 void on_allocation();
+// Called before a big buffer of `bytes` is taken: collects when collection is enabled and
+// the big buffers taken since the last collection exceed the budget (see gc.h).
+void on_big_allocation(u64 bytes);
 // Called before every series allocation: collects there in stress mode.
 void on_series_allocation();
 // Collections done since start-up; read on the interpreter's hot paths, so inline.

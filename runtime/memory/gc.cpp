@@ -1,5 +1,6 @@
 #include "runtime/memory/gc.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cassert>
 #include <csetjmp>
@@ -69,6 +70,9 @@ u32 stress_from_environment() {
 u32 stress_every = stress_from_environment();
 u32 allocations_since_collection = 0;
 u64 outside_bytes_since_collection = 0;
+u64 big_bytes_since_collection = 0;
+// Bytes in use when the last collection ended: the big-buffer budget grows with them.
+u64 live_after_collection = 0;
 
 // Series in the tracked heap are never freed nor moved: what they hold is always live.
 Scratch<Node> tracked;
@@ -139,6 +143,8 @@ __attribute__((noinline)) void collect() {
     ++collections;
     allocations_since_collection = 0;
     outside_bytes_since_collection = 0;
+    big_bytes_since_collection = 0;
+    live_after_collection = stats().bytes_in_use;
     collecting.store(false);
     asm volatile("" : : "r"(&registers) : "memory");
 }
@@ -173,6 +179,11 @@ void set_stress(u32 every) {
 u32 stress() { return stress_every; }
 
 void on_allocation() { collect_if_enabled(); }
+
+void on_big_allocation(u64 bytes) {
+    big_bytes_since_collection += bytes;
+    if (big_bytes_since_collection > std::max(big_budget_floor, live_after_collection)) collect_if_enabled();
+}
 
 void note_outside_bytes(u64 bytes) {
     outside_bytes_since_collection += bytes;

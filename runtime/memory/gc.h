@@ -84,6 +84,13 @@ void set_image_marker(void (*marker)(Node image));
 constexpr u64 outside_budget = u64{64} << 20;
 void note_outside_bytes(u64 bytes);
 
+// Big buffers (a large block or string, a table's arrays) start no collection of their
+// own until the bytes they took since the last collection exceed the live bytes that
+// collection left, and at least big_budget_floor: a program growing a large series pays a
+// collection per doubling of its heap rather than per buffer, and dead big buffers are
+// still given back before they outweigh the live ones.
+constexpr u64 big_budget_floor = u64{32} << 20;
+
 struct Stats {
     u32 collections;
     u64 bytes_in_use;  // buffers in series frames (live or not yet reclaimed) and big buffers

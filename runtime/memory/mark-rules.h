@@ -3,6 +3,7 @@
 // nothing the collector cares for.
 #pragma once
 #include <array>
+#include <cstddef>
 
 #include "runtime/core/cell.h"
 
@@ -82,5 +83,14 @@ constexpr std::array<Rule, 256> build() {
 }  // namespace mark_rules
 
 inline constexpr std::array<Rule, 256> mark_rule = mark_rules::build();
+
+// Types whose cells name nothing to keep alive: the cells of a large block of data
+// (numbers, chars, logic values) are passed over with this one test each.
+inline constexpr std::array<bool, 256> names_nothing = [] {
+    std::array<bool, 256> table{};
+    for (std::size_t t = 0; t < table.size(); ++t)
+        table[t] = mark_rule[t].w1 == Use::nothing && mark_rule[t].w2 == Use::nothing && mark_rule[t].w3 == Use::nothing;
+    return table;
+}();
 
 }  // namespace zel::gc

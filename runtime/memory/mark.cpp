@@ -73,6 +73,7 @@ bool is_marked(Node n) {
 
 void mark_cells(const Cell* first, const Cell* end) {
     for (const Cell* c = first; c < end; ++c) {
+        if (names_nothing[c->header & cellflag::type_mask]) continue;
         const Rule& r = mark_rule[c->header & cellflag::type_mask];
         mark_word(r.w1, c->w1, c->header);
         mark_word(r.w2, c->w2, c->header);

@@ -94,14 +94,20 @@ void release_all() {
     init();
 }
 
-void* os_alloc(std::size_t size) {
+void* os_try_alloc(std::size_t size) {
     std::size_t page = platform::page_size();
     std::size_t total = (size + os_prefix + page - 1) / page * page;
     void* p = platform::alloc_pages(total);
-    if (!p) raise_no_memory();
+    if (!p) return nullptr;
     root.bytes_taken += total;
     *static_cast<std::size_t*>(p) = total;
     return static_cast<u8*>(p) + os_prefix;
+}
+
+void* os_alloc(std::size_t size) {
+    void* p = os_try_alloc(size);
+    if (!p) raise_no_memory();
+    return p;
 }
 
 void os_free(void* p) {
@@ -202,7 +208,7 @@ Buffer* alloc_buffer(u32 count, u32 unit, i32 offset) {
     Buffer* b;
     u32 flags = 0;
     if (need >= frame_size_cap) {
-        gc::on_allocation();
+        gc::on_big_allocation(need);
         b = alloc_big_buffer(need);
         flags = bufferflag::big;
     } else {
@@ -248,12 +254,23 @@ Node alloc_units(u32 count, u32 unit) {
 Node alloc_filled_bytes(u32 size, u8 byte) {
     Node n = alloc_bytes(size);
     Buffer* b = node::buffer(n);
+    // A big buffer is a fresh mapping, whose pages the system zeroes as they are first
+    // touched: zeros written now would fill every page twice.
+    if (byte == 0 && (b->flags & bufferflag::big)) return n;
     std::memset(b->data(), byte, b->size);
     return n;
 }
 
 Buffer* alloc_big_buffer(u64 bytes) {
-    auto* r = static_cast<BigRecord*>(os_alloc(sizeof(BigRecord) + bytes));
+    // Dead big buffers may be waiting for the next collection (the budget lets them
+    // accumulate): when the system refuses, they are given back first and the request
+    // tried once more.
+    void* p = os_try_alloc(sizeof(BigRecord) + bytes);
+    if (!p) {
+        gc::on_allocation();
+        p = os_alloc(sizeof(BigRecord) + bytes);
+    }
+    auto* r = static_cast<BigRecord*>(p);
     r->next = nullptr;
     r->prev = root.last_big;
     r->size = bytes;
@@ -261,6 +278,42 @@ Buffer* alloc_big_buffer(u64 bytes) {
     root.last_big = r;
     ++root.big_count;
     return r->buffer();
+}
+
+Buffer* resize_big_buffer(Buffer* b, u64 bytes) {
+    BigRecord* r = reinterpret_cast<BigRecord*>(b) - 1;
+    u8* block = reinterpret_cast<u8*>(r) - os_prefix;
+    const std::size_t total = *reinterpret_cast<std::size_t*>(block);
+    const std::size_t page = platform::page_size();
+    const std::size_t new_total = (sizeof(BigRecord) + bytes + os_prefix + page - 1) / page * page;
+    void* p = platform::resize_pages(block, total, new_total);
+    if (!p) return nullptr;
+    root.bytes_taken = root.bytes_taken - total + new_total;
+    *static_cast<std::size_t*>(p) = new_total;
+    r = reinterpret_cast<BigRecord*>(static_cast<u8*>(p) + os_prefix);
+    r->size = bytes;
+    if (r->prev) r->prev->next = r; else root.first_big = r;
+    if (r->next) r->next->prev = r; else root.last_big = r;
+    return r->buffer();
+}
+
+Buffer* resize_big_series(Node n, u64 count) {
+    Buffer* b = node::buffer(n);
+    const u64 bytes = round_up_16(count * b->unit());
+    const u64 need = buffer_footprint(static_cast<u32>(std::min<u64>(bytes, max_series_bytes)));
+    if (!(b->flags & bufferflag::big) || bytes > max_series_bytes || need < frame_size_cap) return nullptr;
+    check_may_allocate();
+    // The collections an allocation would start: every one in stress mode, and one when the
+    // pages added exhaust the big buffers' budget. None moves a big buffer, but the node
+    // is read again all the same.
+    gc::on_series_allocation();
+    const u64 footprint = (reinterpret_cast<BigRecord*>(b) - 1)->size;
+    if (need > footprint) gc::on_big_allocation(need - footprint);
+    b = resize_big_buffer(node::buffer(n), need);
+    if (!b) return nullptr;
+    b->size = static_cast<u32>(bytes);
+    node::set_buffer(n, b);
+    return b;
 }
 
 void free_big_buffer(Buffer* b) {

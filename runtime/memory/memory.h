@@ -70,6 +70,8 @@ void release_all();
 
 // Pages from the operating system; raise internal/no-memory or internal/wrong-mem.
 void* os_alloc(std::size_t size);
+// os_alloc answering null instead of raising.
+void* os_try_alloc(std::size_t size);
 void os_free(void* p);
 
 SeriesFrame* add_series_frame();
@@ -99,7 +101,18 @@ Node alloc_bytes(u32 size);
 Node alloc_units(u32 count, u32 unit);
 Node alloc_filled_bytes(u32 size, u8 byte);
 
+// May collect (when the system refuses the memory at first).
 Buffer* alloc_big_buffer(u64 bytes);
+// Gives a big buffer a footprint of `bytes` (at least frame_size_cap) by resizing its
+// mapping: its header and data stay as they were, up to the smaller size, without a copy,
+// but the buffer may now be elsewhere (every address into it is stale; its node still
+// points to the old place). Null when the system refuses; the buffer is then unchanged.
+Buffer* resize_big_buffer(Buffer* b, u64 bytes);
+// The buffer of series `n`, when big, resized to hold `count` units (data area rounded up
+// to 16 bytes) with resize_big_buffer, its node following; size and header are otherwise
+// as they were. Null when the buffer or the new footprint is not big, or the system
+// refuses: the series is then unchanged. May collect, as an allocation does.
+Buffer* resize_big_series(Node n, u64 count);
 void free_big_buffer(Buffer* b);
 // After marking: clears the mark of marked big buffers, frees the others and their nodes.
 void sweep_big_buffers();

@@ -21,10 +21,31 @@ u32 taken_over_flags(u32 old_flags, u32 new_flags) {
     return (old_flags & ~per_allocation) | (new_flags & per_allocation);
 }
 
-Move move(Buffer* b, i64 new_size) {
+// A big buffer taking a big size keeps its pages: its mapping is resized, so the data is
+// neither copied nor touched again. The bytes from the head move down to the data start
+// first, as many as expand copies, so the buffer then has expand's layout whether or not
+// the system grants the new size. Null when this does not apply or is refused.
+Buffer* resize_in_place(Buffer* b, i64 s, bool keep_data) {
+    if (!b->node || !(b->flags & bufferflag::big)) return nullptr;
+    const u64 count = (static_cast<u64>(s) + b->unit() - 1) / b->unit();
+    const u64 bytes = round_up_16(count * b->unit());
+    if (bytes > max_series_bytes || buffer_footprint(static_cast<u32>(bytes)) < memory::frame_size_cap) return nullptr;
+    if (b->head) {
+        if (keep_data) std::memmove(b->data(), b->head_ptr(), std::min<u64>(b->size - b->head, bytes));
+        b->tail -= b->head;
+        b->head = 0;
+        b->flags &= ~bufferflag::head_at_middle;
+    }
+    Buffer* to = memory::resize_big_series(b->node, count);
+    if (to) to->tail = std::min(to->tail, to->size);
+    return to;
+}
+
+Move move(Buffer* b, i64 new_size, bool keep_data) {
     if (b->flags & bufferflag::tracked_heap) memory::raise_limit_hit(b->size / b->unit());
     i64 s = new_size == 0 ? std::max<i64>(2 * i64{b->size}, 16) : new_size;
     if (s < 1 || s > max_series_bytes) memory::raise_no_memory();
+    if (Buffer* kept = resize_in_place(b, s, keep_data)) return {kept, kept};
     Node n = b->node;
     u32 unit = b->unit();
     Buffer* to = memory::alloc_buffer(static_cast<u32>((s + unit - 1) / unit), unit, 0);
@@ -42,10 +63,11 @@ Move move(Buffer* b, i64 new_size) {
 
 }  // namespace
 
-Buffer* replace_buffer(Buffer* b, i64 new_size) { return move(b, new_size).to; }
+Buffer* replace_buffer(Buffer* b, i64 new_size) { return move(b, new_size, false).to; }
 
 Buffer* expand(Buffer* b, i64 new_size) {
-    Move m = move(b, new_size);
+    Move m = move(b, new_size, true);
+    if (m.from == m.to) return m.to;
     std::memcpy(m.to->data(), m.from->head_ptr(), std::min(m.from->size - m.from->head, m.to->size));
     return m.to;
 }

@@ -242,6 +242,53 @@ TEST_F(Memory, GrowthRecomputesLocationFlags) {
     EXPECT_EQ(filled->data()[63], 9);
 }
 
+// A big buffer growing or shrinking to another big size is resized where its pages are:
+// the data from the head comes first, the node follows the buffer, and the list of big
+// buffers stays whole for the sweep.
+TEST_F(Memory, BigBuffersResizeTheirPages) {
+    constexpr u32 cap = memory::frame_size_cap;
+    const Node before = memory::alloc_bytes(cap);
+    const Node n = memory::alloc_series(cap, 4, memory::middle);
+    const Node after = memory::alloc_bytes(cap);
+    Buffer* b = buf(n);
+    fill_pattern(b);
+    b->tail = b->size;
+    const std::vector<u8> used(b->head_ptr(), b->tail_ptr());
+    const u32 all = static_cast<u32>(used.size());
+    // Pages taken from the system by a resize: +1 more, -1 fewer (a move to a frame leaves
+    // the old buffer to the sweep).
+    struct Row { i64 size; u32 expect_size; u32 expect_used; bool big; int pages; };
+    const Row rows[] = {
+        {i64{cap} * 8, cap * 8, all, true, +1},
+        {i64{cap} * 3 + 1, cap * 3 + 16, all, true, -1},
+        {i64{cap} - 16, cap - 16, cap - 16, true, -1},
+        {i64{cap} / 2, cap / 2, cap / 2, false, 0},
+    };
+    u64 taken = memory::stats().bytes_taken;
+    for (const Row& r : rows) {
+        b = series_buffer::expand(buf(n), r.size);
+        EXPECT_EQ(buf(n), b) << r.size;
+        EXPECT_EQ(b->node, n) << r.size;
+        EXPECT_EQ(b->size, r.expect_size) << r.size;
+        EXPECT_EQ((b->flags & bufferflag::big) != 0, r.big) << r.size;
+        EXPECT_FALSE(b->flags & bufferflag::head_at_middle) << r.size;
+        EXPECT_EQ(b->head, 0u) << r.size;
+        ASSERT_EQ(b->used(), r.expect_used) << r.size;
+        EXPECT_EQ(std::memcmp(b->head_ptr(), used.data(), r.expect_used), 0) << r.size;
+        const u64 now = memory::stats().bytes_taken;
+        if (r.big) {
+            EXPECT_EQ((now > taken) - (now < taken), r.pages) << r.size;
+        }
+        taken = now;
+    }
+    // The sweep walks the list on both sides of the resized buffer, now freed.
+    buf(before)->flags |= bufferflag::marked;
+    memory::sweep_big_buffers();
+    EXPECT_EQ(memory::stats().big_buffers, 1u);
+    EXPECT_TRUE(node::is_live(before));
+    EXPECT_FALSE(node::is_live(after));
+}
+
 TEST_F(Memory, AppendCellDoublesAFullBlock) {
     Node n = memory::alloc_cells(2);
     Cell value{header_of(Type::block), 0, n, 0};

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "platform/posix/command-line.h"
 #include "platform/posix/directory.h"
 #include "platform/posix/files.h"
+#include "platform/posix/pages.h"
 #include "platform/posix/stack.h"
 
 namespace zel {
@@ -76,6 +80,37 @@ TEST(CommandLine, TheArgumentsAsOneText) {
 // The main stack is worked out at start-up without the system's report; it must hold the
 // frames running now and be the range the system reports, or the collector would scan
 // unmapped memory and the recursion limit would sit below the real bottom.
+// A large mapping starts on a huge page boundary; resized, it keeps its contents, reads
+// zero beyond them, and stays at the same distance from a huge page boundary even when a
+// mapping right after it makes it move.
+TEST(Pages, LargeMappingsResizeKeepingContentsAndHugePageOffset) {
+    constexpr std::size_t huge = platform::huge_page_size;
+    const std::size_t n = 4 * huge;
+    auto* p = static_cast<char*>(platform::alloc_pages(n));
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % huge, 0u);
+    std::memset(p, 7, n);
+    void* blocker = mmap(p + n, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    struct Row { std::size_t size; };
+    const Row rows[] = {{8 * huge}, {16 * huge + 4096}, {3 * huge}};
+    std::size_t had = n;
+    for (const Row& r : rows) {
+        auto* q = static_cast<char*>(platform::resize_pages(p, had, r.size));
+        ASSERT_NE(q, nullptr) << r.size;
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(q) % huge, 0u) << r.size;
+        EXPECT_EQ(q[0], 7) << r.size;
+        EXPECT_EQ(q[std::min(n, r.size) - 1], 7) << r.size;
+        if (r.size > n) {
+            EXPECT_EQ(q[n], 0) << r.size;
+            EXPECT_EQ(q[r.size - 1], 0) << r.size;
+        }
+        p = q;
+        had = r.size;
+    }
+    EXPECT_TRUE(platform::free_pages(p, had));
+    if (blocker != MAP_FAILED) munmap(blocker, 4096);
+}
+
 TEST(Stack, MainStackHoldsTheRunningFramesWithinTheSystemsRange) {
     platform::record_main_stack();
     const platform::StackBounds entry = platform::main_stack();
