@@ -92,10 +92,9 @@ void write_cells(const Cell& b, u32 at, const InsertCells& cells, u32 count, boo
 bool append_in_place(Cell& b, const Cell& value) {
     if (b.is(Type::hash)) return false;
     Buffer* buf = node::buffer(as_series(b).node);
-    const u64 after = u64{buf->tail} + sizeof(Cell);
-    if (ownership::owned(buf) || after > buf->size || buf->used() + sizeof(Cell) > max_series_bytes) return false;
+    if (ownership::owned(buf) || !buf->room_at_tail(sizeof(Cell))) return false;
     *reinterpret_cast<Cell*>(buf->tail_ptr()) = value;
-    buf->tail = static_cast<u32>(after);
+    buf->tail += sizeof(Cell);
     as_series(b).index = 0;
     return true;
 }

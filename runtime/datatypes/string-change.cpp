@@ -171,17 +171,16 @@ bool append_in_place(Cell& s, const Cell& v) {
     Buffer* b = node::buffer(s.w2);
     if (ownership::owned(b)) return false;
     const u32 width = b->unit();
-    const auto fits = [b](u64 bytes) { return b->tail + bytes <= b->size && b->used() + bytes <= max_series_bytes; };
     u8* at = b->tail_ptr();
     u64 bytes = width;
     if (v.is(Type::char_)) {
-        if (width_for_char(v.w2) > width || !fits(bytes)) return false;
+        if (width_for_char(v.w2) > width || !b->room_at_tail(bytes)) return false;
         unicode::write_unit(at, width, v.w2);
     } else {
         if (!series::any_string(v.type()) || v.is(Type::tag) || v.w2 == s.w2) return false;
         const unicode::Units text = units_from_position(v);
         bytes = u64{text.count} * width;
-        if (text.count == 0 || text.unit > width || !fits(bytes)) return false;
+        if (text.count == 0 || text.unit > width || !b->room_at_tail(bytes)) return false;
         if (text.unit == width) {
             std::memcpy(at, text.start, bytes);
         } else {

@@ -48,6 +48,9 @@ struct alignas(16) Buffer {
     // log2 of the unit width: unit i of the series is at head_ptr() + (i << shift()).
     u32 shift() const { return static_cast<u32>(__builtin_ctz(unit())); }
     u32 used() const { return tail - head; }
+    // Whether `bytes` more fit between the tail and the end of the data area, so that a
+    // series can take them without growing (a data area never exceeds max_series_bytes).
+    bool room_at_tail(u64 bytes) const { return u64{tail} + bytes <= size; }
     // The cells between head and tail, in a series of cells.
     u32 cell_count() const { return used() / static_cast<u32>(sizeof(Cell)); }
     Cell* cells() { return reinterpret_cast<Cell*>(data()); }

@@ -80,7 +80,7 @@ Buffer* expand_filled(Buffer* b, i64 new_size, u8 byte) {
 }
 
 u8* reserve_tail(Buffer* b, u32 n) {
-    if (u64{b->tail} + n > b->size) b = expand(b, b->size < n ? 2 * i64{n} : 2 * i64{b->size});
+    if (!b->room_at_tail(n)) b = expand(b, b->size < n ? 2 * i64{n} : 2 * i64{b->size});
     u8* p = b->tail_ptr();
     b->tail += n;
     return p;

@@ -23,7 +23,7 @@ u8* reserve_tail(Buffer* b, u32 n);
 // Appends an unset! cell (payload left as it was) at the tail, doubling a full buffer.
 // Inline: reading code and building blocks append one cell at a time.
 inline Cell* append_cell(Buffer* b) {
-    if (u64{b->tail} + sizeof(Cell) > b->size) [[unlikely]] b = expand(b, 0);
+    if (!b->room_at_tail(sizeof(Cell))) [[unlikely]] b = expand(b, 0);
     auto* c = reinterpret_cast<Cell*>(b->tail_ptr());
     c->header = header_of(Type::unset);
     b->tail += sizeof(Cell);
