@@ -5,6 +5,7 @@
 #pragma once
 #include "runtime/core/cell-views.h"
 #include "runtime/eval/stack.h"
+#include "runtime/names/context.h"
 #include "runtime/memory/node.h"
 
 namespace zel {
@@ -72,6 +73,30 @@ inline Cell* open(const Cell& word, u32 flags) {
     if (!(ctx.header & cellflag::context_on_stack))
         return reinterpret_cast<Cell*>(node::buffer(values)->head_ptr()) + index;
     return values ? stack::at(values - 1 + index) : nullptr;
+}
+
+// Whether a word is bound to a context with a slot of its own.
+[[gnu::always_inline]] inline bool bound(const Cell& word) {
+    const auto w = as_word(word);
+    return w.context && w.index != context::no_index;
+}
+
+// The context! cell of a bound word's context.
+[[gnu::always_inline]] inline Cell& binding(const Cell& word) { return context_cell(as_word(word).context); }
+
+// The value slot of a bound word, or null when it is bound to a function context that is
+// not running.
+[[gnu::always_inline]] inline Cell* slot_of(const Cell& word) {
+    return value_slot(binding(word), as_word(word).index);
+}
+
+// The value slot of a bound word; anything else (unbound, `self`, a function context that
+// is not running) goes through the contexts' own lookup, which raises.
+[[gnu::always_inline]] inline Cell* word_slot(const Cell& word) {
+    if (bound(word)) {
+        if (Cell* slot = slot_of(word)) return slot;
+    }
+    return context::get_word(word);
 }
 
 // A function frame remembers where its context's values are, for the closing to restore.

@@ -77,28 +77,10 @@ inline bool is_callable(Type t) {
 
 inline bool truthy(const Cell& c) { return !c.is(Type::none) && !(c.is(Type::logic) && as_logic(c).value == 0); }
 
-[[gnu::always_inline]] inline bool bound(const Cell& word) {
-    const auto w = as_word(word);
-    return w.context && w.index != context::no_index;
-}
-
-// The context! cell of a bound word's context.
-[[gnu::always_inline]] inline Cell& binding(const Cell& word) { return context_cell(as_word(word).context); }
-
-// The value slot of a bound word, or null when it is bound to a function context that is
-// not running.
-[[gnu::always_inline]] inline Cell* slot_of(const Cell& word) {
-    return frame::value_slot(binding(word), as_word(word).index);
-}
-
-// The value slot of a bound word; anything else (unbound, `self`, a function context that
-// is not running) goes through the contexts' own lookup, which raises.
-[[gnu::always_inline]] inline Cell* word_slot(const Cell& word) {
-    if (bound(word)) {
-        if (Cell* slot = slot_of(word)) return slot;
-    }
-    return context::get_word(word);
-}
+using frame::binding;
+using frame::bound;
+using frame::slot_of;
+using frame::word_slot;
 
 // The value an operator word holds, or null: the word must be bound to a context whose
 // values exist.

@@ -269,13 +269,7 @@ bool Engine::call_back(Event event) {
 }
 
 [[gnu::always_inline]] inline Cell Engine::value_of(const Cell& word) const {
-    // A bound word whose context's values exist is read from its slot directly; anything
-    // else goes through the contexts' lookup, which raises for an unbound word.
-    const auto w = as_word(word);
-    const Cell* v = w.context && w.index != context::no_index
-                        ? frame::value_slot(frame::context_cell(w.context), w.index)
-                        : nullptr;
-    if (!v) v = context::get_word(word);
+    const Cell* v = frame::word_slot(word);
     if (!v || v->is(Type::unset)) raise(ErrorId::script_parse_rule, &word);
     return *v;
 }
