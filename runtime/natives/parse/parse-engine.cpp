@@ -117,16 +117,12 @@ private:
 
 enum class State { fetch, complete, done };
 
-// Blocks that a run lately could not match in one go (Engine::flat_block), so that a block
-// holding other rules after some that match is not matched part of the way at each entry.
-// Only a hint: a block found here runs the general way, which gives the same result. Not
-// read when the evaluator's caches are off.
-struct Declined {
-    Node node;
-    u32 index;
-};
-Declined declined_blocks[16];
-inline Declined& declined_slot(Node n, u32 index) { return declined_blocks[(n ^ index) & 15]; }
+// How deep flat_block reads nested blocks before it hands them to the general way.
+constexpr u32 max_flat_depth = 16;
+// flat_block's answers besides 1 (matched) and 0 (failed): the rule was not taken there,
+// or a nested block was handed to the general way.
+constexpr int handed = -1;
+constexpr int nested_handed = -2;
 
 class Engine {
 public:
@@ -152,6 +148,25 @@ private:
     Node rule_ = 0;
     u32 rpos_ = 0;
     bool match_ = true;
+    // The blocks flat_block is reading, outermost first: each one's node, the input where
+    // it started and the rule position the general way resumes at after it.
+    struct Level {
+        Node rules;
+        u32 start;
+        Node resume_rules;
+        u32 resume_at;
+    };
+    Level levels_[max_flat_depth];
+    // The repetition whose iterations repeat_block reads, while one is open: what its
+    // entry holds (the input's length when the iteration began; its extra cell is none).
+    struct Repetition {
+        bool open;
+        Kind kind;
+        u32 operand_at;
+        Cell bounds;
+        u32 tail;
+    };
+    Repetition repetition_{};
 
     // The work stack.
     u32 top() const { return top_; }
@@ -186,10 +201,6 @@ private:
     Cell rules() const { return block_cell(rule_); }
     u32 rules_tail() const { return count_of(rule_); }
     Cell rule(u32 i) const { return cells_of(rule_)[i]; }
-    static Cell first_rule(const Cell& b) {
-        const auto at = as_series(b);
-        return at.index < count_of(at.node) ? cells_of(at.node)[at.index] : none_cell;
-    }
     [[gnu::always_inline]] Cell operand(u32 i, const Cell& keyword, ErrorId missing = ErrorId::script_parse_end) const {
         if (i >= rules_tail()) [[unlikely]]
             missing_operand(keyword, missing);
@@ -217,16 +228,20 @@ private:
     }
     State push_block(const Cell& b);
     int flat_block(Node rules, u32 at, u32 depth);
-    int flat_value(const Cell& v, bool held, u32 depth);
+    int flat_keyword(Keyword k, Node rules, u32* at);
+    int flat_value(const Cell& v, bool held, Node rules, u32 after, u32 depth);
+    int hand_off(u32 depth, u32 at);
     int match_here(const Cell& v);
     State block_end(bool ok);
     State find_alternative();
     State complete();
     State pending(Kind k, u32 operand_at, const Cell& b, u32 arg = 0, const Cell& x = none_cell);
     State single_literal(Kind k, u32 operand_at, const Cell& b, const Cell& v);
+    State repeat_block(Kind k, u32 operand_at, Cell b);
     i64 literal_span(Kind k, const Cell& b, const Cell& v);
     bool literal_rule(u32 at, i64* to, u32* next);
     State copy_literal(Keyword k, const Cell& target, i64 to, u32 next);
+    void take_literal(Keyword k, const Cell& target, u32 to);
     State repeat(Kind k, u32 operand_at, u32 min, u32 max) {
         return pending(k, operand_at, bounds_cell(min, max), tail_of(*in_));
     }
@@ -552,65 +567,140 @@ State Engine::word(const Cell& w, const Keyword k) {
 }
 
 State Engine::push_block(const Cell& b) {
-    // Blocks that start with a keyword (most of those that copy, collect or act) are
-    // left to the general way without a try.
-    if (!callback_ && keyword_of(first_rule(b)) == Keyword::none_) {
-        const auto at = as_series(b);
-        Declined& declined = declined_slot(at.node, at.index);
-        if (!interp::caches_on || declined.node != at.node || declined.index != at.index) {
-            const int flat = flat_block(at.node, at.index, 0);
-            if (flat >= 0) return done_item(flat > 0, rpos_ + 1);
-            declined = {at.node, at.index};
-        }
+    const auto at = as_series(b);
+    if (!callback_ && count_of(work_node()) + entry_cells <= stack_limit) {
+        repetition_.open = false;
+        levels_[0].resume_rules = rule_;
+        levels_[0].resume_at = rpos_ + 1;
+        const int flat = flat_block(at.node, at.index, 0);
+        if (flat >= 0) return done_item(flat > 0, rpos_ + 1);
+        return State::fetch;
     }
     push(meta_cell(Kind::block, 0), none_cell, b, block_cell(rule_, rpos_ + 1));
-    rule_ = as_series(b).node;
-    rpos_ = as_series(b).index;
+    rule_ = at.node;
+    rpos_ = at.index;
     match_ = true;
     return State::fetch;
 }
 
-// A block of lit-words, datatypes (against a block's values), literal values, bars,
-// words holding these and nested blocks of the same is matched here when no callback
-// watches, without an entry per block: such rules only move the input. Answers 1 when the
-// block matched (the input moved past the match), 0 when it failed, and -1 when a rule of
-// another kind comes up, a block lies too deep or the work stack would be full: the input
-// is then put back and the block runs the general way, to the same result.
+// A rule block read without entries of its own while no callback watches: literal values,
+// lit-words and datatypes (against a block's values), bars, `skip`, `end`, `none`, `fail`,
+// parens, `copy`/`set` over and repetitions, `to` and `thru` of one literal value, words
+// holding these and nested blocks of the same. Answers 1 when the block matched (the input
+// moved past the match) and 0 when it failed (the input back where the block started).
+// Any other rule is handed to the general way where it stands (hand_off): the entries the
+// general way would hold at that point are pushed, and -1 answered. Nothing is undone or
+// run twice, so parens may come before it.
 [[gnu::noinline]] int Engine::flat_block(Node rules, u32 at, u32 depth) {
-    constexpr u32 max_depth = 16;
-    if (depth >= max_depth || count_of(work_node()) + (depth + 1) * entry_cells > stack_limit) return -1;
-    const u32 tail = count_of(rules);
     const u32 start = pos();
+    levels_[depth].rules = rules;
+    levels_[depth].start = start;
     for (;;) {
-        if (at >= tail) return 1;
+        if (at >= count_of(rules)) return 1;
+        const u32 here = at;
         const Cell v = cells_of(rules)[at++];
         int r;
         if (v.is(Type::word)) {
             const Keyword k = keyword_of(v);
             if (k == Keyword::bar) return 1;
             if (k != Keyword::none_) {
-                r = -1;
+                r = flat_keyword(k, rules, &at);
             } else {
                 const Cell held = value_of(v);
                 r = match_here(held);
-                if (r < 0) r = flat_value(held, true, depth);
+                if (r < 0) r = flat_value(held, true, rules, at, depth);
             }
+        } else if (v.is(Type::paren)) {
+            // The blocks being read stay alive while a paren or a copy drops the last
+            // reference to them: their nodes are in levels_, on the native stack.
+            eval_paren(v);
+            continue;
         } else {
             r = match_here(v);
-            if (r < 0) r = flat_value(v, false, depth);
+            if (r < 0) r = flat_value(v, false, rules, at, depth);
         }
-        if (r < 0) {
-            set_pos(start);
-            return -1;
-        }
+        if (r == handed) return hand_off(depth, here);
+        if (r == nested_handed) return -1;
         if (r > 0) continue;
         // The next alternative, from the input where the block started.
         set_pos(start);
+        u32 tail = count_of(rules);
         while (at < tail && !(cells_of(rules)[at].is(Type::word) && keyword_of(cells_of(rules)[at]) == Keyword::bar))
             ++at;
         if (at >= tail) return 0;
         ++at;
     }
+}
+
+// The keywords flat_block takes, the keyword's cell being just before `*at`: 1 matched, 0
+// failed, `handed` left to the general way. Moves `*at` past the operands taken.
+int Engine::flat_keyword(Keyword k, Node rules, u32* at) {
+    switch (k) {
+    case Keyword::skip:
+        if (at_end()) return 0;
+        ++in_->w1;
+        return 1;
+    case Keyword::end: return at_end();
+    case Keyword::none: return 1;
+    case Keyword::fail: return 0;
+    case Keyword::copy:
+    case Keyword::set: {
+        // literal_rule reads the engine's rule block.
+        const Node rule = rule_;
+        rule_ = rules;
+        i64 to;
+        u32 next;
+        const bool taken = *at + 1 < rules_tail() && literal_rule(*at + 1, &to, &next);
+        const Cell target = taken ? cells_of(rules)[*at] : none_cell;
+        rule_ = rule;
+        if (!taken) return handed;
+        *at = next;
+        if (to < 0) return 0;
+        take_literal(k, target, static_cast<u32>(to));
+        return 1;
+    }
+    case Keyword::any:
+    case Keyword::some:
+    case Keyword::opt:
+    case Keyword::while_:
+    case Keyword::to:
+    case Keyword::thru: {
+        const Node rule = rule_;
+        rule_ = rules;
+        i64 to;
+        u32 next;
+        const bool taken = literal_rule(*at - 1, &to, &next);
+        rule_ = rule;
+        if (!taken) return handed;
+        *at = next;
+        if (to < 0) return 0;
+        set_pos(static_cast<u32>(to));
+        return 1;
+    }
+    default: return handed;
+    }
+}
+
+// The general way takes over at rule `at` of the flat block at `depth`: an entry is pushed
+// for that block and each one around it, as push_block would have pushed them, and the
+// engine reads on from that rule.
+int Engine::hand_off(u32 depth, u32 at) {
+    const u32 now = pos();
+    if (repetition_.open) {
+        const Repetition& r = repetition_;
+        in_->w1 = levels_[0].start;
+        push(meta_cell(r.kind, r.tail), r.bounds, none_cell, block_cell(levels_[0].resume_rules, r.operand_at));
+    }
+    for (u32 d = 0; d <= depth; ++d) {
+        const Level& l = levels_[d];
+        in_->w1 = l.start;
+        push(meta_cell(Kind::block, 0), none_cell, block_cell(l.rules), block_cell(l.resume_rules, l.resume_at));
+    }
+    set_pos(now);
+    rule_ = levels_[depth].rules;
+    rpos_ = at;
+    match_ = true;
+    return -1;
 }
 
 // A lit-word or a datatype against the value at a block's position, the rules of block
@@ -630,20 +720,29 @@ State Engine::push_block(const Cell& b) {
     return ok;
 }
 
-// One rule value of flat_block, or the value of a word (`held`) there, as the general way
-// would take it: 1 matched, 0 failed, -1 not taken here.
-int Engine::flat_value(const Cell& v, bool held, u32 depth) {
+// One rule value of flat_block (the rule before `after` in `rules`), or the value of a
+// word (`held`) there, as the general way would take it: 1 matched, 0 failed, `handed`
+// not taken here, `nested_handed` when a nested block was handed to the general way.
+int Engine::flat_value(const Cell& v, bool held, Node rules, u32 after, u32 depth) {
     switch (v.type()) {
     case Type::lit_word: break;
-    case Type::datatype: return -1;
-    case Type::block: return flat_block(as_series(v).node, as_series(v).index, depth + 1);
+    case Type::datatype: return handed;
+    case Type::block: {
+        if (depth + 1 >= max_flat_depth ||
+            count_of(work_node()) + (depth + 2 + repetition_.open) * entry_cells > stack_limit)
+            return handed;
+        levels_[depth + 1].resume_rules = rules;
+        levels_[depth + 1].resume_at = after;
+        const int r = flat_block(as_series(v).node, as_series(v).index, depth + 1);
+        return r < 0 ? nested_handed : r;
+    }
     case Type::word:
     case Type::set_word:
     case Type::get_word:
-        if (!held) return -1;
+        if (!held) return handed;
         break;
     default:
-        if (!is_literal(v)) return -1;
+        if (!is_literal(v)) return handed;
         break;
     }
     const i64 n = match_literal(*in_, pos(), end(), v, strict_);
@@ -695,6 +794,7 @@ State Engine::pending(Kind k, u32 operand_at, const Cell& b, u32 arg, const Cell
         Cell v = rule(operand_at);
         if (v.is(Type::word) && keyword_of(v) == Keyword::none_) v = value_of(v);
         if (!v.is(Type::word) && !v.is(Type::lit_word)) {
+            if (v.is(Type::block) && (k == Kind::repeat || k == Kind::while_)) return repeat_block(k, operand_at, b);
             if (!is_literal(v)) {
                 // The operand as start_operand would take it, its word read once.
                 push(meta_cell(k, arg), b, x, block_cell(rule_, operand_at));
@@ -706,6 +806,37 @@ State Engine::pending(Kind k, u32 operand_at, const Cell& b, u32 arg, const Cell
     }
     push(meta_cell(k, arg), b, x, block_cell(rule_, operand_at));
     return start_operand(top());
+}
+
+// A repetition of a rule block when no callback watches: its iterations are read by
+// flat_block in this loop, without the repetition's entry; the entry is pushed, with the
+// iterations done so far, when the block is handed to the general way (hand_off) or when
+// the operand no longer holds a block.
+State Engine::repeat_block(Kind k, u32 operand_at, Cell b) {
+    for (;;) {
+        Cell v = rule(operand_at);
+        if (v.is(Type::word) && keyword_of(v) == Keyword::none_) v = value_of(v);
+        const u32 from = pos();
+        const u32 tail = tail_of(*in_);
+        if (!v.is(Type::block) || count_of(work_node()) + 2 * entry_cells > stack_limit) {
+            push(meta_cell(k, tail), b, none_cell, block_cell(rule_, operand_at));
+            return start_operand(top());
+        }
+        repetition_ = {true, k, operand_at, b, tail};
+        levels_[0].resume_rules = rule_;
+        levels_[0].resume_at = operand_at + 1;
+        const int r = flat_block(as_series(v).node, as_series(v).index, 0);
+        repetition_.open = false;
+        if (r < 0) return State::fetch;
+        if (r > 0) {
+            ++b.w3;
+            const bool progress = pos() != from || tail_of(*in_) != tail;
+            if (!((b.w2 != unbounded && b.w3 >= b.w2) || (k == Kind::repeat && !progress))) continue;
+        } else {
+            set_pos(from);
+        }
+        return done_item(b.w3 >= b.w1, operand_at + 1);
+    }
 }
 
 // A repetition, `to` or `thru` of one literal value when no callback watches: the entry
@@ -759,8 +890,15 @@ bool Engine::literal_rule(u32 at, i64* to, u32* next) {
 // matched, as when the rule ran under an entry of its own.
 State Engine::copy_literal(Keyword k, const Cell& target, i64 to, u32 next) {
     if (to < 0) return done_item(false, next);
+    take_literal(k, target, static_cast<u32>(to));
+    return done_item(true, next);
+}
+
+// Moves the input to `to` and sets the word `target` to the units between (copy) or the
+// first value there (set).
+void Engine::take_literal(Keyword k, const Cell& target, u32 to) {
     const u32 from = pos();
-    set_pos(static_cast<u32>(to));
+    set_pos(to);
     Cell name = target;
     cell::set_type(&name, Type::word);
     Cell v = none_cell;
@@ -769,7 +907,6 @@ State Engine::copy_literal(Keyword k, const Cell& target, i64 to, u32 next) {
     else if (pos() > from)
         v = element(*in_, from);
     context::set_word(name, v);
-    return done_item(true, next);
 }
 
 // Runs (again) the operand of the pending rule `e` from the input where it stands.

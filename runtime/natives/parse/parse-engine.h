@@ -5,9 +5,11 @@
 // change of the input, so a rule that modifies or replaces the input is safe. A nested run
 // (from a paren) works above the entries of the runs below it; every exit from a run,
 // errors included, puts the stack back where the run found it. While no /trace callback
-// watches, rules that only move the input (a sub-block of literals, lit-words and
-// datatypes, a repetition or search of one literal value, a copy over one) are matched
-// without entries, to the same results.
+// watches, a rule block and the repetitions of one are read without entries as far as
+// their rules allow (literals, lit-words and datatypes, parens, `skip`, a repetition or
+// search of one literal value and a copy over one, nested blocks of these); at the first
+// rule that needs the general way, the entries it would hold there are pushed and it
+// reads on from that rule, to the same results.
 #pragma once
 #include "runtime/core/cell.h"
 
