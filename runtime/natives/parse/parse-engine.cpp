@@ -6,6 +6,7 @@
 #include "runtime/core/cell-views.h"
 #include "runtime/core/hooks.h"
 #include "runtime/core/raise.h"
+#include "runtime/datatypes/bitset.h"
 #include "runtime/datatypes/block.h"
 #include "runtime/datatypes/integer.h"
 #include "runtime/datatypes/logic.h"
@@ -229,6 +230,8 @@ private:
     State push_block(const Cell& b);
     int flat_block(Node rules, u32 at, u32 depth);
     int flat_keyword(Keyword k, Node rules, u32* at);
+    bool flat_span(Node rules, u32 at, i64* to, u32* next);
+    i64 byte_span(Keyword k, const Cell& v);
     int flat_value(const Cell& v, bool held, Node rules, u32 after, u32 depth);
     int hand_off(u32 depth, u32 at);
     int match_here(const Cell& v);
@@ -645,15 +648,10 @@ int Engine::flat_keyword(Keyword k, Node rules, u32* at) {
     case Keyword::fail: return 0;
     case Keyword::copy:
     case Keyword::set: {
-        // literal_rule reads the engine's rule block.
-        const Node rule = rule_;
-        rule_ = rules;
         i64 to;
         u32 next;
-        const bool taken = *at + 1 < rules_tail() && literal_rule(*at + 1, &to, &next);
-        const Cell target = taken ? cells_of(rules)[*at] : none_cell;
-        rule_ = rule;
-        if (!taken) return handed;
+        if (!flat_span(rules, *at + 1, &to, &next)) return handed;
+        const Cell target = cells_of(rules)[*at];
         *at = next;
         if (to < 0) return 0;
         take_literal(k, target, static_cast<u32>(to));
@@ -665,13 +663,9 @@ int Engine::flat_keyword(Keyword k, Node rules, u32* at) {
     case Keyword::while_:
     case Keyword::to:
     case Keyword::thru: {
-        const Node rule = rule_;
-        rule_ = rules;
         i64 to;
         u32 next;
-        const bool taken = literal_rule(*at - 1, &to, &next);
-        rule_ = rule;
-        if (!taken) return handed;
+        if (!flat_span(rules, *at - 1, &to, &next)) return handed;
         *at = next;
         if (to < 0) return 0;
         set_pos(static_cast<u32>(to));
@@ -679,6 +673,62 @@ int Engine::flat_keyword(Keyword k, Node rules, u32* at) {
     }
     default: return handed;
     }
+}
+
+// literal_rule for the rule at `at` of the block `rules`, with the searches and runs of
+// one character or charset in one-byte input (text or binary!) read straight from the
+// buffer.
+[[gnu::always_inline]] inline bool Engine::flat_span(Node rules, u32 at, i64* to, u32* next) {
+    if (at + 1 >= count_of(rules)) return false;
+    const Cell* const r = cells_of(rules) + at;
+    if (r[0].is(Type::word)) {
+        const Keyword k = keyword_of(r[0]);
+        Cell v = r[1];
+        if (v.is(Type::word) && keyword_of(v) == Keyword::none_) v = value_of(v);
+        const i64 span = byte_span(k, v);
+        if (span != -2) {
+            *to = span;
+            *next = at + 2;
+            return true;
+        }
+    }
+    const Node rule = rule_;
+    rule_ = rules;
+    const bool taken = literal_rule(at, to, next);
+    rule_ = rule;
+    return taken;
+}
+
+// Where the keyword `k` over a character or charset `v` takes input of one-byte units from
+// its position (-1 when it does not match), or -2 for any other case.
+[[gnu::always_inline]] inline i64 Engine::byte_span(Keyword k, const Cell& v) {
+    const bool search = k == Keyword::to || k == Keyword::thru;
+    if (search && v.is(Type::char_)) {
+        const i64 found = find_char(*in_, pos(), end(), as_char(v).code_point, strict_);
+        return found < -1 ? -2 : found < 0 ? -1 : found + (k == Keyword::thru);
+    }
+    Buffer* const b = node::buffer(as_series(*in_).node);
+    if (!v.is(Type::bitset) || b->unit() != 1) return -2;
+    const bitset::Members set = bitset::members_of(v);
+    const u8* const units = b->head_ptr();
+    const u32 last = std::min(end(), b->used());
+    u32 p = pos();
+    if (search) {
+        while (p < last && !set.has(units[p])) ++p;
+        return p < last ? i64{p} + (k == Keyword::thru) : -1;
+    }
+    u32 min = 0;
+    u32 stop = last;
+    switch (k) {
+    case Keyword::some: min = 1; break;
+    case Keyword::opt: stop = std::min(last, p + 1); break;
+    case Keyword::any:
+    case Keyword::while_: break;
+    default: return -2;
+    }
+    const u32 from = p;
+    while (p < stop && set.has(units[p])) ++p;
+    return p - from < min ? -1 : i64{p};
 }
 
 // The general way takes over at rule `at` of the flat block at `depth`: an entry is pushed

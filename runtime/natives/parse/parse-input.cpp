@@ -181,13 +181,19 @@ i64 match_type(const Cell& input, u32 at, u32 end, const Cell& rule) {
 }
 
 bool searchable(const Cell& input, const Cell& rule) {
-    if (kind_of(input.type()) == InputKind::cells) return true;
+    if (rule.is(Type::char_) || kind_of(input.type()) == InputKind::cells) return true;
     const Type t = rule.type();
     return t == Type::char_ || t == Type::bitset || t == Type::binary || series::any_string(t) ||
            (t == Type::integer && kind_of(input.type()) == InputKind::bytes);
 }
 
 Found search(const Cell& input, u32 from, u32 end, const Cell& rule, bool strict) {
+    // A character in one-byte text or a binary!, the commonest search (a block's buffer
+    // has units of a cell).
+    if (rule.is(Type::char_)) {
+        const i64 at = find_char(input, from, end, as_char(rule).code_point, strict);
+        if (at != -2) return at < 0 ? Found{} : Found{at, 1};
+    }
     strict = strict || kind_of(input.type()) == InputKind::bytes;
     if (kind_of(input.type()) != InputKind::cells && rule.is(Type::bitset)) {
         const unicode::Units in = head_units(input);

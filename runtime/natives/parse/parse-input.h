@@ -3,6 +3,8 @@
 // positions by index only; every routine here reads the buffer afresh, so an input that a
 // rule changed or moved is always seen as it is now.
 #pragma once
+#include <cstring>
+
 #include "runtime/core/cell-views.h"
 #include "runtime/core/cell.h"
 #include "runtime/memory/buffer.h"
@@ -55,6 +57,21 @@ struct Found {
     u32 length = 0;
 };
 Found search(const Cell& input, u32 from, u32 end, const Cell& rule, bool strict);
+
+// The first position from `from` (before `end`) of the character `c` in input of one-byte
+// units (text or binary!), read straight from the buffer: -1 when it is not there, -2 when
+// the input or the character needs `search` (wider units, letters in either case).
+inline i64 find_char(const Cell& input, u32 from, u32 end, u32 c, bool strict) {
+    Buffer* const b = node::buffer(as_series(input).node);
+    const u32 folded = c | 0x20;
+    if (b->unit() != 1 || c > 0xFF ||
+        (!strict && !input.is(Type::binary) && (c >= 0x80 || (folded >= 'a' && folded <= 'z'))))
+        return -2;
+    const u32 last = end < b->used() ? end : b->used();
+    if (from >= last) return -1;
+    const void* hit = std::memchr(b->head_ptr() + from, static_cast<int>(c), last - from);
+    return hit ? static_cast<const u8*>(hit) - b->head_ptr() : -1;
+}
 
 // The value at `at`: a char! of text, an integer! byte of a binary!, a block's cell.
 Cell element(const Cell& input, u32 at);
