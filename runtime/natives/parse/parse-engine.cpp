@@ -627,7 +627,7 @@ State Engine::push_block(const Cell& b) {
         if (r > 0) continue;
         // The next alternative, from the input where the block started.
         set_pos(start);
-        u32 tail = count_of(rules);
+        const u32 tail = count_of(rules);
         while (at < tail && !(cells_of(rules)[at].is(Type::word) && keyword_of(cells_of(rules)[at]) == Keyword::bar))
             ++at;
         if (at >= tail) return 0;
