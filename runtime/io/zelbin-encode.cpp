@@ -59,13 +59,15 @@ bool is_owner(const Cell& c) { return c.is(Type::object) || c.is(Type::function)
 
 class Encoder {
 public:
-    explicit Encoder(bool compact) : compact_(compact) {}
+    Encoder(bool compact, bool boot) : compact_(compact), boot_(boot) {}
 
     void value(const Cell& v);
+    void roots(const Cell& block);
     Cell assemble();
 
 private:
     bool compact_;
+    bool boot_;
     std::vector<u8> out_;
     std::unordered_map<u32, u32> symbol_index_;
     u32 symbol_count_ = 0;
@@ -80,6 +82,9 @@ private:
     // in the path store: its length, then its indexes.
     std::unordered_map<u32, u32> seen_;
     std::vector<u32> paths_;
+    // Boot form: the context nodes of the object and function records open around the
+    // current record, innermost last (the walk allocates nothing: they stay where they are).
+    std::vector<u32> open_owners_;
     static constexpr u32 first_meeting = 0xFFFFFFFF;
 
     void byte(u8 b) { out_.push_back(b); }
@@ -131,6 +136,7 @@ private:
     void context_record(Node ctx, bool with_values);
     void object_record(const Cell& obj, bool reference);
     void function_record(const Cell& fn);
+    void routine_record(const Cell& routine);
     void error_record(const Cell& err);
     [[noreturn]] static void refuse(const Cell& v) { throw Refusal{ErrorId::access_no_codec, v}; }
 };
@@ -187,6 +193,11 @@ void Encoder::value(const Cell& v) {
     } else {
         switch (t) {
         case Type::object: {
+            if (boot_ && as_object(v).context == context::global) {
+                if (v.header & cellflag::new_line) byte(lead::new_line);
+                byte(lead::global_object);
+                break;
+            }
             const u32 ref = meet(as_object(v).context);
             object_record(v, ref != first_meeting);
             if (ref != first_meeting) path(ref);
@@ -195,7 +206,8 @@ void Encoder::value(const Cell& v) {
         }
         case Type::function: {
             const u32 ref = meet(as_function(v).context);
-            begin(v, t, false, 0, ref != first_meeting);
+            const bool library = boot_ && (v.header & function::flag::library);
+            begin(v, t, library, 0, ref != first_meeting);
             if (ref != first_meeting) {
                 path(ref);
             } else {
@@ -214,7 +226,7 @@ void Encoder::value(const Cell& v) {
         }
         case Type::op: {
             const u32 wrapped = (v.header & cellflag::op_wrapped_type) >> 16;
-            if (static_cast<Type>(wrapped) == Type::routine) refuse(v);
+            if (static_cast<Type>(wrapped) == Type::routine && !boot_) refuse(v);
             begin(v, t, false, wrapped << bit::op_type_shift, false);
             Cell fn = v;
             fn.header = header_of(static_cast<Type>(wrapped));
@@ -223,7 +235,11 @@ void Encoder::value(const Cell& v) {
             break;
         }
         case Type::error: error_record(v); break;
-        case Type::routine: case Type::triple: case Type::handle: case Type::port: case Type::event:
+        case Type::routine:
+            if (!boot_) refuse(v);
+            routine_record(v);
+            break;
+        case Type::triple: case Type::handle: case Type::port: case Type::event:
             refuse(v);
         case Type::image: throw Refusal{ErrorId::internal_not_done, none_cell};
         default: scalar(v); break;
@@ -231,6 +247,23 @@ void Encoder::value(const Cell& v) {
     }
     ++counter_;
     --depth_;
+}
+
+// The boot form's roots: the items of the block, each a root record, but a global set-word
+// and the value after it, which make a set-global record that leaves no root behind.
+void Encoder::roots(const Cell& block) {
+    const Node node = as_series(block).node;
+    for (u32 i = as_series(block).index, n = node::buffer(node)->cell_count(); i < n; ++i) {
+        const Cell item = reinterpret_cast<Cell*>(node::buffer(node)->head_ptr())[i];
+        if (!item.is(Type::set_word) || i + 1 == n) {
+            value(item);
+            continue;
+        }
+        byte(lead::set_global);
+        value(item);
+        value(reinterpret_cast<Cell*>(node::buffer(node)->head_ptr())[++i]);
+        counter_ -= 2;
+    }
 }
 
 void Encoder::scalar(const Cell& v) {
@@ -441,7 +474,24 @@ void Encoder::any_word(const Cell& v) {
     const Type t = v.type();
     const Node ctx = as_word(v).context;
     const Cell owner = ctx && ctx != context::global ? context::owner_slot(ctx) : none_cell;
+    // The boot image rebinds a word only to the global context or to its owner's: any other
+    // binding would come back as a global word.
+    if (boot_ && ctx && ctx != context::global && !is_owner(owner)) refuse(v);
     const u32 s = symbol(as_word(v).symbol);
+    if (boot_ && ctx && ctx != context::global) {
+        const auto open = std::find(open_owners_.rbegin(), open_owners_.rend(), ctx);
+        if (open != open_owners_.rend()) {
+            u32 index = as_word(v).index;
+            if (index == context::no_index)
+                index = static_cast<u32>(context::find_symbol(ctx, as_word(v).symbol, true));
+            byte(lead::enclosing_word);
+            begin(v, t, true, 0, false);
+            varint(s);
+            zigzag(static_cast<i32>(index));
+            varint(static_cast<u32>(open - open_owners_.rbegin()));
+            return;
+        }
+    }
     if (!is_owner(owner)) {
         begin(v, t, false, bit::global_word, false);
         if (compact_) {
@@ -456,6 +506,7 @@ void Encoder::any_word(const Cell& v) {
     u32 index = as_word(v).index;
     if (index == context::no_index) index = static_cast<u32>(context::find_symbol(ctx, as_word(v).symbol, true));
     const u32 ref = meet(ctx);
+    if (boot_) byte(lead::owned_word);
     begin(v, t, true, 0, ref != first_meeting);
     if (compact_) {
         varint(s);
@@ -535,7 +586,9 @@ void Encoder::object_record(const Cell& obj, bool reference) {
             word(on_deep_change);
         }
     }
+    open_owners_.push_back(as_object(obj).context);
     context_record(as_object(obj).context, true);
+    open_owners_.pop_back();
 }
 
 void Encoder::function_record(const Cell& fn) {
@@ -553,8 +606,26 @@ void Encoder::function_record(const Cell& fn) {
         word(body_length);
     }
     context_record(as_function(fn).context, false);
+    open_owners_.push_back(as_function(fn).context);
     value(spec);
     value(body);
+    open_owners_.pop_back();
+}
+
+// A routine of the routine table: its code's index, then its parameter block and second
+// value as the contents of its level (a repeat is a reference to the first).
+void Encoder::routine_record(const Cell& routine) {
+    const u32 ref = meet(as_function(routine).context);
+    begin(routine, Type::routine, false, 0, ref != first_meeting);
+    if (ref != first_meeting) {
+        path(ref);
+        return;
+    }
+    const Cell code = *function::record_cell(routine, function::record::code);
+    varint(code.is(Type::integer) ? code.w2 : 0);
+    value(block_cell(as_function(routine).spec));
+    value(*function::record_cell(routine, function::record::second));
+    close_level();
 }
 
 void Encoder::error_record(const Cell& err) {
@@ -613,11 +684,12 @@ Cell Encoder::assemble() {
 
 }  // namespace
 
-Cell encode(const Cell& value, bool compact) {
-    Encoder encoder(compact);
+Cell encode(const Cell& value, bool compact, bool boot) {
+    Encoder encoder(compact || boot, boot);
     try {
         const memory::NoAllocation walk;
-        encoder.value(value);
+        if (boot && value.is(Type::block)) encoder.roots(value);
+        else encoder.value(value);
     } catch (const Refusal& r) {
         if (r.id == ErrorId::access_no_codec) raise(r.id, &r.value);
         raise(r.id);

@@ -29,6 +29,14 @@ constexpr u8 reference = 0xC1;
 constexpr u8 logic_true = 0xC2;
 constexpr u8 logic_false = 0xC3;
 constexpr u8 set_global = 0xC4;
+// Boot image only: a word bound to an object's or a function's context, written with its
+// owner's record or a reference path as the codec writes it (not by root index).
+constexpr u8 owned_word = 0xC5;
+// Boot image only: the global context seen as an object (system/words).
+constexpr u8 global_object = 0xC6;
+// Boot image only: a word bound to the context of an object or function whose record is
+// open around it, named by how many such records lie between (0: the innermost).
+constexpr u8 enclosing_word = 0xC7;
 constexpr u8 small_integer = 0x80;  // 0x80-0xBF: the integers 0 to 63
 constexpr u8 path = 0xFF;
 }  // namespace lead
@@ -59,8 +67,15 @@ constexpr u32 max_depth = 1000;
 constexpr u32 max_path = 65536;
 
 // A new binary! holding the value in the compact or the full form. A value of a type the
-// format cannot carry raises access/no-codec with the value.
-Cell encode(const Cell& value, bool compact);
+// format cannot carry raises access/no-codec with the value. The boot form (compact only)
+// also writes what only the boot image carries: routines (by their code's index in the
+// routine table, with their parameter block and second value), ops over routines, the
+// library flag of functions (the variant bit of their record), words bound to objects and
+// functions (owned-word lead) and the global context's object; a word bound to any other
+// context than the global one is refused there rather than written as a global word. A
+// block is written there as the image's roots, one record each, but for a set-word and the
+// value after it, which become a record that sets the global word as it is read.
+Cell encode(const Cell& value, bool compact, bool boot = false);
 
 // How a decoding reads its input: the codec refuses what only the boot image may carry
 // (set-word records, words bound by root index) and gives every object class id -1; the
