@@ -127,22 +127,22 @@ namespace {
 // The snapshot's roots: the global context's words in their order; then set-global records
 // of the words that parameter blocks name as types (their datatypes, typesets and words are
 // in place before any function is read, since a parameter block is checked as it is read);
-// then a block of the values of the words, the values the runtime keeps in its own root
-// cells, the last class id taken, and the code blocks of the files evaluated at start-up.
+// then a block of the values of the words, the last class id taken, and the code blocks of
+// the files evaluated at start-up.
 namespace part {
 constexpr u32 values = 0;
-constexpr u32 runtime = 1;
-constexpr u32 class_id = 2;
-constexpr u32 start_up = 3;
-constexpr u32 count = 4;
+constexpr u32 class_id = 1;
+constexpr u32 start_up = 2;
+constexpr u32 count = 3;
 }  // namespace part
 
-// The runtime's own root cells that the library stores in `system`: after a snapshot load
-// they hold the snapshot's values, so that the runtime and `system` share them as after an
-// evaluation of the library.
-std::array<Cell*, 5> runtime_cells() {
-    return {standard::refs.errors, standard::refs.error, standard::refs.port, standard::refs.url_parts,
-            standard::refs.schemes};
+// What the runtime makes and keeps in its own root cells, which the library stores in
+// `system` (`runtime-value`): the snapshot names them, so that the runtime and `system`
+// share them as after an evaluation of the library, and the error catalogue is not read
+// twice.
+std::array<Cell, 5> kept_values() {
+    return {*standard::refs.errors, *standard::refs.error, *standard::refs.port, *standard::refs.url_parts,
+            *standard::refs.schemes};
 }
 
 bool names_a_type(const Cell& value) {
@@ -159,7 +159,8 @@ void load_image(const Image& boot) {
     routines::open_constructor();
     boot_routines::install();
     try {
-        zelbin::decode(boot.data, boot.size, roots::block(), none_cell, zelbin::Mode::boot);
+        const auto kept = kept_values();
+        zelbin::decode(boot.data, boot.size, roots::block(), none_cell, zelbin::Mode::boot, kept);
     } catch (const ErrorThrow& e) {
         if (e.id != ErrorId::script_invalid_data) throw;
         const bool compressed = boot.size > 7 && (boot.data[7] & zelbin::flag::compressed);
@@ -180,10 +181,6 @@ void load_image(const Image& boot) {
         const Cell value = *block::cell_at(values, i);
         if (!value.is(Type::unset)) *context::value_cell(*block::cell_at(words, i), context::global) = value;
     }
-    const Cell runtime = *block::cell_at(root, part::runtime);
-    const auto cells = runtime_cells();
-    if (block::length(runtime) != static_cast<i32>(cells.size())) raise(ErrorId::internal_not_done);
-    for (u32 i = 0; i < cells.size(); ++i) *cells[i] = *block::cell_at(runtime, i);
     object::continue_class_ids(block::cell_at(root, part::class_id)->w2);
     const Cell start_up = *block::cell_at(root, part::start_up);
     const u32 count = static_cast<u32>(block::length(start_up));
@@ -221,20 +218,16 @@ Cell image_of(const Source* files, u32 count, const Source* start_up, u32 start_
             block::append_value(*roots_block, value);
         }
     }
-    Cell* runtime = stack::push_slot();
-    const auto cells = runtime_cells();
-    block::make_at(runtime, static_cast<i32>(cells.size()));
-    for (Cell* cell : cells) block::append_value(*runtime, *cell);
     Cell* codes = stack::push_slot();
     block::make_at(codes, static_cast<i32>(start_up_count));
     for (u32 i = 0; i < start_up_count; ++i) block::append_value(*codes, code_of(start_up[i]));
     block::append_value(*root, *values);
-    block::append_value(*root, *runtime);
     block::append_value(*root, Cell{header_of(Type::integer), 0, object::last_class_id(), 0});
     block::append_value(*root, *codes);
     block::append_value(*roots_block, *root);
-    const Cell encoded = zelbin::encode(*roots_block, true, true);
-    stack::drop(6);
+    const auto kept = kept_values();
+    const Cell encoded = zelbin::encode_boot(*roots_block, kept);
+    stack::drop(5);
     return encoded;
 }
 

@@ -88,9 +88,9 @@ Slot append_slot(Node block) {
 
 class Decoder {
 public:
-    Decoder(const u8* body, std::size_t size, Node destination, Mode mode)
+    Decoder(const u8* body, std::size_t size, Node destination, Mode mode, std::span<const Cell> kept)
         : body_(body), p_(body), end_(body + size), dest_(destination), mode_(mode),
-          dest_start_(cell_count(destination)) {}
+          dest_start_(cell_count(destination)), kept_(kept) {}
 
     void run(bool compact, bool symbols);
 
@@ -107,6 +107,7 @@ private:
     Node dest_;
     Mode mode_;
     u32 dest_start_;
+    std::span<const Cell> kept_;
     bool compact_ = true;
     u32 depth_ = 0;
     // The symbol table: names at offsets in the strings; ids interned on first use.
@@ -360,6 +361,11 @@ void Decoder::compact_record(Slot slot) {
         else if (b == lead::path) slot.set(resolve(at));
         else if (b == lead::global_object && mode_ == Mode::boot)
             slot.set(Cell{header_of(Type::object), context::global, 0xFFFFFFFF, 0});
+        else if (b == lead::kept_value && mode_ == Mode::boot) {
+            const u32 index = varint();
+            if (index >= kept_.size()) fail(at);
+            slot.set(kept_[index]);
+        }
         else fail(at);
     } else {
         u32 id = b & 0x3F;
@@ -1051,7 +1057,8 @@ bool series_record(Type t) {
            t == Type::map || t == Type::bitset;
 }
 
-void decode(const u8* data, std::size_t size, const Cell& destination, const Cell& argument, Mode mode) {
+void decode(const u8* data, std::size_t size, const Cell& destination, const Cell& argument, Mode mode,
+            std::span<const Cell> kept) {
     const Cell refused = argument;
     if (size < lead_in_size || std::memcmp(data, magic, sizeof magic) != 0) raise(ErrorId::script_invalid_data, &refused);
     const u8 flags = data[7];
@@ -1075,7 +1082,7 @@ void decode(const u8* data, std::size_t size, const Cell& destination, const Cel
     // Collection is off while it reads, but under the stress switch, which checks that claim.
     std::optional<gc::Disabled> no_collection;
     if (!gc::stress()) no_collection.emplace();
-    Decoder decoder(body.data(), body.size(), as_series(destination).node, mode);
+    Decoder decoder(body.data(), body.size(), as_series(destination).node, mode, kept);
     decoder.run((flags & flag::compact) != 0, (flags & flag::symbols) != 0);
 }
 

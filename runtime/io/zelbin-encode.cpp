@@ -3,6 +3,7 @@
 // table holds the nodes of the value, which its caller keeps rooted.
 #include <algorithm>
 #include <bit>
+#include <span>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -59,15 +60,18 @@ bool is_owner(const Cell& c) { return c.is(Type::object) || c.is(Type::function)
 
 class Encoder {
 public:
-    Encoder(bool compact, bool boot) : compact_(compact), boot_(boot) {}
+    explicit Encoder(bool compact, bool boot = false, std::span<const Cell> kept = {})
+        : compact_(compact), boot_(boot), kept_(kept) {}
 
     void value(const Cell& v);
     void roots(const Cell& block);
+    bool kept(const Cell& v);
     Cell assemble();
 
 private:
     bool compact_;
     bool boot_;
+    std::span<const Cell> kept_;
     std::vector<u8> out_;
     std::unordered_map<u32, u32> symbol_index_;
     u32 symbol_count_ = 0;
@@ -186,7 +190,9 @@ void Encoder::value(const Cell& v) {
     // What the reader would refuse as too deep is not written: the walk stays as shallow.
     if (++depth_ > max_depth) throw Refusal{ErrorId::internal_too_deep, none_cell};
     const Type t = v.type();
-    if (word_like(t)) {
+    if (boot_ && kept(v)) {
+        // Written by kept().
+    } else if (word_like(t)) {
         any_word(v);
     } else if (series_record(t)) {
         series_value(v);
@@ -247,6 +253,22 @@ void Encoder::value(const Cell& v) {
     }
     ++counter_;
     --depth_;
+}
+
+// A value of the kept list (the same object, or the same series at the same head) is written
+// as its index there.
+bool Encoder::kept(const Cell& v) {
+    const bool object = v.is(Type::object);
+    if (!object && !series_record(v.type())) return false;
+    for (u32 i = 0; i < kept_.size(); ++i) {
+        const Cell& k = kept_[i];
+        if (k.type() != v.type() || k.w1 != v.w1 || k.w2 != v.w2) continue;
+        if (v.header & cellflag::new_line) byte(lead::new_line);
+        byte(lead::kept_value);
+        varint(i);
+        return true;
+    }
+    return false;
 }
 
 // The boot form's roots: the items of the block, each a root record, but a global set-word
@@ -684,17 +706,30 @@ Cell Encoder::assemble() {
 
 }  // namespace
 
-Cell encode(const Cell& value, bool compact, bool boot) {
-    Encoder encoder(compact || boot, boot);
+namespace {
+
+template <typename Walk>
+Cell run(Encoder& encoder, Walk walk) {
     try {
-        const memory::NoAllocation walk;
-        if (boot && value.is(Type::block)) encoder.roots(value);
-        else encoder.value(value);
+        const memory::NoAllocation no_allocation;
+        walk();
     } catch (const Refusal& r) {
         if (r.id == ErrorId::access_no_codec) raise(r.id, &r.value);
         raise(r.id);
     }
     return encoder.assemble();
+}
+
+}  // namespace
+
+Cell encode(const Cell& value, bool compact) {
+    Encoder encoder(compact);
+    return run(encoder, [&] { encoder.value(value); });
+}
+
+Cell encode_boot(const Cell& roots, std::span<const Cell> kept) {
+    Encoder encoder(true, true, kept);
+    return run(encoder, [&] { encoder.roots(roots); });
 }
 
 }  // namespace zel::zelbin
