@@ -208,13 +208,13 @@ Cell image_of(const Source* files, u32 count, const Source* start_up, u32 start_
     block::append_value(*roots_block, *words);
     for (u32 i = 0; i < n; ++i) {
         const Cell word = *context::word_at(context::global, i);
-        block::append_value(*words, word_cell(Type::word, 0, as_word(word).symbol, 0));
+        block::append_value(*words, word_cell(Type::word, context::global, as_word(word).symbol, i));
         // A handle names a resource of the running process: the only one in a global word,
         // null-handle, is set by the runtime itself before the library loads.
         const Cell value = *context::value_cell(word, context::global);
         block::append_value(*values, value.is(Type::handle) ? unset_cell : value);
         if (names_a_type(value)) {
-            block::append_value(*roots_block, word_cell(Type::set_word, 0, as_word(word).symbol, 0));
+            block::append_value(*roots_block, word_cell(Type::set_word, context::global, as_word(word).symbol, i));
             block::append_value(*roots_block, value);
         }
     }

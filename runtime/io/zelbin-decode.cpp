@@ -337,7 +337,7 @@ bool Decoder::global_word_record(Node block) {
 
 void Decoder::compact_record(Slot slot) {
     const u8* at = p_;
-    bool new_line = false, reference = false, set_global = false, owned = false, enclosing = false;
+    bool new_line = false, reference = false, set_global = false, owned = false, enclosing = false, unbound = false;
     u8 b = byte();
     for (;; b = byte()) {
         if (b == lead::new_line) new_line = true;
@@ -345,16 +345,17 @@ void Decoder::compact_record(Slot slot) {
         else if (b == lead::set_global) set_global = true;
         else if (b == lead::owned_word && mode_ == Mode::boot) owned = true;
         else if (b == lead::enclosing_word && mode_ == Mode::boot) enclosing = true;
+        else if (b == lead::unbound_word && mode_ == Mode::boot) unbound = true;
         else break;
     }
     // A global word, the most common record of code, made in place.
-    if (b < 0x40 && !reference && !set_global && !owned && !enclosing && word_like(static_cast<Type>(b)) &&
+    if (b < 0x40 && !reference && !set_global && !owned && !enclosing && !unbound && word_like(static_cast<Type>(b)) &&
         slot.part < 0) {
         slot.own() = read_global_word(at, static_cast<Type>(b), new_line);
         return;
     }
     if (b >= 0x80) {
-        if (reference || set_global || owned || enclosing) fail(at);
+        if (reference || set_global || owned || enclosing || unbound) fail(at);
         if (b < lead::new_line) slot.set(Cell{header_of(Type::integer), 0, static_cast<u32>(b - lead::small_integer), 0});
         else if (b == lead::logic_true) slot.set(true_cell);
         else if (b == lead::logic_false) slot.set(false_cell);
@@ -375,8 +376,12 @@ void Decoder::compact_record(Slot slot) {
         if (set_global && (mode_ != Mode::boot || !word_like(t) || slot.series == 0 || slot.part >= 0 ||
                            slot.index + 1 != cell_count(slot.series)))
             fail(at);
-        if ((owned || enclosing) && (set_global || !word_like(t))) fail(at);
-        if (enclosing) {
+        if ((owned || enclosing || unbound) && (set_global || !word_like(t))) fail(at);
+        if (unbound) {
+            if (reference || owned || enclosing || (b & 0x40)) fail(at);
+            const u32 s = symbol(at, count());
+            slot.set(word_cell(t, 0, s, static_cast<u32>(zigzag())));
+        } else if (enclosing) {
             if (reference || owned || !(b & 0x40)) fail(at);
             enclosing_word(slot, t, at);
         } else {

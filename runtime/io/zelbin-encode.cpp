@@ -236,6 +236,9 @@ void Encoder::value(const Cell& v) {
             begin(v, t, false, wrapped << bit::op_type_shift, false);
             Cell fn = v;
             fn.header = header_of(static_cast<Type>(wrapped));
+            // The boot form keeps the wrapped function's flags, which its record holds.
+            if (boot_ && static_cast<Type>(wrapped) == Type::function)
+                fn = *function::record_cell(v, function::record::op_function);
             value(fn);
             --counter_;
             break;
@@ -500,6 +503,13 @@ void Encoder::any_word(const Cell& v) {
     // binding would come back as a global word.
     if (boot_ && ctx && ctx != context::global && !is_owner(owner)) refuse(v);
     const u32 s = symbol(as_word(v).symbol);
+    if (boot_ && !ctx) {
+        byte(lead::unbound_word);
+        begin(v, t, false, 0, false);
+        varint(s);
+        zigzag(static_cast<i32>(as_word(v).index));
+        return;
+    }
     if (boot_ && ctx && ctx != context::global) {
         const auto open = std::find(open_owners_.rbegin(), open_owners_.rend(), ctx);
         if (open != open_owners_.rend()) {

@@ -37,6 +37,8 @@ constexpr u8 owned_word = 0xC5;
 constexpr u8 global_object = 0xC6;
 // Boot image only: one of the values the runtime keeps, by its index in the list given.
 constexpr u8 kept_value = 0xC8;
+// Boot image only: a word bound to no context (the codec binds such words globally).
+constexpr u8 unbound_word = 0xC9;
 // Boot image only: a word bound to the context of an object or function whose record is
 // open around it, named by how many such records lie between (0: the innermost).
 constexpr u8 enclosing_word = 0xC7;
@@ -76,7 +78,7 @@ Cell encode(const Cell& value, bool compact);
 // The boot image: the items of the block as its roots, in the compact form with what only
 // the boot image carries. Routines (by their code's index in the routine table, with their
 // parameter block and second value), ops over routines, the library flag of functions (the
-// variant bit of their record), words bound to objects and functions, the global context's
+// variant bit of their record), unbound words, words bound to objects and functions, the global context's
 // object, and the values `kept` (the runtime's own, written as their index there) are
 // written; a word bound to any other context than the global one is refused rather than
 // written as a global word. A set-word item and the value after it become a record that
