@@ -675,7 +675,9 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         slot.set(c);
         for (u32 i = 0; i < n; ++i)
             if (!global_word_record(node)) record(append_slot(node));
-        if (mode_ == Mode::boot && t == Type::block) mark_body_literals(node);
+        // Body literals matter in the code that start-up evaluates, which no object or
+        // function record holds; a library function's body is library code, never taken.
+        if (mode_ == Mode::boot && t == Type::block && open_owners_.empty()) mark_body_literals(node);
         if (t == Type::map) {
             if (n % 2) fail(at);
             for (u32 i = 0; i < n; i += 2)
