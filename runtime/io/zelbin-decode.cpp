@@ -132,6 +132,10 @@ private:
     // value whose record is being read, which holds its context before its contents.
     std::vector<u32> open_owners_;
     void enclosing_word(Slot slot, Type t, const u8* at);
+    Cell read_enclosing_word(Type t, const u8* at);
+    // Reads an enclosing-word record (its lead, at most one new-line mark, a word type byte)
+    // into the block's next cell; false, reading nothing, for any other record.
+    bool enclosing_word_record(Node block);
 
     [[noreturn]] void fail(const u8* at) const {
         const Cell offset{header_of(Type::integer), 0, static_cast<u32>(lead_in_size + (at - body_) + 1), 0};
@@ -674,7 +678,7 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         c = series_cell(t == Type::map ? Type::block : t, node);
         slot.set(c);
         for (u32 i = 0; i < n; ++i)
-            if (!global_word_record(node)) record(append_slot(node));
+            if (!global_word_record(node) && !enclosing_word_record(node)) record(append_slot(node));
         // Body literals matter in the code that start-up evaluates, which no object or
         // function record holds; a library function's body is library code, never taken.
         if (mode_ == Mode::boot && t == Type::block && open_owners_.empty()) mark_body_literals(node);
@@ -740,8 +744,9 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
     slot.set(c);
 }
 
-void Decoder::bind(Slot word, Node ctx, u32 index, const u8* at) {
-    Cell w = word.get();
+// Binds the word to the context at the index (no_index: looked up by its symbol); false
+// when the context holds no such word.
+bool bind_cell(Cell& w, Node ctx, u32 index) {
     if (index == context::no_index) {
         const i32 found = context::find_symbol(ctx, as_word(w).symbol, true);
         // `self` in an object's functions names the object without a word of the context.
@@ -749,28 +754,52 @@ void Decoder::bind(Slot word, Node ctx, u32 index, const u8* at) {
             symbol::canonical_id(as_word(w).symbol) == symbol::canonical_id(sym::self)) {
             as_word(w).context = ctx;
             as_word(w).index = context::no_index;
-            word.set(w);
-            return;
+            return true;
         }
-        if (found < 0) fail(at);
+        if (found < 0) return false;
         index = static_cast<u32>(found);
     }
     if (index >= context::word_count(ctx) ||
         symbol::canonical_id(as_word(*context::word_at(ctx, index)).symbol) != symbol::canonical_id(as_word(w).symbol))
-        fail(at);
+        return false;
     as_word(w).context = ctx;
     as_word(w).index = index;
+    return true;
+}
+
+void Decoder::bind(Slot word, Node ctx, u32 index, const u8* at) {
+    Cell w = word.get();
+    if (!bind_cell(w, ctx, index)) fail(at);
     word.set(w);
 }
 
-void Decoder::enclosing_word(Slot slot, Type t, const u8* at) {
+Cell Decoder::read_enclosing_word(Type t, const u8* at) {
     const u32 entry = count();
-    const u32 s = symbol(at, entry);
+    Cell w = word_cell(t, 0, symbol(at, entry), 0);
     const i32 index = zigzag();
     const u32 depth = varint();
-    if (depth >= open_owners_.size()) fail(at);
-    slot.set(word_cell(t, 0, s, 0));
-    bind(slot, open_owners_[open_owners_.size() - 1 - depth], index < 0 ? context::no_index : static_cast<u32>(index), at);
+    if (depth >= open_owners_.size() ||
+        !bind_cell(w, open_owners_[open_owners_.size() - 1 - depth], index < 0 ? context::no_index : static_cast<u32>(index)))
+        fail(at);
+    return w;
+}
+
+void Decoder::enclosing_word(Slot slot, Type t, const u8* at) { slot.set(read_enclosing_word(t, at)); }
+
+bool Decoder::enclosing_word_record(Node block) {
+    if (!compact_ || mode_ != Mode::boot || depth_ >= max_depth) return false;
+    const u8* at = p_;
+    const u8* q = p_;
+    if (q == end_ || *q != lead::enclosing_word) return false;
+    ++q;
+    const bool new_line = q < end_ && *q == lead::new_line;
+    if (new_line) ++q;
+    if (q == end_ || (*q & 0xC0) != 0x40 || !word_like(static_cast<Type>(*q & 0x3F))) return false;
+    const Type t = static_cast<Type>(*q & 0x3F);
+    p_ = q + 1;
+    Cell w = read_enclosing_word(t, at);
+    *series_buffer::append_cell(node::buffer(block)) = *cell::set_new_line(&w, new_line);
+    return true;
 }
 
 void Decoder::bind_pending(Node ctx, const u8* at) {
