@@ -86,8 +86,8 @@ Cell encode(const Cell& value, bool compact);
 Cell encode_boot(const Cell& roots, std::span<const Cell> kept);
 
 // How a decoding reads its input: the codec refuses what only the boot image may carry
-// (set-word records, words bound by root index) and gives every object class id -1; the
-// boot image keeps the stored class ids.
+// (set-word records, words bound by root index, the boot form's leads and routines) and
+// gives every object class id -1; the boot image keeps the stored class ids.
 enum class Mode { codec, boot };
 
 // Appends every value of the data to the destination block (a rooted block!). A bad magic
