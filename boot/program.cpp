@@ -63,9 +63,14 @@ int run(int argc, char** argv, const Library* library) {
 }
 
 int write_boot_image(const char* output, char** paths, u32 count) {
+    // The files after the --start-up marker are evaluated at every start-up.
+    u32 evaluated = count;
+    for (u32 i = 0; i < count; ++i)
+        if (std::string(paths[i]) == "--start-up") evaluated = i;
     std::vector<std::string> texts(count);
     std::vector<library::Source> sources(count);
     for (u32 i = 0; i < count; ++i) {
+        if (i == evaluated) continue;
         if (!read_file(paths[i], texts[i])) {
             std::fprintf(stderr, "cannot read %s\n", paths[i]);
             return 1;
@@ -77,7 +82,9 @@ int write_boot_image(const char* output, char** paths, u32 count) {
     process::run([&] {
         exits::catch_uncaught([&] {
             runtime::init();
-            const Cell image = library::image_of(sources.data(), count);
+            const u32 start_up = evaluated < count ? evaluated + 1 : count;
+            const Cell image =
+                library::image_of(sources.data(), evaluated, sources.data() + start_up, count - start_up);
             Buffer* b = node::buffer(as_series(image).node);
             if (write_file(output, b->head_ptr(), b->used())) status = 0;
             else std::fprintf(stderr, "cannot write %s\n", output);

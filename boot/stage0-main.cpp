@@ -1,6 +1,8 @@
 // The stage-0 program: the runtime without its library, as the build runs it before the
-// library exists in any other form. `zel-stage0 --boot-image OUTPUT FILE...` writes the
-// boot image of the library's source files; anything else runs as `zel` does.
+// library exists in any other form. `zel-stage0 --boot-image OUTPUT FILE... [--start-up
+// FILE...]` evaluates the library's source files and writes the boot image of what they
+// made, with the code of the files after --start-up, which every start-up evaluates;
+// anything else runs as `zel` does.
 #include <string_view>
 
 #include "boot/program.h"

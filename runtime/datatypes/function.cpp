@@ -141,10 +141,6 @@ Cell spec_of(const Cell& fn) { return block_cell(as_callable(fn).spec); }
 
 bool making_library = false;
 
-namespace {
-
-// Marks a library function's body, and every block and paren in it, as library code. A
-// body literal nested in it is no longer taken in place: this body may run many times.
 void mark_library_code(const Cell& block) {
     Buffer* const b = node::buffer(as_series(block).node);
     if (b->flags & bufferflag::library_code) return;
@@ -154,6 +150,8 @@ void mark_library_code(const Cell& block) {
         if (item.is(Type::block) || item.is(Type::paren)) mark_library_code(item);
     }
 }
+
+namespace {
 
 // A body literal of the boot image, met where the library's code makes a function of it,
 // becomes that function's body as it is: the code that holds it runs once, while the

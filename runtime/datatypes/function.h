@@ -34,6 +34,9 @@ constexpr u32 size = 5;
 // copy is bound to it), its code index and second value stored when non-zero. While the
 // library loads, a body literal that the boot image marks is taken as it is, not copied.
 Cell make_value(const Cell& spec, const Cell* body, Node ctx, u32 code, u32 second, u32 flags);
+// Marks a library function's body, and every block and paren in it, as library code. A
+// body literal nested in it is no longer taken in place: this body may run many times.
+void mark_library_code(const Cell& block);
 // A routine! over a spec block with no body, running the routine table's code `code`;
 // `second` is kept in its record for the code to read.
 Cell make_routine_value(const Cell& spec, u32 code, const Cell& second);

@@ -165,6 +165,13 @@ void reset_class_ids() {
     fixed_class = 0;
 }
 
+u32 last_class_id() { return class_counter; }
+
+void continue_class_ids(u32 last) {
+    class_counter = last;
+    fixed_class = 0;
+}
+
 Cell make_with_class(const Cell& body, u32 class_id) {
     if (!body.is(Type::block)) raise(ErrorId::syntax_malconstruct, &body);
     // make takes the class id before it evaluates the body, so a nested object is not

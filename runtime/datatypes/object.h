@@ -14,6 +14,10 @@ constexpr u32 first_class_id = 1000000;
 u32 next_class_id();
 // Restarts the count (a fresh runtime).
 void reset_class_ids();
+// The last id taken, and the count taken up from a given last id: a library loaded from
+// its snapshot goes on counting where the library's evaluation stopped.
+u32 last_class_id();
+void continue_class_ids(u32 last);
 // `make object! body` whose object takes the given class id instead of the next one, so
 // that the objects built at start-up keep their fixed ids and the run-time count starts
 // untouched. Objects made by the body take ids as usual.

@@ -29,6 +29,7 @@
 #include "runtime/datatypes/standard.h"
 #include "runtime/datatypes/tuple.h"
 #include "runtime/datatypes/vector.h"
+#include "runtime/eval/routine-code.h"
 #include "runtime/eval/stack.h"
 #include "runtime/hash/hashtable.h"
 #include "runtime/io/zelbin.h"
@@ -37,6 +38,7 @@
 #include "runtime/memory/node.h"
 #include "runtime/memory/series-buffer.h"
 #include "runtime/names/context.h"
+#include "runtime/names/runtime-words.h"
 #include "runtime/names/symbol.h"
 #include "runtime/text/utf8.h"
 
@@ -86,9 +88,9 @@ Slot append_slot(Node block) {
 
 class Decoder {
 public:
-    Decoder(const u8* body, std::size_t size, Node destination, Mode mode)
+    Decoder(const u8* body, std::size_t size, Node destination, Mode mode, std::span<const Cell> kept)
         : body_(body), p_(body), end_(body + size), dest_(destination), mode_(mode),
-          dest_start_(cell_count(destination)) {}
+          dest_start_(cell_count(destination)), kept_(kept) {}
 
     void run(bool compact, bool symbols);
 
@@ -105,6 +107,7 @@ private:
     Node dest_;
     Mode mode_;
     u32 dest_start_;
+    std::span<const Cell> kept_;
     bool compact_ = true;
     u32 depth_ = 0;
     // The symbol table: names at offsets in the strings; ids interned on first use.
@@ -121,6 +124,18 @@ private:
     bool binding_word_ = false;
     Slot pending_word_;
     u32 pending_index_ = 0;
+    // Boot image: the word record being read follows an owned-word lead, so it carries its
+    // owner's record or a reference path rather than a root index.
+    bool owned_word_ = false;
+    // Boot image: the context nodes of the object and function records open around the
+    // current record, innermost last. Each is reachable from the destination through the
+    // value whose record is being read, which holds its context before its contents.
+    std::vector<u32> open_owners_;
+    void enclosing_word(Slot slot, Type t, const u8* at);
+    Cell read_enclosing_word(Type t, const u8* at);
+    // Reads an enclosing-word record (its lead, at most one new-line mark, a word type byte)
+    // into the block's next cell; false, reading nothing, for any other record.
+    bool enclosing_word_record(Node block);
 
     [[noreturn]] void fail(const u8* at) const {
         const Cell offset{header_of(Type::integer), 0, static_cast<u32>(lead_in_size + (at - body_) + 1), 0};
@@ -217,7 +232,8 @@ private:
     void add_words(Node ctx, const ContextHead& head, const u8* at);
     ContextHead context_record(const u8* at);
     void object(Slot slot, Type t, bool variant, u32 bits, bool reference, const u8* at);
-    void function(Slot slot, bool reference, const u8* at);
+    void function(Slot slot, bool variant, bool reference, const u8* at);
+    void routine(Slot slot, bool reference, const u8* at);
     void native(Slot slot, Type t, const u8* at);
     void op(Slot slot, u32 bits, const u8* at);
     void error(Slot slot, const u8* at);
@@ -325,25 +341,36 @@ bool Decoder::global_word_record(Node block) {
 
 void Decoder::compact_record(Slot slot) {
     const u8* at = p_;
-    bool new_line = false, reference = false, set_global = false;
+    bool new_line = false, reference = false, set_global = false, owned = false, enclosing = false, unbound = false;
     u8 b = byte();
     for (;; b = byte()) {
         if (b == lead::new_line) new_line = true;
         else if (b == lead::reference) reference = true;
         else if (b == lead::set_global) set_global = true;
+        else if (b == lead::owned_word && mode_ == Mode::boot) owned = true;
+        else if (b == lead::enclosing_word && mode_ == Mode::boot) enclosing = true;
+        else if (b == lead::unbound_word && mode_ == Mode::boot) unbound = true;
         else break;
     }
     // A global word, the most common record of code, made in place.
-    if (b < 0x40 && !reference && !set_global && word_like(static_cast<Type>(b)) && slot.part < 0) {
+    if (b < 0x40 && !reference && !set_global && !owned && !enclosing && !unbound && word_like(static_cast<Type>(b)) &&
+        slot.part < 0) {
         slot.own() = read_global_word(at, static_cast<Type>(b), new_line);
         return;
     }
     if (b >= 0x80) {
-        if (reference || set_global) fail(at);
+        if (reference || set_global || owned || enclosing || unbound) fail(at);
         if (b < lead::new_line) slot.set(Cell{header_of(Type::integer), 0, static_cast<u32>(b - lead::small_integer), 0});
         else if (b == lead::logic_true) slot.set(true_cell);
         else if (b == lead::logic_false) slot.set(false_cell);
         else if (b == lead::path) slot.set(resolve(at));
+        else if (b == lead::global_object && mode_ == Mode::boot)
+            slot.set(Cell{header_of(Type::object), context::global, 0xFFFFFFFF, 0});
+        else if (b == lead::kept_value && mode_ == Mode::boot) {
+            const u32 index = varint();
+            if (index >= kept_.size()) fail(at);
+            slot.set(kept_[index]);
+        }
         else fail(at);
     } else {
         u32 id = b & 0x3F;
@@ -353,7 +380,18 @@ void Decoder::compact_record(Slot slot) {
         if (set_global && (mode_ != Mode::boot || !word_like(t) || slot.series == 0 || slot.part >= 0 ||
                            slot.index + 1 != cell_count(slot.series)))
             fail(at);
-        contents(slot, t, (b & 0x40) != 0, 0, reference, at);
+        if ((owned || enclosing || unbound) && (set_global || !word_like(t))) fail(at);
+        if (unbound) {
+            if (reference || owned || enclosing || (b & 0x40)) fail(at);
+            const u32 s = symbol(at, count());
+            slot.set(word_cell(t, 0, s, static_cast<u32>(zigzag())));
+        } else if (enclosing) {
+            if (reference || owned || !(b & 0x40)) fail(at);
+            enclosing_word(slot, t, at);
+        } else {
+            owned_word_ = owned;
+            contents(slot, t, (b & 0x40) != 0, 0, reference, at);
+        }
         if (set_global) {
             const Slot value = append_slot(slot.series);
             record(value);
@@ -404,7 +442,11 @@ void Decoder::contents(Slot slot, Type t, bool variant, u32 bits, bool reference
         return;
     }
     if (t == Type::function) {
-        function(slot, reference, at);
+        function(slot, variant, reference, at);
+        return;
+    }
+    if (t == Type::routine && mode_ == Mode::boot && compact_) {
+        routine(slot, reference, at);
         return;
     }
     if (reference) fail(at);
@@ -571,6 +613,10 @@ Cell Decoder::resolve(const u8* at) {
         } else if (t == Type::function || t == Type::op) {
             if (index > 1) fail(at);
             found = index == 0 ? block_cell(as_function(current).spec) : *function::record_cell(current, function::record::body);
+        } else if (t == Type::routine) {
+            // A routine's level holds its parameter block and its second value.
+            if (index > 1) fail(at);
+            found = index == 0 ? block_cell(as_function(current).spec) : *function::record_cell(current, function::record::second);
         } else if (t == Type::object) {
             cells = as_context(context::cell_of(as_object(current).context)).values;
             length = context::word_count(as_object(current).context);
@@ -595,9 +641,10 @@ Cell Decoder::resolve(const u8* at) {
 
 Node Decoder::context_of(const Cell& found, const u8* at) const {
     Node ctx = 0;
+    const u32 wrapped = (found.header & cellflag::op_wrapped_type) >> 16;
     if (word_like(found.type())) ctx = as_word(found).context;
-    else if (found.is(Type::object) || found.is(Type::function)) ctx = found.w1;
-    else if (found.is(Type::op) && (found.header & cellflag::op_wrapped_type) >> 16 == u32(Type::function)) ctx = found.w1;
+    else if (found.is(Type::object) || found.is(Type::function) || found.is(Type::routine)) ctx = found.w1;
+    else if (found.is(Type::op) && (wrapped == u32(Type::function) || wrapped == u32(Type::routine))) ctx = found.w1;
     if (!ctx || ctx == context::global) fail(at);
     return ctx;
 }
@@ -608,7 +655,14 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
     if (has_head) head = compact_ ? (variant ? varint() : 0) : raw();
     Cell c{header_of(t), 0, 0, 0};
     if (reference) {
-        const Cell found = reference_path(at);
+        Cell found = reference_path(at);
+        // A native's or action's parameter block is written in its record at the callable's
+        // own place: a path to the block ends at the callable met first.
+        const u32 wrapped = (found.header & cellflag::op_wrapped_type) >> 16;
+        if (series::any_block(t) &&
+            (found.is(Type::native) || found.is(Type::action) ||
+             (found.is(Type::op) && (wrapped == u32(Type::native) || wrapped == u32(Type::action)))))
+            found = block_cell(as_native(found).spec);
         const Type f = found.type();
         const bool fits = t == Type::hash || t == Type::map || t == Type::bitset || t == Type::binary || t == Type::vector
                               ? f == t
@@ -624,8 +678,10 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
         c = series_cell(t == Type::map ? Type::block : t, node);
         slot.set(c);
         for (u32 i = 0; i < n; ++i)
-            if (!global_word_record(node)) record(append_slot(node));
-        if (mode_ == Mode::boot && t == Type::block) mark_body_literals(node);
+            if (!global_word_record(node) && !enclosing_word_record(node)) record(append_slot(node));
+        // Body literals matter in the code that start-up evaluates, which no object or
+        // function record holds; a library function's body is library code, never taken.
+        if (mode_ == Mode::boot && t == Type::block && open_owners_.empty()) mark_body_literals(node);
         if (t == Type::map) {
             if (n % 2) fail(at);
             for (u32 i = 0; i < n; i += 2)
@@ -688,19 +744,62 @@ void Decoder::series(Slot slot, Type t, bool variant, u32 bits, bool reference, 
     slot.set(c);
 }
 
-void Decoder::bind(Slot word, Node ctx, u32 index, const u8* at) {
-    Cell w = word.get();
+// Binds the word to the context at the index (no_index: looked up by its symbol); false
+// when the context holds no such word.
+bool bind_cell(Cell& w, Node ctx, u32 index) {
     if (index == context::no_index) {
         const i32 found = context::find_symbol(ctx, as_word(w).symbol, true);
-        if (found < 0) fail(at);
+        // `self` in an object's functions names the object without a word of the context.
+        if (found < 0 && w.is(Type::word) && context::kind_of(ctx) == context::kind::object &&
+            symbol::canonical_id(as_word(w).symbol) == symbol::canonical_id(sym::self)) {
+            as_word(w).context = ctx;
+            as_word(w).index = context::no_index;
+            return true;
+        }
+        if (found < 0) return false;
         index = static_cast<u32>(found);
     }
     if (index >= context::word_count(ctx) ||
         symbol::canonical_id(as_word(*context::word_at(ctx, index)).symbol) != symbol::canonical_id(as_word(w).symbol))
-        fail(at);
+        return false;
     as_word(w).context = ctx;
     as_word(w).index = index;
+    return true;
+}
+
+void Decoder::bind(Slot word, Node ctx, u32 index, const u8* at) {
+    Cell w = word.get();
+    if (!bind_cell(w, ctx, index)) fail(at);
     word.set(w);
+}
+
+Cell Decoder::read_enclosing_word(Type t, const u8* at) {
+    const u32 entry = count();
+    Cell w = word_cell(t, 0, symbol(at, entry), 0);
+    const i32 index = zigzag();
+    const u32 depth = varint();
+    if (depth >= open_owners_.size() ||
+        !bind_cell(w, open_owners_[open_owners_.size() - 1 - depth], index < 0 ? context::no_index : static_cast<u32>(index)))
+        fail(at);
+    return w;
+}
+
+void Decoder::enclosing_word(Slot slot, Type t, const u8* at) { slot.set(read_enclosing_word(t, at)); }
+
+bool Decoder::enclosing_word_record(Node block) {
+    if (!compact_ || mode_ != Mode::boot || depth_ >= max_depth) return false;
+    const u8* at = p_;
+    const u8* q = p_;
+    if (q == end_ || *q != lead::enclosing_word) return false;
+    ++q;
+    const bool new_line = q < end_ && *q == lead::new_line;
+    if (new_line) ++q;
+    if (q == end_ || (*q & 0xC0) != 0x40 || !word_like(static_cast<Type>(*q & 0x3F))) return false;
+    const Type t = static_cast<Type>(*q & 0x3F);
+    p_ = q + 1;
+    Cell w = read_enclosing_word(t, at);
+    *series_buffer::append_cell(node::buffer(block)) = *cell::set_new_line(&w, new_line);
+    return true;
 }
 
 void Decoder::bind_pending(Node ctx, const u8* at) {
@@ -735,7 +834,9 @@ void Decoder::any_word(Slot slot, Type t, bool variant, u32 bits, bool reference
     }
     // Unbound until its context is found.
     slot.set(word_cell(t, 0, s, 0));
-    if (compact_ && mode_ == Mode::boot) {
+    const bool owned = owned_word_;
+    owned_word_ = false;
+    if (compact_ && mode_ == Mode::boot && !owned) {
         const u32 root = varint();
         const i32 i = zigzag();
         if (reference || u64{dest_start_} + root >= cell_count(dest_)) fail(at);
@@ -773,7 +874,7 @@ void Decoder::any_word(Slot slot, Type t, bool variant, u32 bits, bool reference
     pending_index_ = index;
     if (++depth_ > max_depth) fail(owner_at);
     if (id == static_cast<u32>(Type::object)) object(owner, Type::object, owner_variant, owner_bits, false, owner_at);
-    else function(owner, false, owner_at);
+    else function(owner, owner_variant, false, owner_at);
     --depth_;
 }
 
@@ -848,7 +949,9 @@ void Decoder::object(Slot slot, Type t, bool variant, u32 bits, bool reference, 
     bind_pending(ctx, at);
     if (head.values) {
         const Node values = as_context(context::cell_of(ctx)).values;
+        open_owners_.push_back(ctx);
         for (u32 i = 0; i < n; ++i) record(Slot{values, i});
+        open_owners_.pop_back();
     }
     if (handlers) slot.set(object::install_handlers(slot.get()));
 }
@@ -879,13 +982,16 @@ std::vector<u32> parameter_symbols(Node spec) {
     return symbols;
 }
 
-void Decoder::function(Slot slot, bool reference, const u8* at) {
+void Decoder::function(Slot slot, bool variant, bool reference, const u8* at) {
     if (reference) {
         const Cell found = context::owner_slot(context_of(reference_path(at), at));
         if (!found.is(Type::function)) fail(at);
         slot.set(found);
         return;
     }
+    // The boot image marks the library's functions: they keep their flag, and their bodies
+    // are library code.
+    const bool library = mode_ == Mode::boot && compact_ && variant;
     items(compact_ ? 1 : 4);
     items(compact_ ? 1 : 4);
     const ContextHead head = context_record(at);
@@ -897,10 +1003,12 @@ void Decoder::function(Slot slot, bool reference, const u8* at) {
     add_words(ctx, head, at);
     bind_pending(ctx, at);
     const Slot spec_slot{slot.series, slot.index, 0};
+    open_owners_.push_back(ctx);
     expect_block(p_);
     record(spec_slot);
     expect_block(p_);
     record(Slot{slot.series, slot.index, 1});
+    open_owners_.pop_back();
     Cell fn = slot.get();
     const u32 flags = function::validate_spec(spec_slot.get());
     fn = slot.get();
@@ -908,9 +1016,32 @@ void Decoder::function(Slot slot, bool reference, const u8* at) {
     if (params.size() != context::word_count(ctx)) fail(at);
     for (u32 i = 0; i < params.size(); ++i)
         if (symbol::canonical_id(as_word(*context::word_at(ctx, i)).symbol) != params[i]) fail(at);
-    fn.header |= flags;
+    fn.header |= flags | (library ? function::flag::library : 0);
     slot.set(fn);
     context::owner_slot(ctx) = fn;
+    if (library) function::mark_library_code(*function::record_cell(fn, function::record::body));
+}
+
+void Decoder::routine(Slot slot, bool reference, const u8* at) {
+    if (reference) {
+        const Cell found = context::owner_slot(context_of(reference_path(at), at));
+        if (!found.is(Type::routine)) fail(at);
+        slot.set(found);
+        return;
+    }
+    const u32 code = count();
+    if (!routine_code::code_at(code)) fail(at);
+    // The parameter block in the slot, the second value on the evaluation stack, until the
+    // routine is made of them.
+    expect_block(p_);
+    record(slot);
+    const StackMark mark;
+    const Slot second{0, stack::index_of(stack::push(none_cell))};
+    record(second);
+    const Cell spec = slot.get();
+    if (as_series(spec).index != 0) fail(at);
+    function::validate_spec(spec);
+    slot.set(function::make_routine_value(spec, code, second.get()));
 }
 
 void Decoder::native(Slot slot, Type t, const u8* at) {
@@ -937,11 +1068,11 @@ void Decoder::op(Slot slot, u32 bits, const u8* at) {
     record(slot);
     Cell fn = slot.get();
     const Type t = fn.type();
-    if (t != Type::native && t != Type::action && t != Type::function) fail(at);
+    if (t != Type::native && t != Type::action && t != Type::function && t != Type::routine) fail(at);
     if (!compact_ && (bits >> bit::op_type_shift & 0xFF) != static_cast<u32>(t)) fail(at);
     if (!op::valid_spec(as_callable(fn).spec)) fail(at);
     fn.header &= cellflag::new_line;
-    if (t == Type::function) *function::record_cell(fn, function::record::op_function) = fn;
+    if (t == Type::function || t == Type::routine) *function::record_cell(fn, function::record::op_function) = fn;
     fn.header |= header_of(Type::op) | static_cast<u32>(t) << 16;
     slot.set(fn);
 }
@@ -962,7 +1093,8 @@ bool series_record(Type t) {
            t == Type::map || t == Type::bitset;
 }
 
-void decode(const u8* data, std::size_t size, const Cell& destination, const Cell& argument, Mode mode) {
+void decode(const u8* data, std::size_t size, const Cell& destination, const Cell& argument, Mode mode,
+            std::span<const Cell> kept) {
     const Cell refused = argument;
     if (size < lead_in_size || std::memcmp(data, magic, sizeof magic) != 0) raise(ErrorId::script_invalid_data, &refused);
     const u8 flags = data[7];
@@ -986,7 +1118,7 @@ void decode(const u8* data, std::size_t size, const Cell& destination, const Cel
     // Collection is off while it reads, but under the stress switch, which checks that claim.
     std::optional<gc::Disabled> no_collection;
     if (!gc::stress()) no_collection.emplace();
-    Decoder decoder(body.data(), body.size(), as_series(destination).node, mode);
+    Decoder decoder(body.data(), body.size(), as_series(destination).node, mode, kept);
     decoder.run((flags & flag::compact) != 0, (flags & flag::symbols) != 0);
 }
 

@@ -3,6 +3,7 @@
 // table holds the nodes of the value, which its caller keeps rooted.
 #include <algorithm>
 #include <bit>
+#include <span>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -59,13 +60,18 @@ bool is_owner(const Cell& c) { return c.is(Type::object) || c.is(Type::function)
 
 class Encoder {
 public:
-    explicit Encoder(bool compact) : compact_(compact) {}
+    explicit Encoder(bool compact, bool boot = false, std::span<const Cell> kept = {})
+        : compact_(compact), boot_(boot), kept_(kept) {}
 
     void value(const Cell& v);
+    void roots(const Cell& block);
+    bool kept(const Cell& v);
     Cell assemble();
 
 private:
     bool compact_;
+    bool boot_;
+    std::span<const Cell> kept_;
     std::vector<u8> out_;
     std::unordered_map<u32, u32> symbol_index_;
     u32 symbol_count_ = 0;
@@ -80,6 +86,9 @@ private:
     // in the path store: its length, then its indexes.
     std::unordered_map<u32, u32> seen_;
     std::vector<u32> paths_;
+    // Boot form: the context nodes of the object and function records open around the
+    // current record, innermost last (the walk allocates nothing: they stay where they are).
+    std::vector<u32> open_owners_;
     static constexpr u32 first_meeting = 0xFFFFFFFF;
 
     void byte(u8 b) { out_.push_back(b); }
@@ -131,6 +140,7 @@ private:
     void context_record(Node ctx, bool with_values);
     void object_record(const Cell& obj, bool reference);
     void function_record(const Cell& fn);
+    void routine_record(const Cell& routine);
     void error_record(const Cell& err);
     [[noreturn]] static void refuse(const Cell& v) { throw Refusal{ErrorId::access_no_codec, v}; }
 };
@@ -180,13 +190,20 @@ void Encoder::value(const Cell& v) {
     // What the reader would refuse as too deep is not written: the walk stays as shallow.
     if (++depth_ > max_depth) throw Refusal{ErrorId::internal_too_deep, none_cell};
     const Type t = v.type();
-    if (word_like(t)) {
+    if (boot_ && kept(v)) {
+        // Written by kept().
+    } else if (word_like(t)) {
         any_word(v);
     } else if (series_record(t)) {
         series_value(v);
     } else {
         switch (t) {
         case Type::object: {
+            if (boot_ && as_object(v).context == context::global) {
+                if (v.header & cellflag::new_line) byte(lead::new_line);
+                byte(lead::global_object);
+                break;
+            }
             const u32 ref = meet(as_object(v).context);
             object_record(v, ref != first_meeting);
             if (ref != first_meeting) path(ref);
@@ -195,7 +212,8 @@ void Encoder::value(const Cell& v) {
         }
         case Type::function: {
             const u32 ref = meet(as_function(v).context);
-            begin(v, t, false, 0, ref != first_meeting);
+            const bool library = boot_ && (v.header & function::flag::library);
+            begin(v, t, library, 0, ref != first_meeting);
             if (ref != first_meeting) {
                 path(ref);
             } else {
@@ -214,16 +232,23 @@ void Encoder::value(const Cell& v) {
         }
         case Type::op: {
             const u32 wrapped = (v.header & cellflag::op_wrapped_type) >> 16;
-            if (static_cast<Type>(wrapped) == Type::routine) refuse(v);
+            if (static_cast<Type>(wrapped) == Type::routine && !boot_) refuse(v);
             begin(v, t, false, wrapped << bit::op_type_shift, false);
             Cell fn = v;
             fn.header = header_of(static_cast<Type>(wrapped));
+            // The boot form keeps the wrapped function's flags, which its record holds.
+            if (boot_ && static_cast<Type>(wrapped) == Type::function)
+                fn = *function::record_cell(v, function::record::op_function);
             value(fn);
             --counter_;
             break;
         }
         case Type::error: error_record(v); break;
-        case Type::routine: case Type::triple: case Type::handle: case Type::port: case Type::event:
+        case Type::routine:
+            if (!boot_) refuse(v);
+            routine_record(v);
+            break;
+        case Type::triple: case Type::handle: case Type::port: case Type::event:
             refuse(v);
         case Type::image: throw Refusal{ErrorId::internal_not_done, none_cell};
         default: scalar(v); break;
@@ -231,6 +256,39 @@ void Encoder::value(const Cell& v) {
     }
     ++counter_;
     --depth_;
+}
+
+// A value of the kept list (the same object, or the same series at the same head) is written
+// as its index there.
+bool Encoder::kept(const Cell& v) {
+    const bool object = v.is(Type::object);
+    if (!object && !series_record(v.type())) return false;
+    for (u32 i = 0; i < kept_.size(); ++i) {
+        const Cell& k = kept_[i];
+        if (k.type() != v.type() || k.w1 != v.w1 || k.w2 != v.w2) continue;
+        if (v.header & cellflag::new_line) byte(lead::new_line);
+        byte(lead::kept_value);
+        varint(i);
+        return true;
+    }
+    return false;
+}
+
+// The boot form's roots: the items of the block, each a root record, but a global set-word
+// and the value after it, which make a set-global record that leaves no root behind.
+void Encoder::roots(const Cell& block) {
+    const Node node = as_series(block).node;
+    for (u32 i = as_series(block).index, n = node::buffer(node)->cell_count(); i < n; ++i) {
+        const Cell item = reinterpret_cast<Cell*>(node::buffer(node)->head_ptr())[i];
+        if (!item.is(Type::set_word) || i + 1 == n) {
+            value(item);
+            continue;
+        }
+        byte(lead::set_global);
+        value(item);
+        value(reinterpret_cast<Cell*>(node::buffer(node)->head_ptr())[++i]);
+        counter_ -= 2;
+    }
 }
 
 void Encoder::scalar(const Cell& v) {
@@ -441,7 +499,31 @@ void Encoder::any_word(const Cell& v) {
     const Type t = v.type();
     const Node ctx = as_word(v).context;
     const Cell owner = ctx && ctx != context::global ? context::owner_slot(ctx) : none_cell;
+    // The boot image rebinds a word only to the global context or to its owner's: any other
+    // binding would come back as a global word.
+    if (boot_ && ctx && ctx != context::global && !is_owner(owner)) refuse(v);
     const u32 s = symbol(as_word(v).symbol);
+    if (boot_ && !ctx) {
+        byte(lead::unbound_word);
+        begin(v, t, false, 0, false);
+        varint(s);
+        zigzag(static_cast<i32>(as_word(v).index));
+        return;
+    }
+    if (boot_ && ctx && ctx != context::global) {
+        const auto open = std::find(open_owners_.rbegin(), open_owners_.rend(), ctx);
+        if (open != open_owners_.rend()) {
+            u32 index = as_word(v).index;
+            if (index == context::no_index)
+                index = static_cast<u32>(context::find_symbol(ctx, as_word(v).symbol, true));
+            byte(lead::enclosing_word);
+            begin(v, t, true, 0, false);
+            varint(s);
+            zigzag(static_cast<i32>(index));
+            varint(static_cast<u32>(open - open_owners_.rbegin()));
+            return;
+        }
+    }
     if (!is_owner(owner)) {
         begin(v, t, false, bit::global_word, false);
         if (compact_) {
@@ -456,6 +538,7 @@ void Encoder::any_word(const Cell& v) {
     u32 index = as_word(v).index;
     if (index == context::no_index) index = static_cast<u32>(context::find_symbol(ctx, as_word(v).symbol, true));
     const u32 ref = meet(ctx);
+    if (boot_) byte(lead::owned_word);
     begin(v, t, true, 0, ref != first_meeting);
     if (compact_) {
         varint(s);
@@ -535,7 +618,9 @@ void Encoder::object_record(const Cell& obj, bool reference) {
             word(on_deep_change);
         }
     }
+    open_owners_.push_back(as_object(obj).context);
     context_record(as_object(obj).context, true);
+    open_owners_.pop_back();
 }
 
 void Encoder::function_record(const Cell& fn) {
@@ -553,8 +638,26 @@ void Encoder::function_record(const Cell& fn) {
         word(body_length);
     }
     context_record(as_function(fn).context, false);
+    open_owners_.push_back(as_function(fn).context);
     value(spec);
     value(body);
+    open_owners_.pop_back();
+}
+
+// A routine of the routine table: its code's index, then its parameter block and second
+// value as the contents of its level (a repeat is a reference to the first).
+void Encoder::routine_record(const Cell& routine) {
+    const u32 ref = meet(as_function(routine).context);
+    begin(routine, Type::routine, false, 0, ref != first_meeting);
+    if (ref != first_meeting) {
+        path(ref);
+        return;
+    }
+    const Cell code = *function::record_cell(routine, function::record::code);
+    varint(code.is(Type::integer) ? code.w2 : 0);
+    value(block_cell(as_function(routine).spec));
+    value(*function::record_cell(routine, function::record::second));
+    close_level();
 }
 
 void Encoder::error_record(const Cell& err) {
@@ -613,16 +716,30 @@ Cell Encoder::assemble() {
 
 }  // namespace
 
-Cell encode(const Cell& value, bool compact) {
-    Encoder encoder(compact);
+namespace {
+
+template <typename Walk>
+Cell run(Encoder& encoder, Walk walk) {
     try {
-        const memory::NoAllocation walk;
-        encoder.value(value);
+        const memory::NoAllocation no_allocation;
+        walk();
     } catch (const Refusal& r) {
         if (r.id == ErrorId::access_no_codec) raise(r.id, &r.value);
         raise(r.id);
     }
     return encoder.assemble();
+}
+
+}  // namespace
+
+Cell encode(const Cell& value, bool compact) {
+    Encoder encoder(compact);
+    return run(encoder, [&] { encoder.value(value); });
+}
+
+Cell encode_boot(const Cell& roots, std::span<const Cell> kept) {
+    Encoder encoder(true, true, kept);
+    return run(encoder, [&] { encoder.roots(roots); });
 }
 
 }  // namespace zel::zelbin

@@ -12,7 +12,11 @@
 #include "boot/library.h"
 #include "boot/runtime.h"
 #include "runtime/core/cell-views.h"
+#include "runtime/core/hooks.h"
 #include "runtime/datatypes/function.h"
+#include "runtime/datatypes/object.h"
+#include "runtime/datatypes/standard.h"
+#include "runtime/datatypes/series.h"
 #include "runtime/datatypes/string-output.h"
 #include "runtime/memory/node.h"
 #include "runtime/names/context.h"
@@ -95,17 +99,78 @@ struct Bindings {
     }
 };
 
+// Every value reachable from the global words through object fields, by path: its type;
+// for an object its class id and field names; for a function its header flags and whether
+// its body is library code; for a series whether it is owned by an object field.
+struct Shapes {
+    std::map<std::string, std::string> shapes;
+    std::set<Node> seen;
+
+    void walk(const std::string& path, const Cell& value, u32 depth) {
+        std::string shape = "type " + std::to_string(static_cast<u32>(value.type()));
+        if (value.is(Type::function)) {
+            const Cell body = *function::record_cell(value, function::record::body);
+            shape += " flags " + std::to_string(value.header & ~cellflag::type_mask & ~cellflag::new_line);
+            if (body.is(Type::block))
+                shape += (node::buffer(as_series(body).node)->flags & bufferflag::library_code) ? " library" : " user";
+        } else if (series::any_block(value.type()) || series::any_string(value.type()) || value.is(Type::binary)) {
+            shape += (node::buffer(as_series(value).node)->flags & bufferflag::owned) ? " owned" : "";
+        }
+        if (value.is(Type::object) && as_object(value).context != context::global) {
+            shape += " class " + std::to_string(as_object(value).class_id);
+            const Node ctx = as_object(value).context;
+            for (u32 i = 0; i < context::word_count(ctx); ++i) shape += " " + lower(symbol::name(as_word(*context::word_at(ctx, i)).symbol));
+            if (depth < 16 && seen.insert(ctx).second)
+                for (u32 i = 0; i < context::word_count(ctx); ++i) {
+                    const Cell word = *context::word_at(ctx, i);
+                    walk(path + "/" + lower(symbol::name(as_word(word).symbol)), *context::value_cell(word, ctx), depth + 1);
+                }
+        }
+        shapes[path] = shape;
+    }
+};
+
+const Cell* field_named(const Cell& obj, std::string_view name) {
+    if (!obj.is(Type::object)) return nullptr;
+    const Node ctx = as_object(obj).context;
+    for (u32 i = 0; i < context::word_count(ctx); ++i) {
+        const Cell word = *context::word_at(ctx, i);
+        if (lower(symbol::name(as_word(word).symbol)) == name) return context::value_cell(word, ctx);
+    }
+    return nullptr;
+}
+
+// What the runtime holds once the library is in: the last class id taken, the `system` it
+// reads its settings from, the error catalogue it shares with `system`, the routine
+// constructor and the boot routines gone.
+std::string runtime_state() {
+    std::string state = "class " + std::to_string(object::last_class_id());
+    const Cell* catalog = standard::system_value({standard::Field::system_catalog});
+    const Cell* errors = catalog ? field_named(*catalog, "errors") : nullptr;
+    state += errors && errors->is(Type::object) && as_object(*errors).context == as_object(*standard::refs.errors).context
+                 ? " shared-catalogue"
+                 : " own-catalogue";
+    state += hooks::make_routine ? " constructor-open" : " constructor-closed";
+    state += function::making_library ? " making-library" : "";
+    Cell routine;
+    context::global_value(symbol::intern("runtime-value"), routine);
+    state += routine.is(Type::unset) ? " runtime-value unset" : " runtime-value set";
+    return state;
+}
+
 struct Loaded {
     std::vector<std::string> words;
     std::map<std::string, std::string> functions;
     std::vector<Node> bodies;  // one per function
+    std::map<std::string, std::string> shapes;
+    std::string state;
 };
 
 Loaded load_library(bool from_image) {
     runtime::init();
     if (from_image) library::load_image(library::image);
     else library::load(library::sources, library::source_count);
-    Loaded loaded{global_words(), {}, {}};
+    Loaded loaded{global_words(), {}, {}, {}, {}};
     Bindings bindings;
     for (u32 i = 0, n = context::word_count(context::global); i < n; ++i) {
         const Cell word = *context::word_at(context::global, i);
@@ -113,6 +178,13 @@ Loaded load_library(bool from_image) {
     }
     loaded.functions = std::move(bindings.functions);
     for (const auto& [record, body] : bindings.bodies) loaded.bodies.push_back(body);
+    Shapes shapes;
+    for (u32 i = 0, n = context::word_count(context::global); i < n; ++i) {
+        const Cell word = *context::word_at(context::global, i);
+        shapes.walk(lower(symbol::name(as_word(word).symbol)), *context::value_cell(word, context::global), 0);
+    }
+    loaded.shapes = std::move(shapes.shapes);
+    loaded.state = runtime_state();
     runtime::shutdown();
     return loaded;
 }
@@ -129,6 +201,22 @@ TEST(BootImage, DefinesWhatTheSourceTextDefines) {
         EXPECT_EQ(words, found->second) << path;
     }
     EXPECT_EQ(text.functions.size(), image.functions.size());
+}
+
+// Beyond what molds alike: every value's type, every object's class id and fields, every
+// function's flags and library body, and what the runtime keeps of the library.
+TEST(BootImage, LeavesTheStateTheSourceTextLeaves) {
+    const Loaded text = load_library(false);
+    const Loaded image = load_library(true);
+    EXPECT_GT(text.shapes.size(), 1000u);
+    for (const auto& [path, shape] : text.shapes) {
+        const auto found = image.shapes.find(path);
+        ASSERT_NE(found, image.shapes.end()) << path;
+        EXPECT_EQ(shape, found->second) << path;
+    }
+    for (const auto& [path, shape] : image.shapes) EXPECT_TRUE(text.shapes.count(path)) << path;
+    EXPECT_EQ(text.state, image.state);
+    EXPECT_NE(text.state.find("shared-catalogue constructor-closed runtime-value unset"), std::string::npos) << text.state;
 }
 
 // Each function holds a body of its own, whichever path made it.
