@@ -648,9 +648,15 @@ struct OperatorSpec {
 constexpr u32 operator_memo_size = 64;
 OperatorSpec operator_specs[operator_memo_size];
 
-// Word by word, which the compiler keeps inline where a memcmp may become a library call.
+// As two 64-bit halves, which the compiler keeps inline where a memcmp may become a
+// library call.
 inline bool same_cell(const Cell& a, const Cell& b) {
-    return a.header == b.header && a.w1 == b.w1 && a.w2 == b.w2 && a.w3 == b.w3;
+    std::uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, &a, 8);
+    std::memcpy(&a1, reinterpret_cast<const char*>(&a) + 8, 8);
+    std::memcpy(&b0, &b, 8);
+    std::memcpy(&b1, reinterpret_cast<const char*>(&b) + 8, 8);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
 }
 
 // Fills the entry of `op` (its slot in the memo) and answers it, or null for any other
@@ -659,7 +665,8 @@ inline bool same_cell(const Cell& a, const Cell& b) {
     const Inline* how = inline_of(op);
     const Node cache = how ? spec_cache::built(op) : 0;
     if (how && !cache) return nullptr;
-    spec.op = op;
+    // With the caches off the entry keeps a cell no op! equals, so that it never matches.
+    spec.op = caches_on ? op : unset_cell;
     spec.collections = collections;
     spec.how = how;
     if (!how) return nullptr;
@@ -680,7 +687,7 @@ inline bool same_cell(const Cell& a, const Cell& b) {
 [[gnu::always_inline]] inline const OperatorSpec* operator_spec(const Cell& op) {
     OperatorSpec& spec = operator_specs[as_callable(op).record % operator_memo_size];
     const u32 collections = gc::collection_count();
-    if (caches_on && same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
+    if (same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
     return fill_operator_spec(spec, op, collections);
 }
 
