@@ -172,16 +172,17 @@ void check_native_stack() {
     if (reinterpret_cast<std::uintptr_t>(&here) < native_limit) stack::overflow();
 }
 
-// Restores the current-position cell however the evaluation of a block ends.
+// Restores the current-position cell however the evaluation of a block ends. The cell is
+// kept as two 64-bit halves: kept as a Cell, its four words are saved and put back one by one.
 class PositionGuard {
 public:
-    PositionGuard() : saved_(*position) {}
-    ~PositionGuard() { *position = saved_; }
+    PositionGuard() { std::memcpy(saved_, position, sizeof(Cell)); }
+    ~PositionGuard() { std::memcpy(position, saved_, sizeof(Cell)); }
     PositionGuard(const PositionGuard&) = delete;
     PositionGuard& operator=(const PositionGuard&) = delete;
 
 private:
-    Cell saved_;
+    std::uint64_t saved_[2];
 };
 
 Cell word_named(const Cell& name) { return name.is(Type::word) ? name : *words::tag_anon; }
