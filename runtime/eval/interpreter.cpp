@@ -782,16 +782,13 @@ ZEL_HOT_INLINE QuickStop quick_operators(const Code& code, Buffer* b, u32 index,
     }
 }
 
-// The infix look-ahead: while an operator word follows (the first at `index`, whose value
-// is `op`), calls it with the value at `left` as its left operand.
+// The operators from the one at `index` (its value `op`), which needs a call, with the value
+// at `left` as the left operand of the first; those after it are computed on the spot
+// where they can be.
 template <bool checked>
-u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
+[[gnu::noinline]] u32 called_operators(const Code& code, u32 index, const Cell* op, Cell* left) {
     for (;;) {
-        const QuickStop stop =
-            call_room<checked>() ? quick_operators(code, buffer(code.node), index, op, *left) : QuickStop{index, op};
-        if (!stop.op) return stop.index;
-        index = stop.index;
-        const Cell value = *stop.op;
+        const Cell value = *op;
         const Cell word = cells(code.node)[index];
         stack::top = left + 1;
         const Inline* how = inline_of(value);
@@ -799,7 +796,27 @@ u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
             index = call_operator<checked>(value, *how, code, index + 1, word, left);
         else index = call_value_in<checked>(unwrapped(value), code, index + 1, word, nullptr, 0, true);
         if (exits::exiting || !(op = op_at(code, index))) return index;
+        if (call_room<checked>()) {
+            const QuickStop stop = quick_operators(code, buffer(code.node), index, op, *left);
+            if (!stop.op) return stop.index;
+            index = stop.index;
+            op = stop.op;
+        }
     }
+}
+
+// The infix look-ahead: while an operator word follows (the first at `index`, whose value
+// is `op`), calls it with the value at `left` as its left operand. Operators that are all
+// computed on the spot return here, without the registers and stack room a call takes.
+template <bool checked>
+u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
+    if (call_room<checked>()) {
+        const QuickStop stop = quick_operators(code, buffer(code.node), index, op, *left);
+        if (!stop.op) return stop.index;
+        index = stop.index;
+        op = stop.op;
+    }
+    return called_operators<checked>(code, index, op, left);
 }
 
 // Most expressions are followed by no operator: that is decided here, before the
@@ -841,7 +858,7 @@ template <bool checked>
     stack::push(target);
     if (quick.index) {
         stack::push(value);
-        index = quick.op ? operators_after<checked>(code, quick.index, quick.op, stack::base + 1) : quick.index;
+        index = quick.op ? called_operators<checked>(code, quick.index, quick.op, stack::base + 1) : quick.index;
     } else {
         index = eval_expr<checked>(code, index);
     }
