@@ -218,6 +218,8 @@ template <bool checked>
 u32 eval_path_in(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value = nullptr);
 template <bool checked>
 inline u32 infix_lookahead(const Code& code, u32 index, Cell* left);
+template <bool checked>
+inline u32 lookahead_in(const Code& code, const Cell* items, u32 tail, u32 index, Cell* left);
 
 // A return or exit that reached the function of frame `frame_index`: its value is the call's.
 void returned(u32 frame_index, const Cell& value) {
@@ -444,12 +446,13 @@ u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index, bool any_type)
     const Code& code = call.code;
     for (u32 k = 1; k <= count; ++k) {
         Buffer* const b = buffer(code.node);
-        if (index >= tail_in(b, code)) {
+        const u32 tail = tail_in(b, code);
+        if (index >= tail) {
             call.parameter = k - 1;
             index = fetch_one<checked>(call, cells(cache)[k], index);
         } else if (const Cell* value = quick_value(items_of(b)[index])) {
             Cell* const left = stack::push(*value);
-            index = infix_lookahead<checked>(code, index + 1, left);
+            index = lookahead_in<checked>(code, items_of(b), tail, index + 1, left);
         } else {
             index = eval_expr<checked>(code, index);
         }
@@ -827,6 +830,14 @@ ZEL_HOT_INLINE u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
     return op ? operators_after<checked>(code, index, op, left) : index;
 }
 
+// The look-ahead after a value taken without running anything, from the code's cells and
+// limit read before it was taken.
+template <bool checked>
+ZEL_HOT_INLINE u32 lookahead_in(const Code& code, const Cell* items, u32 tail, u32 index, Cell* left) {
+    const Cell* op = index < tail ? op_value(items[index]) : nullptr;
+    return op ? operators_after<checked>(code, index, op, left) : index;
+}
+
 // `word: value`. A value that comes without a call and is stored straight into its slot
 // needs no frame: nothing runs that could see one. Then no operator follows (the
 // expression ended before one, and storing a value that is no op! makes none), which
@@ -1111,13 +1122,20 @@ template <bool checked, bool traced>
 [[gnu::always_inline]] inline u32 expression(const Code& code, u32 index, bool infix, bool literal_callables) {
     Cell* const start = stack::top;
     const u32 first = index;
-    const Cell item = cells(code.node)[index++];
+    Buffer* const b = buffer(code.node);
+    const Cell item = items_of(b)[index++];
     if constexpr (traced) trace::pass(trace::event::fetch, code.node, first, &item, nullptr);
     switch (item.type()) {
     case Type::word: {
         const Cell* value = word_slot(item);
-        if (plain_value(value->type())) stack::push(*value);
-        else if (is_callable(value->type())) index = call_by_word<checked>(*value, code, index, item);
+        if (plain_value(value->type())) {
+            stack::push(*value);
+            // Nothing ran: the code's cells read above are still those to look ahead in.
+            if constexpr (!traced) {
+                if (infix) return index;
+                return lookahead_in<checked>(code, items_of(b), tail_in(b, code), index, start);
+            }
+        } else if (is_callable(value->type())) index = call_by_word<checked>(*value, code, index, item);
         else word_value_error(item, *value);
         break;
     }
