@@ -735,13 +735,15 @@ template <bool checked>
 u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index, const Cell& word, Cell* left) {
     const Cell callable = unwrapped(op);
     spec_cache::of(callable);
-    // A copy: evaluating the right operand may make another entry in its place.
-    const OperatorSpec spec = *operator_spec(op);
+    const OperatorSpec& spec = *operator_spec(op);
     if (!spec.binary) return call_value_in<checked>(callable, code, index, word, nullptr, 0, true);
+    // Copies: evaluating the right operand may make another entry in the memo's place.
+    const Cell left_entry = spec.left;
+    const Cell right_entry = spec.right;
     frame::open_interp_native(word);
     stack::base = left;
     Call call{callable, word, code, 0, true, 1};
-    index = fetch_one<checked>(call, spec.right, index);
+    index = fetch_one<checked>(call, right_entry, index);
     if (exits::exiting) return index;
     Cell out;
     bool truth = false;
@@ -751,7 +753,7 @@ u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index
         *left = truth ? true_cell : false_cell;
     } else {
         call.parameter = 0;
-        if (!spec_cache::accepts(spec.left, left->type())) expect_arg(call, *left);
+        if (!spec_cache::accepts(left_entry, left->type())) expect_arg(call, *left);
         call_numbered(callable, unused_refinements);
     }
     frame::close();
