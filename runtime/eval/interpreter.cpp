@@ -172,16 +172,17 @@ void check_native_stack() {
     if (reinterpret_cast<std::uintptr_t>(&here) < native_limit) stack::overflow();
 }
 
-// Restores the current-position cell however the evaluation of a block ends.
+// Restores the current-position cell however the evaluation of a block ends. The cell is
+// kept as two 64-bit halves: kept as a Cell, its four words are saved and put back one by one.
 class PositionGuard {
 public:
-    PositionGuard() : saved_(*position) {}
-    ~PositionGuard() { *position = saved_; }
+    PositionGuard() { std::memcpy(saved_, position, sizeof(Cell)); }
+    ~PositionGuard() { std::memcpy(position, saved_, sizeof(Cell)); }
     PositionGuard(const PositionGuard&) = delete;
     PositionGuard& operator=(const PositionGuard&) = delete;
 
 private:
-    Cell saved_;
+    std::uint64_t saved_[2];
 };
 
 Cell word_named(const Cell& name) { return name.is(Type::word) ? name : *words::tag_anon; }
@@ -217,6 +218,8 @@ template <bool checked>
 u32 eval_path_in(const Cell& path, const Code& code, u32 index, PathMode mode, const Cell* value = nullptr);
 template <bool checked>
 inline u32 infix_lookahead(const Code& code, u32 index, Cell* left);
+template <bool checked>
+inline u32 lookahead_in(const Code& code, const Cell* items, u32 tail, u32 index, Cell* left);
 
 // A return or exit that reached the function of frame `frame_index`: its value is the call's.
 void returned(u32 frame_index, const Cell& value) {
@@ -443,12 +446,13 @@ u32 fetch_evaluated(Call& call, Node cache, u32 count, u32 index, bool any_type)
     const Code& code = call.code;
     for (u32 k = 1; k <= count; ++k) {
         Buffer* const b = buffer(code.node);
-        if (index >= tail_in(b, code)) {
+        const u32 tail = tail_in(b, code);
+        if (index >= tail) {
             call.parameter = k - 1;
             index = fetch_one<checked>(call, cells(cache)[k], index);
         } else if (const Cell* value = quick_value(items_of(b)[index])) {
             Cell* const left = stack::push(*value);
-            index = infix_lookahead<checked>(code, index + 1, left);
+            index = lookahead_in<checked>(code, items_of(b), tail, index + 1, left);
         } else {
             index = eval_expr<checked>(code, index);
         }
@@ -648,9 +652,15 @@ struct OperatorSpec {
 constexpr u32 operator_memo_size = 64;
 OperatorSpec operator_specs[operator_memo_size];
 
-// Word by word, which the compiler keeps inline where a memcmp may become a library call.
+// As two 64-bit halves, which the compiler keeps inline where a memcmp may become a
+// library call.
 inline bool same_cell(const Cell& a, const Cell& b) {
-    return a.header == b.header && a.w1 == b.w1 && a.w2 == b.w2 && a.w3 == b.w3;
+    std::uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, &a, 8);
+    std::memcpy(&a1, reinterpret_cast<const char*>(&a) + 8, 8);
+    std::memcpy(&b0, &b, 8);
+    std::memcpy(&b1, reinterpret_cast<const char*>(&b) + 8, 8);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
 }
 
 // Fills the entry of `op` (its slot in the memo) and answers it, or null for any other
@@ -659,7 +669,8 @@ inline bool same_cell(const Cell& a, const Cell& b) {
     const Inline* how = inline_of(op);
     const Node cache = how ? spec_cache::built(op) : 0;
     if (how && !cache) return nullptr;
-    spec.op = op;
+    // With the caches off the entry keeps a cell no op! equals, so that it never matches.
+    spec.op = caches_on ? op : unset_cell;
     spec.collections = collections;
     spec.how = how;
     if (!how) return nullptr;
@@ -680,7 +691,7 @@ inline bool same_cell(const Cell& a, const Cell& b) {
 [[gnu::always_inline]] inline const OperatorSpec* operator_spec(const Cell& op) {
     OperatorSpec& spec = operator_specs[as_callable(op).record % operator_memo_size];
     const u32 collections = gc::collection_count();
-    if (caches_on && same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
+    if (same_cell(spec.op, op) && spec.collections == collections) return spec.how ? &spec : nullptr;
     return fill_operator_spec(spec, op, collections);
 }
 
@@ -724,13 +735,15 @@ template <bool checked>
 u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index, const Cell& word, Cell* left) {
     const Cell callable = unwrapped(op);
     spec_cache::of(callable);
-    // A copy: evaluating the right operand may make another entry in its place.
-    const OperatorSpec spec = *operator_spec(op);
+    const OperatorSpec& spec = *operator_spec(op);
     if (!spec.binary) return call_value_in<checked>(callable, code, index, word, nullptr, 0, true);
+    // Copies: evaluating the right operand may make another entry in the memo's place.
+    const Cell left_entry = spec.left;
+    const Cell right_entry = spec.right;
     frame::open_interp_native(word);
     stack::base = left;
     Call call{callable, word, code, 0, true, 1};
-    index = fetch_one<checked>(call, spec.right, index);
+    index = fetch_one<checked>(call, right_entry, index);
     if (exits::exiting) return index;
     Cell out;
     bool truth = false;
@@ -740,7 +753,7 @@ u32 call_operator(const Cell& op, const Inline& how, const Code& code, u32 index
         *left = truth ? true_cell : false_cell;
     } else {
         call.parameter = 0;
-        if (!spec_cache::accepts(spec.left, left->type())) expect_arg(call, *left);
+        if (!spec_cache::accepts(left_entry, left->type())) expect_arg(call, *left);
         call_numbered(callable, unused_refinements);
     }
     frame::close();
@@ -774,16 +787,13 @@ ZEL_HOT_INLINE QuickStop quick_operators(const Code& code, Buffer* b, u32 index,
     }
 }
 
-// The infix look-ahead: while an operator word follows (the first at `index`, whose value
-// is `op`), calls it with the value at `left` as its left operand.
+// The operators from the one at `index` (its value `op`), which needs a call, with the value
+// at `left` as the left operand of the first; those after it are computed on the spot
+// where they can be.
 template <bool checked>
-u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
+[[gnu::noinline]] u32 called_operators(const Code& code, u32 index, const Cell* op, Cell* left) {
     for (;;) {
-        const QuickStop stop =
-            call_room<checked>() ? quick_operators(code, buffer(code.node), index, op, *left) : QuickStop{index, op};
-        if (!stop.op) return stop.index;
-        index = stop.index;
-        const Cell value = *stop.op;
+        const Cell value = *op;
         const Cell word = cells(code.node)[index];
         stack::top = left + 1;
         const Inline* how = inline_of(value);
@@ -791,7 +801,27 @@ u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
             index = call_operator<checked>(value, *how, code, index + 1, word, left);
         else index = call_value_in<checked>(unwrapped(value), code, index + 1, word, nullptr, 0, true);
         if (exits::exiting || !(op = op_at(code, index))) return index;
+        if (call_room<checked>()) {
+            const QuickStop stop = quick_operators(code, buffer(code.node), index, op, *left);
+            if (!stop.op) return stop.index;
+            index = stop.index;
+            op = stop.op;
+        }
     }
+}
+
+// The infix look-ahead: while an operator word follows (the first at `index`, whose value
+// is `op`), calls it with the value at `left` as its left operand. Operators that are all
+// computed on the spot return here, without the registers and stack room a call takes.
+template <bool checked>
+u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
+    if (call_room<checked>()) {
+        const QuickStop stop = quick_operators(code, buffer(code.node), index, op, *left);
+        if (!stop.op) return stop.index;
+        index = stop.index;
+        op = stop.op;
+    }
+    return called_operators<checked>(code, index, op, left);
 }
 
 // Most expressions are followed by no operator: that is decided here, before the
@@ -799,6 +829,14 @@ u32 operators_after(const Code& code, u32 index, const Cell* op, Cell* left) {
 template <bool checked>
 ZEL_HOT_INLINE u32 infix_lookahead(const Code& code, u32 index, Cell* left) {
     const Cell* op = op_at(code, index);
+    return op ? operators_after<checked>(code, index, op, left) : index;
+}
+
+// The look-ahead after a value taken without running anything, from the code's cells and
+// limit read before it was taken.
+template <bool checked>
+ZEL_HOT_INLINE u32 lookahead_in(const Code& code, const Cell* items, u32 tail, u32 index, Cell* left) {
+    const Cell* op = index < tail ? op_value(items[index]) : nullptr;
     return op ? operators_after<checked>(code, index, op, left) : index;
 }
 
@@ -833,7 +871,7 @@ template <bool checked>
     stack::push(target);
     if (quick.index) {
         stack::push(value);
-        index = quick.op ? operators_after<checked>(code, quick.index, quick.op, stack::base + 1) : quick.index;
+        index = quick.op ? called_operators<checked>(code, quick.index, quick.op, stack::base + 1) : quick.index;
     } else {
         index = eval_expr<checked>(code, index);
     }
@@ -1086,13 +1124,20 @@ template <bool checked, bool traced>
 [[gnu::always_inline]] inline u32 expression(const Code& code, u32 index, bool infix, bool literal_callables) {
     Cell* const start = stack::top;
     const u32 first = index;
-    const Cell item = cells(code.node)[index++];
+    Buffer* const b = buffer(code.node);
+    const Cell item = items_of(b)[index++];
     if constexpr (traced) trace::pass(trace::event::fetch, code.node, first, &item, nullptr);
     switch (item.type()) {
     case Type::word: {
         const Cell* value = word_slot(item);
-        if (plain_value(value->type())) stack::push(*value);
-        else if (is_callable(value->type())) index = call_by_word<checked>(*value, code, index, item);
+        if (plain_value(value->type())) {
+            stack::push(*value);
+            // Nothing ran: the code's cells read above are still those to look ahead in.
+            if constexpr (!traced) {
+                if (infix) return index;
+                return lookahead_in<checked>(code, items_of(b), tail_in(b, code), index, start);
+            }
+        } else if (is_callable(value->type())) index = call_by_word<checked>(*value, code, index, item);
         else word_value_error(item, *value);
         break;
     }
