@@ -163,33 +163,55 @@ u32 splice(Node target, u32 at, u32 replaced, const Source& src, i32 dup) {
     return static_cast<u32>(written);
 }
 
-// The common append, a char! or the text of another series from its position (no tag!,
-// whose brackets are added) to a string whose buffer has room for it at its own width,
-// with no owner to tell: the units are written at the tail. Answers false, having changed
-// nothing, when any of that does not hold or nothing would be added.
-bool append_in_place(Cell& s, const Cell& v) {
+// Copies 1 to 16 bytes as two fixed-size moves that may overlap: a short text, the common
+// append, needs no loop and no library call.
+template <class Word>
+inline void copy_ends(u8* to, const u8* from, u32 n) {
+    Word first;
+    Word last;
+    std::memcpy(&first, from, sizeof(Word));
+    std::memcpy(&last, from + n - sizeof(Word), sizeof(Word));
+    std::memcpy(to, &first, sizeof(Word));
+    std::memcpy(to + n - sizeof(Word), &last, sizeof(Word));
+}
+inline void copy_short(u8* to, const u8* from, u32 n) {
+    if (n >= 8) copy_ends<u64>(to, from, n);
+    else if (n >= 4) copy_ends<u32>(to, from, n);
+    else if (n >= 2) copy_ends<u16>(to, from, n);
+    else *to = *from;
+}
+
+// The common append, a char! or the text of another series from its position, of the
+// string's own width (no tag!, whose brackets are added), to a string whose buffer has room
+// for it, with no owner to tell: the units are written at the tail. Answers the series, or
+// null, having changed nothing, when any of that does not hold or nothing would be added.
+// A text of another width takes the general path, which converts its units.
+[[gnu::always_inline]] inline Cell* append_in_place(Cell* series, const Cell& v) {
+    Cell& s = *series;
     Buffer* b = node::buffer(s.w2);
-    if (ownership::owned(b)) return false;
+    if (ownership::owned(b)) return nullptr;
     const u32 width = b->unit();
     u8* at = b->tail_ptr();
-    u64 bytes = width;
     if (v.is(Type::char_)) {
-        if (width_for_char(v.w2) > width || !b->room_at_tail(bytes)) return false;
+        if (width_for_char(v.w2) > width || !b->room_at_tail(width)) return nullptr;
         unicode::write_unit(at, width, v.w2);
-    } else {
-        if (!series::any_string(v.type()) || v.is(Type::tag) || v.w2 == s.w2) return false;
-        const unicode::Units text = units_from_position(v);
-        bytes = u64{text.count} * width;
-        if (text.count == 0 || text.unit > width || !b->room_at_tail(bytes)) return false;
-        if (text.unit == width) {
-            std::memcpy(at, text.start, bytes);
-        } else {
-            for (u32 i = 0; i < text.count; ++i) unicode::write_unit(at + u64{i} * width, width, unit_at(text, i));
-        }
+        b->tail += width;
+        s.w1 = 0;
+        return series;
     }
-    b->tail += static_cast<u32>(bytes);
+    if (!series::any_string(v.type()) || v.is(Type::tag) || v.w2 == s.w2) return nullptr;
+    Buffer* const t = node::buffer(v.w2);
+    const u32 shift = t->shift();
+    const u32 units = t->used() >> shift;
+    if (t->unit() != width || v.w1 >= units) return nullptr;
+    const u32 bytes = (units - v.w1) << shift;
+    if (!b->room_at_tail(bytes)) return nullptr;
+    const u8* from = t->head_ptr() + (u64{v.w1} << shift);
+    b->tail += bytes;
     s.w1 = 0;
-    return true;
+    if (bytes > 16) std::memcpy(at, from, bytes);
+    else copy_short(at, from, bytes);
+    return series;
 }
 
 // append's general path: any value, /part, /dup, growth and widening, both notifications.
@@ -213,8 +235,10 @@ bool append_in_place(Cell& s, const Cell& v) {
 }  // namespace
 
 Cell* append(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool notify) {
-    if (part < 0 && dup == 1 && append_in_place(*series, *value)) return series;
-    return append_text(series, value, part, only, dup, notify);
+    if (part >= 0 || dup != 1) return append_text(series, value, part, only, dup, notify);
+    // Past this point part and dup are known, so the general path takes them as constants.
+    if (Cell* appended = append_in_place(series, *value)) return appended;
+    return append_text(series, value, -1, only, 1, notify);
 }
 
 Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool) {
