@@ -163,31 +163,38 @@ u32 splice(Node target, u32 at, u32 replaced, const Source& src, i32 dup) {
     return static_cast<u32>(written);
 }
 
-// The common append, a char! or the text of another series from its position (no tag!,
-// whose brackets are added) to a string whose buffer has room for it at its own width,
-// with no owner to tell: the units are written at the tail. Answers false, having changed
-// nothing, when any of that does not hold or nothing would be added.
-bool append_in_place(Cell& s, const Cell& v) {
+// Copies 1 to 16 bytes as two fixed-size moves that may overlap: a short text, the common
+// append, needs no loop and no library call.
+template <class Word>
+inline void copy_ends(u8* to, const u8* from, u32 n) {
+    Word first;
+    Word last;
+    std::memcpy(&first, from, sizeof(Word));
+    std::memcpy(&last, from + n - sizeof(Word), sizeof(Word));
+    std::memcpy(to, &first, sizeof(Word));
+    std::memcpy(to + n - sizeof(Word), &last, sizeof(Word));
+}
+inline void copy_short(u8* to, const u8* from, u32 n) {
+    if (n >= 8) copy_ends<u64>(to, from, n);
+    else if (n >= 4) copy_ends<u32>(to, from, n);
+    else if (n >= 2) copy_ends<u16>(to, from, n);
+    else *to = *from;
+}
+// A longer copy; answers the series, so that text_in_place ends with a tail call.
+[[gnu::noinline]] Cell* copy_long(Cell* series, u8* to, const u8* from, u32 n) {
+    std::memcpy(to, from, n);
+    return series;
+}
+
+// The common append of a char!: written at the tail of a string whose buffer has room for
+// it at the string's width, with no owner to tell. Answers false, having changed nothing,
+// when any of that does not hold.
+[[gnu::always_inline]] inline bool char_in_place(Cell& s, u32 cp) {
     Buffer* b = node::buffer(s.w2);
-    if (ownership::owned(b)) return false;
     const u32 width = b->unit();
-    u8* at = b->tail_ptr();
-    u64 bytes = width;
-    if (v.is(Type::char_)) {
-        if (width_for_char(v.w2) > width || !b->room_at_tail(bytes)) return false;
-        unicode::write_unit(at, width, v.w2);
-    } else {
-        if (!series::any_string(v.type()) || v.is(Type::tag) || v.w2 == s.w2) return false;
-        const unicode::Units text = units_from_position(v);
-        bytes = u64{text.count} * width;
-        if (text.count == 0 || text.unit > width || !b->room_at_tail(bytes)) return false;
-        if (text.unit == width) {
-            std::memcpy(at, text.start, bytes);
-        } else {
-            for (u32 i = 0; i < text.count; ++i) unicode::write_unit(at + u64{i} * width, width, unit_at(text, i));
-        }
-    }
-    b->tail += static_cast<u32>(bytes);
+    if (ownership::owned(b) || width_for_char(cp) > width || !b->room_at_tail(width)) return false;
+    unicode::write_unit(b->tail_ptr(), width, cp);
+    b->tail += width;
     s.w1 = 0;
     return true;
 }
@@ -210,11 +217,39 @@ bool append_in_place(Cell& s, const Cell& v) {
     return series;
 }
 
+// The common append of a text: the characters of another series from its position, at the
+// string's own width (no tag!, whose brackets are added), copied to the tail of a string
+// whose buffer has room for them, with no owner to tell. Anything else goes on to the
+// general path, which also converts widths. Kept apart from append, so that the char!
+// append there needs few registers.
+[[gnu::noinline]] Cell* text_in_place(Cell* series, const Cell* value, bool only, bool notify) {
+    Cell& s = *series;
+    const Cell& v = *value;
+    Buffer* b = node::buffer(s.w2);
+    if (ownership::owned(b) || !series::any_string(v.type()) || v.is(Type::tag) || v.w2 == s.w2)
+        return append_text(series, value, -1, only, 1, notify);
+    Buffer* const t = node::buffer(v.w2);
+    const u32 shift = t->shift();
+    const u32 units = t->used() >> shift;
+    const u32 bytes = (units - v.w1) << shift;
+    if (t->unit() != b->unit() || v.w1 >= units || !b->room_at_tail(bytes))
+        return append_text(series, value, -1, only, 1, notify);
+    u8* at = b->tail_ptr();
+    const u8* from = t->head_ptr() + (u64{v.w1} << shift);
+    b->tail += bytes;
+    s.w1 = 0;
+    if (bytes > 16) return copy_long(series, at, from, bytes);
+    copy_short(at, from, bytes);
+    return series;
+}
+
 }  // namespace
 
 Cell* append(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool notify) {
-    if (part < 0 && dup == 1 && append_in_place(*series, *value)) return series;
-    return append_text(series, value, part, only, dup, notify);
+    if (part >= 0 || dup != 1) return append_text(series, value, part, only, dup, notify);
+    if (!value->is(Type::char_)) return text_in_place(series, value, only, notify);
+    if (char_in_place(*series, value->w2)) return series;
+    return append_text(series, value, -1, only, 1, notify);
 }
 
 Cell* insert(Cell* series, const Cell* value, i32 part, bool only, i32 dup, bool) {

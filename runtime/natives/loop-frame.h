@@ -19,7 +19,9 @@ public:
     enum class Step { done, continued, broke, left };
     // Evaluates the block; `value` receives its last value (unset! after continue, break's
     // value after break). Inline: a loop runs its body once per iteration, and a run that
-    // ends normally only takes the value.
+    // ends normally only takes the value. A loop whose result is never its body's last
+    // value runs it with `last` false: `value` then changes only by continue or break.
+    template <bool last = true>
     Step run(const Cell& block, Cell& value) {
         try {
             interp::eval_block(block, false);
@@ -28,7 +30,7 @@ public:
         }
         if (exits::exiting) [[unlikely]]
             return in_flight(value);
-        value = *stack::top_cell();
+        if constexpr (last) value = *stack::top_cell();
         stack::top = mark_.top;
         return Step::done;
     }

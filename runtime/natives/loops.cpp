@@ -110,7 +110,7 @@ void while_(const i32*) {
         const Cell holds = loop.condition(condition);
         if (exits::exiting) return;
         if (!logic::condition_true(holds)) break;
-        const Step step = loop.run(body, value);
+        const Step step = loop.run<false>(body, value);
         if (step == Step::left) return;
         if (step == Step::broke) {
             loop.close(value);
