@@ -102,11 +102,11 @@ void adopt_system() {
 #endif
 }
 
-void finish(u32 count) {
+void finish(bool defined_here) {
 #ifndef NDEBUG
-    if (count) natives::check_library_definitions();
+    if (defined_here) natives::check_library_definitions();
 #endif
-    (void)count;
+    (void)defined_here;
     routines::close_constructor();
     boot_routines::remove();
     adopt_system();
@@ -119,7 +119,7 @@ void load(const Source* files, u32 count) {
     routines::open_constructor();
     boot_routines::install();
     for (u32 i = 0; i < count; ++i) run_code(code_of(files[i]), i == 0);
-    finish(count);
+    finish(count != 0);
 }
 
 namespace {
@@ -189,7 +189,7 @@ void load_image(const Image& boot) {
     // from the global context.
     *roots::cell_at(first) = none_cell;
     *roots::cell_at(first + 1) = none_cell;
-    finish(part::count);
+    finish(true);
 }
 
 Cell image_of(const Source* files, u32 count, const Source* start_up, u32 start_up_count) {

@@ -160,10 +160,6 @@ u32 next_class_id() {
     return id;
 }
 
-void reset_class_ids() {
-    class_counter = first_class_id;
-    fixed_class = 0;
-}
 
 u32 last_class_id() { return class_counter; }
 
@@ -171,6 +167,8 @@ void continue_class_ids(u32 last) {
     class_counter = last;
     fixed_class = 0;
 }
+
+void reset_class_ids() { continue_class_ids(first_class_id); }
 
 Cell make_with_class(const Cell& body, u32 class_id) {
     if (!body.is(Type::block)) raise(ErrorId::syntax_malconstruct, &body);

@@ -131,7 +131,6 @@ private:
     // current record, innermost last. Each is reachable from the destination through the
     // value whose record is being read, which holds its context before its contents.
     std::vector<u32> open_owners_;
-    void enclosing_word(Slot slot, Type t, const u8* at);
     Cell read_enclosing_word(Type t, const u8* at);
     // Reads an enclosing-word record (its lead, at most one new-line mark, a word type byte)
     // into the block's next cell; false, reading nothing, for any other record.
@@ -213,6 +212,9 @@ private:
     void expect_block(const u8* at) const;
     void bind(Slot word, Node ctx, u32 index, const u8* at);
     Node context_of(const Cell& found, const u8* at) const;
+    // The function or routine that a reference record names through a value carrying its
+    // context; any other owner is a bad record.
+    Cell referenced_owner(Type t, const u8* at);
     void record(Slot slot);
     void compact_record(Slot slot);
     void full_record(Slot slot);
@@ -387,7 +389,7 @@ void Decoder::compact_record(Slot slot) {
             slot.set(word_cell(t, 0, s, static_cast<u32>(zigzag())));
         } else if (enclosing) {
             if (reference || owned || !(b & 0x40)) fail(at);
-            enclosing_word(slot, t, at);
+            slot.set(read_enclosing_word(t, at));
         } else {
             owned_word_ = owned;
             contents(slot, t, (b & 0x40) != 0, 0, reference, at);
@@ -784,8 +786,6 @@ Cell Decoder::read_enclosing_word(Type t, const u8* at) {
     return w;
 }
 
-void Decoder::enclosing_word(Slot slot, Type t, const u8* at) { slot.set(read_enclosing_word(t, at)); }
-
 bool Decoder::enclosing_word_record(Node block) {
     if (!compact_ || mode_ != Mode::boot || depth_ >= max_depth) return false;
     const u8* at = p_;
@@ -982,11 +982,15 @@ std::vector<u32> parameter_symbols(Node spec) {
     return symbols;
 }
 
+Cell Decoder::referenced_owner(Type t, const u8* at) {
+    const Cell found = context::owner_slot(context_of(reference_path(at), at));
+    if (!found.is(t)) fail(at);
+    return found;
+}
+
 void Decoder::function(Slot slot, bool variant, bool reference, const u8* at) {
     if (reference) {
-        const Cell found = context::owner_slot(context_of(reference_path(at), at));
-        if (!found.is(Type::function)) fail(at);
-        slot.set(found);
+        slot.set(referenced_owner(Type::function, at));
         return;
     }
     // The boot image marks the library's functions: they keep their flag, and their bodies
@@ -1024,9 +1028,7 @@ void Decoder::function(Slot slot, bool variant, bool reference, const u8* at) {
 
 void Decoder::routine(Slot slot, bool reference, const u8* at) {
     if (reference) {
-        const Cell found = context::owner_slot(context_of(reference_path(at), at));
-        if (!found.is(Type::routine)) fail(at);
-        slot.set(found);
+        slot.set(referenced_owner(Type::routine, at));
         return;
     }
     const u32 code = count();

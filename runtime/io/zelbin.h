@@ -35,13 +35,13 @@ constexpr u8 set_global = 0xC4;
 constexpr u8 owned_word = 0xC5;
 // Boot image only: the global context seen as an object (system/words).
 constexpr u8 global_object = 0xC6;
+// Boot image only: a word bound to the context of an object or function whose record is
+// open around it, named by how many such records lie between (0: the innermost).
+constexpr u8 enclosing_word = 0xC7;
 // Boot image only: one of the values the runtime keeps, by its index in the list given.
 constexpr u8 kept_value = 0xC8;
 // Boot image only: a word bound to no context (the codec binds such words globally).
 constexpr u8 unbound_word = 0xC9;
-// Boot image only: a word bound to the context of an object or function whose record is
-// open around it, named by how many such records lie between (0: the innermost).
-constexpr u8 enclosing_word = 0xC7;
 constexpr u8 small_integer = 0x80;  // 0x80-0xBF: the integers 0 to 63
 constexpr u8 path = 0xFF;
 }  // namespace lead
