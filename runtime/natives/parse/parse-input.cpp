@@ -183,7 +183,7 @@ i64 match_type(const Cell& input, u32 at, u32 end, const Cell& rule) {
 bool searchable(const Cell& input, const Cell& rule) {
     if (rule.is(Type::char_) || kind_of(input.type()) == InputKind::cells) return true;
     const Type t = rule.type();
-    return t == Type::char_ || t == Type::bitset || t == Type::binary || series::any_string(t) ||
+    return t == Type::bitset || t == Type::binary || series::any_string(t) ||
            (t == Type::integer && kind_of(input.type()) == InputKind::bytes);
 }
 
